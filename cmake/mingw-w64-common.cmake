@@ -1,0 +1,12 @@
+# Cross-compiling with Debian's mingw-w64 (posix thread model).
+set(CMAKE_C_COMPILER ${QM_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QM_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${QM_TRIPLE}-windres)
+set(QM_WIDL ${QM_TRIPLE}-widl)
+set(CMAKE_FIND_ROOT_PATH /usr/${QM_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+if(QM_TRIPLE MATCHES "^x86_64")
+  set(CMAKE_CROSSCOMPILING_EMULATOR /usr/lib/wine/wine64)
+endif()

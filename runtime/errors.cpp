@@ -1,0 +1,198 @@
+#include "runtime/errors.h"
+
+#include <oleauto.h>
+
+namespace qm {
+
+namespace {
+
+struct ErrorEntry {
+    long number;
+    const wchar_t* text;
+};
+
+constexpr ErrorEntry kErrors[] = {
+    {3, L"Return without GoSub"},
+    {5, L"Invalid procedure call or argument"},
+    {6, L"Overflow"},
+    {7, L"Out of memory"},
+    {9, L"Subscript out of range"},
+    {10, L"This array is fixed or temporarily locked"},
+    {11, L"Division by zero"},
+    {13, L"Type mismatch"},
+    {14, L"Out of string space"},
+    {17, L"Can't perform requested operation"},
+    {28, L"Out of stack space"},
+    {35, L"Sub or Function not defined"},
+    {47, L"Too many DLL application clients"},
+    {48, L"Error in loading DLL"},
+    {49, L"Bad DLL calling convention"},
+    {51, L"Internal error"},
+    {52, L"Bad file name or number"},
+    {53, L"File not found"},
+    {54, L"Bad file mode"},
+    {55, L"File already open"},
+    {57, L"Device I/O error"},
+    {58, L"File already exists"},
+    {59, L"Bad record length"},
+    {61, L"Disk full"},
+    {62, L"Input past end of file"},
+    {63, L"Bad record number"},
+    {67, L"Too many files"},
+    {68, L"Device unavailable"},
+    {70, L"Permission denied"},
+    {71, L"Disk not ready"},
+    {74, L"Can't rename with different drive"},
+    {75, L"Path/File access error"},
+    {76, L"Path not found"},
+    {91, L"Object variable or With block variable not set"},
+    {92, L"For loop not initialized"},
+    {93, L"Invalid pattern string"},
+    {94, L"Invalid use of Null"},
+    {380, L"Invalid property value"},
+    {381, L"Invalid property array index"},
+    {424, L"Object required"},
+    {429, L"ActiveX component can't create object"},
+    {430, L"Class does not support Automation or does not support expected interface"},
+    {438, L"Object doesn't support this property or method"},
+    {440, L"Automation error"},
+    {445, L"Object doesn't support this action"},
+    {446, L"Object doesn't support named arguments"},
+    {448, L"Named argument not found"},
+    {449, L"Argument not optional"},
+    {450, L"Wrong number of arguments or invalid property assignment"},
+    {451, L"Property let procedure not defined and property get procedure did not return an object"},
+    {457, L"This key is already associated with an element of this collection"},
+    {458, L"Variable uses an Automation type not supported in Visual Basic"},
+    {481, L"Invalid picture"},
+    {482, L"Printer error"},
+    {521, L"Unable to open Clipboard"},
+};
+
+}  // namespace
+
+const wchar_t* error_text(long number) {
+    for (const auto& e : kErrors)
+        if (e.number == number) return e.text;
+    return L"Application-defined or object-defined error";
+}
+
+RuntimeError::RuntimeError(long number) : number_(number), description_(error_text(number)) {}
+
+RuntimeError::RuntimeError(long number, std::wstring description)
+    : number_(number), description_(std::move(description)) {}
+
+HRESULT RuntimeError::report() const noexcept {
+    HRESULT hr = (number_ > 0 && number_ <= 0xFFFF) ? MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number_)
+                                                     : static_cast<HRESULT>(number_);
+    if (SUCCEEDED(hr)) hr = E_FAIL;
+    ICreateErrorInfo* create = nullptr;
+    if (SUCCEEDED(CreateErrorInfo(&create))) {
+        create->SetSource(const_cast<LPOLESTR>(L"Quillmark"));
+        create->SetDescription(const_cast<LPOLESTR>(description_.c_str()));
+        IErrorInfo* info = nullptr;
+        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+            SetErrorInfo(0, info);
+            info->Release();
+        }
+        create->Release();
+    }
+    return hr;
+}
+
+void raise(long number) { throw RuntimeError(number); }
+
+void raise(long number, std::wstring description) { throw RuntimeError(number, std::move(description)); }
+
+long error_from_win32(DWORD code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_MOD_NOT_FOUND:
+        return err::FileNotFound;
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+        return err::PathNotFound;
+    case ERROR_INVALID_NAME:
+    case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_INVALID_HANDLE:
+        return err::BadFileNameOrNumber;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_CURRENT_DIRECTORY:
+        return err::PermissionDenied;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return err::FileAlreadyExists;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return err::DiskFull;
+    case ERROR_NOT_READY:
+        return err::DiskNotReady;
+    case ERROR_HANDLE_EOF:
+        return err::InputPastEnd;
+    case ERROR_TOO_MANY_OPEN_FILES:
+        return err::TooManyFiles;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+        return err::OutOfMemory;
+    case ERROR_INVALID_PARAMETER:
+    case ERROR_INVALID_FUNCTION:
+        return err::InvalidCall;
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_INVALID_DRIVE:
+        return err::DeviceUnavailable;
+    case ERROR_DIR_NOT_EMPTY:
+    case ERROR_NOT_SAME_DEVICE:
+        return err::PathFileAccess;
+    case ERROR_CRC:
+    case ERROR_SEEK:
+    case ERROR_READ_FAULT:
+    case ERROR_WRITE_FAULT:
+    case ERROR_GEN_FAILURE:
+        return err::DeviceIO;
+    default:
+        return err::PathFileAccess;
+    }
+}
+
+void raise_win32(DWORD code) { throw RuntimeError(error_from_win32(code)); }
+
+RuntimeError error_from_hresult(HRESULT hr) {
+    long number;
+    if (HRESULT_FACILITY(hr) == FACILITY_CONTROL)
+        number = HRESULT_CODE(hr);
+    else if (HRESULT_FACILITY(hr) == FACILITY_WIN32)
+        number = error_from_win32(HRESULT_CODE(hr));
+    else if (hr == E_OUTOFMEMORY)
+        number = err::OutOfMemory;
+    else if (hr == E_INVALIDARG)
+        number = err::InvalidCall;
+    else if (hr == DISP_E_TYPEMISMATCH)
+        number = err::TypeMismatch;
+    else if (hr == DISP_E_OVERFLOW)
+        number = err::Overflow;
+    else
+        number = hr;
+
+    std::wstring description;
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) == S_OK && info) {
+        BSTR text = nullptr;
+        if (SUCCEEDED(info->GetDescription(&text)) && text) description.assign(text, SysStringLen(text));
+        SysFreeString(text);
+        info->Release();
+    }
+    if (description.empty()) {
+        if (number > 0 && number <= 0xFFFF)
+            description = error_text(number);
+        else
+            description = L"Automation error";
+    }
+    return RuntimeError(number, std::move(description));
+}
+
+}  // namespace qm

@@ -1,0 +1,35 @@
+// Helpers shared by the tests.
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "runtime/bstr.h"
+#include "runtime/com_ptr.h"
+#include "runtime/variant.h"
+
+namespace qmtest {
+
+// The test run's scratch folder (with a trailing backslash).
+std::wstring scratch();
+
+// A registered class created by its programmatic identifier.
+qm::ComPtr<IDispatch> create(const wchar_t* progid);
+
+// Calls a member by name through IDispatch::Invoke; arguments in natural order.
+// Returns the HRESULT; the result and the exception go to the optional outputs.
+HRESULT call(IDispatch* object, const wchar_t* name, std::initializer_list<VARIANT*> args, VARIANT* result = nullptr,
+             EXCEPINFO* excep = nullptr, WORD flags = DISPATCH_METHOD);
+
+// VARIANT makers for test arguments.
+qm::Variant v_long(long v);
+qm::Variant v_str(const wchar_t* s);
+qm::Variant v_double(double d);
+qm::Variant v_bool(bool b);
+// VT_BYREF|VT_VARIANT pointing at target: how script engines pass variables.
+VARIANT v_ref(qm::Variant& target);
+VARIANT v_missing();
+
+}  // namespace qmtest
