@@ -126,8 +126,11 @@ HRESULT unregister_server() noexcept {
             delete_tree(std::wstring(L"Quillmark.") + c.name);
             delete_tree(L"CLSID\\" + guid_text(*c.clsid));
         }
-        HRESULT hr = UnRegisterTypeLib(LIBID_Quillmark, 1, 0, LOCALE_NEUTRAL, kSysKind);
-        return hr == TYPE_E_REGISTRYACCESS || SUCCEEDED(hr) ? S_OK : hr;
+        // A type library that is not registered (any more) is no failure.
+        ComPtr<ITypeLib> registered;
+        if (FAILED(LoadRegTypeLib(LIBID_Quillmark, 1, 0, LOCALE_NEUTRAL, registered.put()))) return S_OK;
+        registered.reset();
+        return UnRegisterTypeLib(LIBID_Quillmark, 1, 0, LOCALE_NEUTRAL, kSysKind);
     } catch (...) {
         return E_OUTOFMEMORY;
     }

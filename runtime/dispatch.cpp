@@ -366,6 +366,7 @@ bool is_missing(VARIANT* v) {
 // caller's variable that receives a by-reference result.
 struct Slot {
     VARIANTARG arg{};  // zeroed: VT_EMPTY with a zero value
+    VARTYPE pass = VT_EMPTY;  // how the call passes arg: the declared type, or VT_BYREF|type
     VARIANT owned{};
     VARIANT* writeback = nullptr;
     Slot() = default;
@@ -379,8 +380,9 @@ HRESULT prepare(Slot& slot, VARIANT* in, const ParamInfo& p, LCID lcid) {
         if (FAILED(hr)) return hr;
         if (!p.byref) {
             slot.arg = slot.owned;
-            V_VT(&slot.arg) = p.vt;
+            slot.pass = p.vt;
         } else {
+            slot.pass = VT_BYREF | p.vt;
             V_VT(&slot.arg) = VT_BYREF | p.vt;
             V_BYREF(&slot.arg) = p.vt == VT_VARIANT   ? static_cast<void*>(&slot.owned)
                                  : p.vt == VT_RECORD ? V_RECORD(&slot.owned)
@@ -391,6 +393,7 @@ HRESULT prepare(Slot& slot, VARIANT* in, const ParamInfo& p, LCID lcid) {
 
     VARIANT* var = variable_of(in);
     if (!p.byref) {
+        slot.pass = p.vt;
         // A value of the declared type is passed as it is; the member does not own it.
         if (V_VT(var) == p.vt && p.vt != VT_VARIANT && p.vt != VT_RECORD) {
             slot.arg = *var;
@@ -402,7 +405,7 @@ HRESULT prepare(Slot& slot, VARIANT* in, const ParamInfo& p, LCID lcid) {
         return S_OK;
     }
 
-    V_VT(&slot.arg) = VT_BYREF | p.vt;
+    slot.pass = V_VT(&slot.arg) = VT_BYREF | p.vt;
     // The caller's own variable: the member reads and writes it in place.
     if (p.vt == VT_VARIANT) {
         if (V_VT(in) == (VT_BYREF | VT_VARIANT)) {
@@ -564,7 +567,7 @@ HRESULT invoke(REFIID iid, void* object, DISPID member, LCID lcid, WORD flags, D
         if (fn->has_retval) {
             const ParamInfo& r = fn->retval;
             Slot& s = slots[nparams];
-            V_VT(&s.arg) = VT_BYREF | r.vt;
+            s.pass = V_VT(&s.arg) = VT_BYREF | r.vt;
             if (r.vt == VT_VARIANT) {
                 V_BYREF(&s.arg) = &ret;
             } else if (r.vt == VT_RECORD) {
@@ -584,7 +587,7 @@ HRESULT invoke(REFIID iid, void* object, DISPID member, LCID lcid, WORD flags, D
         std::vector<VARTYPE> types(total);
         std::vector<VARIANTARG*> args(total);
         for (UINT k = 0; k < total; ++k) {
-            types[k] = V_VT(&slots[k].arg);
+            types[k] = slots[k].pass;
             args[k] = &slots[k].arg;
         }
         VARIANT status{};

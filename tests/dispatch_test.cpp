@@ -187,7 +187,7 @@ protected:
 
 std::wstring str(const Variant& v) {
     Variant s;
-    if (FAILED(VariantChangeType(s.put(), const_cast<VARIANT*>(v.get()), 0, VT_BSTR))) return L"<" + std::to_wstring(v.vt()) + L">";
+    if (FAILED(VariantChangeType(s.put(), const_cast<VARIANT*>(v.get()), VARIANT_ALPHABOOL, VT_BSTR))) return L"<" + std::to_wstring(v.vt()) + L">";
     return std::wstring(qm::text_of(V_BSTR(s.get())));
 }
 
