@@ -1,0 +1,112 @@
+// SafeArray: an owned automation array, and the runtime's array operations.
+//
+// A SafeArray is either undimensioned (no SAFEARRAY at all: the runtime's
+// `Dim a() As String` before any ReDim; LBound/UBound raise 9) or dimensioned,
+// possibly without elements (Split("") has LBound 0 and UBound -1). It keeps its
+// element type even while undimensioned, so a later redim makes the right array.
+// Elements are reached typed (at<long>(i), text(i)) or as Variants (get/set).
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/variant.h"
+
+namespace qm {
+
+class SafeArray {
+public:
+    SafeArray() noexcept = default;  // undimensioned Variant()
+    // An undimensioned array of this element type.
+    explicit SafeArray(VARTYPE vt) noexcept : vt_(vt) {}
+    // One dimension of count elements from lbound (count 0: dimensioned, no elements).
+    SafeArray(VARTYPE vt, long count, long lbound = 0);
+    // An array of records of the type library's record type with this GUID.
+    static SafeArray records(REFGUID record, long count, long lbound = 0);
+    static SafeArray records(IRecordInfo* info, long count, long lbound = 0);
+    // Takes ownership of an array (vt for a null one).
+    static SafeArray attach(SAFEARRAY* sa, VARTYPE vt = VT_VARIANT) noexcept;
+    // A deep copy of an array the caller keeps.
+    static SafeArray copy(const SAFEARRAY* sa, VARTYPE vt = VT_VARIANT);
+
+    SafeArray(const SafeArray& other);
+    SafeArray(SafeArray&& other) noexcept;
+    SafeArray& operator=(SafeArray other) noexcept;
+    ~SafeArray();
+
+    SAFEARRAY* get() const noexcept { return sa_; }
+    SAFEARRAY* detach() noexcept;
+    // Frees the current array and returns the address for an out-parameter.
+    SAFEARRAY** put() noexcept;
+
+    bool dimensioned() const noexcept { return sa_ != nullptr; }
+    VARTYPE vartype() const noexcept { return vt_; }  // element type (VT_RECORD for records)
+    UINT dims() const noexcept;
+    long lbound(UINT dim = 1) const;  // 9 when undimensioned or no such dimension
+    long ubound(UINT dim = 1) const;
+    long count() const noexcept;  // elements of the first dimension; 0 when undimensioned
+
+    // ReDim: a new one-dimensional array of the same element type; contents dropped.
+    void redim(long count, long lbound = 0);
+    // ReDim Preserve: the last dimension's upper bound changes, contents kept (an
+    // undimensioned array is dimensioned from lbound 0); 10 while the array is locked.
+    void redim_preserve(long ubound);
+    // Erase: the array becomes undimensioned (its elements are freed).
+    void erase() noexcept;
+
+    // Element index of a one-dimensional array; 9 outside the bounds.
+    Variant get(long index) const;                // any element type, as a Variant
+    void set(long index, const VARIANT& value);   // converted to the element type (13, 6)
+    std::wstring_view text(long index) const;     // a String element
+    void set_text(long index, std::wstring_view text);
+    // The typed element (T matching the element type: long, short, BYTE, float,
+    // double, CY, VARIANT, BSTR, VARIANT_BOOL, a record struct; 13 otherwise).
+    template <class T>
+    T& at(long index) {
+        return *static_cast<T*>(element(index, sizeof(T)));
+    }
+    template <class T>
+    const T& at(long index) const {
+        return *static_cast<const T*>(element(index, sizeof(T)));
+    }
+
+    // The array in a Variant (VT_ARRAY | element type; an undimensioned one has a null array).
+    Variant to_variant() &&;
+
+private:
+    void* element(long index, size_t size) const;
+
+    SAFEARRAY* sa_ = nullptr;
+    VARTYPE vt_ = VT_VARIANT;
+};
+
+// --- building arrays (0-based; an empty list gives a dimensioned array without elements)
+SafeArray string_array(const std::vector<std::wstring>& items);
+SafeArray long_array(const std::vector<long>& items);
+SafeArray byte_array(std::string_view bytes);
+SafeArray variant_array(const std::vector<Variant>& items);
+
+// --- reading arrays ---------------------------------------------------------------
+// Every element of a one-dimensional array, from the lower to the upper bound.
+std::vector<Variant> elements_of(const SAFEARRAY* sa);
+// Every element's text (CStr), from the lower to the upper bound.
+std::vector<std::wstring> texts_of(const SAFEARRAY* sa);
+// A copy with every element converted to another type (13/6 as the conversions).
+SafeArray convert_array(const SAFEARRAY* sa, VARTYPE to);
+
+// --- arrays in Variant arguments (by value or by reference) -----------------------
+// The array a Variant holds; null when it holds none or an undimensioned one.
+SAFEARRAY* array_of(const VARIANT& v) noexcept;
+// The element type of the array a Variant holds (VT_EMPTY when it holds no array).
+VARTYPE array_type(const VARIANT& v) noexcept;
+// A copy of the array a Variant holds (undimensioned when none); 13 for a non-array.
+SafeArray array_copy(const VARIANT& v);
+// Stores an array into the variable behind a ByRef Variant argument: a typed array
+// variable (String(), Long(), ...) keeps its element type, so the elements are
+// converted (13 when they cannot be); a Variant variable takes the array as it is.
+void assign_array(VARIANT& target, SafeArray value);
+
+}  // namespace qm
