@@ -161,6 +161,20 @@ long error_from_win32(DWORD code) {
 
 void raise_win32(DWORD code) { throw RuntimeError(error_from_win32(code)); }
 
+long file_error_from_win32(DWORD code) {
+    switch (code) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_CURRENT_DIRECTORY:
+        return err::PathFileAccess;
+    case ERROR_NOT_SAME_DEVICE:
+        return err::RenameAcrossDrives;
+    default:
+        return error_from_win32(code);
+    }
+}
+
+void raise_file_error(DWORD code) { throw RuntimeError(file_error_from_win32(code)); }
+
 RuntimeError error_from_hresult(HRESULT hr) {
     long number;
     if (HRESULT_FACILITY(hr) == FACILITY_CONTROL)

@@ -23,12 +23,15 @@ constexpr long BadFileMode = 54;
 constexpr long FileAlreadyOpen = 55;
 constexpr long DeviceIO = 57;
 constexpr long FileAlreadyExists = 58;
+constexpr long BadRecordLength = 59;
 constexpr long DiskFull = 61;
 constexpr long InputPastEnd = 62;
+constexpr long BadRecordNumber = 63;
 constexpr long TooManyFiles = 67;
 constexpr long DeviceUnavailable = 68;
 constexpr long PermissionDenied = 70;
 constexpr long DiskNotReady = 71;
+constexpr long RenameAcrossDrives = 74;
 constexpr long PathFileAccess = 75;
 constexpr long PathNotFound = 76;
 constexpr long ObjectNotSet = 91;
@@ -38,6 +41,7 @@ constexpr long ObjectRequired = 424;
 constexpr long CantCreateObject = 429;
 constexpr long NotSupported = 438;
 constexpr long DuplicateKey = 457;
+constexpr long UnsupportedType = 458;
 }  // namespace err
 
 // The English text the runtime gives for a standard error number
@@ -68,6 +72,13 @@ private:
 // Win32 error code to run-time error number (ERROR_FILE_NOT_FOUND -> 53, ...).
 long error_from_win32(DWORD code);
 [[noreturn]] void raise_win32(DWORD code = GetLastError());
+
+// The same mapping as the runtime's file statements see it: there a denied access
+// (a read-only file, a folder opened as a file, a folder that is the current one)
+// is 75 "Path/File access error" and a rename across volumes 74; a sharing or lock
+// violation stays 70.
+long file_error_from_win32(DWORD code);
+[[noreturn]] void raise_file_error(DWORD code = GetLastError());
 
 // A failed HRESULT (with the thread's IErrorInfo, when set) as a run-time error:
 // FACILITY_CONTROL codes carry their number, Win32 codes are mapped, others stay.
