@@ -25,3 +25,15 @@ std::wstring from_ansi(std::string_view bytes, UINT code_page) {
 }
 
 }  // namespace qm
+
+namespace qm {
+
+std::string to_oem(std::wstring_view text) { return to_ansi(text, CP_OEMCP); }
+std::wstring from_oem(std::string_view bytes) { return from_ansi(bytes, CP_OEMCP); }
+
+// The runtime hands a text to an ANSI function as its ANSI bytes and reads the
+// bytes that come back as ANSI again: OemToChar reads the bytes as OEM.
+std::wstring oem_to_ansi(std::wstring_view text) { return from_oem(to_ansi(text)); }
+std::wstring ansi_to_oem(std::wstring_view text) { return from_ansi(to_oem(text)); }
+
+}  // namespace qm

@@ -19,4 +19,10 @@ std::wstring from_oem(std::string_view bytes);
 std::wstring oem_to_ansi(std::wstring_view text);
 std::wstring ansi_to_oem(std::wstring_view text);
 
+// Single-byte code pages: the ANSI code of each UTF-16 unit, one byte each, as the
+// runtime's Asc gives it per character (a unit without an ANSI form, a lone
+// surrogate included, becomes the default character). Writes text.size() bytes to
+// out; false, with nothing written, when the code page has double-byte characters.
+bool ansi_units(std::wstring_view text, char* out, UINT code_page = CP_ACP);
+
 }  // namespace qm

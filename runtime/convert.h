@@ -42,6 +42,7 @@ CY CCur(double v);    // rounded to four decimals
 double CDbl(CY v);
 long CLng(std::wstring_view text);  // locale number text ("12,5" -> 12); 13 when not numeric
 double CDbl(std::wstring_view text);
+DATE CDate(std::wstring_view text);  // the lenient date parser (dates.h); 13 when unreadable
 bool CBool(std::wstring_view text);  // "True"/"False", the locale's names, or a number
 std::wstring CStr(long v);
 inline std::wstring CStr(int v) { return CStr(static_cast<long>(v)); }

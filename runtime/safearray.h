@@ -11,8 +11,10 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
+#include "runtime/com_ptr.h"
 #include "runtime/variant.h"
 
 namespace qm {
@@ -54,8 +56,8 @@ public:
     // ReDim Preserve: the last dimension's upper bound changes, contents kept (an
     // undimensioned array is dimensioned from lbound 0); 10 while the array is locked.
     void redim_preserve(long ubound);
-    // Erase: the array becomes undimensioned (its elements are freed).
-    void erase() noexcept;
+    // Erase: the array becomes undimensioned (its elements are freed); 10 while locked.
+    void erase();
 
     // Element index of a one-dimensional array; 9 outside the bounds.
     Variant get(long index) const;                // any element type, as a Variant
@@ -66,21 +68,39 @@ public:
     // double, CY, VARIANT, BSTR, VARIANT_BOOL, a record struct; 13 otherwise).
     template <class T>
     T& at(long index) {
-        return *static_cast<T*>(element(index, sizeof(T)));
+        return *static_cast<T*>(element(index, sizeof(T), element_vt<T>()));
     }
     template <class T>
     const T& at(long index) const {
-        return *static_cast<const T*>(element(index, sizeof(T)));
+        return *static_cast<const T*>(element(index, sizeof(T), element_vt<T>()));
+    }
+
+    // The element type that T stands for (VT_RECORD for any other struct).
+    template <class T>
+    static constexpr VARTYPE element_vt() {
+        if constexpr (std::is_same_v<T, long>) return VT_I4;
+        else if constexpr (std::is_same_v<T, short>) return VT_I2;  // also VARIANT_BOOL
+        else if constexpr (std::is_same_v<T, BYTE>) return VT_UI1;
+        else if constexpr (std::is_same_v<T, float>) return VT_R4;
+        else if constexpr (std::is_same_v<T, double>) return VT_R8;  // also DATE
+        else if constexpr (std::is_same_v<T, CY>) return VT_CY;
+        else if constexpr (std::is_same_v<T, BSTR>) return VT_BSTR;
+        else if constexpr (std::is_same_v<T, VARIANT>) return VT_VARIANT;
+        else if constexpr (std::is_same_v<T, IDispatch*>) return VT_DISPATCH;
+        else if constexpr (std::is_same_v<T, IUnknown*>) return VT_UNKNOWN;
+        else return VT_RECORD;
     }
 
     // The array in a Variant (VT_ARRAY | element type; an undimensioned one has a null array).
     Variant to_variant() &&;
 
 private:
-    void* element(long index, size_t size) const;
+    void* element(long index, size_t size, VARTYPE vt) const;
+    SafeArray make(long count, long lbound) const;
 
     SAFEARRAY* sa_ = nullptr;
     VARTYPE vt_ = VT_VARIANT;
+    ComPtr<IRecordInfo> record_;  // the record type of a record array
 };
 
 // --- building arrays (0-based; an empty list gives a dimensioned array without elements)
