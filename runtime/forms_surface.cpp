@@ -1,0 +1,628 @@
+// Drawing surfaces (forms and picture boxes), pictures, and the windowless
+// figures: Image, Shape, Line.
+#include <algorithm>
+#include <cmath>
+
+#include "runtime/forms.h"
+#include "runtime/strings.h"
+
+namespace qm::forms {
+
+// --- pictures ---------------------------------------------------------------------
+
+ComPtr<IPictureDisp> picture_from_bitmap(HBITMAP bitmap) {
+    if (!bitmap) raise(ferr::InvalidPicture);
+    PICTDESC desc{sizeof(desc), PICTYPE_BITMAP};
+    desc.bmp.hbitmap = bitmap;
+    ComPtr<IPictureDisp> pic;
+    HRESULT hr = OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, pic.put_void());
+    if (FAILED(hr)) {
+        DeleteObject(bitmap);
+        check(hr);
+    }
+    return pic;
+}
+
+SIZE picture_pixels(IPictureDisp* picture) {
+    SIZE s{0, 0};
+    ComPtr<IPicture> pic;
+    if (!picture || FAILED(picture->QueryInterface(IID_IPicture, pic.put_void()))) return s;
+    OLE_XSIZE_HIMETRIC w = 0;
+    OLE_YSIZE_HIMETRIC h = 0;
+    pic->get_Width(&w);
+    pic->get_Height(&h);
+    HDC dc = GetDC(nullptr);
+    s.cx = MulDiv(w, GetDeviceCaps(dc, LOGPIXELSX), 2540);
+    s.cy = MulDiv(h, GetDeviceCaps(dc, LOGPIXELSY), 2540);
+    ReleaseDC(nullptr, dc);
+    return s;
+}
+
+void render_picture(HDC dc, IPictureDisp* picture, int x, int y, int cx, int cy) {
+    ComPtr<IPicture> pic;
+    if (!picture || FAILED(picture->QueryInterface(IID_IPicture, pic.put_void()))) return;
+    OLE_XSIZE_HIMETRIC w = 0;
+    OLE_YSIZE_HIMETRIC h = 0;
+    pic->get_Width(&w);
+    pic->get_Height(&h);
+    if (w && h) pic->Render(dc, x, y, cx, cy, 0, h, w, -h, nullptr);
+}
+
+namespace {
+
+HBITMAP bitmap_of(IPictureDisp* picture) {
+    ComPtr<IPicture> pic;
+    if (!picture || FAILED(picture->QueryInterface(IID_IPicture, pic.put_void()))) return nullptr;
+    SHORT type = PICTYPE_NONE;
+    pic->get_Type(&type);
+    if (type != PICTYPE_BITMAP) return nullptr;
+    OLE_HANDLE h = 0;
+    pic->get_Handle(&h);
+    return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(h));
+}
+
+SIZE client_size(HWND hwnd) {
+    RECT r{};
+    if (hwnd) GetClientRect(hwnd, &r);
+    return {r.right, r.bottom};
+}
+
+// GDI objects selected for one drawing call and restored afterwards.
+class Selected {
+public:
+    Selected(HDC dc, HGDIOBJ obj, bool owned) : dc_(dc), obj_(obj), owned_(owned), old_(SelectObject(dc, obj)) {}
+    ~Selected() {
+        SelectObject(dc_, old_);
+        if (owned_) DeleteObject(obj_);
+    }
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ obj_;
+    bool owned_;
+    HGDIOBJ old_;
+};
+
+std::vector<std::wstring> lines_of(std::wstring_view text) {
+    std::vector<std::wstring> lines = Split(text, L"\r\n");
+    if (lines.empty()) lines.emplace_back();
+    return lines;
+}
+
+}  // namespace
+
+// --- Surface ------------------------------------------------------------------------
+
+Surface::~Surface() { released(); }
+
+namespace {
+float fixed_twips_per_unit(int mode, bool vertical) {
+    switch (mode) {
+    case 2: return 20.0f;
+    case 3: return vertical ? twips_per_pixel_y() : twips_per_pixel_x();
+    case 4: return vertical ? 240.0f : 120.0f;
+    case 5: return 1440.0f;
+    case 6: return 1440.0f / 25.4f;
+    case 7: return 1440.0f / 2.54f;
+    default: return 1.0f;
+    }
+}
+}  // namespace
+
+float Surface::twips_per_unit_x() const {
+    if (scale_.mode != 0) return fixed_twips_per_unit(scale_.mode, false);
+    float tw = client_size(owner_.hwnd_).cx * twips_per_pixel_x();
+    return scale_.width != 0 && tw > 0 ? tw / scale_.width : 1.0f;
+}
+
+float Surface::twips_per_unit_y() const {
+    if (scale_.mode != 0) return fixed_twips_per_unit(scale_.mode, true);
+    float th = client_size(owner_.hwnd_).cy * twips_per_pixel_y();
+    return scale_.height != 0 && th > 0 ? th / scale_.height : 1.0f;
+}
+
+void Surface::set_scale_mode(int mode) {
+    if (mode < 0 || mode > 7) raise(err::InvalidPropertyValue);
+    if (mode == 0) {  // keeps the present scale as the user scale
+        scale_.width = scale_width();
+        scale_.height = scale_height();
+    }
+    scale_.mode = mode;
+    if (mode != 0) scale_.left = scale_.top = 0;
+}
+
+float Surface::scale_width() const {
+    if (scale_.mode == 0) return scale_.width;
+    return client_size(owner_.hwnd_).cx * twips_per_pixel_x() / twips_per_unit_x();
+}
+
+float Surface::scale_height() const {
+    if (scale_.mode == 0) return scale_.height;
+    return client_size(owner_.hwnd_).cy * twips_per_pixel_y() / twips_per_unit_y();
+}
+
+void Surface::set_scale_width(float w) {
+    if (w == 0) raise(err::InvalidPropertyValue);
+    float h = scale_height();
+    scale_.mode = 0;
+    scale_.width = w;
+    scale_.height = h;
+}
+
+void Surface::set_scale_height(float h) {
+    if (h == 0) raise(err::InvalidPropertyValue);
+    float w = scale_width();
+    scale_.mode = 0;
+    scale_.width = w;
+    scale_.height = h;
+}
+
+double Surface::px_x(float units) const {
+    float left = scale_.mode == 0 ? scale_.left : 0.0f;
+    return (units - left) * twips_per_unit_x() / twips_per_pixel_x();
+}
+double Surface::px_y(float units) const {
+    float top = scale_.mode == 0 ? scale_.top : 0.0f;
+    return (units - top) * twips_per_unit_y() / twips_per_pixel_y();
+}
+float Surface::units_x(double px) const {
+    return static_cast<float>(px * twips_per_pixel_x() / twips_per_unit_x()) + (scale_.mode == 0 ? scale_.left : 0.0f);
+}
+float Surface::units_y(double px) const {
+    return static_cast<float>(px * twips_per_pixel_y() / twips_per_unit_y()) + (scale_.mode == 0 ? scale_.top : 0.0f);
+}
+
+void Surface::fill_background(HDC dc, int w, int h) {
+    RECT r{0, 0, w, h};
+    FillRect(dc, &r, owner_.back_brush());
+    if (picture_) {
+        SIZE s = picture_pixels(picture_.get());
+        render_picture(dc, picture_.get(), 0, 0, s.cx, s.cy);
+    }
+}
+
+void Surface::ensure_image() {
+    SIZE c = client_size(owner_.hwnd_);
+    int w = std::max<int>(1, c.cx), h = std::max<int>(1, c.cy);
+    if (mem_ && img_w_ >= w && img_h_ >= h) return;
+    w = std::max(w, img_w_);
+    h = std::max(h, img_h_);
+    HDC screen = GetDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HDC mem = mem_ ? mem_ : CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    if (!bmp || !mem) {
+        if (bmp) DeleteObject(bmp);
+        raise(err::OutOfMemory);
+    }
+    HDC fresh = CreateCompatibleDC(mem);
+    HGDIOBJ prev = SelectObject(fresh, bmp);
+    fill_background(fresh, w, h);
+    if (mem_) BitBlt(fresh, 0, 0, img_w_, img_h_, mem_, 0, 0, SRCCOPY);
+    SelectObject(fresh, prev);
+    DeleteDC(fresh);
+    if (mem_) {
+        SelectObject(mem_, old_bmp_);
+        DeleteObject(bmp_);
+    }
+    mem_ = mem;
+    old_bmp_ = static_cast<HBITMAP>(SelectObject(mem_, bmp));
+    bmp_ = bmp;
+    img_w_ = w;
+    img_h_ = h;
+}
+
+void Surface::set_auto_redraw(bool on) {
+    if (on == auto_redraw_) return;
+    auto_redraw_ = on;
+    if (on) ensure_image();
+    else released();
+    if (owner_.hwnd_) InvalidateRect(owner_.hwnd_, nullptr, TRUE);
+}
+
+HDC Surface::target() {
+    if (auto_redraw_) {
+        ensure_image();
+        return mem_;
+    }
+    HWND h = owner_.hwnd();
+    return h ? GetDC(h) : nullptr;  // the window's own DC (class style CS_OWNDC)
+}
+
+HDC Surface::hdc() { return target(); }
+
+void Surface::drawn() {
+    if (auto_redraw_ && owner_.hwnd_) InvalidateRect(owner_.hwnd_, nullptr, FALSE);
+}
+
+void Surface::paint(HDC dc, const RECT&) {
+    SIZE c = client_size(owner_.hwnd_);
+    if (auto_redraw_) {
+        ensure_image();
+        BitBlt(dc, 0, 0, c.cx, c.cy, mem_, 0, 0, SRCCOPY);
+        return;
+    }
+    fill_background(dc, c.cx, c.cy);
+    if (owner_.on.paint) owner_.on.paint();
+}
+
+void Surface::resized() {
+    if (auto_redraw_ && owner_.hwnd_) ensure_image();
+}
+
+void Surface::released() {
+    if (mem_) {
+        SelectObject(mem_, old_bmp_);
+        DeleteObject(bmp_);
+        DeleteDC(mem_);
+    }
+    mem_ = nullptr;
+    bmp_ = old_bmp_ = nullptr;
+    img_w_ = img_h_ = 0;
+}
+
+void Surface::cls() {
+    current_x = scale_.mode == 0 ? scale_.left : 0.0f;
+    current_y = scale_.mode == 0 ? scale_.top : 0.0f;
+    if (auto_redraw_) {
+        ensure_image();
+        fill_background(mem_, img_w_, img_h_);
+        drawn();
+    } else if (HWND h = owner_.hwnd_) {
+        InvalidateRect(h, nullptr, TRUE);
+        UpdateWindow(h);
+    }
+}
+
+void Surface::line(float x1, float y1, float x2, float y2, long color, bool box, bool fill) {
+    HDC dc = target();
+    if (!dc) return;
+    COLORREF c = rgb_of(color == -1 ? owner_.fore_ : static_cast<OLE_COLOR>(color));
+    int ax = static_cast<int>(std::lround(px_x(x1))), ay = static_cast<int>(std::lround(px_y(y1)));
+    int bx = static_cast<int>(std::lround(px_x(x2))), by = static_cast<int>(std::lround(px_y(y2)));
+    if (box) {
+        RECT r{std::min(ax, bx), std::min(ay, by), std::max(ax, bx) + 1, std::max(ay, by) + 1};
+        if (fill) {
+            HBRUSH b = CreateSolidBrush(c);
+            FillRect(dc, &r, b);
+            DeleteObject(b);
+        } else {
+            Selected pen(dc, CreatePen(PS_SOLID, static_cast<int>(draw_width), c), true);
+            Selected brush(dc,
+                           fill_style == 0 ? static_cast<HGDIOBJ>(CreateSolidBrush(rgb_of(fill_color)))
+                                           : GetStockObject(NULL_BRUSH),
+                           fill_style == 0);
+            Rectangle(dc, r.left, r.top, r.right, r.bottom);
+        }
+    } else {
+        Selected pen(dc, CreatePen(PS_SOLID, static_cast<int>(draw_width), c), true);
+        MoveToEx(dc, ax, ay, nullptr);
+        LineTo(dc, bx, by);
+    }
+    current_x = x2;
+    current_y = y2;
+    drawn();
+}
+
+void Surface::pset(float x, float y, long color) {
+    HDC dc = target();
+    if (!dc) return;
+    COLORREF c = rgb_of(color == -1 ? owner_.fore_ : static_cast<OLE_COLOR>(color));
+    int px = static_cast<int>(std::lround(px_x(x))), py = static_cast<int>(std::lround(px_y(y)));
+    if (draw_width <= 1) {
+        SetPixel(dc, px, py, c);
+    } else {
+        Selected pen(dc, CreatePen(PS_SOLID, 1, c), true);
+        Selected brush(dc, CreateSolidBrush(c), true);
+        int r = static_cast<int>(draw_width) / 2;
+        Ellipse(dc, px - r, py - r, px - r + static_cast<int>(draw_width), py - r + static_cast<int>(draw_width));
+    }
+    current_x = x;
+    current_y = y;
+    drawn();
+}
+
+long Surface::point(float x, float y) {
+    HDC dc = target();
+    if (!dc) return -1;
+    COLORREF c = GetPixel(dc, static_cast<int>(std::lround(px_x(x))), static_cast<int>(std::lround(px_y(y))));
+    return c == CLR_INVALID ? -1 : static_cast<long>(c);
+}
+
+void Surface::print(std::wstring_view text, bool newline) {
+    HDC dc = target();
+    std::vector<std::wstring> lines = lines_of(text);
+    HDC measure = dc ? dc : CreateCompatibleDC(nullptr);
+    {
+        Selected font(measure, owner_.hfont(), false);
+        SetTextColor(measure, rgb_of(owner_.fore_));
+        SetBkMode(measure, TRANSPARENT);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const std::wstring& l = lines[i];
+            SIZE s{0, 0};
+            GetTextExtentPoint32W(measure, l.c_str(), static_cast<int>(l.size()), &s);
+            if (s.cy == 0) {
+                TEXTMETRICW tm;
+                GetTextMetricsW(measure, &tm);
+                s.cy = tm.tmHeight;
+            }
+            if (dc)
+                TextOutW(dc, static_cast<int>(std::lround(px_x(current_x))),
+                         static_cast<int>(std::lround(px_y(current_y))), l.c_str(), static_cast<int>(l.size()));
+            bool last = i + 1 == lines.size();
+            if (last && !newline) {
+                current_x = units_x(px_x(current_x) + s.cx);
+            } else {
+                current_x = scale_.mode == 0 ? scale_.left : 0.0f;
+                current_y = units_y(px_y(current_y) + s.cy);
+            }
+        }
+    }
+    if (!dc) DeleteDC(measure);
+    drawn();
+}
+
+float Surface::text_width(std::wstring_view text) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    long widest = 0;
+    {
+        Selected font(dc, owner_.hfont(), false);
+        for (const auto& l : lines_of(text)) {
+            SIZE s{0, 0};
+            GetTextExtentPoint32W(dc, l.c_str(), static_cast<int>(l.size()), &s);
+            widest = std::max(widest, s.cx);
+        }
+    }
+    DeleteDC(dc);
+    return static_cast<float>(widest * twips_per_pixel_x() / twips_per_unit_x());
+}
+
+float Surface::text_height(std::wstring_view text) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    TEXTMETRICW tm{};
+    {
+        Selected font(dc, owner_.hfont(), false);
+        GetTextMetricsW(dc, &tm);
+    }
+    DeleteDC(dc);
+    size_t n = lines_of(text).size();
+    return static_cast<float>(n * tm.tmHeight * twips_per_pixel_y() / twips_per_unit_y());
+}
+
+void Surface::paint_picture(IPictureDisp* picture, float x1, float y1, const float* w1, const float* h1, float x2,
+                            float y2, const float* w2, const float* h2, DWORD rop) {
+    if (!picture) raise(ferr::InvalidPicture);
+    HDC dc = target();
+    if (!dc) return;
+    SIZE natural = picture_pixels(picture);
+    auto sx = [&](float u) { return static_cast<int>(std::lround(u * twips_per_unit_x() / twips_per_pixel_x())); };
+    auto sy = [&](float u) { return static_cast<int>(std::lround(u * twips_per_unit_y() / twips_per_pixel_y())); };
+    int dx = static_cast<int>(std::lround(px_x(x1))), dy = static_cast<int>(std::lround(px_y(y1)));
+    int dw = w1 ? sx(*w1) : natural.cx, dh = h1 ? sy(*h1) : natural.cy;
+    int srcx = sx(x2), srcy = sy(y2);
+    int srcw = w2 ? sx(*w2) : natural.cx - srcx, srch = h2 ? sy(*h2) : natural.cy - srcy;
+    if (HBITMAP bmp = bitmap_of(picture)) {
+        HDC src = CreateCompatibleDC(dc);
+        HGDIOBJ prev = SelectObject(src, bmp);
+        SetStretchBltMode(dc, COLORONCOLOR);
+        StretchBlt(dc, dx, dy, dw, dh, src, srcx, srcy, srcw, srch, rop);
+        SelectObject(src, prev);
+        DeleteDC(src);
+    } else {
+        render_picture(dc, picture, dx, dy, dw, dh);
+    }
+    drawn();
+}
+
+void Surface::set_picture(IPictureDisp* picture) {
+    picture_ = picture;
+    if (auto_redraw_ && mem_) fill_background(mem_, img_w_, img_h_);
+    if (owner_.hwnd_) InvalidateRect(owner_.hwnd_, nullptr, TRUE);
+}
+
+ComPtr<IPictureDisp> Surface::image() {
+    SIZE c = client_size(owner_.hwnd());
+    int w = std::max<int>(1, c.cx), h = std::max<int>(1, c.cy);
+    HDC screen = GetDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HDC copy = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ prev = SelectObject(copy, bmp);
+    if (auto_redraw_) {
+        ensure_image();
+        BitBlt(copy, 0, 0, w, h, mem_, 0, 0, SRCCOPY);
+    } else if (HDC dc = target()) {
+        BitBlt(copy, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    }
+    SelectObject(copy, prev);
+    DeleteDC(copy);
+    return picture_from_bitmap(bmp);
+}
+
+// --- PictureBox ---------------------------------------------------------------------
+
+void PictureBox::create_window() {
+    DWORD ex = s_.border_style == 1 && s_.appearance == 1 ? WS_EX_CLIENTEDGE : 0;
+    DWORD style = WS_CLIPCHILDREN | (s_.border_style == 1 && s_.appearance == 0 ? WS_BORDER : 0);
+    create(L"ThunderRT6PictureBoxDC", style, ex);
+    surface_.resized();
+    if (s_.auto_size) fit_picture();
+}
+
+void PictureBox::destroy_window() {
+    surface_.released();
+    Control::destroy_window();
+}
+
+void PictureBox::set_picture(IPictureDisp* picture) {
+    surface_.set_picture(picture);
+    if (s_.auto_size) fit_picture();
+}
+
+void PictureBox::set_auto_size(bool on) {
+    s_.auto_size = on;
+    if (on) fit_picture();
+}
+
+void PictureBox::fit_picture() {
+    IPictureDisp* pic = surface_.picture().get();
+    if (!pic) return;
+    SIZE s = picture_pixels(pic);
+    int border = 0;
+    if (hwnd_) {
+        RECT w, c;
+        GetWindowRect(hwnd_, &w);
+        GetClientRect(hwnd_, &c);
+        border = (w.right - w.left) - c.right;
+    } else if (s_.border_style == 1) {
+        border = s_.appearance == 1 ? 4 : 2;
+    }
+    w_ = (s.cx + border) * twips_per_pixel_x();
+    h_ = (s.cy + border) * twips_per_pixel_y();
+    place();
+}
+
+void PictureBox::set_border_style(long style) {
+    if (style < 0 || style > 1) raise(err::InvalidPropertyValue);
+    s_.border_style = style;
+    if (!hwnd_) return;
+    LONG ex = GetWindowLongW(hwnd_, GWL_EXSTYLE) & ~WS_EX_CLIENTEDGE;
+    LONG st = GetWindowLongW(hwnd_, GWL_STYLE) & ~WS_BORDER;
+    if (style == 1 && s_.appearance == 1) ex |= WS_EX_CLIENTEDGE;
+    if (style == 1 && s_.appearance == 0) st |= WS_BORDER;
+    SetWindowLongW(hwnd_, GWL_EXSTYLE, ex);
+    SetWindowLongW(hwnd_, GWL_STYLE, st);
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    surface_.resized();
+}
+
+void PictureBox::set_back_color(OLE_COLOR c) {
+    back_ = c;
+    if (surface_.auto_redraw()) surface_.cls();
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void PictureBox::refresh() {
+    if (hwnd_) RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+ComPtr<Control> PictureBox::clone() const {
+    ComPtr<PictureBox> c = make<PictureBox>();
+    c->copy_control(*this);
+    c->s_ = s_;
+    auto& self = const_cast<Surface&>(surface_);
+    c->surface_.set_scale_mode(surface_.scale_mode());
+    c->surface_.set_auto_redraw(surface_.auto_redraw());
+    c->surface_.set_picture(self.picture().get());
+    c->surface_.draw_width = surface_.draw_width;
+    c->surface_.fill_style = surface_.fill_style;
+    c->surface_.fill_color = surface_.fill_color;
+    return ComPtr<Control>(c.get());
+}
+
+LRESULT PictureBox::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        surface_.paint(dc, ps.rcPaint);
+        if (form_ && hwnd_ == hwnd) form_->paint_windowless(dc, this);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_SIZE:
+        if (hwnd_ == hwnd) {
+            surface_.resized();
+            if (on.resize) on.resize();
+        }
+        break;
+    case WM_NCDESTROY:
+        RemovePropW(hwnd, L"QmFormsObject");
+        if (hwnd_ == hwnd) hwnd_ = nullptr;
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    LRESULT result = 0;
+    if (container_message(*this, this, hwnd, msg, wp, lp, result)) return result;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// --- Image, Shape, Line -------------------------------------------------------------
+
+void Image::set_picture(IPictureDisp* picture) {
+    invalidate_area();
+    s_.picture = picture;
+    if (!s_.stretch && picture) {
+        SIZE s = picture_pixels(picture);
+        w_ = s.cx * twips_per_pixel_x();
+        h_ = s.cy * twips_per_pixel_y();
+    }
+    invalidate_area();
+}
+
+void Image::paint(HDC dc) {
+    RECT r = pixel_rect();
+    if (s_.picture) {
+        SIZE s = picture_pixels(s_.picture.get());
+        render_picture(dc, s_.picture.get(), r.left, r.top, s_.stretch ? r.right - r.left : s.cx,
+                       s_.stretch ? r.bottom - r.top : s.cy);
+    }
+    if (s_.border_style == 1) FrameRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
+
+void Shape::paint(HDC dc) {
+    RECT r = pixel_rect();
+    int w = r.right - r.left, h = r.bottom - r.top;
+    if (s_.shape == 1 || s_.shape == 3 || s_.shape == 5) {  // square forms: the smaller side, centred
+        int side = std::min(w, h);
+        r.left += (w - side) / 2;
+        r.top += (h - side) / 2;
+        r.right = r.left + side;
+        r.bottom = r.top + side;
+    }
+    HGDIOBJ pen = s_.border_style == 0
+                      ? GetStockObject(NULL_PEN)
+                      : CreatePen(s_.border_style == 1 ? PS_SOLID : static_cast<int>(s_.border_style - 1),
+                                  static_cast<int>(s_.border_width), rgb_of(s_.border_color));
+    HGDIOBJ brush;
+    if (s_.fill_style == 0)
+        brush = CreateSolidBrush(rgb_of(s_.fill_color));
+    else if (s_.fill_style >= 2 && s_.fill_style <= 7)
+        brush = CreateHatchBrush(static_cast<int>(s_.fill_style - 2), rgb_of(s_.fill_color));
+    else
+        brush = nullptr;
+    if (s_.back_style == 1 && s_.fill_style != 0) {
+        HBRUSH back = CreateSolidBrush(rgb_of(back_));
+        FillRect(dc, &r, back);
+        DeleteObject(back);
+    }
+    {
+        Selected p(dc, pen, s_.border_style != 0);
+        Selected b(dc, brush ? brush : GetStockObject(NULL_BRUSH), brush != nullptr);
+        SetBkMode(dc, TRANSPARENT);
+        int round = std::min(r.right - r.left, r.bottom - r.top) / 4;
+        switch (s_.shape) {
+        case 2:
+        case 3: Ellipse(dc, r.left, r.top, r.right, r.bottom); break;
+        case 4:
+        case 5: RoundRect(dc, r.left, r.top, r.right, r.bottom, round, round); break;
+        default: Rectangle(dc, r.left, r.top, r.right, r.bottom);
+        }
+    }
+}
+
+void Line::paint(HDC dc) {
+    POINT a = container_px(s_.x1, s_.y1), b = container_px(s_.x2, s_.y2);
+    if (s_.border_style == 0) return;
+    Selected pen(dc,
+                 CreatePen(s_.border_style == 1 ? PS_SOLID : static_cast<int>(s_.border_style - 1),
+                           static_cast<int>(s_.border_width), rgb_of(s_.border_color)),
+                 true);
+    MoveToEx(dc, a.x, a.y, nullptr);
+    LineTo(dc, b.x, b.y);
+}
+
+}  // namespace qm::forms

@@ -1,0 +1,190 @@
+#include "runtime/latebind.h"
+
+#include <vector>
+
+#include "runtime/convert.h"
+#include "runtime/forms.h"
+
+namespace qm::late {
+
+namespace {
+
+DISPID id_of(IDispatch* object, std::wstring_view name) {
+    if (!object) raise(err::ObjectNotSet);
+    std::wstring n(name);
+    LPOLESTR p = n.data();
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, &p, 1, LOCALE_USER_DEFAULT, &id);
+    if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) raise(err::NotSupported);
+    check(hr);
+    return id;
+}
+
+// The run-time error behind a failed Invoke.
+[[noreturn]] void raise_invoke(HRESULT hr, EXCEPINFO& ex) {
+    if (hr == DISP_E_EXCEPTION) {
+        if (ex.pfnDeferredFillIn) ex.pfnDeferredFillIn(&ex);
+        std::wstring description = ex.bstrDescription ? std::wstring(ex.bstrDescription, SysStringLen(ex.bstrDescription))
+                                                      : std::wstring();
+        long number = ex.wCode ? ex.wCode : HRESULT_FACILITY(ex.scode) == FACILITY_CONTROL ? HRESULT_CODE(ex.scode)
+                                                                                             : error_from_hresult(ex.scode).number();
+        SysFreeString(ex.bstrSource);
+        SysFreeString(ex.bstrDescription);
+        SysFreeString(ex.bstrHelpFile);
+        if (description.empty()) raise(number);
+        raise(number, std::move(description));
+    }
+    switch (hr) {
+    case DISP_E_MEMBERNOTFOUND:
+    case DISP_E_UNKNOWNNAME: raise(err::NotSupported);
+    case DISP_E_BADPARAMCOUNT: raise(450);
+    case DISP_E_PARAMNOTOPTIONAL: raise(449);
+    case DISP_E_TYPEMISMATCH: raise(err::TypeMismatch);
+    case DISP_E_OVERFLOW: raise(err::Overflow);
+    case DISP_E_BADINDEX: raise(err::SubscriptOutOfRange);
+    case DISP_E_NONAMEDARGS: raise(446);
+    default: throw error_from_hresult(hr);
+    }
+}
+
+Variant invoke(IDispatch* object, std::wstring_view name, WORD flags, std::initializer_list<Variant> args,
+               const VARIANT* value) {
+    DISPID id = id_of(object, name);
+    // Arguments go in reverse order; the put value (named DISPID_PROPERTYPUT) first.
+    std::vector<VARIANT> list;
+    if (value) list.push_back(*value);
+    for (auto it = args.end(); it != args.begin();) {
+        --it;
+        list.push_back(*it->get());
+    }
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{list.data(), value ? &named : nullptr, static_cast<UINT>(list.size()), value ? 1u : 0u};
+    Variant result;
+    EXCEPINFO ex{};
+    UINT arg_err = 0;
+    HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, value ? nullptr : result.put(), &ex,
+                                &arg_err);
+    if (FAILED(hr)) raise_invoke(hr, ex);
+    return result;
+}
+
+}  // namespace
+
+Variant get(IDispatch* object, std::wstring_view name, std::initializer_list<Variant> args) {
+    return invoke(object, name, DISPATCH_PROPERTYGET | DISPATCH_METHOD, args, nullptr);
+}
+
+void put(IDispatch* object, std::wstring_view name, const Variant& value, std::initializer_list<Variant> args) {
+    invoke(object, name, DISPATCH_PROPERTYPUT, args, value.get());
+}
+
+void put_ref(IDispatch* object, std::wstring_view name, IDispatch* value) {
+    VARIANT v;
+    V_VT(&v) = VT_DISPATCH;
+    V_DISPATCH(&v) = value;  // borrowed for the call
+    invoke(object, name, DISPATCH_PROPERTYPUTREF, {}, &v);
+}
+
+Variant call(IDispatch* object, std::wstring_view name, std::initializer_list<Variant> args) {
+    return invoke(object, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, nullptr);
+}
+
+ComPtr<IDispatch> object(const VARIANT& value) {
+    const VARIANT& v = deref(value);
+    IUnknown* unknown = nullptr;
+    if (V_VT(&v) == VT_DISPATCH || V_VT(&v) == VT_UNKNOWN) unknown = V_UNKNOWN(&v);
+    else if (V_VT(&v) == (VT_DISPATCH | VT_BYREF) || V_VT(&v) == (VT_UNKNOWN | VT_BYREF)) unknown = *V_UNKNOWNREF(&v);
+    else raise(err::ObjectRequired);
+    if (!unknown) raise(err::ObjectNotSet);
+    ComPtr<IDispatch> d;
+    if (FAILED(unknown->QueryInterface(IID_IDispatch, d.put_void()))) raise(err::ObjectRequired);
+    return d;
+}
+
+Variant value_of(const VARIANT& value) {
+    Variant v(deref(value));
+    for (int depth = 0; depth < 8 && (v.vt() == VT_DISPATCH || v.vt() == VT_UNKNOWN); ++depth) {
+        ComPtr<IDispatch> d = object(*v.get());
+        DISPPARAMS none{};
+        Variant next;
+        EXCEPINFO ex{};
+        HRESULT hr = d->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET | DISPATCH_METHOD,
+                               &none, next.put(), &ex, nullptr);
+        if (FAILED(hr)) raise_invoke(hr, ex);
+        if (next.vt() == VT_DISPATCH && V_DISPATCH(next.get()) == d.get()) raise(err::NotSupported);
+        v = std::move(next);
+    }
+    return v;
+}
+
+bool try_get(IDispatch* object, std::wstring_view name, Variant& value) noexcept {
+    return skipping_errors([&] { value = get(object, name); });
+}
+
+bool try_put(IDispatch* object, std::wstring_view name, const Variant& value) noexcept {
+    return skipping_errors([&] { put(object, name, value); });
+}
+
+bool has_member(IDispatch* object, std::wstring_view name) noexcept {
+    if (!object) return false;
+    std::wstring n(name);
+    LPOLESTR p = n.data();
+    DISPID id;
+    return SUCCEEDED(object->GetIDsOfNames(IID_NULL, &p, 1, LOCALE_USER_DEFAULT, &id));
+}
+
+std::wstring type_name(IDispatch* object) {
+    if (!object) return L"Nothing";
+    if (forms::Object* o = forms::object_of(object)) return o->type_name();
+    ComPtr<ITypeInfo> info;
+    if (FAILED(object->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put())) || !info) return {};
+    BSTR name = nullptr;
+    if (FAILED(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr))) return {};
+    std::wstring n = Bstr::attach(name).str();
+    if (!n.empty() && n[0] == L'_') n.erase(0, 1);  // the runtime strips a class interface's underscore
+    return n;
+}
+
+bool is_type(IDispatch* object, std::wstring_view type) {
+    std::wstring n = type_name(object);
+    return n.size() == type.size() &&
+           CompareStringOrdinal(n.data(), static_cast<int>(n.size()), type.data(), static_cast<int>(type.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
+namespace {
+bool window_class_ends_with(IDispatch* object, std::wstring_view suffix) {
+    Variant h;
+    if (!try_get(object, L"hWnd", h)) return false;
+    HWND hwnd = nullptr;
+    try {
+        hwnd = reinterpret_cast<HWND>(static_cast<LONG_PTR>(CLng(*h.get())));
+    } catch (...) {
+        return false;
+    }
+    wchar_t cls[256] = {};
+    if (!hwnd || !GetClassNameW(hwnd, cls, 256)) return false;
+    std::wstring_view c(cls);
+    return c.size() >= suffix.size() &&
+           CompareStringOrdinal(c.data() + c.size() - suffix.size(), static_cast<int>(suffix.size()), suffix.data(),
+                                static_cast<int>(suffix.size()), TRUE) == CSTR_EQUAL;
+}
+}  // namespace
+
+bool is_list_box(IDispatch* object) {
+    if (!object) return false;
+    if (is_type(object, L"ListBox")) return true;
+    if (forms::object_of(object)) return false;
+    return window_class_ends_with(object, L"ListBox");
+}
+
+bool is_combo_box(IDispatch* object) {
+    if (!object) return false;
+    if (is_type(object, L"ComboBox")) return true;
+    if (forms::object_of(object)) return false;
+    return window_class_ends_with(object, L"ComboBox");
+}
+
+bool is_form(IDispatch* object) { return dynamic_cast<forms::Form*>(forms::object_of(object)) != nullptr; }
+
+}  // namespace qm::late
