@@ -1,0 +1,10 @@
+// What the processor offers beyond the baseline of the build, asked once.
+#pragma once
+
+namespace qm::cpu {
+
+bool sse2() noexcept;    // always true on 64-bit Windows
+bool sha() noexcept;     // the SHA extensions, with SSSE3 and SSE4.1 beside them
+bool avx2() noexcept;    // AVX2, with the system saving the wide registers
+
+}  // namespace qm::cpu
