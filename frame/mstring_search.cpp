@@ -1,0 +1,137 @@
+// mString: searching, counting, cutting and wrapping texts.
+#include <string>
+#include <vector>
+
+#include "frame/mstring.h"
+#include "frame/shared.h"
+#include "runtime/contract.h"
+#include "runtime/convert.h"
+#include "runtime/safearray.h"
+#include "runtime/strings.h"
+
+namespace qm {
+
+namespace {
+
+// The position (1-based) of occurrence pos of find in text, scanning from the
+// left without overlap: itFIRST the first, itLast the last, n > 0 the n-th; 0
+// when there is none, for pos 0, and for other negative positions. An empty find
+// gives the runtime's InStr answer for itFIRST and 0 otherwise.
+long find_occurrence(std::wstring_view text, std::wstring_view find, long pos) {
+    if (pos == itFIRST) return qm::InStr(text, find);
+    if (pos == 0 || pos < itLast || find.empty()) return 0;
+    long hits = 0, last = 0;
+    for (size_t at = text.find(find); at != std::wstring_view::npos; at = text.find(find, at + find.size())) {
+        last = static_cast<long>(at) + 1;
+        if (++hits == pos) return last;
+    }
+    return pos == itLast ? last : 0;
+}
+
+// The number of occurrences of find in text, left to right without overlap.
+long count_occurrences(std::wstring_view text, std::wstring_view find) {
+    long n = 0;
+    for (size_t at = text.find(find); at != std::wstring_view::npos; at = text.find(find, at + find.size())) ++n;
+    return n;
+}
+
+}  // namespace
+
+HRESULT mString::InStr(BSTR Str, BSTR* Find, InStrPosition POS, VARIANT_BOOL FindExact, long* result) {
+    // The caller's Find is read, never changed (lower-casing works on a copy).
+    return untrapped(result, [&] {
+        std::wstring_view find = Find ? text_of(*Find) : std::wstring_view();
+        if (FindExact) return find_occurrence(text_of(Str), find, POS);
+        return find_occurrence(LCase(text_of(Str)), LCase(find), POS);
+    });
+}
+
+HRESULT mString::InStrRev(BSTR Str, BSTR Find, InStrPosition POS, VARIANT_BOOL FindExact, long* result) {
+    // The search of InStr mirrored: the text and the search text are both read
+    // from the right, so the answer is the position, counted from the right end
+    // (1 = the last character), of the occurrence's last character; POS counts
+    // occurrences from the right.
+    return untrapped(result, [&] {
+        std::wstring text = StrReverse(text_of(Str)), find = StrReverse(text_of(Find));
+        if (!FindExact) {
+            text = LCase(text);
+            find = LCase(find);
+        }
+        return find_occurrence(text, find, POS);
+    });
+}
+
+HRESULT mString::StringCount(BSTR Text, BSTR SearchFor, VARIANT_BOOL SearchExact, VARIANT_BOOL WholeWordsOnly,
+                             long* ErrorNumber, long* result) {
+    return trapped(Trap{Source::mString, L"StringCount", ErrorNumber}, result, 0L, [&] {
+        std::wstring text(text_of(Text)), find(text_of(SearchFor));
+        if (text.empty()) return 0L;
+        if (!SearchExact) {
+            text = LCase(text);
+            find = LCase(find);
+        }
+        if (WholeWordsOnly) {
+            text = L" " + text + L" ";
+            find = L" " + find + L" ";
+        }
+        if (find.empty()) raise(err::DivisionByZero);
+        return count_occurrences(text, find);
+    });
+}
+
+HRESULT mString::Str_Cut(BSTR Str, VARIANT StrToCut, VARIANT_BOOL CutFromRight, VARIANT_BOOL CutAll,
+                         long* ErrorNumber, BSTR* result) {
+    return trapped(Trap{Source::mString, L"Str_Cut", ErrorNumber}, result, Bstr(), [&] {
+        std::wstring_view text = text_of(Str);
+        std::wstring cut = CStr(StrToCut);
+        if (CutAll) return Bstr(Replace(text, cut, L""));
+        if (cut.empty()) return Bstr(text);  // nothing to cut
+        long at = find_occurrence(text, cut, CutFromRight ? itLast : itFIRST);
+        if (at == 0) return Bstr();
+        std::wstring out(text.substr(0, at - 1));
+        out += text.substr(at - 1 + cut.size());
+        return Bstr(out);
+    });
+}
+
+}  // namespace qm
+
+namespace qm {
+
+HRESULT mString::sSplit(BSTR Str, long Position, SAFEARRAY** result) {
+    // Never raises: a failure gives an empty array.
+    if (!result) return E_POINTER;
+    *result = nullptr;
+    try {
+        std::wstring_view text = text_of(Str);
+        if (text.empty() || Position < 1) return S_OK;
+        _Arry* arry = shared<_Arry>();
+        Variant pieces = SafeArray(VT_BSTR).to_variant();  // an undimensioned String array
+        auto append = [&](std::wstring_view piece) {
+            Variant value;
+            V_VT(value.get()) = VT_BSTR;
+            V_BSTR(value.get()) = Bstr(piece).detach();
+            arADDTO to_end = arTOEND;
+            long index = -1, added = 0;
+            VARIANT_BOOL allow_double = VARIANT_TRUE;
+            check(arry->Add(pieces.get(), *value.get(), &to_end, &index, &allow_double, &added));
+            if (added != 0) raise(added > 0 ? added : err::InternalError);
+        };
+        std::vector<std::wstring> lines = Split(text, L"\r\n");
+        for (size_t i = 0; i < lines.size(); ++i) {
+            std::wstring_view line = lines[i];
+            while (!line.empty()) {
+                size_t take = std::min(line.size(), static_cast<size_t>(Position));
+                append(line.substr(0, take));
+                line.remove_prefix(take);
+            }
+            if (i + 1 < lines.size()) append(L"");
+        }
+        if (text.size() >= 2 && text.substr(text.size() - 2) == L"\r\n") append(L"");
+        if (SAFEARRAY* built = array_of(*pieces.get())) *result = convert_array(built, VT_BSTR).detach();
+    } catch (...) {
+    }
+    return S_OK;
+}
+
+}  // namespace qm
