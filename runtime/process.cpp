@@ -1,0 +1,72 @@
+#include "runtime/process.h"
+
+#include <string>
+
+#include "runtime/errors.h"
+
+namespace qm::process {
+
+Started start(std::wstring_view command_line, long window_style) {
+    switch (window_style) {
+    case SW_HIDE: case SW_SHOWNORMAL: case SW_SHOWMINIMIZED: case SW_SHOWMAXIMIZED: case SW_SHOWNOACTIVATE:
+    case SW_SHOWMINNOACTIVE:
+        break;
+    default:
+        raise(err::InvalidCall);
+    }
+    std::wstring line(command_line);
+    if (line.find_first_not_of(L" \t") == std::wstring::npos) raise(err::InvalidCall);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(window_style);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        DWORD code = GetLastError();
+        switch (code) {
+        case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_BAD_PATHNAME:
+        case ERROR_DIRECTORY: case ERROR_BAD_EXE_FORMAT:
+            raise(err::FileNotFound);
+        default:
+            raise_win32(code);
+        }
+    }
+    CloseHandle(pi.hThread);
+    Started s;
+    s.process.reset(pi.hProcess);
+    s.id = pi.dwProcessId;
+    return s;
+}
+
+bool pump() noexcept {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {  // left for the client's own loop
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+void wait(HANDLE process) noexcept {
+    if (!process) return;
+    for (;;) {
+        if (!pump()) {  // the thread is quitting: nothing more to dispatch
+            WaitForSingleObject(process, INFINITE);
+            return;
+        }
+        DWORD r = MsgWaitForMultipleObjectsEx(1, &process, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (r != WAIT_OBJECT_0 + 1) return;  // ended, or the handle cannot be waited on
+    }
+}
+
+std::wstring quote(std::wstring_view path) {
+    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') return std::wstring(path);
+    if (path.find_first_of(L" \t") == std::wstring_view::npos) return std::wstring(path);
+    return L"\"" + std::wstring(path) + L"\"";
+}
+
+}  // namespace qm::process
