@@ -189,6 +189,12 @@ RuntimeError error_from_hresult(HRESULT hr) {
         number = err::TypeMismatch;
     else if (hr == DISP_E_OVERFLOW)
         number = err::Overflow;
+    else if (hr == DISP_E_BADINDEX)
+        number = err::SubscriptOutOfRange;
+    else if (hr == DISP_E_ARRAYISLOCKED)
+        number = err::ArrayLocked;
+    else if (hr == DISP_E_DIVBYZERO)
+        number = err::DivisionByZero;
     else
         number = hr;
 

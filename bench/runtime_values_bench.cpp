@@ -1,0 +1,116 @@
+// The value layer against the system's own functions on the same data: Format
+// of numbers and dates (VarFormat), number texts (VarBstrFromR8), whole-number
+// conversion of texts (VarI4FromStr), Split of a long text into a String array (wcsstr walk) and
+// case-insensitive InStr (StrStrI). Prints each ratio (ours / system).
+#include <windows.h>
+#include <oleauto.h>
+#include <shlwapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "runtime/bstr.h"
+#include "runtime/convert.h"
+#include "runtime/format.h"
+#include "runtime/safearray.h"
+#include "runtime/strings.h"
+
+using qm::Bstr;
+
+namespace {
+
+template <class F>
+double seconds(int runs, F&& f) {
+    auto t0 = std::chrono::steady_clock::now();
+    for (int i = 0; i < runs; ++i) f(i);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void report(const char* what, int runs, double ours, double theirs) {
+    std::printf("%-28s %7d runs  ours %9.3f us  system %9.3f us  ratio %.2f\n", what, runs, ours * 1e6 / runs,
+                theirs * 1e6 / runs, ours / theirs);
+}
+
+volatile size_t sink;
+
+}  // namespace
+
+int main() {
+    const int n = 20000;
+    {
+        Bstr pat(L"###,###,###,##0");
+        double ours = seconds(n, [](int i) { sink = qm::Format(i * 1.5, L"###,###,###,##0").size(); });
+        double sys = seconds(n, [&](int i) {
+            VARIANT v;
+            V_VT(&v) = VT_R8, V_R8(&v) = i * 1.5;
+            BSTR out = nullptr;
+            VarFormat(&v, pat.get(), 1, 1, 0, &out);
+            sink = SysStringLen(out);
+            SysFreeString(out);
+        });
+        report("Format number", n, ours, sys);
+    }
+    {
+        Bstr pat(L"dd.mm.yyyy hh:mm:ss");
+        double ours = seconds(n, [](int i) { sink = qm::FormatDate(40000 + i / 7.0, L"dd.mm.yyyy hh:mm:ss").size(); });
+        double sys = seconds(n, [&](int i) {
+            VARIANT v;
+            V_VT(&v) = VT_DATE, V_DATE(&v) = 40000 + i / 7.0;
+            BSTR out = nullptr;
+            VarFormat(&v, pat.get(), 1, 1, 0, &out);
+            sink = SysStringLen(out);
+            SysFreeString(out);
+        });
+        report("Format date", n, ours, sys);
+    }
+    {
+        double ours = seconds(n, [](int i) { sink = qm::CStr(i / 3.0).size(); });
+        double sys = seconds(n, [](int i) {
+            BSTR out = nullptr;
+            VarBstrFromR8(i / 3.0, GetUserDefaultLCID(), 0, &out);
+            sink = SysStringLen(out);
+            SysFreeString(out);
+        });
+        report("CStr(Double)", n, ours, sys);
+    }
+    {
+        Bstr text(L"12345,5");
+        double ours = seconds(n, [&](int) { sink = static_cast<size_t>(qm::CLng(text.view())); });
+        double sys = seconds(n, [&](int) {
+            LONG v = 0;
+            VarI4FromStr(text.get(), GetUserDefaultLCID(), 0, &v);
+            sink = static_cast<size_t>(v);
+        });
+        report("CLng(String)", n, ours, sys);
+    }
+    {
+        // Split to a String array against the same walk that allocates each part.
+        std::wstring big;
+        for (int i = 0; i < 100000; ++i) big += L"Zeile " + std::to_wstring(i) + L"\r\n";
+        const int runs = 10;
+        double ours = seconds(runs, [&](int) { sink = qm::string_array(qm::Split(big, L"\r\n")).count(); });
+        double sys = seconds(runs, [&](int) {
+            std::vector<BSTR> parts;
+            const wchar_t* from = big.c_str();
+            for (const wchar_t* p; (p = std::wcsstr(from, L"\r\n")); from = p + 2)
+                parts.push_back(SysAllocStringLen(from, static_cast<UINT>(p - from)));
+            parts.push_back(SysAllocStringLen(from, static_cast<UINT>(big.c_str() + big.size() - from)));
+            SAFEARRAY* sa = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(parts.size()));
+            BSTR* data = nullptr;
+            SafeArrayAccessData(sa, reinterpret_cast<void**>(&data));
+            for (size_t k = 0; k < parts.size(); ++k) data[k] = parts[k];
+            SafeArrayUnaccessData(sa);
+            sink = parts.size();
+            SafeArrayDestroy(sa);
+        });
+        report("Split 100000 lines", runs, ours, sys);
+        std::wstring text = big.substr(0, 20000);
+        double ours2 = seconds(runs * 20, [&](int) { sink = qm::InStr(text, L"ZEILE 1999", qm::CompareMode::Text); });
+        double sys2 = seconds(runs * 20, [&](int) { sink = reinterpret_cast<size_t>(StrStrIW(text.c_str(), L"ZEILE 1999")); });
+        report("InStr text compare", runs * 20, ours2, sys2);
+    }
+    return 0;
+}
