@@ -134,7 +134,12 @@ RtFile::RtFile(std::wstring_view path, OpenMode mode, OpenAccess access, long nu
     }
     if (mode == OpenMode::Append) pos_ = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
 
-    t_open.push_back({number, info.dwVolumeSerialNumber, index, mode});
+    try {
+        t_open.push_back({number, info.dwVolumeSerialNumber, index, mode});
+    } catch (...) {
+        CloseHandle(std::exchange(handle_, INVALID_HANDLE_VALUE));
+        throw;
+    }
     number_ = number;
 }
 
