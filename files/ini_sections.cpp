@@ -1,0 +1,100 @@
+// INI: whole sections as string arrays.
+#include <string>
+#include <vector>
+
+#include "files/ini.h"
+#include "runtime/ansi.h"
+#include "runtime/contract.h"
+#include "runtime/convert.h"
+#include "runtime/safearray.h"
+#include "runtime/strings.h"
+
+namespace qm {
+
+namespace {
+
+constexpr DWORD kSectionStep = 32767;
+
+std::string ansi(BSTR s) { return to_ansi(text_of(s)); }
+
+// The entries of a section buffer: texts each ended by a NUL.
+std::vector<std::wstring> entries_of(const std::string& buffer) {
+    std::vector<std::wstring> entries;
+    size_t p = 0;
+    while (p + 1 < buffer.size()) {
+        size_t nul = buffer.find('\0', p);
+        if (nul == std::string::npos) break;
+        entries.push_back(from_ansi(std::string_view(buffer).substr(p, nul - p)));
+        p = nul + 1;
+    }
+    return entries;
+}
+
+// A 0-based String array; undimensioned when there is nothing in it.
+SAFEARRAY* string_list(const std::vector<std::wstring>& items) {
+    if (items.empty()) return nullptr;
+    return string_array(items).detach();
+}
+
+}  // namespace
+
+// The values of the section's entries (one read of at most 32767 characters).
+HRESULT INI::ReadSection(BSTR INIpath, BSTR Section, SAFEARRAY** result) {
+    return untrapped(result, [&] {
+        std::string buffer(kSectionStep, ' ');
+        DWORD n = GetPrivateProfileSectionA(ansi(Section).c_str(), buffer.data(), kSectionStep, ansi(INIpath).c_str());
+        buffer.resize(n);
+        std::vector<std::wstring> values = entries_of(buffer);
+        for (std::wstring& entry : values) {
+            size_t eq = entry.find(L'=');
+            if (eq != std::wstring::npos) entry.erase(0, eq + 1);
+            entry = Trim(entry);
+        }
+        return string_list(values);
+    });
+}
+
+// The whole key=value entries; the buffer grows until the section fits.
+HRESULT INI::ReadArray(BSTR INIpath, BSTR Section, SAFEARRAY** result) {
+    return untrapped(result, [&]() -> SAFEARRAY* {
+        try {
+            std::string section = ansi(Section), path = ansi(INIpath);
+            std::string buffer;
+            DWORD n = 0;
+            for (DWORD size = kSectionStep;; size += kSectionStep) {
+                buffer.assign(size, ' ');
+                n = GetPrivateProfileSectionA(section.c_str(), buffer.data(), size, path.c_str());
+                if (n + 2 != size) break;  // the system answers size - 2 when the buffer is too small
+            }
+            buffer.resize(n);
+            return string_list(entries_of(buffer));
+        } catch (const RuntimeError&) {
+            return nullptr;  // no entries, no report
+        }
+    });
+}
+
+// The section is replaced by the array's elements, one entry each. The input is
+// checked first: an unusable array leaves the file as it was.
+HRESULT INI::WriteArray(BSTR INIpath, BSTR Section, VARIANT* sArray, LONG* ErrorNumber, VARIANT_BOOL* result) {
+    return trapped(Trap{Source::Ini, L"WriteArray", ErrorNumber}, result, false, [&] {
+        if (!sArray || !IsArray(*sArray)) raise(err::TypeMismatch);
+        SAFEARRAY* sa = array_of(*sArray);
+        if (!sa) raise(err::SubscriptOutOfRange);
+        if (SafeArrayGetDim(sa) != 1) raise(err::SubscriptOutOfRange);
+        std::vector<Variant> elements = elements_of(sa);
+        if (elements.empty()) raise(err::InvalidCall);
+        std::string text;
+        for (const Variant& e : elements) {
+            if (!IsNull(*e.get())) text += to_ansi(CStr(*e.get()));
+            text += '\0';
+        }
+        text += '\0';  // the list ends with an empty entry
+
+        std::string section = ansi(Section), path = ansi(INIpath);
+        WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, path.c_str());
+        return WritePrivateProfileSectionA(section.c_str(), text.c_str(), path.c_str()) == TRUE;
+    });
+}
+
+}  // namespace qm

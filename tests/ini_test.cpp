@@ -1,0 +1,192 @@
+// INI: files in the scratch folder, compared byte for byte.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/interfaces.h"
+#include "runtime/safearray.h"
+#include "support.h"
+
+using qm::Bstr;
+using qm::ComPtr;
+using qm::SafeArray;
+using qm::Variant;
+using namespace qmtest;
+
+namespace {
+
+std::string read_file(const std::wstring& path) {
+    std::string bytes;
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[4096];
+    DWORD got;
+    while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got) bytes.append(buffer, got);
+    CloseHandle(h);
+    return bytes;
+}
+
+void write_file(const std::wstring& path, const std::string& bytes) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(h);
+}
+
+std::vector<std::wstring> texts(const SafeArray& a) {
+    std::vector<std::wstring> out;
+    for (long i = 0; i < a.count(); ++i) out.emplace_back(a.text(i));
+    return out;
+}
+
+class IniTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        disp_ = create(L"Quillmark.INI");
+        ASSERT_TRUE(disp_);
+        ini_ = disp_.query<_INI>();
+        ASSERT_TRUE(ini_);
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = info->name();
+        path_ = scratch() + L"ini " + std::wstring(name.begin(), name.end()) + L".ini";
+        DeleteFileW(path_.c_str());
+    }
+    Bstr path() const { return Bstr(path_); }
+
+    bool write(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* token = nullptr) {
+        VARIANT_BOOL ok = 0;
+        BSTR t = token ? SysAllocString(token) : nullptr;
+        EXPECT_EQ(ini_->Write_INI(path().get(), Bstr(section).get(), Bstr(key).get(), Bstr(value).get(),
+                                  token ? &t : nullptr, &ok),
+                  S_OK);
+        SysFreeString(t);
+        return ok == VARIANT_TRUE;
+    }
+    std::wstring read(const wchar_t* section, const wchar_t* key, const wchar_t* token = nullptr) {
+        Bstr out;
+        BSTR t = token ? SysAllocString(token) : nullptr;
+        EXPECT_EQ(ini_->Read_INI(path().get(), Bstr(section).get(), Bstr(key).get(), token ? &t : nullptr, out.put()),
+                  S_OK);
+        SysFreeString(t);
+        return out.str();
+    }
+    SafeArray read_array(const wchar_t* section) {
+        SafeArray a(VT_BSTR);
+        EXPECT_EQ(ini_->ReadArray(path().get(), Bstr(section).get(), a.put()), S_OK);
+        return a;
+    }
+    SafeArray read_section(const wchar_t* section) {
+        SafeArray a(VT_BSTR);
+        EXPECT_EQ(ini_->ReadSection(path().get(), Bstr(section).get(), a.put()), S_OK);
+        return a;
+    }
+
+    std::wstring path_;
+    ComPtr<IDispatch> disp_;
+    ComPtr<_INI> ini_;
+};
+
+TEST_F(IniTest, LineBreaksTravelAsTheCallersToken) {
+    EXPECT_TRUE(write(L"S", L"K", L"a\r\nb", L"|"));
+    EXPECT_TRUE(write(L"S", L"Umlaut", L"Grüße"));
+    EXPECT_EQ(read_file(path_), "[S]\r\nK=a|b\r\nUmlaut=Gr\xFC\xDF" "e\r\n");
+    EXPECT_EQ(read(L"S", L"K", L"|"), L"a\r\nb");
+    EXPECT_EQ(read(L"S", L"K"), L"a|b");
+    EXPECT_EQ(read(L"S", L"Umlaut"), L"Grüße");
+    EXPECT_EQ(read(L"S", L"fehlt"), L"");
+    EXPECT_EQ(read(L"fehlt", L"K"), L"");
+
+    // Late bound, with the token omitted and given.
+    Variant p(path_), s(L"S"), k(L"K"), bar(L"|"), result;
+    ASSERT_EQ(call(disp_.get(), L"Read_INI", {p.get(), s.get(), k.get()}, result.put()), S_OK);
+    EXPECT_EQ(Bstr::view_of(V_BSTR(result.get())), L"a|b");
+    ASSERT_EQ(call(disp_.get(), L"Read_INI", {p.get(), s.get(), k.get(), bar.get()}, result.put()), S_OK);
+    EXPECT_EQ(Bstr::view_of(V_BSTR(result.get())), L"a\r\nb");
+}
+
+TEST_F(IniTest, ReadIniGivesAtMost254Characters) {
+    std::wstring long_value(300, L'v');
+    EXPECT_TRUE(write(L"S", L"K", long_value.c_str()));
+    EXPECT_EQ(read(L"S", L"K"), std::wstring(254, L'v'));
+}
+
+TEST_F(IniTest, MissingFileReadsAsNothing) {
+    EXPECT_EQ(read(L"S", L"K"), L"");
+    EXPECT_FALSE(read_array(L"S").dimensioned());
+    EXPECT_FALSE(read_section(L"S").dimensioned());
+}
+
+TEST_F(IniTest, SectionsAsValuesAndAsWholeEntries) {
+    write_file(path_, "[S]\r\nA = 1\r\nB=two\r\nnovalue\r\n[T]\r\nC=3\r\n");
+    EXPECT_EQ(texts(read_section(L"S")), (std::vector<std::wstring>{L"1", L"two", L"novalue"}));
+    SafeArray whole = read_array(L"S");
+    EXPECT_EQ(whole.lbound(), 0);
+    std::vector<std::wstring> entries = texts(whole);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].substr(0, 1), L"A");  // as the system gives it back
+    EXPECT_EQ(entries[1], L"B=two");
+    EXPECT_EQ(entries[2], L"novalue");
+    EXPECT_FALSE(read_array(L"none").dimensioned());
+}
+
+TEST_F(IniTest, LargeSectionsAreReadWholeOnlyByReadArray) {
+    std::string file = "[Big]\r\n";
+    for (int i = 0; i < 1000; ++i) file += "Key" + std::to_string(i) + "=" + std::string(40, 'x') + "\r\n";
+    write_file(path_, file);
+    EXPECT_EQ(read_array(L"Big").count(), 1000);
+    long cut = read_section(L"Big").count();
+    EXPECT_GT(cut, 0);
+    EXPECT_LT(cut, 1000);
+}
+
+TEST_F(IniTest, WriteArrayReplacesTheSection) {
+    write_file(path_, "[S]\r\nold=1\r\n[T]\r\nC=3\r\n");
+    // (Whether a line without "=" is kept is the system's rule: Wine drops it.)
+    Variant list = qm::string_array({L"x=1", L"y=zwei", L"z="}).to_variant();
+    LONG error = -1;
+    VARIANT_BOOL ok = 0;
+    ASSERT_EQ(ini_->WriteArray(path().get(), Bstr(L"S").get(), list.get(), &error, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(read_file(path_), "[T]\r\nC=3\r\n[S]\r\nx=1\r\ny=zwei\r\nz=\r\n");
+    EXPECT_EQ(texts(read_array(L"S")), (std::vector<std::wstring>{L"x=1", L"y=zwei", L"z="}));
+    EXPECT_EQ(texts(read_section(L"S")), (std::vector<std::wstring>{L"1", L"zwei", L""}));
+
+    // A Variant array: each element by its text.
+    Variant mixed = qm::variant_array({Variant(L"n=1"), Variant(L"m=2")}).to_variant();
+    ASSERT_EQ(ini_->WriteArray(path().get(), Bstr(L"N").get(), mixed.get(), &error, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_TRUE);
+    EXPECT_EQ(texts(read_array(L"N")), (std::vector<std::wstring>{L"n=1", L"m=2"}));
+}
+
+TEST_F(IniTest, WriteArrayRefusesUnusableInputAndLosesNothing) {
+    const std::string before = "[S]\r\nkeep=1\r\n";
+    write_file(path_, before);
+    struct Case {
+        Variant value;
+        long error;
+    } cases[] = {
+        {qm::string_array({}).to_variant(), 5},           // no elements
+        {SafeArray(VT_BSTR).to_variant(), 9},             // undimensioned
+        {Variant(L"x=1"), 13},                            // no array
+    };
+    for (Case& c : cases) {
+        LONG error = -1;
+        VARIANT_BOOL ok = -1;
+        ASSERT_EQ(ini_->WriteArray(path().get(), Bstr(L"S").get(), c.value.get(), &error, &ok), S_OK);
+        EXPECT_EQ(ok, VARIANT_FALSE);
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(read_file(path_), before);
+    }
+}
+
+TEST_F(IniTest, RemoveSectionAndDeleteKey) {
+    write_file(path_, "[S]\r\na=1\r\nb=2\r\n[T]\r\nc=3\r\n");
+    ASSERT_EQ(ini_->DeleteKey(path().get(), Bstr(L"S").get(), Bstr(L"a").get()), S_OK);
+    EXPECT_EQ(read_file(path_), "[S]\r\nb=2\r\n[T]\r\nc=3\r\n");
+    ASSERT_EQ(ini_->RemoveSection(path().get(), Bstr(L"S").get()), S_OK);
+    EXPECT_EQ(read_file(path_), "[T]\r\nc=3\r\n");
+}
+
+}  // namespace
