@@ -1,11 +1,86 @@
 // System: the operating system and processes.
 #pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
 #include "runtime/dispatch.h"
 #include "runtime/interfaces.h"
 
 namespace qm {
 
 class System : public Dispatch<_System> {
+public:
+    // Windows version and platform
+    HRESULT STDMETHODCALLTYPE Get_WinVer(OPERATINGSYSTEM* result) override;
+    HRESULT STDMETHODCALLTYPE isWindowsNT(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE is32BitWindows(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE is64BitWindows(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE XPstyleSupported(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_ServicePack(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_ProductID(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_RegOwner(BSTR* User, BSTR* Organization) override;
+    HRESULT STDMETHODCALLTYPE Get_OSinfo(LONG* ErrorNumber, OSinfo* result) override;
+    HRESULT STDMETHODCALLTYPE Get_BootDevice(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_BootMode(BootModeConstants* result) override;
+    HRESULT STDMETHODCALLTYPE WindowsIsRunning(DetailedTimeInfo* DTi, BSTR* result) override;
+
+    // Processes and tasks
+    HRESULT STDMETHODCALLTYPE Get_ProcessList(VARIANT_BOOL* GetFullPath, SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE TaskIsActive(BSTR EXENAME, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE TerminateTask(BSTR EXENAME, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_ProcessCount(LONG* result) override;
+    HRESULT STDMETHODCALLTYPE Process_GetThreadsCount(BSTR EXE, VARIANT_BOOL EXEpathIsFullPath, LONG* result) override;
+    HRESULT STDMETHODCALLTYPE Get_ProcessUserName(LONG PROCESSID, PROCESSUSERNAMEINFO* result) override;
+    HRESULT STDMETHODCALLTYPE Get_ProcessesListWithUsername(SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE TaskManager_GetTasks(SAFEARRAY** result) override;
+
+    // Special folders and environment
+    HRESULT STDMETHODCALLTYPE SystemDirectory(::SystemDirectory* SysDir, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_SystemDrive(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_DOScommandPath(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_WindowsEnvironment(SAFEARRAY** result) override;
+
+private:
+    // The process list remembers, per instance, whether the platform is of
+    // the NT family (tested on its first call).
+    struct Platform {
+        bool tested = false;
+        bool nt = false;
+    } platform_;
 };
 
+namespace sys {
+
+// The version code for a platform identifier and version number.
+OPERATINGSYSTEM winver_code(DWORD platform, DWORD major, DWORD minor) noexcept;
+
+// The running-time text "h:mm:ss:t" for milliseconds since the start.
+std::wstring running_time_text(unsigned long long ms);
+
+// One running process.
+struct Process {
+    std::wstring name;  // file name, or full path when asked for and known
+    DWORD pid = 0;
+    DWORD threads = 0;
+};
+// The processes in snapshot order (empty when no snapshot can be taken);
+// with nt false the thread counts stay 0.
+std::vector<Process> processes(bool full_path, bool nt = true);
+// Index of the first process named name (any case), or with that identifier
+// when name is empty; -1 when none.
+long find_process(const std::vector<Process>& list, std::wstring_view name, DWORD pid) noexcept;
+
+// ProductId of key under root: "" when the key cannot be opened, "Not
+// Registered" when the value cannot be read.
+std::wstring product_id(HKEY root, const wchar_t* key);
+
+// The path of a special folder (see SystemDirectory), always ending in "\".
+std::wstring special_folder(long folder);
+
+// The process environment as "name=value" entries, in block order, without
+// the hidden per-drive entries that begin with "=".
+std::vector<std::wstring> environment();
+
+}  // namespace sys
 }  // namespace qm

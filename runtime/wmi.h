@@ -1,0 +1,46 @@
+// WMI through its scripting objects, the way automation clients reach it:
+// bind a "winmgmts:" moniker, run InstancesOf or a WQL query, read properties
+// and call methods by name.
+//
+//   auto services = wmi::bind(L"winmgmts:{impersonationLevel=impersonate}");
+//   for (auto& os : wmi::instances_of(services.get(), L"Win32_OperatingSystem"))
+//       std::wstring caption = wmi::text(os.get(), L"Caption");
+//
+// Failures raise run-time errors (check(hr) numbers): a moniker that cannot be
+// bound, a failing query, a property the object lacks (438).
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/com_ptr.h"
+#include "runtime/variant.h"
+
+namespace qm::wmi {
+
+// The object a moniker display name names (as GetObject binds it): for
+// "winmgmts:..." an SWbemServices or SWbemObject.
+ComPtr<IDispatch> bind(std::wstring_view moniker);
+
+// The objects of a collection (anything with _NewEnum, e.g. an SWbemObjectSet).
+std::vector<ComPtr<IDispatch>> items(IDispatch* collection);
+
+// services.InstancesOf(cls) and services.ExecQuery(wql), as a list of objects.
+std::vector<ComPtr<IDispatch>> instances_of(IDispatch* services, std::wstring_view cls);
+std::vector<ComPtr<IDispatch>> exec_query(IDispatch* services, std::wstring_view wql);
+
+// A property by name (raises 438 when the object has none).
+Variant get(IDispatch* object, std::wstring_view name);
+// The same as text: Null and Empty give "", numbers their plain decimal form.
+std::wstring text(IDispatch* object, std::wstring_view name);
+// A method by name; arguments in natural order.
+Variant call(IDispatch* object, std::wstring_view method, std::initializer_list<Variant> args = {});
+
+// A value as text (Null and Empty give ""), as the items of a WMI object read.
+std::wstring to_text(const VARIANT& v);
+
+}  // namespace qm::wmi
