@@ -6,6 +6,10 @@
 namespace qm {
 
 class Forms : public Dispatch<_Forms> {
+public:
+    // Form placement
+    HRESULT STDMETHODCALLTYPE StayOnTop(IDispatch** Form, LONG* ErrorNumber, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Center(IDispatch** Form, cCenterInfo* CenterWhere, LONG* result) override;
 };
 
 }  // namespace qm
