@@ -67,10 +67,6 @@ struct Process {
 // The processes in snapshot order (empty when no snapshot can be taken);
 // with nt false the thread counts stay 0.
 std::vector<Process> processes(bool full_path, bool nt = true);
-// Index of the first process named name (any case), or with that identifier
-// when name is empty; -1 when none.
-long find_process(const std::vector<Process>& list, std::wstring_view name, DWORD pid) noexcept;
-
 // ProductId of key under root: "" when the key cannot be opened, "Not
 // Registered" when the value cannot be read.
 std::wstring product_id(HKEY root, const wchar_t* key);

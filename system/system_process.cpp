@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/process.h"
@@ -88,16 +89,6 @@ std::vector<Process> processes(bool full_path, bool nt) {
     return list;
 }
 
-long find_process(const std::vector<Process>& list, std::wstring_view name, DWORD pid) noexcept {
-    for (size_t i = 0; i < list.size(); ++i) {
-        bool match = name.empty() ? list[i].pid == pid
-                                  : CompareStringOrdinal(list[i].name.data(), static_cast<int>(list[i].name.size()),
-                                                         name.data(), static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
-        if (match) return static_cast<long>(i);
-    }
-    return -1;
-}
-
 }  // namespace sys
 
 HRESULT System::Get_ProcessList(VARIANT_BOOL* GetFullPath, SAFEARRAY** result) {
@@ -119,21 +110,32 @@ HRESULT System::Get_ProcessList(VARIANT_BOOL* GetFullPath, SAFEARRAY** result) {
     });
 }
 
+// The process list of a System instance and the entry of name in it (-1 when
+// absent); an empty name never matches.
+struct Found {
+    SafeArray list;
+    long index = -1;
+    const PROCESSINFO& entry() const { return list.at<PROCESSINFO>(index); }
+};
+
+Found find_task(_System* system, std::wstring_view name, bool full_path) {
+    Found f{SafeArray(VT_RECORD)};
+    if (name.empty()) return f;
+    VARIANT_BOOL full = full_path ? VARIANT_TRUE : VARIANT_FALSE;
+    check(system->Get_ProcessList(&full, f.list.put()));
+    f.index = ProcessFind(f.list.get(), name, 0);
+    return f;
+}
+
 HRESULT System::TaskIsActive(BSTR EXENAME, VARIANT_BOOL* result) {
-    return untrapped(result, [&] {
-        std::wstring_view name = text_of(EXENAME);
-        return !name.empty() && sys::find_process(sys::processes(false), name, 0) >= 0;
-    });
+    return untrapped(result, [&] { return find_task(this, text_of(EXENAME), false).index >= 0; });
 }
 
 HRESULT System::TerminateTask(BSTR EXENAME, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        std::wstring_view name = text_of(EXENAME);
-        if (name.empty()) return false;
-        auto list = sys::processes(false);
-        long i = sys::find_process(list, name, 0);
-        if (i < 0) return false;
-        LONG pid = static_cast<LONG>(list[i].pid);
+        Found f = find_task(this, text_of(EXENAME), false);
+        if (f.index < 0) return false;
+        LONG pid = f.entry().PROCESSID;
         VARIANT_BOOL ended = VARIANT_FALSE;
         check(shared<_Window>()->TerminateThread(0, &pid, &ended));
         return ended != VARIANT_FALSE;
@@ -141,16 +143,18 @@ HRESULT System::TerminateTask(BSTR EXENAME, VARIANT_BOOL* result) {
 }
 
 HRESULT System::Get_ProcessCount(LONG* result) {
-    return untrapped(result, [] { return static_cast<long>(sys::processes(false).size()); });
+    return untrapped(result, [] {
+        SafeArray list(VT_RECORD);
+        VARIANT_BOOL full = VARIANT_FALSE;
+        check(shared<_System>()->Get_ProcessList(&full, list.put()));
+        return list.count();
+    });
 }
 
 HRESULT System::Process_GetThreadsCount(BSTR EXE, VARIANT_BOOL EXEpathIsFullPath, LONG* result) {
     return untrapped(result, [&] {
-        std::wstring_view name = text_of(EXE);
-        if (name.empty()) return -1L;
-        auto list = sys::processes(EXEpathIsFullPath != VARIANT_FALSE);
-        long i = sys::find_process(list, name, 0);
-        return i < 0 ? -1L : static_cast<long>(list[i].threads);
+        Found f = find_task(shared<_System>(), text_of(EXE), EXEpathIsFullPath != VARIANT_FALSE);
+        return f.index < 0 ? -1L : static_cast<long>(f.entry().THREADS);
     });
 }
 

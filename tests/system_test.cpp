@@ -410,15 +410,6 @@ TEST_F(SystemTest, ProcessListHoldsThisProcess) {
     EXPECT_EQ(active, VARIANT_FALSE);
 }
 
-TEST(FindProcess, ByNameAnyCaseOrByIdentifier) {
-    std::vector<qm::sys::Process> list = {{L"a.exe", 4, 1}, {L"Prog.EXE", 8, 2}, {L"prog.exe", 12, 3}};
-    EXPECT_EQ(qm::sys::find_process(list, L"PROG.exe", 0), 1);
-    EXPECT_EQ(qm::sys::find_process(list, L"", 12), 2);
-    EXPECT_EQ(qm::sys::find_process(list, L"", 5), -1);
-    EXPECT_EQ(qm::sys::find_process(list, L"prog", 0), -1);
-    EXPECT_EQ(qm::sys::find_process({}, L"a.exe", 0), -1);
-}
-
 TEST_F(SystemTest, TaskWindowsAreTheApplicationWindows) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
