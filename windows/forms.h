@@ -10,6 +10,8 @@ public:
     // Form placement
     HRESULT STDMETHODCALLTYPE StayOnTop(IDispatch** Form, LONG* ErrorNumber, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE Center(IDispatch** Form, cCenterInfo* CenterWhere, LONG* result) override;
+    // Form restrictions
+    HRESULT STDMETHODCALLTYPE StandardButton(VARIANT* frm, STANDARDBUTTONINFO* result) override;
 };
 
 }  // namespace qm

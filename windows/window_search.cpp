@@ -1,0 +1,162 @@
+// Window: finding windows and listing them.
+#include <algorithm>
+#include <string>
+
+#include "runtime/contract.h"
+#include "runtime/strings.h"
+#include "windows/window.h"
+#include "windows/window_common.h"
+#include "windows/window_enum.h"
+
+namespace qm {
+
+namespace {
+
+DWORD process_of(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+// The top-level windows of one process, in Z order.
+std::vector<HWND> windows_of_process(DWORD pid) {
+    std::vector<HWND> found;
+    if (pid == 0) return found;
+    for (HWND h : Enum_TopWindows())
+        if (process_of(h) == pid) found.push_back(h);
+    return found;
+}
+
+std::vector<HWND> unowned_windows_of_process(DWORD pid) {
+    std::vector<HWND> found;
+    for (HWND h : windows_of_process(pid))
+        if (!GetParent(h)) found.push_back(h);
+    return found;
+}
+
+// An empty text argument becomes a null string in the caller's variable.
+const wchar_t* null_if_empty(BSTR* text) {
+    if (!text) return nullptr;
+    if (SysStringLen(*text) == 0) {
+        SysFreeString(*text);
+        *text = nullptr;
+    }
+    return *text;
+}
+
+}  // namespace
+
+HRESULT Window::Get_AllHwnd(SAFEARRAY** result) {
+    return untrapped(result, [&] { return handle_array(Get_TopWindows()); });
+}
+
+HRESULT Window::Get_ChildWindows(long hwnd, SAFEARRAY** result) {
+    return untrapped(result, [&] { return handle_array(Enum_ChildWindows(hwnd_of(hwnd))); });
+}
+
+HRESULT Window::FindWindow(BSTR* ClassName, BSTR* Caption, long* result) {
+    return untrapped(result, [&] {
+        const wchar_t* class_name = null_if_empty(ClassName);
+        const wchar_t* caption = null_if_empty(Caption);
+        return long_of(FindWindowW(class_name, caption));
+    });
+}
+
+HRESULT Window::FindChild(long ParentHwnd, BSTR ChildClass, long* result) {
+    return untrapped(result, [&] {
+        return long_of(FindWindowExW(hwnd_of(ParentHwnd), nullptr, std::wstring(text_of(ChildClass)).c_str(), nullptr));
+    });
+}
+
+HRESULT Window::FindChildByText(long ParentHwnd, BSTR ChildClass, BSTR ChildText, long* result) {
+    return untrapped(result, [&] {
+        // The first candidate is chosen by class, the siblings after it by text alone.
+        HWND h = FindWindowExW(hwnd_of(ParentHwnd), nullptr, std::wstring(text_of(ChildClass)).c_str(), nullptr);
+        while (h && window_text(h) != text_of(ChildText)) h = GetWindow(h, GW_HWNDNEXT);
+        return long_of(h);
+    });
+}
+
+HRESULT Window::FindWindowByPhrase(BSTR Phrase, VARIANT_BOOL* FindExact, SAFEARRAY** result) {
+    return untrapped(result, [&] {
+        const bool exact = flag_or(FindExact, true);
+        std::wstring phrase(text_of(Phrase));
+        if (!exact) phrase = LCase(phrase);
+        std::vector<HWND> found;
+        for (HWND h : Get_TopWindows()) {
+            std::wstring title = window_text(h);
+            if (!exact) title = LCase(title);
+            if (title.find(phrase) != std::wstring::npos) found.push_back(h);
+        }
+        return handle_array(found);
+    });
+}
+
+HRESULT Window::Get_AllHwndByClass(BSTR Class, SAFEARRAY** result) {
+    return untrapped(result, [&] {
+        const std::wstring name(text_of(Class));
+        std::vector<HWND> found;
+        // The system finds the first one without regard to case; the windows
+        // after it in Z order must carry exactly the same class name.
+        HWND h = FindWindowW(name.c_str(), nullptr);
+        if (h) found.push_back(h);
+        while (h) {
+            h = GetWindow(h, GW_HWNDNEXT);
+            if (h && window_class(h) == name) found.push_back(h);
+        }
+        return handle_array(found);
+    });
+}
+
+HRESULT Window::Get_AllHwndByText(BSTR Text, VARIANT_BOOL* FindExact, SAFEARRAY** result) {
+    return untrapped(result, [&] {
+        const bool exact = flag_or(FindExact, true);
+        std::wstring text(text_of(Text));
+        if (!exact) text = LCase(text);
+        std::vector<HWND> found;
+        // The first one by the system's case-blind title lookup, then the whole
+        // titles of the windows after it in Z order.
+        HWND h = FindWindowW(nullptr, text.c_str());
+        if (h) found.push_back(h);
+        while (h) {
+            h = GetWindow(h, GW_HWNDNEXT);
+            if (!h) break;
+            std::wstring title = window_text(h);
+            if (!exact) title = LCase(title);
+            if (title == text) found.push_back(h);
+        }
+        return handle_array(found);
+    });
+}
+
+HRESULT Window::PID_GetHwnds(long PID, SAFEARRAY** result) {
+    return untrapped(result, [&] { return handle_array(windows_of_process(static_cast<DWORD>(PID))); });
+}
+
+HRESULT Window::Get_AllParentWindowsFromTaskID(long TaskID, SAFEARRAY** result) {
+    return untrapped(result, [&] { return handle_array(unowned_windows_of_process(static_cast<DWORD>(TaskID))); });
+}
+
+HRESULT Window::Get_AllParentWindowsFromHwnd(long hwnd, SAFEARRAY** result) {
+    return untrapped(result, [&] { return handle_array(unowned_windows_of_process(process_of(hwnd_of(hwnd)))); });
+}
+
+HRESULT Window::PID_GetParentWindows(long* PID, SAFEARRAY** result) {
+    return untrapped(result, [&] {
+        std::vector<HWND> parents;
+        for (HWND h : windows_of_process(static_cast<DWORD>(arg_or(PID, 0L)))) {
+            HWND top = top_parent(h);
+            if (std::find(parents.begin(), parents.end(), top) == parents.end()) parents.push_back(top);
+        }
+        return handle_array(parents);
+    });
+}
+
+HRESULT Window::TaskIDtoHwnd(long* TaskID, long* result) {
+    return untrapped(result, [&] {
+        std::vector<HWND> windows = windows_of_process(static_cast<DWORD>(arg_or(TaskID, 0L)));
+        return windows.empty() ? -1L : long_of(top_parent(windows.front()));
+    });
+}
+
+}  // namespace qm
