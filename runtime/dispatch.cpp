@@ -60,8 +60,8 @@ void load_libs() {
     std::wstring path = module_path();
     for (const auto& name : names) {
         ComPtr<ITypeLib> lib;
-        std::wstring spec = path + L"\\" + name;
-        if (SUCCEEDED(LoadTypeLibEx(spec.c_str(), REGKIND_NONE, lib.put()))) g_libs.push_back(lib);
+        std::wstring resource = path + L"\\" + name;
+        if (SUCCEEDED(LoadTypeLibEx(resource.c_str(), REGKIND_NONE, lib.put()))) g_libs.push_back(lib);
     }
 }
 
