@@ -140,7 +140,11 @@ HRESULT Mathematics::ListPrimeFactors(LONG* Num, LONG* StartIndex, VARIANT_BOOL*
             window.SetOption(start, CLng(num / 2.0), L"Primfaktoren werden berechnet", true, 255);
         }
         odd_primes(
-            start, hi, [&](long prime) { out[found++] = prime; },
+            start, hi,
+            [&](long prime) {
+                if (found == room) raise(err::InternalError);  // the bound above holds: never reached
+                out[found++] = prime;
+            },
             [&](long last) {
                 if (progress) {
                     long shown = last / 100 * 100;
