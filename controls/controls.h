@@ -6,6 +6,10 @@
 namespace qm {
 
 class Controls : public Dispatch<_Controls> {
+public:
+    // Path compaction
+    HRESULT STDMETHODCALLTYPE Control_CompactPath(IDispatch** Control, BSTR Path, long* ErrorNumber,
+                                                  BSTR* result) override;
 };
 
 }  // namespace qm

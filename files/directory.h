@@ -6,6 +6,9 @@
 namespace qm {
 
 class Directory : public Dispatch<_Directory> {
+public:
+    // Creation
+    HRESULT STDMETHODCALLTYPE CreatePath(BSTR Path, VARIANT_BOOL* result) override;
 };
 
 }  // namespace qm
