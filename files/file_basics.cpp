@@ -207,7 +207,21 @@ HRESULT File::Rename(BSTR File, BSTR NewName, VARIANT_BOOL* DeleteExist, long* r
         if (!exists(from)) return 0L;
         const bool replace = DeleteExist && *DeleteExist;
         if (same_file(from, to)) {
-            Name(from, to);  // a change of case only
+            // The same file: at most the case of its name changes (by way of a
+            // temporary name, which every file system takes as a real rename).
+            const std::wstring source = win32_path(from), target = win32_path(to);
+            if (source == target) return 0L;
+            const std::wstring temp = win32_path(sibling_temp_file(to));
+            if (!MoveFileExW(source.c_str(), temp.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+                const DWORD e = GetLastError();
+                DeleteFileW(temp.c_str());
+                raise_file_error(e);
+            }
+            if (!MoveFileExW(temp.c_str(), target.c_str(), 0)) {
+                const DWORD e = GetLastError();
+                MoveFileExW(temp.c_str(), source.c_str(), 0);
+                raise_file_error(e);
+            }
             return 0L;
         }
         if (!replace) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "runtime/interfaces.h"
+#include "runtime/safearray.h"
 #include "support.h"
 
 using qm::Bstr;
@@ -171,6 +172,150 @@ TEST_F(TextTest, FailedWriteKeepsTheOldFile) {
     // A folder in the way, and a missing folder: errors, nothing created.
     EXPECT_EQ(write(dir_, L"x"), 75);
     EXPECT_EQ(write(dir_ + L"no such\\t.txt", L"x"), 76);
+}
+
+TEST_F(TextTest, LineCountReadLineAndLines) {
+    long n = 0;
+    EXPECT_EQ(write(path_, L"a\r\nb\r\nc"), 0);
+    ASSERT_EQ(text_->TextFile_LineCount(path().get(), &n), S_OK);
+    EXPECT_EQ(n, 2);
+    Bstr line;
+    ASSERT_EQ(text_->TextFile_ReadLine(path().get(), 2, line.put()), S_OK);
+    EXPECT_EQ(line.str(), L"b");
+    for (long bad : {0L, -1L, 4L}) {
+        ASSERT_EQ(text_->TextFile_ReadLine(path().get(), bad, line.put()), S_OK);
+        EXPECT_EQ(line.str(), L"");
+    }
+    SAFEARRAY* lines = nullptr;
+    ASSERT_EQ(text_->TextFile_ReadLinesInAray(path().get(), nullptr, &lines), S_OK);
+    qm::SafeArray a = qm::SafeArray::attach(lines, VT_BSTR);
+    ASSERT_EQ(a.count(), 3);
+    EXPECT_EQ(a.text(0), L"a");
+    EXPECT_EQ(a.text(2), L"c");
+    BSTR sep = SysAllocString(L"b");
+    ASSERT_EQ(text_->TextFile_ReadLinesInAray(path().get(), &sep, &lines), S_OK);
+    SysFreeString(sep);
+    a = qm::SafeArray::attach(lines, VT_BSTR);
+    ASSERT_EQ(a.count(), 2);
+    EXPECT_EQ(a.text(1), L"\r\nc");
+
+    EXPECT_EQ(write(path_, L""), 0);
+    ASSERT_EQ(text_->TextFile_LineCount(path().get(), &n), S_OK);
+    EXPECT_EQ(n, -1);
+    ASSERT_EQ(text_->TextFile_ReadLinesInAray(path().get(), nullptr, &lines), S_OK);
+    a = qm::SafeArray::attach(lines, VT_BSTR);
+    EXPECT_TRUE(a.dimensioned());
+    EXPECT_EQ(a.ubound(), -1);
+
+    ASSERT_EQ(text_->TextFile_LineCount(Bstr(dir_ + L"none.txt").get(), &n), S_OK);
+    EXPECT_EQ(n, -2);
+}
+
+TEST_F(TextTest, GetInfoCountsBytesLinesAndBlanks) {
+    EXPECT_EQ(write(path_, L"eins zwei\r\ndrei"), 0);
+    TEXTFILEINFO info{};
+    ASSERT_EQ(text_->TextFile_GetInfo(path().get(), &info), S_OK);
+    EXPECT_EQ(info.CharCount, 17);
+    EXPECT_EQ(info.FileLen, 17);
+    EXPECT_EQ(info.LineCount, 1);
+    EXPECT_EQ(info.WordCount, 1);
+    EXPECT_EQ(Bstr::attach(info.Text).str(), L"eins zwei\r\ndrei");
+    ASSERT_EQ(text_->TextFile_GetInfo(Bstr(dir_ + L"none.txt").get(), &info), S_OK);
+    EXPECT_EQ(info.CharCount, 0);
+    EXPECT_EQ(info.LineCount, 0);
+    EXPECT_EQ(info.WordCount, 0);
+    EXPECT_EQ(SysStringLen(info.Text), 0u);
+}
+
+TEST_F(TextTest, RemoveLineResultsAndFailures) {
+    long r = 0;
+    EXPECT_EQ(write(path_, L"only"), 0);
+    ASSERT_EQ(text_->TextFile_RemoveLine(path().get(), 0, &r), S_OK);
+    EXPECT_EQ(r, -2);
+    ASSERT_EQ(text_->TextFile_RemoveLine(path().get(), 2, &r), S_OK);
+    EXPECT_EQ(r, -2);
+    EXPECT_EQ(read_bytes(path_), "only\r\n");
+    ASSERT_EQ(text_->TextFile_RemoveLine(path().get(), 1, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(read_bytes(path_), "\r\n");
+    ASSERT_EQ(text_->TextFile_RemoveLine(path().get(), 1, &r), S_OK);
+    EXPECT_EQ(r, -1);
+    ASSERT_EQ(text_->TextFile_RemoveLine(Bstr(dir_ + L"none.txt").get(), 1, &r), S_OK);
+    EXPECT_EQ(r, -1);
+    EXPECT_FALSE(exists(dir_ + L"none.txt"));
+
+    EXPECT_EQ(write(path_, L"a\r\nb\r\nc"), 0);
+    ASSERT_EQ(text_->TextFile_RemoveLine(path().get(), 2, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(read_bytes(path_), "a\r\nc\r\n");
+
+    // A write that fails is reported as a failure, and the file stays as it was.
+    HANDLE lock = CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_EQ(text_->TextFile_RemoveLine(path().get(), 1, &r), S_OK);
+    CloseHandle(lock);
+    EXPECT_GT(r, 0);
+    EXPECT_EQ(read_bytes(path_), "a\r\nc\r\n");
+    EXPECT_EQ(entries(dir_), 1);
+}
+
+TEST_F(TextTest, ReplaceAndLimitNeverCreateOrEmptyFiles) {
+    VARIANT_BOOL ok = 0;
+    EXPECT_EQ(write(path_, L"abcabc"), 0);
+    ASSERT_EQ(text_->TextFile_ReplaceText(path().get(), Bstr(L"b").get(), Bstr(L"XY").get(), &ok), S_OK);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(read_bytes(path_), "aXYcaXYc\r\n");
+    ASSERT_EQ(text_->TextFile_ReplaceText(path().get(), Bstr(L"x").get(), Bstr(L"?").get(), &ok), S_OK);
+    EXPECT_EQ(read_bytes(path_), "aXYcaXYc\r\n");  // case-sensitive
+    const std::wstring none = dir_ + L"none.txt";
+    ASSERT_EQ(text_->TextFile_ReplaceText(Bstr(none).get(), Bstr(L"a").get(), Bstr(L"b").get(), &ok), S_OK);
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(exists(none));
+
+    CUTTEXTINFO top = ctiCutFromTop, bottom = ctiCutFromBottom;
+    EXPECT_EQ(write(path_, L"abcdef"), 0);
+    ASSERT_EQ(text_->TextFile_LimitFileSize(path().get(), 3, &top, &ok), S_OK);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(read_bytes(path_), "def\r\n");
+    EXPECT_EQ(write(path_, L"abcdef"), 0);
+    ASSERT_EQ(text_->TextFile_LimitFileSize(path().get(), 3, &bottom, &ok), S_OK);
+    EXPECT_EQ(read_bytes(path_), "abc\r\n");
+    ASSERT_EQ(text_->TextFile_LimitFileSize(path().get(), 10, &bottom, &ok), S_OK);
+    EXPECT_EQ(read_bytes(path_), "abc\r\n");
+    ASSERT_EQ(text_->TextFile_LimitFileSize(Bstr(none).get(), 3, &top, &ok), S_OK);
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(exists(none));
+    // A negative size reaches the caller as error 5, and the file stays.
+    EXPECT_EQ(text_->TextFile_LimitFileSize(path().get(), -1, &top, &ok), static_cast<HRESULT>(0x800A0005));
+    EXPECT_EQ(read_bytes(path_), "abc\r\n");
+}
+
+TEST_F(TextTest, CompareReadsBothTexts) {
+    const std::wstring other = dir_ + L"o.txt";
+    VARIANT_BOOL same = 0;
+    long e = 99;
+    write_bytes(path_, "A");
+    write_bytes(other, "A\r\n");
+    ASSERT_EQ(text_->TextFile_Compare(path().get(), Bstr(other).get(), &e, &same), S_OK);
+    EXPECT_TRUE(same);
+    EXPECT_EQ(e, 0);
+    write_bytes(other, "a");
+    ASSERT_EQ(text_->TextFile_Compare(path().get(), Bstr(other).get(), &e, &same), S_OK);
+    EXPECT_FALSE(same);
+    EXPECT_EQ(e, 0);
+    ASSERT_EQ(text_->TextFile_Compare(Bstr(dir_ + L"none.txt").get(), Bstr(other).get(), &e, &same), S_OK);
+    EXPECT_FALSE(same);
+    EXPECT_EQ(e, -1);
+}
+
+TEST_F(TextTest, ClientScriptWritesAndReads) {
+    // Late-bound, as a script passes its variables (by reference, as Variants).
+    Variant p = v_str(path_.c_str()), t = v_str(L"Zeile"), where = v_long(Add_to_End), r;
+    VARIANT where_ref = v_ref(where);
+    ASSERT_EQ(call(disp_.get(), L"TextFile_WriteText", {p.get(), t.get()}, r.put()), S_OK);
+    EXPECT_EQ(r.get()->lVal, 0);
+    ASSERT_EQ(call(disp_.get(), L"TextFile_AddText", {p.get(), t.get(), &where_ref}, r.put()), S_OK);
+    EXPECT_EQ(read_bytes(path_), "Zeile\r\nZeile\r\n");
 }
 
 }  // namespace
