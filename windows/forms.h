@@ -8,6 +8,8 @@ namespace qm {
 class Forms : public Dispatch<_Forms> {
 public:
     // Form placement
+    HRESULT STDMETHODCALLTYPE Find_Form(IDispatch** pForms, BSTR Find, FormOption* FindIn, IDispatch** frm,
+                                        VARIANT_BOOL* FindExact, LONG* ErrorNumber, LONG* result) override;
     HRESULT STDMETHODCALLTYPE StayOnTop(IDispatch** Form, LONG* ErrorNumber, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE Center(IDispatch** Form, cCenterInfo* CenterWhere, LONG* result) override;
     // Form restrictions

@@ -1,0 +1,245 @@
+#include "frame/mycontrols.h"
+
+#include <limits>
+
+#include "frame/shared.h"
+#include "runtime/convert.h"
+#include "runtime/forms_globals.h"
+#include "runtime/interfaces.h"
+#include "runtime/latebind.h"
+#include "runtime/safearray.h"
+#include "windows/window_common.h"
+
+namespace qm {
+
+using namespace forms;
+
+namespace {
+
+constexpr long kFindInterval = 10;  // ms
+constexpr long kFindGiveUp = 10;    // ticks without a box before giving up
+constexpr std::wstring_view kDialogClass = L"#32770";
+constexpr std::wstring_view kReporterCaption = L"      DLL Error <";
+
+std::wstring class_of(long hwnd) {
+    Bstr name;
+    check(shared<_Window>()->Get_Class(hwnd, name.put()));
+    return name.str();
+}
+
+}  // namespace
+
+std::wstring& ListEditOldText() {
+    static std::wstring text;
+    return text;
+}
+
+MyControls::MyControls() {
+    set_name(L"MyControls");
+    w_ = 0;
+    h_ = 0;
+    border_style_ = 0;
+    declare_field(L"ListEdit", Variant(false));
+    declare_field(L"ListEditESC", Variant(false));
+    declare_field(L"ListEditEmpty", Variant(false));
+    declare_field(L"uStringWasSet", Variant(false));
+    declare_field(L"uString", Variant(std::wstring()));
+    on.load = [this] {
+        set_width(0);
+        set_height(0);
+        for (const auto& c : controls())
+            if (auto* timer = dynamic_cast<Timer*>(c.get()); timer && c->name() != L"Timer_KeyLogger")
+                timer->set_enabled(false);
+        set_visible(false);
+        field(L"uStringWasSet") = Variant(false);
+        field(L"uString") = Variant(std::wstring());
+        ListEditOldText().clear();
+    };
+}
+
+void MyControls::design() {
+    Timer& find = add<Timer>(L"Timer_FindMsgBox");
+    find.on.timer = [this] { find_msgbox_tick(); };
+    Timer& closer = add<Timer>(L"Timer_MsgCloser");
+    closer.on.timer = [this] { msg_closer_tick(); };
+    add_element<Timer>(L"Timer_Blink", 0);
+    add<Timer>(L"Timer_HyperLink");
+    add_element<Timer>(L"Timer_ScrollCaption", 0);
+    add<Timer>(L"Timer_TaskBarFade");
+    add<Timer>(L"Timer_Roll2");
+    add<Timer>(L"Timer_KeyLogger");
+    add<Timer>(L"Timer_cLabel");
+
+    add<ListBox>(L"sLB").set_sorted(true);
+    add<ListBox>(L"LBtmp");
+    add_element<ListBox>(L"vLB", 0).set_sorted(true);
+    TextBox& input = add<TextBox>(L"uInput");
+    input.on.key_press = [this](int& key) { key_press_input(key); };
+    add<TextBox>(L"TextLB");
+
+    add<Frame>(L"Frame1");
+    Frame& rotate = add<Frame>(L"Frame2");
+    rotate.set_caption(L"Bitmap Rotate && Zoom");
+    add_in<PictureBox>(rotate, L"ps");
+    add_in<PictureBox>(rotate, L"po");
+    add_in<PictureBox>(rotate, L"pd");
+    PictureBox& shape = add<PictureBox>(L"PicTMP");
+    float width = 1575, height = 975, top = 0;
+    shape.move(0, &top, &width, &height);
+    add_element<PictureBox>(L"vPic", 0);
+    add<PictureBox>(L"picCredits");
+    for (long i = 1; i <= 3; ++i) add_element<PictureBox>(L"PicFade", i);
+
+    add<Label>(L"ClickIcon");
+    add<Label>(L"LabelTMP");
+    add<Label>(L"LabelMessage");
+    add<Label>(L"Label1");
+}
+
+// --- sorting ----------------------------------------------------------------------
+
+bool MyControls::SortLB(IDispatch* LB) {
+    try {
+        load();
+        if (CBool(*late::get(LB, L"Sorted").get())) return false;
+        ListBox& sorted = get<ListBox>(L"sLB");
+        sorted.clear();
+        const long count = CLng(*late::get(LB, L"ListCount").get());
+        for (long i = 0; i < count; ++i) {
+            sorted.add_item(CStr(*late::get(LB, L"List", {Variant(i)}).get()));
+            sorted.set_item_data(sorted.new_index(), CLng(*late::get(LB, L"ItemData", {Variant(i)}).get()));
+        }
+        late::call(LB, L"Clear");
+        for (long i = 0; i < sorted.list_count(); ++i) {
+            late::call(LB, L"AddItem", {Variant(sorted.list(i))});
+            Variant added = late::get(LB, L"NewIndex");
+            late::put(LB, L"ItemData", Variant(sorted.item_data(i)), {added});
+        }
+        unload();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// --- the in-place edit box --------------------------------------------------------
+
+void MyControls::key_press_input(int& key) {
+    TextBox& input = get<TextBox>(L"uInput");
+    auto flag = [this](const wchar_t* name) { return CBool(*field(name).get()); };
+    if (key == VK_RETURN) {
+        key = 0;
+        hide();
+        field(L"uStringWasSet") = Variant(true);
+        field(L"uString") = Variant(input.text());
+    } else if (key == VK_ESCAPE && flag(L"ListEdit") && flag(L"ListEditESC")) {
+        key = 0;
+        input.set_text(ListEditOldText());
+        if (flag(L"ListEditEmpty")) {
+            hide();
+            field(L"uStringWasSet") = Variant(true);
+            field(L"uString") = Variant(input.text());
+        }
+    }
+}
+
+// --- message-box placement and closing ----------------------------------------------
+
+void MyControls::SetMsgbox(long ParentHwnd, long XPos, long YPos) {
+    load();
+    parent_hwnd_ = ParentHwnd;
+    msg_x_ = XPos;
+    msg_y_ = YPos;
+    Timer& timer = get<Timer>(L"Timer_FindMsgBox");
+    timer.set_interval(kFindInterval);
+    timer.set_enabled(true);
+}
+
+void MyControls::SetMsgCloser(long Sec, long ThreadID) {
+    long long ms = static_cast<long long>(Sec) * 1000;
+    if (ms > std::numeric_limits<long>::max() || ms < std::numeric_limits<long>::min()) raise(err::Overflow);
+    load();
+    closer_thread_ = ThreadID;
+    Timer& timer = get<Timer>(L"Timer_MsgCloser");
+    timer.set_interval(static_cast<long>(ms));
+    timer.set_enabled(true);
+}
+
+void MyControls::unload_unless_closing() {
+    if (!get<Timer>(L"Timer_MsgCloser").enabled()) unload();
+}
+
+void MyControls::find_msgbox_tick() {
+    Timer& timer = get<Timer>(L"Timer_FindMsgBox");
+    long active = long_of(GetActiveWindow());
+    std::wstring name;
+    try {
+        name = class_of(active);
+    } catch (...) {
+    }
+    if (name == kDialogClass) {
+        timer.set_enabled(false);
+        SetWindowPos(hwnd_of(active), hwnd_of(parent_hwnd_), msg_x_, msg_y_, 0, 0, SWP_NOSIZE);
+        unload_unless_closing();
+        return;
+    }
+    if (++find_ticks_ > kFindGiveUp) {
+        timer.set_enabled(false);
+        unload_unless_closing();
+    }
+    do_events();
+}
+
+void MyControls::msg_closer_tick() {
+    get<Timer>(L"Timer_MsgCloser").set_enabled(false);
+    try {
+        _Window* window = shared<_Window>();
+        SafeArray all = SafeArray(VT_I4);
+        check(window->Get_AllHwnd(all.put()));
+        for (const Variant& v : elements_of(all.get())) {
+            long h = CLng(*v.get());
+            long thread = 0;
+            if (FAILED(window->Get_ThreadID(h, &thread)) || thread != closer_thread_) continue;
+            std::wstring name;
+            try {
+                name = class_of(h);
+            } catch (...) {
+                continue;
+            }
+            if (name != kDialogClass) continue;
+            Bstr caption;
+            if (FAILED(window->Get_Text(h, caption.put())) || !caption.view().starts_with(kReporterCaption)) continue;
+            VARIANT_BOOL closed = VARIANT_FALSE;
+            window->CloseWindow(h, &closed);
+        }
+    } catch (...) {
+    }
+    unload();
+}
+
+// --- the automation face -------------------------------------------------------------
+
+const Table& MyControls::table() const {
+    static const Table t({&Form::members()},
+                         {
+                             {L"SortLB",
+                              [](Object& o, const Args& a) {
+                                  return Variant(static_cast<MyControls&>(o).SortLB(a.obj(0)));
+                              }},
+                             {L"SetMsgbox",
+                              [](Object& o, const Args& a) {
+                                  static_cast<MyControls&>(o).SetMsgbox(a.lng(0), a.lng(1), a.lng(2));
+                                  return Variant{};
+                              }},
+                             {L"SetMsgCloser",
+                              [](Object& o, const Args& a) {
+                                  static_cast<MyControls&>(o).SetMsgCloser(a.lng(0), a.lng(1));
+                                  return Variant{};
+                              }},
+                         });
+    return t;
+}
+
+MyControls& myControls() { return predeclared<MyControls>(); }
+
+}  // namespace qm
