@@ -1,7 +1,7 @@
 // File: whether a file is there, making, deleting, comparing, shredding and
 // renaming files, temporary files and hard links.
 #include <algorithm>
-#include <cstdlib>
+#include <climits>
 #include <string>
 #include <vector>
 

@@ -241,7 +241,9 @@ TEST_F(FileTest, ShredderKeepsLengthAndDeletes) {
             const char c = left[i];
             ASSERT_TRUE(i % 2 ? (c >= 'A' && c <= 'E') : (c >= '0' && c <= '9')) << "byte " << i;
         }
-        if (size > 40) EXPECT_EQ(left.substr(0, 20), left.substr(20, 20));  // one pattern, repeated
+        if (size > 40) {
+            EXPECT_EQ(left.substr(0, 20), left.substr(20, 20));  // one pattern, repeated
+        }
     }
     long loop = 0, r = 0;
     ASSERT_EQ(file_->ShredderFile(Bstr(dir_ + L"none").get(), &loop, &r), S_OK);
