@@ -8,6 +8,7 @@
 #include "frame/error_sources.h"
 #include "frame/frmdebug.h"
 #include "frame/shared.h"
+#include "runtime/ansi.h"
 #include "runtime/app.h"
 #include "runtime/contract.h"
 #include "runtime/dates.h"
@@ -166,9 +167,17 @@ std::wstring time_prefix() {
 }
 
 void append_line(const std::wstring& path, std::wstring_view text) {
-    RtFile file(path, OpenMode::Append);
-    file.Print(text);
-    file.Close();
+    if (path.empty()) raise(err::BadFileNameOrNumber);
+    std::string bytes = to_ansi(text);
+    bytes += "\r\n";
+    HANDLE file = CreateFileW(win32_path(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) raise_file_error();
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    DWORD error = GetLastError();
+    CloseHandle(file);
+    if (!ok || written != bytes.size()) raise_file_error(ok ? ERROR_DISK_FULL : error);
 }
 
 }  // namespace diag

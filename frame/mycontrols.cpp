@@ -1,6 +1,8 @@
 #include "frame/mycontrols.h"
 
+#include <algorithm>
 #include <limits>
+#include <vector>
 
 #include "frame/shared.h"
 #include "runtime/convert.h"
@@ -20,6 +22,21 @@ constexpr long kFindInterval = 10;  // ms
 constexpr long kFindGiveUp = 10;    // ticks without a box before giving up
 constexpr std::wstring_view kDialogClass = L"#32770";
 constexpr std::wstring_view kReporterCaption = L"      DLL Error <";
+
+// The thread's visible dialog-class windows.
+std::vector<HWND> thread_dialogs() {
+    std::vector<HWND> found;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM p) -> BOOL {
+            wchar_t name[8] = {};
+            if (IsWindowVisible(h) && GetClassNameW(h, name, 8) == 6 && std::wstring_view(name) == kDialogClass)
+                reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
 
 std::wstring class_of(long hwnd) {
     Bstr name;
@@ -150,6 +167,7 @@ void MyControls::SetMsgbox(long ParentHwnd, long XPos, long YPos) {
     parent_hwnd_ = ParentHwnd;
     msg_x_ = XPos;
     msg_y_ = YPos;
+    dialogs_before_ = thread_dialogs();
     Timer& timer = get<Timer>(L"Timer_FindMsgBox");
     timer.set_interval(kFindInterval);
     timer.set_enabled(true);
@@ -176,6 +194,17 @@ void MyControls::find_msgbox_tick() {
     try {
         name = class_of(active);
     } catch (...) {
+    }
+    // The system may make the new box active only some ticks after showing it
+    // (a busy display): a dialog of this thread that appeared since the call is
+    // the box as well.
+    if (name != kDialogClass) {
+        for (HWND h : thread_dialogs())
+            if (std::find(dialogs_before_.begin(), dialogs_before_.end(), h) == dialogs_before_.end()) {
+                active = long_of(h);
+                name = kDialogClass;
+                break;
+            }
     }
     if (name == kDialogClass) {
         timer.set_enabled(false);

@@ -6,6 +6,7 @@
 // when its last timer stops.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "runtime/forms.h"
 
@@ -42,6 +43,7 @@ private:
     long parent_hwnd_ = 0, msg_x_ = 0, msg_y_ = 0;
     long closer_thread_ = 0;
     long find_ticks_ = 0;  // never reset: one instance per box
+    std::vector<HWND> dialogs_before_;  // the thread's dialogs when the placement was armed
 };
 
 // The predeclared instance.
