@@ -23,18 +23,17 @@ constexpr long kFindGiveUp = 10;    // ticks without a box before giving up
 constexpr std::wstring_view kDialogClass = L"#32770";
 constexpr std::wstring_view kReporterCaption = L"      DLL Error <";
 
+BOOL CALLBACK collect_dialog(HWND h, LPARAM p) {
+    wchar_t name[8] = {};
+    if (IsWindowVisible(h) && GetClassNameW(h, name, 8) == 6 && std::wstring_view(name) == kDialogClass)
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+}
+
 // The thread's visible dialog-class windows.
 std::vector<HWND> thread_dialogs() {
     std::vector<HWND> found;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
-            wchar_t name[8] = {};
-            if (IsWindowVisible(h) && GetClassNameW(h, name, 8) == 6 && std::wstring_view(name) == kDialogClass)
-                reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), collect_dialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -42,7 +42,9 @@ protected:
         ASSERT_TRUE(reg_ && unreg_);
     }
     void TearDown() override {
-        if (reg_) EXPECT_EQ(reg_(), S_OK);
+        if (reg_) {
+            EXPECT_EQ(reg_(), S_OK);
+        }
         if (dll_) FreeLibrary(dll_);
     }
     std::wstring path_;

@@ -882,10 +882,11 @@ TEST_F(WindowTest, TrayToolbarIsTheNotificationAreasToolbarOrNothing) {
     HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
     HWND notify = tray ? FindWindowExW(tray, nullptr, L"TrayNotifyWnd", nullptr) : nullptr;
     long toolbar = qm::Get_TrayToolbarHwnd();
-    if (!notify)
+    if (!notify) {
         EXPECT_EQ(toolbar, 0);
-    else if (toolbar)
+    } else if (toolbar) {
         EXPECT_TRUE(IsChild(notify, H(toolbar)) || H(toolbar) == notify);
+    }
 }
 
 TEST_F(WindowTest, VisualStyleSwitch) {
