@@ -5,30 +5,17 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench.h"
 #include "files/file.h"
 #include "runtime/bstr.h"
 
 namespace {
 
 constexpr long long kSize = 512LL << 20;
-
-std::wstring work_folder() {
-    wchar_t buf[MAX_PATH];
-    DWORD n = GetEnvironmentVariableW(L"QM_SCRATCH", buf, MAX_PATH);
-    if (!n) n = GetTempPathW(MAX_PATH, buf);
-    std::wstring dir(buf, n);
-    if (dir.back() != L'\\') dir += L'\\';
-    dir += L"qm_bincopy_bench\\";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    CreateDirectoryW((dir + L"to\\").c_str(), nullptr);
-    return dir;
-}
 
 bool make_source(const std::wstring& path) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -45,20 +32,15 @@ bool make_source(const std::wstring& path) {
     return ok;
 }
 
-template <class F>
-double seconds(F&& f) {
-    auto t0 = std::chrono::steady_clock::now();
-    f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
 double mib_per_s(double s) { return static_cast<double>(kSize) / (1 << 20) / s; }
 
 }  // namespace
 
 int main() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const std::wstring dir = work_folder(), source = dir + L"source.bin", target = dir + L"to\\source.bin";
+    const std::wstring dir = qmbench::work_folder(L"qm_bincopy_bench");
+    const std::wstring source = dir + L"source.bin", target = dir + L"to\\source.bin";
+    CreateDirectoryW((dir + L"to").c_str(), nullptr);
     if (!make_source(source)) {
         std::printf("cannot make the 512 MiB source file in %ls\n", dir.c_str());
         return 1;
@@ -76,19 +58,20 @@ int main() {
     };
 
     // Best of three rounds each, interleaved, so that caches treat both alike.
-    double system = 1e9, plain = 1e9, shown = 1e9;
+    qmbench::Best system, plain, shown;
     for (int round = 0; round < 3; ++round) {
         DeleteFileW(target.c_str());
-        system = std::min(system, seconds([&] { CopyFileW(source.c_str(), target.c_str(), FALSE); }));
+        system.time([&] { CopyFileW(source.c_str(), target.c_str(), FALSE); });
         DeleteFileW(target.c_str());
-        plain = std::min(plain, seconds([&] { bincopy(false); }));
+        plain.time([&] { bincopy(false); });
         DeleteFileW(target.c_str());
-        shown = std::min(shown, seconds([&] { bincopy(true); }));
+        shown.time([&] { bincopy(true); });
     }
+    const double system_s = system.value, plain_s = plain.value, shown_s = shown.value;
     std::printf("512 MiB copy\n");
-    std::printf("  CopyFileW                  %8.1f MiB/s\n", mib_per_s(system));
-    std::printf("  BinCopy                    %8.1f MiB/s  ratio %.2f\n", mib_per_s(plain), system / plain);
-    std::printf("  BinCopy with progress      %8.1f MiB/s  ratio %.2f\n", mib_per_s(shown), system / shown);
+    std::printf("  CopyFileW                  %8.1f MiB/s\n", mib_per_s(system_s));
+    std::printf("  BinCopy                    %8.1f MiB/s  ratio %.2f\n", mib_per_s(plain_s), system_s / plain_s);
+    std::printf("  BinCopy with progress      %8.1f MiB/s  ratio %.2f\n", mib_per_s(shown_s), system_s / shown_s);
 
     file->Release();
     DeleteFileW(target.c_str());

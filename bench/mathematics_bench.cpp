@@ -5,34 +5,18 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench.h"
 #include "frame/mathematics.h"
 #include "runtime/bstr.h"
 
 using qm::Bstr;
-
-namespace {
-
-template <class F>
-double seconds(int runs, F&& f) {
-    auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < runs; ++i) f(i);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-void report(const char* what, int runs, double ours, double theirs) {
-    std::printf("%-28s %7d runs  ours %10.3f us  other %10.3f us  ratio %.2f\n", what, runs, ours * 1e6 / runs,
-                theirs * 1e6 / runs, ours / theirs);
-}
-
-volatile long sink;
-
-}  // namespace
+using qmbench::report;
+using qmbench::seconds;
+using qmbench::sink;
 
 int main() {
     CoInitialize(nullptr);
@@ -87,7 +71,7 @@ int main() {
             for (long long d = 3; d * d <= v && prime; d += 2) prime = v % d != 0;
             sink = prime;
         });
-        report("isPrime near 2^31", n, ours, plain);
+        report("isPrime near 2^31", n, ours, plain, "plain");
     }
     {
         LONG num = 200000000, start = 1;
@@ -108,9 +92,9 @@ int main() {
             out.push_back(1);
             for (long i = 3; i <= limit; i += 2)
                 if (!composite[i]) out.push_back(i);
-            sink = static_cast<long>(out.size());
+            sink = out.size();
         });
-        report("ListPrimeFactors 2e8 / sieve", 1, ours, plain);
+        report("ListPrimeFactors 2e8 / sieve", 1, ours, plain, "sieve");
     }
     m->Release();
     CoUninitialize();

@@ -4,30 +4,20 @@
 // (QM_SCRATCH) or the temporary folder; both are removed at the end.
 #include <windows.h>
 
-#include <chrono>
-#include <cstdio>
 #include <string>
 
+#include "bench.h"
 #include "files/ini.h"
 #include "files/registry.h"
 #include "runtime/bstr.h"
 #include "runtime/variant.h"
 
+using qmbench::report;
+using qmbench::seconds;
+using qmbench::sink;
+
 namespace {
 
-template <class F>
-double seconds(int runs, F&& f) {
-    auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < runs; ++i) f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-void report(const char* what, int runs, double ours, double theirs) {
-    std::printf("%-28s %6d runs  ours %8.4f ms  system %8.4f ms  ratio %.2f\n", what, runs, ours * 1000 / runs,
-                theirs * 1000 / runs, ours / theirs);
-}
-
-volatile size_t sink;
 const wchar_t kKey[] = L"Software\\QuillmarkTest\\registry\\bench";
 
 }  // namespace
@@ -87,12 +77,7 @@ int main() {
     RegCloseKey(key);
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\QuillmarkTest\\registry");
 
-    wchar_t folder[MAX_PATH];
-    DWORD n = GetEnvironmentVariableW(L"QM_SCRATCH", folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) n = GetTempPathW(MAX_PATH, folder);
-    std::wstring file = std::wstring(folder, n);
-    if (file.back() != L'\\') file += L'\\';
-    file += L"registry_bench.ini";
+    std::wstring file = qmbench::work_folder() + L"registry_bench.ini";
     std::string afile(file.begin(), file.end());
     WritePrivateProfileStringA("Abschnitt", "Schluessel", "Ein Wert", afile.c_str());
     auto* ini = new qm::INI();

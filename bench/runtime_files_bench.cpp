@@ -5,39 +5,17 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "bench.h"
 #include "runtime/files.h"
 
+using qmbench::report;
+using qmbench::seconds;
+using qmbench::sink;
+
 namespace {
-
-template <class F>
-double seconds(int runs, F&& f) {
-    auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < runs; ++i) f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-void report(const char* what, int runs, double ours, double theirs) {
-    std::printf("%-30s %4d runs  ours %8.3f ms  system %8.3f ms  ratio %.2f\n", what, runs, ours * 1000 / runs,
-                theirs * 1000 / runs, ours / theirs);
-}
-
-volatile size_t sink;
-
-std::wstring work_folder() {
-    wchar_t buf[MAX_PATH];
-    DWORD n = GetEnvironmentVariableW(L"QM_SCRATCH", buf, MAX_PATH);
-    if (!n) n = GetTempPathW(MAX_PATH, buf);
-    std::wstring dir(buf, n);
-    if (dir.back() != L'\\') dir += L'\\';
-    dir += L"qm_files_bench\\";
-    CreateDirectoryW(dir.c_str(), nullptr);
-    return dir;
-}
 
 HANDLE open_raw(const std::wstring& path, DWORD access, DWORD creation) {
     return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, creation, 0, nullptr);
@@ -46,7 +24,8 @@ HANDLE open_raw(const std::wstring& path, DWORD access, DWORD creation) {
 }  // namespace
 
 int main() {
-    const std::wstring dir = work_folder(), text = dir + L"lines.txt", bin = dir + L"array.bin";
+    const std::wstring dir = qmbench::work_folder(L"qm_files_bench");
+    const std::wstring text = dir + L"lines.txt", bin = dir + L"array.bin";
     const int lines = 100000, runs = 10;
     const std::wstring line = L"Eine Zeile mit etwas Text, wie sie ein Protokoll schreibt: 0123456789";
     const std::string ansi_line = "Eine Zeile mit etwas Text, wie sie ein Protokoll schreibt: 0123456789\r\n";

@@ -6,12 +6,11 @@
 #include <oleauto.h>
 #include <shlwapi.h>
 
-#include <chrono>
-#include <cstdio>
 #include <cwchar>
 #include <string>
 #include <vector>
 
+#include "bench.h"
 #include "runtime/bstr.h"
 #include "runtime/convert.h"
 #include "runtime/format.h"
@@ -19,24 +18,9 @@
 #include "runtime/strings.h"
 
 using qm::Bstr;
-
-namespace {
-
-template <class F>
-double seconds(int runs, F&& f) {
-    auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < runs; ++i) f(i);
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-void report(const char* what, int runs, double ours, double theirs) {
-    std::printf("%-28s %7d runs  ours %9.3f us  system %9.3f us  ratio %.2f\n", what, runs, ours * 1e6 / runs,
-                theirs * 1e6 / runs, ours / theirs);
-}
-
-volatile size_t sink;
-
-}  // namespace
+using qmbench::report;
+using qmbench::seconds;
+using qmbench::sink;
 
 int main() {
     const int n = 20000;

@@ -3,22 +3,17 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "bench.h"
 #include "frame/mstring.h"
 #include "runtime/ansi.h"
 #include "runtime/bstr.h"
 #include "runtime/com_ptr.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 std::string system_sha1(const std::string& bytes) {
     HCRYPTPROV prov = 0;
@@ -62,28 +57,23 @@ int main() {
     qm::ComPtr<qm::mString> s = qm::ComPtr<qm::mString>::attach(new qm::mString());
 
     // Best of three runs each.
-    double ours = 1e9, system = 1e9, checksum = 1e9;
+    qmbench::Best best_ours, best_system, best_checksum;
     std::wstring our_digest;
     std::string system_digest;
     for (int run = 0; run < 3; ++run) {
-        auto t = Clock::now();
         qm::Bstr digest;
-        s->StringToSHA1(str.get(), digest.put());
-        ours = std::min(ours, seconds_since(t));
+        best_ours.time([&] { s->StringToSHA1(str.get(), digest.put()); });
         our_digest = digest.str();
 
         // The system hashes the same text's ANSI bytes; converting them is not timed.
         std::string bytes = qm::to_ansi(str.view());
-        t = Clock::now();
-        system_digest = system_sha1(bytes);
-        system = std::min(system, seconds_since(t));
+        best_system.time([&] { system_digest = system_sha1(bytes); });
 
         BSTR raw = str.get();
         qm::Bstr sum;
-        t = Clock::now();
-        s->CheckSum(&raw, nullptr, sum.put());
-        checksum = std::min(checksum, seconds_since(t));
+        best_checksum.time([&] { s->CheckSum(&raw, nullptr, sum.put()); });
     }
+    const double ours = best_ours.value, system = best_system.value, checksum = best_checksum.value;
     std::string ours_narrow(our_digest.begin(), our_digest.end());
     const double mib = double(size) / (1 << 20);
     std::printf("text: %.0f MiB of characters (%.0f MiB as UTF-16)\n", mib, 2 * mib);

@@ -3,29 +3,14 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include <chrono>
-#include <cstdio>
 #include <string>
 
+#include "bench.h"
 #include "system/system.h"
 
-namespace {
-
-template <class F>
-double seconds(int runs, F&& f) {
-    auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < runs; ++i) f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-void report(const char* what, int runs, double ours, double theirs) {
-    std::printf("%-28s %6d runs  ours %8.3f ms  system %8.3f ms  ratio %.2f\n", what, runs, ours * 1000 / runs,
-                theirs * 1000 / runs, ours / theirs);
-}
-
-volatile size_t sink;
-
-}  // namespace
+using qmbench::report;
+using qmbench::seconds;
+using qmbench::sink;
 
 int main() {
     const int runs = 200;

@@ -2,29 +2,18 @@
 // on the same windows. Prints each ratio (ours / system).
 #include <windows.h>
 
-#include <chrono>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench.h"
 #include "runtime/bstr.h"
 #include "windows/window.h"
 
+using qmbench::report;
+using qmbench::seconds;
+using qmbench::sink;
+
 namespace {
-
-template <class F>
-double seconds(int runs, F&& f) {
-    auto t0 = std::chrono::steady_clock::now();
-    for (int i = 0; i < runs; ++i) f();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-void report(const char* what, int runs, double ours, double theirs) {
-    std::printf("%-28s %6d runs  ours %8.4f ms  system %8.4f ms  ratio %.2f\n", what, runs, ours * 1000 / runs,
-                theirs * 1000 / runs, ours / theirs);
-}
-
-volatile size_t sink;
 
 BOOL CALLBACK count_window(HWND h, LPARAM list) {
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(h);

@@ -3,12 +3,10 @@
 #include <string>
 
 #include "files/shell.h"
-#include "frame/procedures.h"
-#include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/process.h"
-#include "runtime/safearray.h"
 #include "runtime/strings.h"
+#include "windows/window_process.h"
 
 namespace qm {
 
@@ -16,22 +14,10 @@ namespace {
 
 // The identifier of the running process whose executable path is path (any
 // case), from the System class's process list; 9 when none runs.
-DWORD process_by_path(std::wstring_view path) {
-    VARIANT_BOOL full_path = VARIANT_TRUE;
-    SafeArray list(VT_RECORD);
-    check(shared<_System>()->Get_ProcessList(&full_path, list.put()));
-    long i = ProcessFind(list.get(), path, 0);
-    if (i < 0) raise(err::SubscriptOutOfRange);
-    return static_cast<DWORD>(list.at<PROCESSINFO>(i).PROCESSID);
-}
-
-// The process that owns the first top-level window with exactly this caption;
-// 0 when there is none.
-DWORD process_by_caption(const std::wstring& caption) {
-    HWND window = FindWindowW(nullptr, caption.c_str());
-    DWORD pid = 0;
-    if (window) GetWindowThreadProcessId(window, &pid);
-    return pid;
+DWORD process_by_path(const std::wstring& path) {
+    long pid = process_of_exe(path, true);
+    if (pid < 0) raise(err::SubscriptOutOfRange);
+    return static_cast<DWORD>(pid);
 }
 
 void wait_for(DWORD pid) {
@@ -67,7 +53,7 @@ HRESULT Shell::WaitForTask(BSTR* Path, BSTR* WindowCaption, LONG* ErrorNumber, V
         } else {
             std::wstring caption(WindowCaption ? text_of(*WindowCaption) : std::wstring_view());
             if (caption.empty()) raise(err::InvalidCall);  // no program named at all
-            pid = process_by_caption(caption);
+            pid = process_of_window(FindWindowW(nullptr, caption.c_str()));  // 0 when there is none
         }
         wait_for(pid);
         return true;

@@ -6,6 +6,7 @@
 
 #include "frame/classes.h"
 #include "frame/shared.h"
+#include "runtime/com_object.h"
 #include "runtime/com_ptr.h"
 #include "runtime/interfaces.h"
 #include "runtime/module.h"
@@ -14,26 +15,10 @@ namespace qm::server {
 
 namespace {
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public SingleInterface<IClassFactory> {
 public:
     explicit ClassFactory(const ClassEntry& entry) : entry_(entry) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -47,7 +32,6 @@ public:
 
 private:
     const ClassEntry& entry_;
-    LONG refs_ = 1;
 };
 
 std::wstring guid_text(REFGUID guid) {

@@ -162,6 +162,7 @@ protected:
     Visual() = default;
     ~Visual() override;
     void attach(HWND hwnd);  // binds the window to this object
+    bool detach(HWND hwnd);  // WM_NCDESTROY: unbinds; true when it was this object's window
     void sync_font();        // sends WM_SETFONT when the font's handle changed
     // Mouse and key events routed to this object; coordinates in client pixels.
     void mouse_event(UINT msg, WPARAM wp, int x, int y, bool click_on_up);
@@ -194,6 +195,8 @@ protected:
 // of windowless controls, cursors. True when the message was handled.
 bool container_message(Visual& owner, Control* container, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
                        LRESULT& result);
+// The end of a container's window procedure: container_message, else the default.
+LRESULT container_default(Visual& owner, Control* container, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 // A control placed on a form (or in a frame or picture box of it).
 class Control : public Visual {
@@ -248,9 +251,10 @@ protected:
     void place();            // moves the window (or repaints the container) after a geometry change
     void invalidate_area();  // windowless: repaints the area of the container
     void copy_control(const Control& from);
-    template <class T>
-    static ComPtr<Control> clone_of(const T& src) {
-        ComPtr<T> c = make<T>();
+    // A copy of src with the common properties and its own state; args go to T's constructor.
+    template <class T, class... A>
+    static ComPtr<Control> clone_of(const T& src, A&&... args) {
+        ComPtr<T> c = make<T>(std::forward<A>(args)...);
         c->copy_control(src);
         c->s_ = src.s_;
         return ComPtr<Control>(c.get());
@@ -344,12 +348,7 @@ public:
 
 private:
     friend class Control;
-    ComPtr<Control> clone() const override {
-        ComPtr<Button> c = make<Button>(kind_);
-        c->copy_control(*this);
-        c->s_ = s_;
-        return ComPtr<Control>(c.get());
-    }
+    ComPtr<Control> clone() const override { return clone_of(*this, kind_); }
     void create_window() override;
     void destroy_window() override;
     Kind kind_;
@@ -398,6 +397,12 @@ protected:
     explicit ListControl(bool combo) : combo_(combo) { back_ = 0x80000005, fore_ = 0x80000008; }
     UINT msg(UINT list_msg) const noexcept;  // the combo box's message for a list-box message
     void recreate();                         // after a style change: the items are kept
+    template <class T>
+    static ComPtr<Control> clone_list(const T& src) {
+        ComPtr<Control> c = clone_of(src);
+        static_cast<ListControl*>(c.get())->sorted_ = src.sorted_;
+        return c;
+    }
     void check_index(long i, long error) const;
     bool combo_;
     bool sorted_ = false;
@@ -427,13 +432,7 @@ public:
 
 private:
     friend class Control;
-    ComPtr<Control> clone() const override {
-        ComPtr<ListBox> c = make<ListBox>();
-        c->copy_control(*this);
-        c->s_ = s_;
-        c->sorted_ = sorted_;
-        return ComPtr<Control>(c.get());
-    }
+    ComPtr<Control> clone() const override { return clone_list(*this); }
     void create_window() override;
     void destroy_window() override;
 };
@@ -454,13 +453,7 @@ public:
 
 private:
     friend class Control;
-    ComPtr<Control> clone() const override {
-        ComPtr<ComboBox> c = make<ComboBox>();
-        c->copy_control(*this);
-        c->s_ = s_;
-        c->sorted_ = sorted_;
-        return ComPtr<Control>(c.get());
-    }
+    ComPtr<Control> clone() const override { return clone_list(*this); }
     void create_window() override;
     void destroy_window() override;
 };
@@ -656,23 +649,17 @@ public:
     // Controls.
     template <class T, class... A>
     T& add(const std::wstring& name, A&&... a) {
-        ComPtr<T> c = make<T>(std::forward<A>(a)...);
-        place_control(*c.get(), name, -1, nullptr);
-        return *c.get();
+        return add_placed<T>(name, -1, nullptr, std::forward<A>(a)...);
     }
     // A control array element (index 0 at design, higher ones from load_element).
     template <class T, class... A>
     T& add_element(const std::wstring& name, long index, A&&... a) {
-        ComPtr<T> c = make<T>(std::forward<A>(a)...);
-        place_control(*c.get(), name, index, nullptr);
-        return *c.get();
+        return add_placed<T>(name, index, nullptr, std::forward<A>(a)...);
     }
     // Places a new control inside a frame or picture box of this form.
     template <class T, class... A>
     T& add_in(Control& container, const std::wstring& name, A&&... a) {
-        ComPtr<T> c = make<T>(std::forward<A>(a)...);
-        place_control(*c.get(), name, -1, &container);
-        return *c.get();
+        return add_placed<T>(name, -1, &container, std::forward<A>(a)...);
     }
     // The runtime's Load/Unload of a control array element at run time: the new
     // element copies the lowest element's settings and starts invisible.
@@ -718,6 +705,12 @@ protected:
 
 private:
     void place_control(Control& c, const std::wstring& name, long index, Control* container);
+    template <class T, class... A>
+    T& add_placed(const std::wstring& name, long index, Control* container, A&&... a) {
+        ComPtr<T> c = make<T>(std::forward<A>(a)...);
+        place_control(*c.get(), name, index, container);
+        return *c.get();
+    }
     void release_controls();
     DWORD style() const noexcept;
     DWORD ex_style() const noexcept;

@@ -295,13 +295,10 @@ LRESULT Frame::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_NCDESTROY:
-        RemovePropW(hwnd, L"QmFormsObject");
-        if (hwnd_ == hwnd) hwnd_ = nullptr;
+        detach(hwnd);
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
-    LRESULT result = 0;
-    if (container_message(*this, this, hwnd, msg, wp, lp, result)) return result;
-    return DefWindowProcW(hwnd, msg, wp, lp);
+    return container_default(*this, this, hwnd, msg, wp, lp);
 }
 
 // --- lists ------------------------------------------------------------------------------------

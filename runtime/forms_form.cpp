@@ -479,18 +479,18 @@ LRESULT Form::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (!key_event(msg, wp)) return 0;
         break;
     case WM_NCDESTROY:
-        RemovePropW(hwnd, L"QmFormsObject");
-        if (hwnd_ == hwnd) {
-            hwnd_ = nullptr;
-            if (!unloading_) {  // destroyed from outside: no events, just let go
-                surface_.released();
-                release_controls();
-            }
+        if (detach(hwnd) && !unloading_) {  // destroyed from outside: no events, just let go
+            surface_.released();
+            release_controls();
         }
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
+    return container_default(*this, nullptr, hwnd, msg, wp, lp);
+}
+
+LRESULT container_default(Visual& owner, Control* container, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT result = 0;
-    if (container_message(*this, nullptr, hwnd, msg, wp, lp, result)) return result;
+    if (container_message(owner, container, hwnd, msg, wp, lp, result)) return result;
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 

@@ -7,6 +7,7 @@
 #include "runtime/ansi.h"
 #include "runtime/forms.h"
 #include "runtime/module.h"
+#include "runtime/process.h"
 
 namespace qm::forms {
 
@@ -430,23 +431,7 @@ std::optional<std::wstring> input_box(std::wstring_view prompt, std::wstring_vie
 // --- Shell --------------------------------------------------------------------------------
 
 double shell(std::wstring_view command, long window_style) {
-    static const WORD shows[] = {SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED, SW_SHOWNOACTIVATE, SW_SHOW,
-                                 SW_SHOWMINNOACTIVE};
-    if (command.empty() || window_style < 0 || window_style > 6) raise(err::InvalidCall);
-    STARTUPINFOW si{sizeof(si)};
-    si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = shows[window_style];
-    PROCESS_INFORMATION pi{};
-    std::wstring line(command);
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        DWORD e = GetLastError();
-        raise(e == ERROR_PATH_NOT_FOUND || e == ERROR_FILE_NOT_FOUND || e == ERROR_BAD_EXE_FORMAT
-                  ? err::FileNotFound
-                  : error_from_win32(e));
-    }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return static_cast<double>(pi.dwProcessId);
+    return static_cast<double>(process::start(command, window_style).id);
 }
 
 }  // namespace qm::forms

@@ -65,7 +65,7 @@ constexpr int kInputBoxEditId = 4900;
 
 // Starts a program; returns its process identifier. Window style as the runtime's
 // (0 hidden, 1 normal, 2 minimized with focus, 3 maximized, 4 normal without focus,
-// 6 minimized without focus).
+// 6 minimized without focus); 5 for another style, 53 when the program cannot be found.
 double shell(std::wstring_view command, long window_style = 2);
 
 }  // namespace qm::forms

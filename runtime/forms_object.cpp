@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "runtime/com_object.h"
 #include "runtime/convert.h"
 #include "runtime/module.h"
 
@@ -260,26 +261,10 @@ Variant var(IDispatch* object) {
 
 namespace {
 
-class Enum final : public IEnumVARIANT {
+class Enum final : public SingleInterface<IEnumVARIANT> {
 public:
     explicit Enum(std::vector<Variant> items) : items_(std::move(items)) { object_created(); }
-    ~Enum() { object_destroyed(); }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumVARIANT)) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return n;
-    }
+    ~Enum() override { object_destroyed(); }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
         if (!out) return E_POINTER;
         ULONG n = 0;
@@ -314,7 +299,6 @@ public:
 private:
     std::vector<Variant> items_;
     size_t pos_ = 0;
-    LONG refs_ = 1;
 };
 
 }  // namespace

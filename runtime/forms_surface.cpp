@@ -541,13 +541,10 @@ LRESULT PictureBox::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_NCDESTROY:
-        RemovePropW(hwnd, L"QmFormsObject");
-        if (hwnd_ == hwnd) hwnd_ = nullptr;
+        detach(hwnd);
         return DefWindowProcW(hwnd, msg, wp, lp);
     }
-    LRESULT result = 0;
-    if (container_message(*this, this, hwnd, msg, wp, lp, result)) return result;
-    return DefWindowProcW(hwnd, msg, wp, lp);
+    return container_default(*this, this, hwnd, msg, wp, lp);
 }
 
 // --- Image, Shape, Line -------------------------------------------------------------

@@ -44,9 +44,8 @@ WNDPROC base_proc_of(HWND hwnd) noexcept {
     return DefWindowProcW;
 }
 
-LRESULT CALLBACK super_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    Visual* v = Visual::from_hwnd(hwnd);
-    if (!v) return CallWindowProcW(base_proc_of(hwnd), hwnd, msg, wp, lp);
+// Hands a message to the object of the window, which (and whose form) stays alive meanwhile.
+LRESULT object_proc(Visual* v, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     ComPtr<Visual> keep(v);
     ComPtr<Form> keep_form(v->form());
     try {
@@ -54,6 +53,12 @@ LRESULT CALLBACK super_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     } catch (...) {  // an event handler's error must not unwind through the system's code
         return 0;
     }
+}
+
+LRESULT CALLBACK super_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    Visual* v = Visual::from_hwnd(hwnd);
+    if (!v) return CallWindowProcW(base_proc_of(hwnd), hwnd, msg, wp, lp);
+    return object_proc(v, hwnd, msg, wp, lp);
 }
 
 }  // namespace
@@ -69,13 +74,7 @@ LRESULT CALLBACK engine_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     Visual* v = Visual::from_hwnd(hwnd);
     if (!v) return DefWindowProcW(hwnd, msg, wp, lp);
-    ComPtr<Visual> keep(v);
-    ComPtr<Form> keep_form(v->form());
-    try {
-        return v->window_proc(hwnd, msg, wp, lp);
-    } catch (...) {  // an event handler's error must not unwind through the system's code
-        return 0;
-    }
+    return object_proc(v, hwnd, msg, wp, lp);
 }
 
 float twips_per_pixel_x() noexcept { return twips_per_pixel(0); }
@@ -135,13 +134,19 @@ void Visual::attach(HWND hwnd) {
     SetPropW(hwnd, kProp, this);
 }
 
+bool Visual::detach(HWND hwnd) {
+    RemovePropW(hwnd, kProp);
+    if (hwnd_ != hwnd) return false;
+    hwnd_ = nullptr;
+    return true;
+}
+
 // The window procedure of a windowed standard control: the runtime's mouse and
 // key events, cursors, then the system control's own procedure.
 LRESULT Visual::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_NCDESTROY:
-        RemovePropW(hwnd, kProp);
-        if (hwnd_ == hwnd) hwnd_ = nullptr;
+        detach(hwnd);
         break;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:

@@ -7,19 +7,17 @@
 namespace qm::process {
 
 Started start(std::wstring_view command_line, long window_style) {
-    switch (window_style) {
-    case SW_HIDE: case SW_SHOWNORMAL: case SW_SHOWMINIMIZED: case SW_SHOWMAXIMIZED: case SW_SHOWNOACTIVATE:
-    case SW_SHOWMINNOACTIVE:
-        break;
-    default:
-        raise(err::InvalidCall);
-    }
+    // The runtime's styles 0 to 4 are the system's show codes, 6 is minimised without
+    // focus; 5 is none of them.
+    static const WORD shows[] = {SW_HIDE, SW_SHOWNORMAL, SW_SHOWMINIMIZED, SW_SHOWMAXIMIZED, SW_SHOWNOACTIVATE,
+                                 0,       SW_SHOWMINNOACTIVE};
+    if (window_style < 0 || window_style > 6 || window_style == 5) raise(err::InvalidCall);
     std::wstring line(command_line);
     if (line.find_first_not_of(L" \t") == std::wstring::npos) raise(err::InvalidCall);
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESHOWWINDOW;
-    si.wShowWindow = static_cast<WORD>(window_style);
+    si.wShowWindow = shows[window_style];
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
         DWORD code = GetLastError();

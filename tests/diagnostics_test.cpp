@@ -33,24 +33,6 @@ std::string ansi(const std::wstring& w) {
     return s;
 }
 
-std::string read_bytes(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    std::string s(GetFileSize(h, nullptr), '\0');
-    DWORD got = 0;
-    ReadFile(h, s.data(), static_cast<DWORD>(s.size()), &got, nullptr);
-    CloseHandle(h);
-    return s;
-}
-
-void write_bytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD put = 0;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    CloseHandle(h);
-}
-
 // German short dates and long times become D and T.
 std::string norm(const std::string& s) {
     static const std::regex date(R"(\d{1,2}\.\d{1,2}\.\d{4})"), time(R"(\b\d{1,2}:\d{2}:\d{2}\b)");

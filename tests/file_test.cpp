@@ -20,46 +20,6 @@ using namespace qmtest;
 
 namespace {
 
-std::string read_bytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    static char buffer[1 << 16];
-    DWORD got;
-    while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got) bytes.append(buffer, got);
-    CloseHandle(h);
-    return bytes;
-}
-
-void write_bytes(const std::wstring& path, const std::string& bytes) {
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD put;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    CloseHandle(h);
-}
-
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Empties a folder of an earlier run, whatever the attributes of its entries.
-void wipe(const std::wstring& folder) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return;
-    do {
-        const std::wstring name = fd.cFileName, path = folder + name;
-        if (name == L"." || name == L"..") continue;
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            wipe(path + L"\\");
-            RemoveDirectoryW(path.c_str());
-        } else {
-            DeleteFileW(path.c_str());
-        }
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-}
-
 class FileTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,9 +27,7 @@ protected:
         ASSERT_TRUE(disp_);
         file_ = disp_.query<_File>();
         ASSERT_TRUE(file_);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = info->name();
-        dir_ = scratch() + L"file " + std::wstring(name.begin(), name.end()) + L"\\";
+        dir_ = scratch() + L"file " + test_name() + L"\\";
         CreateDirectoryW(dir_.c_str(), nullptr);
         wipe(dir_);
     }

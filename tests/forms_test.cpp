@@ -381,6 +381,8 @@ TEST(FormsGlobals, ColoursClipboardAndInputBox) {
     host->unload();
     EXPECT_GT(screen_width(), 0.0f);
     EXPECT_EQ(error_of([] { shell(L"Z:\\does\\not\\exist.exe"); }), 53);
+    EXPECT_EQ(error_of([] { shell(L"Z:\\does\\not\\exist.exe", 5); }), 5);  // no such window style
+    EXPECT_EQ(error_of([] { shell(L"  "); }), 5);
 }
 
 }  // namespace

@@ -16,24 +16,6 @@ using namespace qmtest;
 
 namespace {
 
-std::string read_file(const std::wstring& path) {
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[4096];
-    DWORD got;
-    while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got) bytes.append(buffer, got);
-    CloseHandle(h);
-    return bytes;
-}
-
-void write_file(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD put;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    CloseHandle(h);
-}
-
 std::vector<std::wstring> texts(const SafeArray& a) {
     std::vector<std::wstring> out;
     for (long i = 0; i < a.count(); ++i) out.emplace_back(a.text(i));
@@ -47,9 +29,7 @@ protected:
         ASSERT_TRUE(disp_);
         ini_ = disp_.query<_INI>();
         ASSERT_TRUE(ini_);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = info->name();
-        path_ = scratch() + L"ini " + std::wstring(name.begin(), name.end()) + L".ini";
+        path_ = scratch() + L"ini " + test_name() + L".ini";
         DeleteFileW(path_.c_str());
     }
     Bstr path() const { return Bstr(path_); }
@@ -90,7 +70,7 @@ protected:
 TEST_F(IniTest, LineBreaksTravelAsTheCallersToken) {
     EXPECT_TRUE(write(L"S", L"K", L"a\r\nb", L"|"));
     EXPECT_TRUE(write(L"S", L"Umlaut", L"Grüße"));
-    EXPECT_EQ(read_file(path_), "[S]\r\nK=a|b\r\nUmlaut=Gr\xFC\xDF" "e\r\n");
+    EXPECT_EQ(read_bytes(path_), "[S]\r\nK=a|b\r\nUmlaut=Gr\xFC\xDF" "e\r\n");
     EXPECT_EQ(read(L"S", L"K", L"|"), L"a\r\nb");
     EXPECT_EQ(read(L"S", L"K"), L"a|b");
     EXPECT_EQ(read(L"S", L"Umlaut"), L"Grüße");
@@ -118,7 +98,7 @@ TEST_F(IniTest, MissingFileReadsAsNothing) {
 }
 
 TEST_F(IniTest, SectionsAsValuesAndAsWholeEntries) {
-    write_file(path_, "[S]\r\nA = 1\r\nB=two\r\nnovalue\r\n[T]\r\nC=3\r\n");
+    write_bytes(path_, "[S]\r\nA = 1\r\nB=two\r\nnovalue\r\n[T]\r\nC=3\r\n");
     EXPECT_EQ(texts(read_section(L"S")), (std::vector<std::wstring>{L"1", L"two", L"novalue"}));
     SafeArray whole = read_array(L"S");
     EXPECT_EQ(whole.lbound(), 0);
@@ -133,7 +113,7 @@ TEST_F(IniTest, SectionsAsValuesAndAsWholeEntries) {
 TEST_F(IniTest, LargeSectionsAreReadWholeOnlyByReadArray) {
     std::string file = "[Big]\r\n";
     for (int i = 0; i < 1000; ++i) file += "Key" + std::to_string(i) + "=" + std::string(40, 'x') + "\r\n";
-    write_file(path_, file);
+    write_bytes(path_, file);
     EXPECT_EQ(read_array(L"Big").count(), 1000);
     long cut = read_section(L"Big").count();
     EXPECT_GT(cut, 0);
@@ -141,7 +121,7 @@ TEST_F(IniTest, LargeSectionsAreReadWholeOnlyByReadArray) {
 }
 
 TEST_F(IniTest, WriteArrayReplacesTheSection) {
-    write_file(path_, "[S]\r\nold=1\r\n[T]\r\nC=3\r\n");
+    write_bytes(path_, "[S]\r\nold=1\r\n[T]\r\nC=3\r\n");
     // (Whether a line without "=" is kept is the system's rule: Wine drops it.)
     Variant list = qm::string_array({L"x=1", L"y=zwei", L"z="}).to_variant();
     LONG error = -1;
@@ -149,7 +129,7 @@ TEST_F(IniTest, WriteArrayReplacesTheSection) {
     ASSERT_EQ(ini_->WriteArray(path().get(), Bstr(L"S").get(), list.get(), &error, &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE);
     EXPECT_EQ(error, 0);
-    EXPECT_EQ(read_file(path_), "[T]\r\nC=3\r\n[S]\r\nx=1\r\ny=zwei\r\nz=\r\n");
+    EXPECT_EQ(read_bytes(path_), "[T]\r\nC=3\r\n[S]\r\nx=1\r\ny=zwei\r\nz=\r\n");
     EXPECT_EQ(texts(read_array(L"S")), (std::vector<std::wstring>{L"x=1", L"y=zwei", L"z="}));
     EXPECT_EQ(texts(read_section(L"S")), (std::vector<std::wstring>{L"1", L"zwei", L""}));
 
@@ -162,7 +142,7 @@ TEST_F(IniTest, WriteArrayReplacesTheSection) {
 
 TEST_F(IniTest, WriteArrayRefusesUnusableInputAndLosesNothing) {
     const std::string before = "[S]\r\nkeep=1\r\n";
-    write_file(path_, before);
+    write_bytes(path_, before);
     struct Case {
         Variant value;
         long error;
@@ -177,16 +157,16 @@ TEST_F(IniTest, WriteArrayRefusesUnusableInputAndLosesNothing) {
         ASSERT_EQ(ini_->WriteArray(path().get(), Bstr(L"S").get(), c.value.get(), &error, &ok), S_OK);
         EXPECT_EQ(ok, VARIANT_FALSE);
         EXPECT_EQ(error, c.error);
-        EXPECT_EQ(read_file(path_), before);
+        EXPECT_EQ(read_bytes(path_), before);
     }
 }
 
 TEST_F(IniTest, RemoveSectionAndDeleteKey) {
-    write_file(path_, "[S]\r\na=1\r\nb=2\r\n[T]\r\nc=3\r\n");
+    write_bytes(path_, "[S]\r\na=1\r\nb=2\r\n[T]\r\nc=3\r\n");
     ASSERT_EQ(ini_->DeleteKey(path().get(), Bstr(L"S").get(), Bstr(L"a").get()), S_OK);
-    EXPECT_EQ(read_file(path_), "[S]\r\nb=2\r\n[T]\r\nc=3\r\n");
+    EXPECT_EQ(read_bytes(path_), "[S]\r\nb=2\r\n[T]\r\nc=3\r\n");
     ASSERT_EQ(ini_->RemoveSection(path().get(), Bstr(L"S").get()), S_OK);
-    EXPECT_EQ(read_file(path_), "[T]\r\nc=3\r\n");
+    EXPECT_EQ(read_bytes(path_), "[T]\r\nc=3\r\n");
 }
 
 }  // namespace

@@ -78,17 +78,6 @@ protected:
     ComPtr<_Registry> reg_;
 };
 
-std::string read_file(const std::wstring& path) {
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[4096];
-    DWORD got;
-    while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got) bytes.append(buffer, got);
-    CloseHandle(h);
-    return bytes;
-}
-
 std::vector<std::wstring> key_names(SafeArray& list) {
     std::vector<std::wstring> names;
     for (long i = 0; i < list.count(); ++i) names.emplace_back(Bstr::view_of(list.at<REGKEY>(i).Key));
@@ -323,7 +312,7 @@ TEST_F(RegistryTest, ExportKeyWritesAnExportFileToAPathWithBlanks) {
     ASSERT_EQ(reg_->ExportKey(&root, Bstr(sub(L"x")).get(), Bstr(file).get(), &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE);
     // The editor writes UTF-16 or ANSI; look for the value's text either way.
-    std::string bytes = read_file(file);
+    std::string bytes = read_bytes(file);
     std::string narrow;
     for (char c : bytes)
         if (c) narrow += c;

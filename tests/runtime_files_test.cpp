@@ -17,50 +17,26 @@
 #include "support.h"
 
 using namespace qm;
+using qmtest::error_of;
+using qmtest::exists;
+using qmtest::read_bytes;
 
 namespace {
-
-template <class F>
-long error_of(F&& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
-
-void remove_tree(const std::wstring& path) {
-    DWORD a = GetFileAttributesW(path.c_str());
-    if (a == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!(a & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileW(path.c_str());
-        return;
-    }
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring n = fd.cFileName;
-            if (n != L"." && n != L"..") remove_tree(path + L"\\" + n);
-        } while (FindNextFileW(h, &fd));
-        FindClose(h);
-    }
-    RemoveDirectoryW(path.c_str());
-}
 
 // A fresh folder of its own for each test.
 class Files : public ::testing::Test {
 protected:
     void SetUp() override {
-        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        dir_ = qmtest::scratch() + L"rtfiles_" + std::wstring(name.begin(), name.end());
-        remove_tree(dir_);
-        ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
-        dir_ += L"\\";
+        dir_ = qmtest::scratch() + L"rtfiles_" + qmtest::test_name() + L"\\";
+        CreateDirectoryW(dir_.c_str(), nullptr);
+        qmtest::wipe(dir_);
+        ASSERT_TRUE(exists(dir_));
+        ASSERT_EQ(qmtest::entries(dir_), 0);
     }
-    void TearDown() override { remove_tree(dir_.substr(0, dir_.size() - 1)); }
+    void TearDown() override {
+        qmtest::wipe(dir_);
+        RemoveDirectoryW(dir_.c_str());
+    }
 
     std::wstring path(const wchar_t* name) const { return dir_ + name; }
 
@@ -71,18 +47,6 @@ protected:
         WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
         CloseHandle(h);
     }
-    static std::string read_raw(const std::wstring& p) {
-        HANDLE h = CreateFileW(p.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               0, nullptr);
-        if (h == INVALID_HANDLE_VALUE) return "<missing>";
-        std::string s(1 << 20, '\0');
-        DWORD n = 0;
-        ReadFile(h, s.data(), static_cast<DWORD>(s.size()), &n, nullptr);
-        CloseHandle(h);
-        s.resize(n);
-        return s;
-    }
-    static bool exists(const std::wstring& p) { return GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
     std::wstring dir_;
 };
@@ -106,7 +70,7 @@ TEST_F(Files, OpenModesCreateOrRefuseMissingFiles) {
         std::wstring p = path(L"made.txt");
         { RtFile f(p, m); }
         EXPECT_TRUE(exists(p)) << int(m);
-        EXPECT_EQ(read_raw(p), "");
+        EXPECT_EQ(read_bytes(p), "");
         DeleteFileW(p.c_str());
     }
     EXPECT_EQ(error_of([&] { RtFile f(path(L"nofolder\\x.txt"), OpenMode::Output); }), 76);
@@ -125,19 +89,19 @@ TEST_F(Files, OutputReplacesAppendAdds) {
         RtFile f(p, OpenMode::Output);
         f.Print(L"A");
     }
-    EXPECT_EQ(read_raw(p), "A\r\n");
+    EXPECT_EQ(read_bytes(p), "A\r\n");
     {
         RtFile f(p, OpenMode::Append);
         EXPECT_EQ(f.Seek(), 4);
         f.Print(L"B");
         f.Print(L"C", false);
     }
-    EXPECT_EQ(read_raw(p), "A\r\nB\r\nC");
+    EXPECT_EQ(read_bytes(p), "A\r\nB\r\nC");
     {
         RtFile f(p, OpenMode::Output);
         f.Print(L"");
     }
-    EXPECT_EQ(read_raw(p), "\r\n");
+    EXPECT_EQ(read_bytes(p), "\r\n");
 }
 
 TEST_F(Files, ReadOnlyFilesOpenForReadingOnly) {
@@ -153,7 +117,7 @@ TEST_F(Files, ReadOnlyFilesOpenForReadingOnly) {
     f.Seek(1);
     EXPECT_EQ(error_of([&] { f.PutBytes("x"); }), 75);
     f.Close();
-    EXPECT_EQ(read_raw(p), "abc");
+    EXPECT_EQ(read_bytes(p), "abc");
 }
 
 TEST_F(Files, FileNumbersAndFilesAlreadyOpen) {
@@ -194,7 +158,7 @@ TEST_F(Files, FilesLockedElsewhereArePermissionDenied) {
     CloseHandle(h);
     // While open here, others may still read it.
     RtFile f(p, OpenMode::Append);
-    EXPECT_EQ(read_raw(p), "x");
+    EXPECT_EQ(read_bytes(p), "x");
 }
 
 // --- text ---------------------------------------------------------------------------
@@ -241,9 +205,9 @@ TEST_F(Files, TextIsStoredInTheAnsiCodePage) {
         RtFile f(p, OpenMode::Output);
         f.Print(text);
     }
-    EXPECT_EQ(read_raw(p), to_ansi(text) + "\r\n");
+    EXPECT_EQ(read_bytes(p), to_ansi(text) + "\r\n");
     if (GetACP() == 1252) {
-        EXPECT_EQ(read_raw(p), bytes({'G', 'r', 0xFC, 0xDF, 'e', ' ', 0x80, 13, 10}));
+        EXPECT_EQ(read_bytes(p), bytes({'G', 'r', 0xFC, 0xDF, 'e', ' ', 0x80, 13, 10}));
     }
     RtFile f(p, OpenMode::Input);
     EXPECT_EQ(f.LineInput(), text);
@@ -300,7 +264,7 @@ TEST_F(Files, BinaryNumbersStringsAndBytes) {
         EXPECT_EQ(f.LOF(), 21);
         EXPECT_EQ(f.Seek(), 22);
     }
-    EXPECT_EQ(read_raw(p), bytes({0x02, 0x01, 0xFE, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 'h', 'i', 0, 0xFF, 0, 0, 0,
+    EXPECT_EQ(read_bytes(p), bytes({0x02, 0x01, 0xFE, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 'h', 'i', 0, 0xFF, 0, 0, 0,
                                   0, 0, 0, 0xF8, 0x3F}));
     RtFile f(p, OpenMode::Binary);
     EXPECT_EQ(f.Get<short>(), 0x0102);
@@ -345,7 +309,7 @@ TEST_F(Files, CountedStringsAsRecordFields) {
         f.PutCountedString(L"");
         f.Put<long>(1);
     }
-    EXPECT_EQ(read_raw(p), bytes({0x0A, 0}) + "C:\\a\\x.txt" + bytes({3, 0}) + "abc" + bytes({0x0A, 0}) +
+    EXPECT_EQ(read_bytes(p), bytes({0x0A, 0}) + "C:\\a\\x.txt" + bytes({3, 0}) + "abc" + bytes({0x0A, 0}) +
                                "C:\\b\\y.txt" + bytes({0, 0, 1, 0, 0, 0}));
     RtFile f(p, OpenMode::Binary);
     f.Seek(f.LOF() - 3);
@@ -555,7 +519,7 @@ TEST_F(Files, RandomFilesWorkInRecords) {
     EXPECT_EQ(f.GetCountedString(), L"abc");
     EXPECT_EQ(f.Seek(), 5);
     f.Close();
-    std::string raw = read_raw(p);
+    std::string raw = read_bytes(p);
     EXPECT_EQ(raw.substr(16, 4), bytes({0x44, 0x33, 0x22, 0x11}));
     EXPECT_EQ(raw.substr(24), bytes({3, 0, 'a', 'b', 'c'}));
 }
@@ -609,31 +573,31 @@ TEST_F(Files, NameRenamesAndMoves) {
     write_raw(path(L"taken.txt"), "t");
     CreateDirectoryW(path(L"sub").c_str(), nullptr);
     Name(path(L"x.txt"), path(L"y.txt"));
-    EXPECT_EQ(read_raw(path(L"y.txt")), "x");
+    EXPECT_EQ(read_bytes(path(L"y.txt")), "x");
     EXPECT_FALSE(exists(path(L"x.txt")));
     Name(path(L"y.txt"), path(L"sub\\z.txt"));
-    EXPECT_EQ(read_raw(path(L"sub\\z.txt")), "x");
+    EXPECT_EQ(read_bytes(path(L"sub\\z.txt")), "x");
     EXPECT_EQ(error_of([&] { Name(path(L"sub\\z.txt"), path(L"taken.txt")); }), 58);
-    EXPECT_EQ(read_raw(path(L"taken.txt")), "t");
+    EXPECT_EQ(read_bytes(path(L"taken.txt")), "t");
     EXPECT_EQ(error_of([&] { Name(path(L"x.txt"), path(L"w.txt")); }), 53);
     EXPECT_EQ(error_of([&] { Name(path(L"sub\\z.txt"), path(L"nofolder\\w.txt")); }), 76);
     EXPECT_EQ(error_of([&] { Name(path(L"*.txt"), path(L"w.txt")); }), 52);
     Name(path(L"sub"), path(L"sub2"));
-    EXPECT_EQ(read_raw(path(L"sub2\\z.txt")), "x");
+    EXPECT_EQ(read_bytes(path(L"sub2\\z.txt")), "x");
 }
 
 TEST_F(Files, FileCopyReplacesTheTarget) {
     write_raw(path(L"s.txt"), "source");
     write_raw(path(L"t.txt"), "old target, longer");
     FileCopy(path(L"s.txt"), path(L"t.txt"));
-    EXPECT_EQ(read_raw(path(L"t.txt")), "source");
+    EXPECT_EQ(read_bytes(path(L"t.txt")), "source");
     EXPECT_EQ(error_of([&] { FileCopy(path(L"none.txt"), path(L"u.txt")); }), 53);
     EXPECT_EQ(error_of([&] { FileCopy(path(L"s.txt"), path(L"nofolder\\u.txt")); }), 76);
     SetFileAttributesW(path(L"t.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     write_raw(path(L"s.txt"), "new");
     EXPECT_EQ(error_of([&] { FileCopy(path(L"s.txt"), path(L"t.txt")); }), 75);
     SetFileAttributesW(path(L"t.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
-    EXPECT_EQ(read_raw(path(L"t.txt")), "source");
+    EXPECT_EQ(read_bytes(path(L"t.txt")), "source");
 }
 
 TEST_F(Files, MkDirAndRmDir) {

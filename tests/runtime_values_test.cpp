@@ -14,20 +14,12 @@
 #include "runtime/random.h"
 #include "runtime/safearray.h"
 #include "runtime/strings.h"
+#include "support.h"
 
 using namespace qm;
+using qmtest::error_of;
 
 namespace {
-
-template <class F>
-long error_of(F&& f) {
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 Variant str(const wchar_t* s) { return Variant(s); }
 

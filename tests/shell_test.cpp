@@ -109,6 +109,11 @@ TEST_F(ShellTest, ExecuteAndWaitRunsAPathWithBlanksAndReportsMissingPrograms) {
     EXPECT_EQ(result, 53);
     ASSERT_EQ(shell_->ExecuteAndWait(Bstr(helper()).get(), 5, &result), S_OK);  // no such window style
     EXPECT_EQ(result, 5);
+    ASSERT_EQ(shell_->ExecuteAndWait(Bstr(helper()).get(), 7, &result), S_OK);
+    EXPECT_EQ(result, 5);
+    // 6: minimised without focus.
+    ASSERT_EQ(shell_->ExecuteAndWait(Bstr(in_quotes(helper()) + L" exit 0").get(), 6, &result), S_OK);
+    EXPECT_EQ(result, 0);
 
     // Late bound, the style defaults to 1.
     Variant app(in_quotes(helper()) + L" exit 0"), res;

@@ -1,5 +1,7 @@
 #include "support.h"
 
+#include <gtest/gtest.h>
+
 #include <vector>
 
 namespace qmtest {
@@ -11,6 +13,70 @@ std::wstring scratch() {
     if (s.back() != L'\\') s += L'\\';
     CreateDirectoryW(s.c_str(), nullptr);
     return s;
+}
+
+std::wstring test_name() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = info ? info->name() : "";
+    return std::wstring(name.begin(), name.end());
+}
+
+std::string read_bytes(const std::wstring& path) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return "<missing>";
+    std::string bytes;
+    char buffer[1 << 16];
+    DWORD got;
+    while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got) bytes.append(buffer, got);
+    CloseHandle(h);
+    return bytes;
+}
+
+void write_bytes(const std::wstring& path, const std::string& bytes) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD put;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(h);
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+namespace {
+
+// Calls f with the name and attributes of each entry of the folder but . and ..
+template <class F>
+void each_entry(const std::wstring& folder, F&& f) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (name != L"." && name != L"..") f(name, fd.dwFileAttributes);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+}
+
+}  // namespace
+
+int entries(const std::wstring& folder) {
+    int n = 0;
+    each_entry(folder, [&](const std::wstring&, DWORD) { ++n; });
+    return n;
+}
+
+void wipe(const std::wstring& folder) {
+    each_entry(folder, [&](const std::wstring& name, DWORD attributes) {
+        const std::wstring path = folder + name;
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            wipe(path + L"\\");
+            RemoveDirectoryW(path.c_str());
+        } else {
+            DeleteFileW(path.c_str());
+        }
+    });
 }
 
 qm::ComPtr<IDispatch> create(const wchar_t* progid) {

@@ -8,12 +8,38 @@
 
 #include "runtime/bstr.h"
 #include "runtime/com_ptr.h"
+#include "runtime/errors.h"
 #include "runtime/variant.h"
 
 namespace qmtest {
 
 // The test run's scratch folder (with a trailing backslash).
 std::wstring scratch();
+
+// The running test's name (without its suite), for names of its own scratch files.
+std::wstring test_name();
+
+// Whole files as bytes: read ("<missing>" when the file cannot be opened) and
+// written anew (a read-only file of an earlier run is overwritten).
+std::string read_bytes(const std::wstring& path);
+void write_bytes(const std::wstring& path, const std::string& bytes);
+bool exists(const std::wstring& path);
+// The entries of a folder (given with a trailing backslash) other than . and ..
+int entries(const std::wstring& folder);
+// Empties a folder (with a trailing backslash) of an earlier run, whatever the
+// attributes of its entries.
+void wipe(const std::wstring& folder);
+
+// The runtime error number f raises, 0 when it raises none.
+template <class F>
+long error_of(F&& f) {
+    try {
+        f();
+    } catch (const qm::RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
 
 // A registered class created by its programmatic identifier.
 qm::ComPtr<IDispatch> create(const wchar_t* progid);

@@ -14,41 +14,6 @@ using namespace qmtest;
 
 namespace {
 
-std::string read_bytes(const std::wstring& path) {
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    char buffer[4096];
-    DWORD got;
-    while (ReadFile(h, buffer, sizeof(buffer), &got, nullptr) && got) bytes.append(buffer, got);
-    CloseHandle(h);
-    return bytes;
-}
-
-void write_bytes(const std::wstring& path, const std::string& bytes) {
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD put;
-    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
-    CloseHandle(h);
-}
-
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-// Files of the folder other than . and ..
-int entries(const std::wstring& folder) {
-    WIN32_FIND_DATAW fd;
-    HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    int n = 0;
-    do {
-        std::wstring name = fd.cFileName;
-        if (name != L"." && name != L"..") ++n;
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-    return n;
-}
-
 class TextTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -56,9 +21,7 @@ protected:
         ASSERT_TRUE(disp_);
         text_ = disp_.query<_Text>();
         ASSERT_TRUE(text_);
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = info->name();
-        dir_ = scratch() + L"text " + std::wstring(name.begin(), name.end()) + L"\\";
+        dir_ = scratch() + L"text " + test_name() + L"\\";
         CreateDirectoryW(dir_.c_str(), nullptr);
         path_ = dir_ + L"t.txt";
         SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -10,6 +10,7 @@
 #include "windows/window_alpha.h"
 #include "windows/window_common.h"
 #include "windows/window_enum.h"
+#include "windows/window_process.h"
 
 namespace qm {
 
@@ -136,7 +137,7 @@ HRESULT Window::StayOnTop(long hwnd, VARIANT_BOOL* RemoveFromTop, VARIANT_BOOL* 
 HRESULT Window::TerminateThread(long hwnd, long* TaskID, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         DWORD pid = static_cast<DWORD>(arg_or(TaskID, 0L));
-        if (pid == 0) GetWindowThreadProcessId(hwnd_of(hwnd), &pid);
+        if (pid == 0) pid = process_of_window(hwnd_of(hwnd));
         if (pid == 0) return false;
         process::Handle process(OpenProcess(PROCESS_TERMINATE, FALSE, pid));
         return process && TerminateProcess(process.get(), 1) != FALSE;

@@ -19,6 +19,12 @@ SafeArray process_list(bool full_path) {
 
 }  // namespace
 
+DWORD process_of_window(HWND window) {
+    DWORD pid = 0;
+    if (window) GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
 std::wstring exe_of_process(DWORD pid, bool full_path) {
     if (pid == 0) return {};  // no window, no process (not the system's idle process)
     SafeArray list = process_list(full_path);

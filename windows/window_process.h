@@ -6,6 +6,9 @@
 
 namespace qm {
 
+// The identifier of the process that owns the window; 0 for an invalid handle.
+DWORD process_of_window(HWND window);
+
 // The executable of process pid (its file name, or its full path when wanted and
 // known); empty when the process is not in the list.
 std::wstring exe_of_process(DWORD pid, bool full_path);

@@ -11,12 +11,6 @@ namespace qm {
 
 namespace {
 
-DWORD process_of(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return pid;
-}
-
 long window_state(HWND window) {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof(placement);
@@ -75,7 +69,7 @@ HRESULT Window::isChildWindow(long hwnd, VARIANT_BOOL* result) {
 }
 
 HRESULT Window::Get_TaskID(long hwnd, long* result) {
-    return untrapped(result, [&] { return static_cast<long>(process_of(hwnd_of(hwnd))); });
+    return untrapped(result, [&] { return static_cast<long>(process_of_window(hwnd_of(hwnd))); });
 }
 
 HRESULT Window::Get_ThreadID(long hwnd, long* result) {
@@ -83,11 +77,11 @@ HRESULT Window::Get_ThreadID(long hwnd, long* result) {
 }
 
 HRESULT Window::isHwnd(long hwnd, VARIANT_BOOL* result) {
-    return untrapped(result, [&] { return static_cast<long>(process_of(hwnd_of(hwnd))) > 0; });
+    return untrapped(result, [&] { return static_cast<long>(process_of_window(hwnd_of(hwnd))) > 0; });
 }
 
 HRESULT Window::Hwnd_Exist(long hwnd, VARIANT_BOOL* result) {
-    return untrapped(result, [&] { return process_of(hwnd_of(hwnd)) != 0; });
+    return untrapped(result, [&] { return process_of_window(hwnd_of(hwnd)) != 0; });
 }
 
 HRESULT Window::IsWindowEnabled(long hwnd, VARIANT_BOOL* result) {
@@ -134,7 +128,7 @@ HRESULT Window::Get_ActiveWindowTitle(BSTR* result) {
 }
 
 HRESULT Window::Get_ActiveWindowExeName(VARIANT_BOOL* GetFullPath, BSTR* result) {
-    return untrapped(result, [&] { return Bstr(exe_of_process(process_of(GetActiveWindow()), flag_or(GetFullPath, false))); });
+    return untrapped(result, [&] { return Bstr(exe_of_process(process_of_window(GetActiveWindow()), flag_or(GetFullPath, false))); });
 }
 
 HRESULT Window::Get_Focus(long hwnd, long* result) {
@@ -150,12 +144,12 @@ HRESULT Window::HasFocus(long* hwnd, VARIANT_BOOL* result) {
 
 HRESULT Window::ActiveEXE(long hwnd, VARIANT_BOOL* FullEXEpath, BSTR* result) {
     return untrapped(result, [&] {
-        return Bstr(exe_of_process(process_of(focus_of(hwnd_of(hwnd))), flag_or(FullEXEpath, true)));
+        return Bstr(exe_of_process(process_of_window(focus_of(hwnd_of(hwnd))), flag_or(FullEXEpath, true)));
     });
 }
 
 HRESULT Window::EXEmoduleByHwnd(long hwnd, VARIANT_BOOL* FullPath, BSTR* result) {
-    return untrapped(result, [&] { return Bstr(exe_of_process(process_of(hwnd_of(hwnd)), flag_or(FullPath, false))); });
+    return untrapped(result, [&] { return Bstr(exe_of_process(process_of_window(hwnd_of(hwnd)), flag_or(FullPath, false))); });
 }
 
 HRESULT Window::EXEmodulToPID(BSTR EXE, VARIANT_BOOL EXEpathIsFullPath, long* result) {
@@ -178,13 +172,13 @@ HRESULT Window::Get_WindowInfo(long hwnd, QM_WINDOWINFO* result) {
     return untrapped([&] {
         HWND window = hwnd_of(hwnd);
         LONG_PTR ex = GetWindowLongPtrW(window, GWL_EXSTYLE);
-        Bstr exe(exe_of_process(process_of(window), false));
+        Bstr exe(exe_of_process(process_of_window(window), false));
         Bstr text(window_text(window));
         Bstr cls(window_class(window));
 
         QM_WINDOWINFO info{};
         info.hwnd = hwnd;
-        info.TaskID = static_cast<long>(process_of(window));
+        info.TaskID = static_cast<long>(process_of_window(window));
         info.Enabled = ::IsWindowEnabled(window) ? VARIANT_TRUE : VARIANT_FALSE;
         info.Visible = ::IsWindowVisible(window) ? VARIANT_TRUE : VARIANT_FALSE;
         info.ThreadID = static_cast<long>(GetWindowThreadProcessId(window, nullptr));

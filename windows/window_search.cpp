@@ -7,23 +7,18 @@
 #include "windows/window.h"
 #include "windows/window_common.h"
 #include "windows/window_enum.h"
+#include "windows/window_process.h"
 
 namespace qm {
 
 namespace {
-
-DWORD process_of(HWND window) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return pid;
-}
 
 // The top-level windows of one process, in Z order.
 std::vector<HWND> windows_of_process(DWORD pid) {
     std::vector<HWND> found;
     if (pid == 0) return found;
     for (HWND h : Enum_TopWindows())
-        if (process_of(h) == pid) found.push_back(h);
+        if (process_of_window(h) == pid) found.push_back(h);
     return found;
 }
 
@@ -138,7 +133,7 @@ HRESULT Window::Get_AllParentWindowsFromTaskID(long TaskID, SAFEARRAY** result) 
 }
 
 HRESULT Window::Get_AllParentWindowsFromHwnd(long hwnd, SAFEARRAY** result) {
-    return untrapped(result, [&] { return handle_array(unowned_windows_of_process(process_of(hwnd_of(hwnd)))); });
+    return untrapped(result, [&] { return handle_array(unowned_windows_of_process(process_of_window(hwnd_of(hwnd)))); });
 }
 
 HRESULT Window::PID_GetParentWindows(long* PID, SAFEARRAY** result) {

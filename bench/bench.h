@@ -1,0 +1,80 @@
+// The benchmarks' shared harness: a timer, best-of rounds, the ours/other report
+// line and the folder a benchmark may write in.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <type_traits>
+
+namespace qmbench {
+
+using Clock = std::chrono::steady_clock;
+
+// Results are stored here so that the compiler cannot drop the work measured.
+inline volatile size_t sink;
+
+inline double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Seconds for `runs` calls of f; f takes the run's index or nothing.
+template <class F>
+double seconds(int runs, F&& f) {
+    auto start = Clock::now();
+    for (int i = 0; i < runs; ++i) {
+        if constexpr (std::is_invocable_v<F&, int>)
+            f(i);
+        else
+            f();
+    }
+    return seconds_since(start);
+}
+
+template <class F>
+double seconds(F&& f) {
+    return seconds(1, f);
+}
+
+// The shortest of several timed rounds; rounds of different contenders may be
+// interleaved, so that caches treat them alike.
+struct Best {
+    double value = 1e300;
+    template <class F>
+    double time(F&& f) {
+        value = std::min(value, seconds(f));
+        return value;
+    }
+};
+
+// One line: time per run of ours and of the other, and the ratio ours / other
+// (below 1: ours is faster). Times below a millisecond are shown in microseconds.
+inline void report(const char* what, int runs, double ours, double other, const char* other_name = "system") {
+    const double per_ours = ours / runs, per_other = other / runs;
+    const bool micro = std::max(per_ours, per_other) < 1e-3;
+    const double scale = micro ? 1e6 : 1e3;
+    const char* unit = micro ? "us" : "ms";
+    std::printf("%-30s %7d runs  ours %10.4f %s  %s %10.4f %s  ratio %.2f\n", what, runs, per_ours * scale, unit,
+                other_name, per_other * scale, unit, ours / other);
+}
+
+// The scratch folder (QM_SCRATCH) or else the temporary folder, ending in a
+// backslash; with a name, a folder of that name made inside it.
+inline std::wstring work_folder(const wchar_t* name = nullptr) {
+    wchar_t buf[MAX_PATH];
+    DWORD n = GetEnvironmentVariableW(L"QM_SCRATCH", buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) n = GetTempPathW(MAX_PATH, buf);
+    std::wstring dir(buf, n);
+    if (dir.empty() || dir.back() != L'\\') dir += L'\\';
+    if (name) {
+        dir += name;
+        dir += L'\\';
+        CreateDirectoryW(dir.c_str(), nullptr);
+    }
+    return dir;
+}
+
+}  // namespace qmbench
