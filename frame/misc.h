@@ -17,11 +17,44 @@ public:
                                     BSTR* result) override;
     HRESULT STDMETHODCALLTYPE Verison(BSTR* result) override;
     // Dates and calendar
+    HRESULT STDMETHODCALLTYPE Get_WeekDay(DATE* sDate, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_Date(DATE* sDate, Get_Date_Output* Output, VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE Convert_DateToUnix(DATE uDate, DATE uTime, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Convert_UnixToDate(double UnixDate, DATE* result) override;
+    HRESULT STDMETHODCALLTYPE IsLeapYear(long Year, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_DayOfMonthCount(long Month, long Year, long* result) override;
+    HRESULT STDMETHODCALLTYPE Get_WeekOfYear(DATE sDate, long* result) override;
     HRESULT STDMETHODCALLTYPE isValidDate(BSTR sInput, VARIANT_BOOL* result) override;
-    // Random numbers
+    HRESULT STDMETHODCALLTYPE isValidTime(BSTR sInput, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_Age(DATE sDate, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_CurrentDateFormat(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE DatePicker(DATE* result) override;
+    // Durations, date differences and stop clocks
+    HRESULT STDMETHODCALLTYPE Time_Format(CY lngInputValue, tfFORMATTYPE* sInputType, BSTR sFormat,
+                                          tfFORMATTYPE* sMaxValue, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE SecondToTime(long Second, DATE* result) override;
+    HRESULT STDMETHODCALLTYPE DateDifference(DATE Date1, DATE Date2, DateDif* DifferenceFormat, long* result) override;
+    HRESULT STDMETHODCALLTYPE StopClock(CLOCKINFO* Clock, STOPCLOCKINFO* Command, VARIANT* result) override;
+    // Random numbers, permutations, conversions and small system helpers
     HRESULT STDMETHODCALLTYPE Get_Randomize(long Min, long Max, long* result) override;
+    HRESULT STDMETHODCALLTYPE Get_RandomTrueFalse(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Sleep(long MilliSeconds) override;
+    HRESULT STDMETHODCALLTYPE VarSwap(VARIANT* Var1, VARIANT* Var2, long* result) override;
+    HRESULT STDMETHODCALLTYPE isValidType(VARIANT sInput, long* sType, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Convert(VARIANT Data, ConvertType* TypeOutput, long* ErrorNumber,
+                                      VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE Permutation(BSTR Str, VARIANT_BOOL* ShowProgress, SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE LastSystemMessage(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_WinSymbol(WinSymbol* Symbol, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE IsFunctionExported(BSTR Module, BSTR FunctionName, VARIANT_BOOL* result) override;
 
 private:
+    // The two stop clocks: clock 0 on the performance counter, clock 1 on the time of day.
+    struct StopClocks {
+        long long start_count = 0, stop_count = 0, frequency = 0;
+        double overhead_ms = 0;      // the cost of one counter read, measured at each start
+        DATE start_time[2] = {0, 0};  // the start time of day of each clock
+    } clocks_;
     // The log file last set through this instance: where the switch markers go.
     std::wstring log_path_;
 };
