@@ -21,6 +21,8 @@ using namespace qm;
 using qmtest::v_long;
 using qmtest::v_str;
 using qmtest::v_bool;
+using qmtest::exists;
+using qmtest::write_bytes;
 
 namespace {
 
@@ -42,25 +44,6 @@ Variant undimensioned(VARTYPE vt = VT_BSTR) { return SafeArray(vt).to_variant();
 
 std::vector<std::wstring> contents(const Variant& v) { return texts_of(array_of(*v.get())); }
 long lbound_of(const Variant& v) { return SafeArray::copy(array_of(*v.get())).lbound(); }
-
-std::string file_bytes(const std::wstring& path) {
-    std::string out;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "<missing>";
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n) out.append(buf, n);
-    CloseHandle(h);
-    return out;
-}
-void write_bytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD n = 0;
-    if (!bytes.empty()) WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-    CloseHandle(h);
-}
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 class ArryTest : public testing::Test {
 protected:
@@ -553,7 +536,7 @@ TEST_F(ArryTest, TextFilesRoundTrip) {
     Variant ab = texts({L"a", L"b"});
     EXPECT_EQ(arry->Array_WriteToFile(ab.get(), Bstr(path).get(), &r), S_OK);
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(file_bytes(path), "a\r\nb\r\n");
+    EXPECT_EQ(qmtest::read_bytes(path), "a\r\nb\r\n");
     SAFEARRAY* read = nullptr;
     EXPECT_EQ(arry->Array_ReadFromFile(Bstr(path).get(), &e, &read), S_OK);
     EXPECT_EQ(e, 0);
@@ -568,7 +551,7 @@ TEST_F(ArryTest, TextFilesRoundTrip) {
 
     Variant blank = texts({L""});
     EXPECT_EQ(arry->Array_WriteToFile(blank.get(), Bstr(path).get(), &r), S_OK);
-    EXPECT_EQ(file_bytes(path), "\r\n");
+    EXPECT_EQ(qmtest::read_bytes(path), "\r\n");
     EXPECT_EQ(arry->Array_ReadFromFile(Bstr(path).get(), &e, &read), S_OK);
     back = Variant::array(read, VT_BSTR);
     ASSERT_NE(array_of(*back.get()), nullptr);
@@ -585,7 +568,7 @@ TEST_F(ArryTest, TextFilesRoundTrip) {
     Variant none = undimensioned();
     EXPECT_EQ(arry->Array_WriteToFile(none.get(), Bstr(path).get(), &r), S_OK);
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(file_bytes(path), "1\r\n-2\r\n");
+    EXPECT_EQ(qmtest::read_bytes(path), "1\r\n-2\r\n");
     EXPECT_EQ(arry->Array_ReadFromFile(Bstr(qmtest::scratch() + L"arry_none.txt").get(), &e, &read), S_OK);
     EXPECT_EQ(e, -1);
     EXPECT_EQ(read, nullptr);
@@ -606,7 +589,7 @@ TEST_F(ArryTest, TextFileKeepsOldContentWhenAnElementFails) {
     long r = 0;
     EXPECT_EQ(arry->Array_WriteToFile(list.get(), Bstr(path).get(), &r), S_OK);
     EXPECT_NE(r, 0);
-    EXPECT_EQ(file_bytes(path), "old\r\n");
+    EXPECT_EQ(qmtest::read_bytes(path), "old\r\n");
 }
 
 TEST_F(ArryTest, BinaryFileBytesAreTheRuntimeLayout) {
@@ -621,7 +604,7 @@ TEST_F(ArryTest, BinaryFileBytesAreTheRuntimeLayout) {
     EXPECT_TRUE(ok);
     EXPECT_EQ(e, 0);
     const std::string expected("\x0C\x20\x01\x00\x02\x00\x00\x00\x00\x00\x00\x00\x02\x00\x01\x00\x08\x00\x01\x00\x78", 21);
-    EXPECT_EQ(file_bytes(path), expected);
+    EXPECT_EQ(qmtest::read_bytes(path), expected);
     Variant back;
     EXPECT_EQ(arry->Array_ReadBinary(Bstr(path).get(), &e, back.put()), S_OK);
     EXPECT_EQ(e, 0);
@@ -636,12 +619,12 @@ TEST_F(ArryTest, BinaryFileBytesAreTheRuntimeLayout) {
     del = VARIANT_FALSE;
     EXPECT_EQ(arry->Array_SaveBinary(other.get(), Bstr(path).get(), &del, &e, &ok), S_OK);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(file_bytes(path), expected);
+    EXPECT_EQ(qmtest::read_bytes(path), expected);
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
     del = VARIANT_TRUE;
     EXPECT_EQ(arry->Array_SaveBinary(other.get(), Bstr(path).get(), &del, &e, &ok), S_OK);
     EXPECT_TRUE(ok);
-    EXPECT_EQ(file_bytes(path).size(), 12u + 2 + 4);
+    EXPECT_EQ(qmtest::read_bytes(path).size(), 12u + 2 + 4);
     // A String() array with its own lower bound comes back typed and with that bound.
     SafeArray s(VT_BSTR, 2, -2);
     s.set_text(-2, L"\u00E4");
@@ -670,7 +653,7 @@ TEST_F(ArryTest, BinaryFileFailuresKeepTheOldFile) {
     EXPECT_EQ(arry->Array_SaveBinary(list.get(), Bstr(path).get(), &del, &e, &ok), S_OK);
     EXPECT_FALSE(ok);
     EXPECT_EQ(e, 458);
-    EXPECT_EQ(file_bytes(path), "previous");
+    EXPECT_EQ(qmtest::read_bytes(path), "previous");
     WIN32_FIND_DATAW fd;
     HANDLE f = FindFirstFileW((path + L".*.tmp").c_str(), &fd);
     EXPECT_EQ(f, INVALID_HANDLE_VALUE);
@@ -722,7 +705,7 @@ TEST_F(ArryTest, DamagedBinaryFilesAreRefusedWithoutACrash) {
     Variant bigv = std::move(big).to_variant();
     VARIANT_BOOL del = VARIANT_TRUE, ok = VARIANT_FALSE;
     ASSERT_EQ(arry->Array_SaveBinary(bigv.get(), Bstr(path).get(), &del, &e, &ok), S_OK);
-    const std::string original = file_bytes(path);
+    const std::string original = qmtest::read_bytes(path);
     std::mt19937 g(11);
     for (int round = 0; round < 300; ++round) {
         std::string damaged = original;
