@@ -9,7 +9,6 @@
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/format.h"
-#include "runtime/latebind.h"
 #include "runtime/strings.h"
 
 namespace qm {
@@ -162,11 +161,10 @@ HRESULT Misc::isValidType(VARIANT sInput, long* sType, VARIANT_BOOL* result) {
         case VT_UNKNOWN: return IsObject(v);
         case VT_DECIMAL: return converts(v, VT_DECIMAL);
         case VT_ARRAY: {
-            // Asked of the shared Arry by name, as a client asks it; a failure is no.
-            bool is_array = false;
-            late::skipping_errors(
-                [&] { is_array = CBool(*late::call(shared<_Arry>(), L"isArray", {Variant(v)}).get()); });
-            return is_array;
+            // Asked of the shared Arry; a failure is no.
+            Variant value(v);
+            VARIANT_BOOL is_array = VARIANT_FALSE;
+            return SUCCEEDED(shared<_Arry>()->isArray(value.get(), &is_array)) && is_array != VARIANT_FALSE;
         }
         // A value of the other scalar types: whether it converts to one.
         case VT_I2:
