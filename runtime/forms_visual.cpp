@@ -10,7 +10,6 @@ namespace qm::forms {
 
 namespace {
 
-constexpr const wchar_t* kProp = L"QmFormsObject";
 
 float twips_per_pixel(int axis) noexcept {
     static int dpi[2] = {0, 0};
@@ -23,12 +22,15 @@ float twips_per_pixel(int axis) noexcept {
     return 1440.0f / static_cast<float>(dpi[axis]);
 }
 
-// Runtime class names on top of the system's controls (superclasses).
+// Runtime class names on top of the system's controls (superclasses). Each of
+// the engine's classes keeps its window's object in one extra window word after
+// the base class's own: read in the process itself, unlike a window property.
 struct SuperClass {
     const wchar_t* name;
     const wchar_t* base;
     WNDPROC base_proc = nullptr;
     ATOM atom = 0;
+    int slot = 0;  // offset of the object's window word
 };
 SuperClass g_super[] = {
     {L"ThunderRT6TextBox", L"EDIT"},          {L"ThunderRT6CommandButton", L"BUTTON"},
@@ -37,11 +39,30 @@ SuperClass g_super[] = {
     {L"ThunderRT6HScrollBar", L"SCROLLBAR"},
 };
 
+// The engine's own classes (forms, picture boxes, frames): the word at offset 0.
+ATOM g_own[3] = {};
+
 WNDPROC base_proc_of(HWND hwnd) noexcept {
     ATOM atom = static_cast<ATOM>(GetClassWord(hwnd, GCW_ATOM));
     for (const auto& s : g_super)
         if (s.atom == atom) return s.base_proc;
     return DefWindowProcW;
+}
+
+// The offset of the object's window word, or -1 for a window of another class.
+int slot_of(HWND hwnd) noexcept {
+    ATOM atom = static_cast<ATOM>(GetClassWord(hwnd, GCW_ATOM));
+    if (!atom) return -1;
+    for (ATOM own : g_own)
+        if (own == atom) return 0;
+    for (const auto& s : g_super)
+        if (s.atom == atom) return s.slot;
+    return -1;
+}
+
+void bind(HWND hwnd, Visual* v) noexcept {
+    int slot = slot_of(hwnd);
+    if (slot >= 0) SetWindowLongPtrW(hwnd, slot, reinterpret_cast<LONG_PTR>(v));
 }
 
 // Hands a message to the object of the window, which (and whose form) stays alive meanwhile.
@@ -69,7 +90,7 @@ LRESULT CALLBACK engine_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         if (cs->lpCreateParams) {
             auto* v = static_cast<Visual*>(cs->lpCreateParams);
             v->hwnd_ = hwnd;
-            SetPropW(hwnd, kProp, v);
+            bind(hwnd, v);
         }
     }
     Visual* v = Visual::from_hwnd(hwnd);
@@ -94,20 +115,23 @@ void register_classes() {
         wc.lpfnWndProc = engine_proc;
         wc.hInstance = inst;
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.cbWndExtra = sizeof(LONG_PTR);
         wc.style = CS_OWNDC | CS_DBLCLKS;
         wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
         wc.lpszClassName = L"ThunderRT6FormDC";
-        RegisterClassExW(&wc);
+        g_own[0] = RegisterClassExW(&wc);
         wc.hIcon = nullptr;
         wc.lpszClassName = L"ThunderRT6PictureBoxDC";
-        RegisterClassExW(&wc);
+        g_own[1] = RegisterClassExW(&wc);
         wc.style = CS_DBLCLKS;
         wc.lpszClassName = L"ThunderRT6Frame";
-        RegisterClassExW(&wc);
+        g_own[2] = RegisterClassExW(&wc);
         for (auto& s : g_super) {
             WNDCLASSEXW base{sizeof(base)};
             if (!GetClassInfoExW(nullptr, s.base, &base)) continue;
             s.base_proc = base.lpfnWndProc;
+            s.slot = base.cbWndExtra;
+            base.cbWndExtra += sizeof(LONG_PTR);
             base.lpfnWndProc = super_proc;
             base.hInstance = inst;
             base.lpszClassName = s.name;
@@ -126,16 +150,17 @@ Visual::~Visual() {
 }
 
 Visual* Visual::from_hwnd(HWND hwnd) noexcept {
-    return hwnd ? static_cast<Visual*>(GetPropW(hwnd, kProp)) : nullptr;
+    int slot = hwnd ? slot_of(hwnd) : -1;
+    return slot < 0 ? nullptr : reinterpret_cast<Visual*>(GetWindowLongPtrW(hwnd, slot));
 }
 
 void Visual::attach(HWND hwnd) {
     hwnd_ = hwnd;
-    SetPropW(hwnd, kProp, this);
+    bind(hwnd, this);
 }
 
 bool Visual::detach(HWND hwnd) {
-    RemovePropW(hwnd, kProp);
+    bind(hwnd, nullptr);
     if (hwnd_ != hwnd) return false;
     hwnd_ = nullptr;
     return true;
@@ -531,7 +556,6 @@ void Control::destroy_window() {
     if (hwnd_) {
         HWND h = hwnd_;
         DestroyWindow(h);
-        RemovePropW(h, kProp);
         hwnd_ = nullptr;
     }
 }

@@ -50,6 +50,23 @@ void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
+// Moves the mouse pointer and waits until the display agrees: a pointer move
+// still on its way from an earlier test must not land after this one.
+bool place_cursor(int x, int y) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        SetCursorPos(x, y);
+        DWORD until = GetTickCount() + 30;
+        MSG msg;
+        while (static_cast<LONG>(GetTickCount() - until) < 0) {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+            Sleep(5);
+        }
+        POINT at{};
+        if (GetCursorPos(&at) && at.x == x && at.y == y) return true;
+    }
+    return false;
+}
+
 // Runs DatePicker on an in-process Misc while the steps drive the window.
 DATE run_picker(std::vector<Step> steps) {
     Script script{std::move(steps)};
@@ -98,7 +115,7 @@ void go_to(FrmDate& f, int month, int year) {
 
 TEST(DatePicker, MonthsYearsKeysAndAChosenDay) {
     DATE today = qm::Date();
-    SetCursorPos(40, 60);
+    place_cursor(40, 60);
     DATE picked = run_picker({
         [&](FrmDate& f) {
             EXPECT_EQ(f.caption(), L"Calendrier");
@@ -209,10 +226,8 @@ TEST(DatePicker, ClosingKeepsTheLastChoiceAndNeighbourMonthsWrap) {
 
 TEST(DatePicker, OpensLeftOfTheCursorAtTheScreensRightEdge) {
     int width = GetSystemMetrics(SM_CXSCREEN);
-    SetCursorPos(width - 10, 100);
-    POINT at{};
-    GetCursorPos(&at);
-    if (at.x != width - 10) GTEST_SKIP() << "the cursor cannot be placed here";
+    if (!place_cursor(width - 10, 100)) GTEST_SKIP() << "the cursor cannot be placed here";
+    const POINT at{width - 10, 100};
     run_picker({
         [&](FrmDate& f) {
             RECT r{};
@@ -224,7 +239,7 @@ TEST(DatePicker, OpensLeftOfTheCursorAtTheScreensRightEdge) {
             f.unload();
         },
     });
-    SetCursorPos(40, 60);
+    place_cursor(40, 60);
 }
 
 // Through the registered DLL: the client sees the window and picks a day.
@@ -233,7 +248,7 @@ TEST(DatePicker, ThroughTheRegisteredClass) {
     DATE today = qm::Date();
     long offset = qm::Weekday(DateSerial(qm::Year(today), qm::Month(today), 1), qm::Monday) - 1;
     expected = DateSerial(qm::Year(today), qm::Month(today), 11 - offset);  // cell 10
-    SetCursorPos(40, 60);
+    place_cursor(40, 60);
     UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
         HWND form = FindWindowW(L"ThunderRT6FormDC", L"Calendrier");
         if (!form) return;
