@@ -18,15 +18,6 @@ using namespace qmtest;
 
 namespace {
 
-std::wstring registered_dll() {
-    wchar_t clsid[40];
-    StringFromGUID2(CLSID_Misc, clsid, 40);
-    wchar_t path[MAX_PATH] = {};
-    LONG size = sizeof(path);
-    RegQueryValueW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32").c_str(), path, &size);
-    return path;
-}
-
 TEST(Classes, AllTwentySevenAreCreatableByProgIdAndClsid) {
     auto all = qm::classes();
     ASSERT_EQ(all.size(), 27u);

@@ -253,16 +253,6 @@ TEST_F(MiscHelpers, SystemMessagesAndSymbols) {
     EXPECT_EQ(symbol.str(), L"");
 }
 
-// The DLL that the registration put in place.
-std::wstring registered_dll() {
-    wchar_t clsid[40];
-    StringFromGUID2(CLSID_Misc, clsid, 40);
-    wchar_t path[MAX_PATH] = {};
-    LONG size = sizeof(path);
-    RegQueryValueW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32").c_str(), path, &size);
-    return path;
-}
-
 TEST(MiscExports, ModulesAreReadWithoutRunningThem) {
     // In-process, so that the library's DLL itself is not loaded here.
     ComPtr<_Misc> m = ComPtr<_Misc>::attach(new qm::Misc());

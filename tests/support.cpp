@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "runtime/interfaces.h"
+
 namespace qmtest {
 
 std::wstring scratch() {
@@ -13,6 +15,15 @@ std::wstring scratch() {
     if (s.back() != L'\\') s += L'\\';
     CreateDirectoryW(s.c_str(), nullptr);
     return s;
+}
+
+std::wstring registered_dll() {
+    wchar_t clsid[40];
+    StringFromGUID2(CLSID_Misc, clsid, 40);
+    wchar_t path[MAX_PATH] = {};
+    LONG size = sizeof(path);
+    RegQueryValueW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + clsid + L"\\InprocServer32").c_str(), path, &size);
+    return path;
 }
 
 std::wstring test_name() {

@@ -41,6 +41,9 @@ long error_of(F&& f) {
     return 0;
 }
 
+// The library's DLL as the registration put it in place.
+std::wstring registered_dll();
+
 // A registered class created by its programmatic identifier.
 qm::ComPtr<IDispatch> create(const wchar_t* progid);
 
