@@ -1,6 +1,7 @@
 #include "frame/progbar.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "frame/shared.h"
@@ -135,9 +136,21 @@ void ProgBar::SetValue(long value, long bar_colour) {
     }
 }
 
+long ProgBar::percent_of(long position) const noexcept {
+    if (position < scaled_min_ || position > scaled_max_ || scaled_max_ <= scaled_min_) return -1;
+    return static_cast<long>(std::floor(100.0 / (scaled_max_ - scaled_min_) * (position - scaled_min_)));
+}
+
+long ProgBar::percent_at(long value) const noexcept {
+    const double scaled = value / static_cast<double>(divisor_);
+    // SetValue converts the same way; a value beyond a Long draws nothing there.
+    if (!(scaled >= LONG_MIN - 0.5 && scaled < LONG_MAX + 0.5)) return -1;
+    return percent_of(static_cast<long>(std::nearbyint(scaled)));
+}
+
 void ProgBar::draw(long position, long bar_colour) {
-    if (position < scaled_min_ || position > scaled_max_ || scaled_max_ <= scaled_min_) return;
-    long percent = static_cast<long>(std::floor(100.0 / (scaled_max_ - scaled_min_) * (position - scaled_min_)));
+    const long percent = percent_of(position);
+    if (percent < 0) return;
 
     auto& picture = get<PictureBox>(L"Picture1");
     Surface& surface = *picture.surface();

@@ -20,6 +20,8 @@ public:
     void SetOption(long minimum, long maximum, std::wstring_view frame_caption, bool show_bar, long bar_colour);
     // Moves the bar to value; failures end it silently.
     void SetValue(long value, long bar_colour);
+    // The percentage that SetValue(value) shows; -1 where it would draw nothing.
+    long percent_at(long value) const noexcept;
 
     // Positions are divided by this so that they fit the scroll bar's 16-bit range.
     long divisor() const noexcept { return divisor_; }
@@ -29,6 +31,7 @@ protected:
 
 private:
     void draw(long position, long bar_colour);
+    long percent_of(long position) const noexcept;
 
     long divisor_ = 1;
     long scaled_min_ = 0;
@@ -48,6 +51,8 @@ public:
     void load(std::wstring_view caption);
     void SetOption(long minimum, long maximum, std::wstring_view frame_caption, bool show_bar, long bar_colour);
     void SetValue(long value, long bar_colour);
+    // The percentage the window shows for value; -1 when it shows none (or is not loaded).
+    long percent_at(long value) const noexcept { return form_ ? form_->percent_at(value) : -1; }
     // The message line, repainted at once.
     void set_message(std::wstring_view text);
     void unload() noexcept;

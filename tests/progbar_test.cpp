@@ -135,6 +135,19 @@ TEST_F(ProgBarTest, MinimumAndPositionShareOneScale) {
     EXPECT_EQ(percent(), L"0%");
 }
 
+// Callers that redraw only when the shown percentage changes rely on percent_at
+// telling exactly what SetValue would show, rounding of scaled positions included.
+TEST_F(ProgBarTest, PercentAtPredictsTheShownPercentage) {
+    bar->SetOption(0, 1024000, L"Vorhersage", true, 255);
+    ASSERT_EQ(bar->divisor(), 100);
+    for (long value : {0L, 49L, 50L, 10235L, 10249L, 10250L, 511999L, 512000L, 1023949L, 1023950L, 1024000L}) {
+        bar->SetValue(value, 255);
+        EXPECT_EQ(percent(), std::to_wstring(bar->percent_at(value)) + L"%") << value;
+    }
+    EXPECT_EQ(bar->percent_at(1024100), -1);  // beyond the end: SetValue draws nothing
+    EXPECT_EQ(bar->percent_at(-100), -1);
+}
+
 TEST_F(ProgBarTest, PositionsOutsideTheRangeChangeNothing) {
     bar->SetOption(100, 1100, L"Bereich", true, 255);
     bar->SetValue(600, 255);

@@ -1,5 +1,7 @@
 #include "windows/window_enum.h"
 
+#include <utility>
+
 #include "frame/shared.h"
 #include "runtime/errors.h"
 #include "runtime/interfaces.h"
@@ -53,26 +55,42 @@ SAFEARRAY* handle_array(const std::vector<HWND>& handles) {
     return long_array(values).detach();
 }
 
-std::wstring window_text(HWND window) {
-    if (!window) return {};
-    const UINT flags = SMTO_NORMAL | SMTO_ABORTIFHUNG;
-    // Most texts fit a small buffer: one message, even across processes. Only
+namespace {
+
+// WM_GETTEXT and WM_GETTEXTLENGTH. The calling thread's own windows are asked
+// directly (the system calls their procedure anyway); others with a time-out, so
+// that a hung thread cannot hang the caller.
+bool ask(HWND window, bool own, UINT message, WPARAM wparam, LPARAM lparam, DWORD_PTR& answer) {
+    if (own) {
+        answer = static_cast<DWORD_PTR>(SendMessageW(window, message, wparam, lparam));
+        return true;
+    }
+    return SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL | SMTO_ABORTIFHUNG, kTextTimeoutMs,
+                               &answer) != 0;
+}
+
+}  // namespace
+
+WindowText::WindowText(HWND window) {
+    const DWORD thread = window ? GetWindowThreadProcessId(window, nullptr) : 0;
+    if (!thread) return;  // no window
+    const bool own = thread == GetCurrentThreadId();
+    // Most texts fit the small buffer: one message, even across processes. Only
     // a text that fills it costs a second round with the announced length.
-    wchar_t small[256];
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(small), flags, kTextTimeoutMs,
-                             &copied))
-        return {};
-    if (copied < 255) return std::wstring(small, copied);
+    if (!ask(window, own, WM_GETTEXT, kSmall, reinterpret_cast<LPARAM>(small_), copied)) return;
+    if (copied < kSmall - 1) {
+        size_ = copied;
+        return;
+    }
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, flags, kTextTimeoutMs, &length)) return {};
+    if (!ask(window, own, WM_GETTEXTLENGTH, 0, 0, length)) return;
     std::wstring text(length + 1, L'\0');
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), flags,
-                             kTextTimeoutMs, &copied))
-        return {};
+    if (!ask(window, own, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), copied)) return;
     // Exactly what the window copied (the length it announced may be larger).
     text.resize(copied < length ? copied : length);
-    return text;
+    if (text.empty()) return;
+    large_ = std::move(text);
 }
 
 std::wstring window_class(HWND window) {

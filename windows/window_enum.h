@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qm {
@@ -21,9 +22,24 @@ HWND top_parent(HWND window);
 // the library knows.
 long Get_TrayToolbarHwnd();
 
-// A window's text as the window reports it; empty for an invalid handle, and for
-// a window whose thread does not answer within a short time.
-std::wstring window_text(HWND window);
+// A window's text as the window reports it (WM_GETTEXT); empty for an invalid
+// handle, and for a window of another thread that does not answer within a short
+// time. Windows of the calling thread answer at once and are asked directly.
+// Texts that fit a small buffer need no allocation.
+class WindowText {
+public:
+    explicit WindowText(HWND window);
+    WindowText(const WindowText&) = delete;
+    WindowText& operator=(const WindowText&) = delete;
+    std::wstring_view view() const noexcept { return large_.empty() ? std::wstring_view(small_, size_) : large_; }
+
+private:
+    static constexpr size_t kSmall = 256;
+    wchar_t small_[kSmall];
+    size_t size_ = 0;
+    std::wstring large_;
+};
+inline std::wstring window_text(HWND window) { return std::wstring(WindowText(window).view()); }
 // The window's class name; empty for an invalid handle.
 std::wstring window_class(HWND window);
 

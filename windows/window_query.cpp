@@ -45,7 +45,7 @@ HWND focus_of(HWND window) {
 }  // namespace
 
 HRESULT Window::Get_Text(long hwnd, BSTR* result) {
-    return untrapped(result, [&] { return Bstr(window_text(hwnd_of(hwnd))); });
+    return untrapped(result, [&] { return Bstr(WindowText(hwnd_of(hwnd)).view()); });
 }
 
 HRESULT Window::Get_Class(long hwnd, BSTR* result) {

@@ -67,7 +67,7 @@ HRESULT Window::FindChildByText(long ParentHwnd, BSTR ChildClass, BSTR ChildText
     return untrapped(result, [&] {
         // The first candidate is chosen by class, the siblings after it by text alone.
         HWND h = FindWindowExW(hwnd_of(ParentHwnd), nullptr, std::wstring(text_of(ChildClass)).c_str(), nullptr);
-        while (h && window_text(h) != text_of(ChildText)) h = GetWindow(h, GW_HWNDNEXT);
+        while (h && WindowText(h).view() != text_of(ChildText)) h = GetWindow(h, GW_HWNDNEXT);
         return long_of(h);
     });
 }
@@ -79,9 +79,10 @@ HRESULT Window::FindWindowByPhrase(BSTR Phrase, VARIANT_BOOL* FindExact, SAFEARR
         if (!exact) phrase = LCase(phrase);
         std::vector<HWND> found;
         for (HWND h : Get_TopWindows()) {
-            std::wstring title = window_text(h);
-            if (!exact) title = LCase(title);
-            if (title.find(phrase) != std::wstring::npos) found.push_back(h);
+            const WindowText title(h);
+            const bool hit = exact ? title.view().find(phrase) != std::wstring_view::npos
+                                   : LCase(title.view()).find(phrase) != std::wstring::npos;
+            if (hit) found.push_back(h);
         }
         return handle_array(found);
     });
@@ -116,9 +117,8 @@ HRESULT Window::Get_AllHwndByText(BSTR Text, VARIANT_BOOL* FindExact, SAFEARRAY*
         while (h) {
             h = GetWindow(h, GW_HWNDNEXT);
             if (!h) break;
-            std::wstring title = window_text(h);
-            if (!exact) title = LCase(title);
-            if (title == text) found.push_back(h);
+            const WindowText title(h);
+            if (exact ? title.view() == text : LCase(title.view()) == text) found.push_back(h);
         }
         return handle_array(found);
     });
