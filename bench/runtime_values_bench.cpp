@@ -75,7 +75,7 @@ int main() {
         std::wstring big;
         for (int i = 0; i < 100000; ++i) big += L"Zeile " + std::to_wstring(i) + L"\r\n";
         const int runs = 10;
-        double ours = seconds(runs, [&](int) { sink = qm::string_array(qm::Split(big, L"\r\n")).count(); });
+        double ours = seconds(runs, [&](int) { sink = qm::split_array(big, L"\r\n").count(); });
         double sys = seconds(runs, [&](int) {
             std::vector<BSTR> parts;
             const wchar_t* from = big.c_str();

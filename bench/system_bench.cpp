@@ -1,11 +1,14 @@
-// System: the process list, special folders and the environment against the
-// system's own calls on the same machine state. Prints each ratio (ours / system).
+// System: the process list, special folders and the environment (as entries and
+// as the member's String array) against the system's own calls on the same
+// machine state. Prints each ratio (ours / system).
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <string>
+#include <vector>
 
 #include "bench.h"
+#include "runtime/com_ptr.h"
 #include "system/system.h"
 
 using qmbench::report;
@@ -13,6 +16,7 @@ using qmbench::seconds;
 using qmbench::sink;
 
 int main() {
+    CoInitialize(nullptr);
     const int runs = 200;
     // The process list: the bare snapshot walk is the natural limit.
     double ours = seconds(runs, [] { sink = qm::sys::processes(false).size(); });
@@ -48,5 +52,31 @@ int main() {
         sink = n;
     });
     report("environment", folder_runs, ours, theirs);
+
+    // WindowsEnvironment as a String array against the block walked into one.
+    qm::ComPtr<qm::System> system = qm::ComPtr<qm::System>::attach(new qm::System());
+    ours = seconds(folder_runs, [&] {
+        SAFEARRAY* sa = nullptr;
+        system->Get_WindowsEnvironment(&sa);
+        sink = sa ? sa->rgsabound[0].cElements : 0;
+        SafeArrayDestroy(sa);
+    });
+    theirs = seconds(folder_runs, [] {
+        wchar_t* block = GetEnvironmentStringsW();
+        std::vector<BSTR> parts;
+        for (const wchar_t* p = block; *p; p += wcslen(p) + 1)
+            if (*p != L'=') parts.push_back(SysAllocString(p));
+        FreeEnvironmentStringsW(block);
+        SAFEARRAY* sa = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(parts.size()));
+        BSTR* data = nullptr;
+        SafeArrayAccessData(sa, reinterpret_cast<void**>(&data));
+        for (size_t k = 0; k < parts.size(); ++k) data[k] = parts[k];
+        SafeArrayUnaccessData(sa);
+        sink = parts.size();
+        SafeArrayDestroy(sa);
+    });
+    report("environment as array", folder_runs, ours, theirs);
+    system = {};
+    CoUninitialize();
     return 0;
 }

@@ -3,32 +3,34 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <numeric>
+#include <string_view>
 #include <vector>
 
 #include "frame/arry.h"
 #include "frame/arry_internal.h"
 #include "frame/mycontrols.h"
 #include "frame/shared.h"
+#include "runtime/bstr.h"
 #include "runtime/compare.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/variant.h"
 
 namespace qm {
 
 namespace {
 
-// A stable merge sort of the positions 0..n-1 by less(a, b). It never reads out of
-// range, whatever less answers (values of mixed kinds need not form a strict order).
-template <class Less>
-std::vector<size_t> stable_order(size_t n, Less&& less) {
-    std::vector<size_t> a(n), b(n);
-    std::iota(a.begin(), a.end(), size_t{0});
+// A stable merge sort of the items by less(a, b). It never reads out of range,
+// whatever less answers (values of mixed kinds need not form a strict order).
+template <class T, class Less>
+void stable_sort_items(std::vector<T>& a, Less&& less) {
+    const size_t n = a.size();
+    std::vector<T> b(n);
     constexpr size_t run = 24;
     for (size_t lo = 0; lo < n; lo += run) {
         const size_t hi = std::min(lo + run, n);
         for (size_t i = lo + 1; i < hi; ++i) {
-            const size_t x = a[i];
+            const T x = a[i];
             size_t j = i;
             for (; j > lo && less(x, a[j - 1]); --j) a[j] = a[j - 1];
             a[j] = x;
@@ -44,34 +46,74 @@ std::vector<size_t> stable_order(size_t n, Less&& less) {
         }
         a.swap(b);
     }
-    return a;
+}
+
+// An element as the sort sees it: a text's characters are read once, so that two
+// texts compare by character code right here; other values go to the runtime's
+// comparison, which gives two texts the same order.
+struct SortKey {
+    static constexpr uint32_t kNoText = UINT32_MAX;  // length of a value that is no text
+    const wchar_t* text;
+    uint32_t length;
+    uint32_t index;  // position from the lower bound (an array has at most 2^32 - 1 elements)
+    bool is_text() const noexcept { return length != kNoText; }
+};
+
+SortKey key_of_element(const VARIANT& element, uint32_t index) {
+    const VARIANT& v = deref(element);
+    BSTR s = nullptr;
+    if (V_VT(&v) == VT_BSTR)
+        s = V_BSTR(&v);
+    else if (V_VT(&v) == (VT_BSTR | VT_BYREF))
+        s = *V_BSTRREF(&v);
+    else
+        return SortKey{nullptr, SortKey::kNoText, index};
+    const std::wstring_view t = text_of(s);  // a BSTR holds fewer than 2^31 characters
+    return SortKey{t.data(), static_cast<uint32_t>(t.size()), index};
 }
 
 // Ascending by the runtime's comparison (numbers by value, texts by character
-// code), stable, in place: each element keeps its type. The order is the one a
-// bubble sort of neighbours gives, reached in n log n comparisons.
+// code), stable: each element keeps its type. The order is the one a bubble sort
+// of neighbours gives, reached in n log n comparisons. Nothing moves until the
+// order is known, so a comparison that fails leaves the array as it was; a plain
+// array is sorted where it lies, a locked or fixed one is sorted as a copy that
+// then replaces it (as the runtime assigns arrays).
 void sort_by_value(VARIANT& target) {
-    SafeArray copy = array_copy(target);
-    if (copy.dims() != 1) raise(err::SubscriptOutOfRange);
-    SAFEARRAY* sa = copy.get();
+    SAFEARRAY* original = array_of(target);
+    const bool in_place = original && original->cLocks == 0 &&
+                          !(original->fFeatures & (FADF_AUTO | FADF_STATIC | FADF_EMBEDDED | FADF_FIXEDSIZE));
+    SafeArray copy(array_type(target));
+    if (!in_place) copy = array_copy(target);
+    SAFEARRAY* sa = in_place ? original : copy.get();
+    if (!sa || SafeArrayGetDim(sa) != 1) raise(err::SubscriptOutOfRange);
     {
-        VARIANT view;  // borrows the copy for the element views
+        VARIANT view;  // borrows the array for the element views
         VariantInit(&view);
         V_VT(&view) = VT_ARRAY | copy.vartype();
         V_ARRAY(&view) = sa;
         const arry::Elements e(view);
         const long lb = e.lbound();
-        const std::vector<size_t> order = stable_order(static_cast<size_t>(e.count()), [&](size_t a, size_t b) {
-            return compare(e.at(lb + static_cast<long>(a)), e.at(lb + static_cast<long>(b))) < 0;
+        const size_t count = static_cast<size_t>(e.count());
+        std::vector<SortKey> keys;
+        keys.reserve(count);
+        for (size_t i = 0; i < count; ++i) {
+            // Records have no view; they reach the comparison, which refuses them.
+            const auto index = static_cast<uint32_t>(i);
+            keys.push_back(e.vartype() == VT_RECORD ? SortKey{nullptr, SortKey::kNoText, index}
+                                                    : key_of_element(e.at(lb + static_cast<long>(i)), index));
+        }
+        stable_sort_items(keys, [&](const SortKey& a, const SortKey& b) {
+            if (a.is_text() && b.is_text()) return binary_compare({a.text, a.length}, {b.text, b.length}) < 0;
+            return compare(e.at(lb + static_cast<long>(a.index)), e.at(lb + static_cast<long>(b.index))) < 0;
         });
         // The elements' bytes move to their places: ownership of texts and objects moves with them.
         const size_t size = sa->cbElements;
         auto* data = static_cast<unsigned char*>(sa->pvData);
-        std::vector<unsigned char> sorted(order.size() * size);
-        for (size_t k = 0; k < order.size(); ++k) std::memcpy(&sorted[k * size], data + order[k] * size, size);
+        std::vector<unsigned char> sorted(count * size);
+        for (size_t k = 0; k < count; ++k) std::memcpy(&sorted[k * size], data + keys[k].index * size, size);
         if (!sorted.empty()) std::memcpy(data, sorted.data(), sorted.size());
     }
-    assign_array(target, std::move(copy));
+    if (!in_place) assign_array(target, std::move(copy));
 }
 
 }  // namespace

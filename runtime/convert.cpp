@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cwchar>
+#include <iterator>
 
 #include "runtime/bstr.h"
 
@@ -30,6 +31,28 @@ Variant change(const VARIANT& arg, VARTYPE to) {
     return out;
 }
 
+// The runtime's error for a text that did not convert.
+[[noreturn]] void text_conversion_failed(HRESULT hr) {
+    if (hr == DISP_E_OVERFLOW) raise(err::Overflow);
+    if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_BADVARTYPE) raise(err::TypeMismatch);
+    check(hr);
+    raise(err::TypeMismatch);
+}
+
+// Hands a text to one of the system's text parsers, which read up to the first
+// NUL as they read a String Variant: short texts go on the stack, not into a BSTR.
+template <class Parse>
+HRESULT parse_text(std::wstring_view s, Parse&& parse) {
+    wchar_t buffer[64];
+    if (s.size() < std::size(buffer)) {
+        std::wmemcpy(buffer, s.data(), s.size());
+        buffer[s.size()] = L'\0';
+        return parse(buffer);
+    }
+    std::wstring copy(s);
+    return parse(copy.data());
+}
+
 Variant number(double v) { return Variant(v); }
 
 Variant text(std::wstring_view s) { return Variant(s); }
@@ -38,11 +61,19 @@ Variant text(std::wstring_view s) { return Variant(s); }
 
 LCID locale() noexcept { return GetUserDefaultLCID(); }
 
-long CLng(const VARIANT& v) { return V_I4(change(v, VT_I4).get()); }
+long CLng(const VARIANT& arg) {
+    const VARIANT& v = deref(arg);
+    if (V_VT(&v) == VT_I4) return V_I4(&v);
+    return V_I4(change(v, VT_I4).get());
+}
 short CInt(const VARIANT& v) { return V_I2(change(v, VT_I2).get()); }
 BYTE CByte(const VARIANT& v) { return V_UI1(change(v, VT_UI1).get()); }
 float CSng(const VARIANT& v) { return V_R4(change(v, VT_R4).get()); }
-double CDbl(const VARIANT& v) { return V_R8(change(v, VT_R8).get()); }
+double CDbl(const VARIANT& arg) {
+    const VARIANT& v = deref(arg);
+    if (V_VT(&v) == VT_R8) return V_R8(&v);
+    return V_R8(change(v, VT_R8).get());
+}
 CY CCur(const VARIANT& v) { return V_CY(change(v, VT_CY).get()); }
 DECIMAL CDec(const VARIANT& v) { return V_DECIMAL(change(v, VT_DECIMAL).get()); }
 bool CBool(const VARIANT& v) { return V_BOOL(change(v, VT_BOOL).get()) != VARIANT_FALSE; }
@@ -66,8 +97,18 @@ short CInt(double v) { return CInt(*number(v).get()); }
 BYTE CByte(double v) { return CByte(*number(v).get()); }
 CY CCur(double v) { return CCur(*number(v).get()); }
 double CDbl(CY v) { return CDbl(*Variant(v).get()); }
-long CLng(std::wstring_view s) { return CLng(*text(s).get()); }
-double CDbl(std::wstring_view s) { return CDbl(*text(s).get()); }
+long CLng(std::wstring_view s) {
+    LONG out = 0;
+    HRESULT hr = parse_text(s, [&](wchar_t* t) { return VarI4FromStr(t, locale(), VARIANT_LOCALBOOL, &out); });
+    if (FAILED(hr)) text_conversion_failed(hr);
+    return out;
+}
+double CDbl(std::wstring_view s) {
+    double out = 0;
+    HRESULT hr = parse_text(s, [&](wchar_t* t) { return VarR8FromStr(t, locale(), VARIANT_LOCALBOOL, &out); });
+    if (FAILED(hr)) text_conversion_failed(hr);
+    return out;
+}
 DATE CDate(std::wstring_view s) { return CDate(*text(s).get()); }
 bool CBool(std::wstring_view s) { return CBool(*text(s).get()); }
 std::wstring CStr(long v) { return std::to_wstring(v); }

@@ -237,7 +237,10 @@ Variant SafeArray::to_variant() && { return Variant::array(detach(), vt_); }
 
 SafeArray string_array(const std::vector<std::wstring>& items) {
     SafeArray a(VT_BSTR, static_cast<long>(items.size()));
-    for (size_t i = 0; i < items.size(); ++i) a.set_text(static_cast<long>(i), items[i]);
+    if (items.empty()) return a;
+    // The new array's slots are null: each takes its string as it is made.
+    BSTR* slots = &a.at<BSTR>(0);
+    for (size_t i = 0; i < items.size(); ++i) slots[i] = Bstr(items[i]).detach();
     return a;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "runtime/com_ptr.h"
+#include "runtime/strings.h"
 #include "runtime/variant.h"
 
 namespace qm {
@@ -105,6 +106,9 @@ private:
 
 // --- building arrays (0-based; an empty list gives a dimensioned array without elements)
 SafeArray string_array(const std::vector<std::wstring>& items);
+// Split (strings.h) straight into a String array, each part made once as a BSTR.
+SafeArray split_array(std::wstring_view s, std::wstring_view delimiter = L" ", long limit = -1,
+                      CompareMode mode = CompareMode::Binary);
 SafeArray long_array(const std::vector<long>& items);
 SafeArray byte_array(std::string_view bytes);
 SafeArray variant_array(const std::vector<Variant>& items);

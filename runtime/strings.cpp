@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "runtime/ansi.h"
+#include "runtime/bstr.h"
 #include "runtime/convert.h"
 #include "runtime/errors.h"
+#include "runtime/safearray.h"
 
 namespace qm {
 
@@ -112,13 +115,16 @@ std::wstring Replace(std::wstring_view s, std::wstring_view find, std::wstring_v
     return out;
 }
 
-std::vector<std::wstring> Split(std::wstring_view s, std::wstring_view delimiter, long limit, CompareMode mode) {
+namespace {
+
+// The parts of a Split as (offset, length) in s, handed to part one by one.
+template <class Part>
+void split_parts(std::wstring_view s, std::wstring_view delimiter, long limit, CompareMode mode, Part&& part) {
     if (limit < -1) raise(err::InvalidCall);
-    std::vector<std::wstring> parts;
-    if (s.empty() || limit == 0) return parts;
+    if (s.empty() || limit == 0) return;
     if (delimiter.empty()) {
-        parts.emplace_back(s);
-        return parts;
+        part(size_t{0}, s.size());
+        return;
     }
     std::wstring folded_s, folded_d;
     std::wstring_view hay = s, needle = delimiter;
@@ -127,14 +133,33 @@ std::vector<std::wstring> Split(std::wstring_view s, std::wstring_view delimiter
         hay = folded_s, needle = folded_d;
     }
     size_t pos = 0;
-    while (limit == -1 || static_cast<long>(parts.size()) < limit - 1) {
+    for (size_t parts = 0; limit == -1 || parts + 1 < static_cast<size_t>(limit); ++parts) {
         size_t at = hay.find(needle, pos);
         if (at == std::wstring_view::npos) break;
-        parts.emplace_back(s.substr(pos, at - pos));
+        part(pos, at - pos);
         pos = at + needle.size();
     }
-    parts.emplace_back(s.substr(pos));
+    part(pos, s.size() - pos);
+}
+
+}  // namespace
+
+std::vector<std::wstring> Split(std::wstring_view s, std::wstring_view delimiter, long limit, CompareMode mode) {
+    std::vector<std::wstring> parts;
+    split_parts(s, delimiter, limit, mode, [&](size_t at, size_t n) { parts.emplace_back(s.substr(at, n)); });
     return parts;
+}
+
+SafeArray split_array(std::wstring_view s, std::wstring_view delimiter, long limit, CompareMode mode) {
+    std::vector<std::pair<size_t, size_t>> bounds;
+    split_parts(s, delimiter, limit, mode, [&](size_t at, size_t n) { bounds.emplace_back(at, n); });
+    if (bounds.size() > static_cast<size_t>(LONG_MAX)) raise(err::OutOfMemory);
+    SafeArray a(VT_BSTR, static_cast<long>(bounds.size()));
+    if (bounds.empty()) return a;
+    // The new array's slots are null: each takes its part as it is made.
+    BSTR* slots = &a.at<BSTR>(0);
+    for (size_t i = 0; i < bounds.size(); ++i) slots[i] = Bstr(s.substr(bounds[i].first, bounds[i].second)).detach();
+    return a;
 }
 
 std::wstring Join(const std::vector<std::wstring>& parts, std::wstring_view delimiter) {

@@ -37,7 +37,7 @@ std::wstring Replace(std::wstring_view s, std::wstring_view find, std::wstring_v
 
 // Split: the parts between delimiters; the empty text gives no parts; an empty
 // delimiter gives the whole text as the one part; limit (-1: none) caps the parts,
-// the last part keeping the rest. See safearray.h for the String array form.
+// the last part keeping the rest. split_array (safearray.h) gives the String array.
 std::vector<std::wstring> Split(std::wstring_view s, std::wstring_view delimiter = L" ", long limit = -1,
                                 CompareMode mode = CompareMode::Binary);
 std::wstring Join(const std::vector<std::wstring>& parts, std::wstring_view delimiter = L" ");

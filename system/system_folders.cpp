@@ -1,7 +1,9 @@
 // Special folders and the environment.
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/contract.h"
@@ -38,13 +40,49 @@ std::wstring environment_variable(const wchar_t* name) {
     }
 }
 
+// The process environment block, freed when done. Its entries are walked in
+// block order, without the hidden per-drive entries that begin with "=".
+class EnvironmentBlock {
+public:
+    EnvironmentBlock() noexcept : block_(GetEnvironmentStringsW()) {}
+    ~EnvironmentBlock() {
+        if (block_) FreeEnvironmentStringsW(block_);
+    }
+    EnvironmentBlock(const EnvironmentBlock&) = delete;
+    EnvironmentBlock& operator=(const EnvironmentBlock&) = delete;
+
+    // Calls entry(text) for each entry until it returns false.
+    template <class Entry>
+    void walk(Entry&& entry) const {
+        if (!block_) return;
+        for (const wchar_t* p = block_; *p;) {
+            const size_t n = wcslen(p);
+            if (*p != L'=' && !entry(std::wstring_view(p, n))) return;
+            p += n + 1;
+        }
+    }
+    size_t count() const {
+        size_t n = 0;
+        walk([&](std::wstring_view) { return ++n, true; });
+        return n;
+    }
+
+private:
+    wchar_t* block_;
+};
+
 // The text after the first "=" of environment entry n (counted from 1).
 std::wstring environment_entry_value(size_t n) {
-    auto entries = sys::environment();
-    if (n == 0 || n > entries.size()) return {};
-    const std::wstring& e = entries[n - 1];
-    size_t eq = e.find(L'=');
-    return eq == std::wstring::npos ? std::wstring() : e.substr(eq + 1);
+    std::wstring value;
+    if (n == 0) return value;
+    size_t k = 0;
+    EnvironmentBlock().walk([&](std::wstring_view e) {
+        if (++k < n) return true;
+        size_t eq = e.find(L'=');
+        if (eq != std::wstring_view::npos) value.assign(e.substr(eq + 1));
+        return false;
+    });
+    return value;
 }
 
 std::wstring raw_folder(long folder) {
@@ -79,12 +117,10 @@ std::wstring special_folder(long folder) {
 }
 
 std::vector<std::wstring> environment() {
+    const EnvironmentBlock block;
     std::vector<std::wstring> entries;
-    wchar_t* block = GetEnvironmentStringsW();
-    if (!block) return entries;
-    for (const wchar_t* p = block; *p; p += wcslen(p) + 1)
-        if (*p != L'=') entries.emplace_back(p);
-    FreeEnvironmentStringsW(block);
+    entries.reserve(block.count());
+    block.walk([&](std::wstring_view e) { return entries.emplace_back(e), true; });
     return entries;
 }
 
@@ -104,7 +140,17 @@ HRESULT System::Get_DOScommandPath(BSTR* result) {
 }
 
 HRESULT System::Get_WindowsEnvironment(SAFEARRAY** result) {
-    return untrapped(result, [] { return string_array(sys::environment()).detach(); });
+    return untrapped(result, [] {
+        // Straight from the block into the array, each entry made once as a BSTR.
+        const EnvironmentBlock block;
+        SafeArray entries(VT_BSTR, static_cast<long>(block.count()));
+        if (entries.count() > 0) {
+            BSTR* slots = &entries.at<BSTR>(0);
+            long i = 0;
+            block.walk([&](std::wstring_view e) { return i < entries.count() ? (slots[i++] = Bstr(e).detach(), true) : false; });
+        }
+        return entries.detach();
+    });
 }
 
 }  // namespace qm
