@@ -30,6 +30,10 @@ class Control;
 float twips_per_pixel_x() noexcept;
 float twips_per_pixel_y() noexcept;
 
+// Lets the window of this thread under the mouse pointer choose its cursor again
+// (after a MousePointer change), without moving the pointer.
+void refresh_cursor() noexcept;
+
 // An automation colour (system colours 0x800000nn included) as an RGB value.
 COLORREF rgb_of(OLE_COLOR color) noexcept;
 

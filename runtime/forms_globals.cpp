@@ -38,9 +38,7 @@ long screen_mouse_pointer() noexcept { return g_screen_pointer; }
 void set_screen_mouse_pointer(long pointer) {
     if (pointer < 0 || (pointer > 15 && pointer != 99)) raise(err::InvalidPropertyValue);
     g_screen_pointer = pointer;
-    POINT pt;
-    GetCursorPos(&pt);
-    SetCursorPos(pt.x, pt.y);
+    refresh_cursor();
 }
 
 void set_screen_mouse_icon(IPictureDisp* icon) { g_screen_icon = icon; }

@@ -98,6 +98,15 @@ LRESULT CALLBACK engine_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return object_proc(v, hwnd, msg, wp, lp);
 }
 
+void refresh_cursor() noexcept {
+    POINT pt;
+    if (!GetCursorPos(&pt)) return;
+    HWND h = WindowFromPoint(pt);
+    if (!h || GetWindowThreadProcessId(h, nullptr) != GetCurrentThreadId()) return;
+    LRESULT hit = SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+    SendMessageW(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(LOWORD(hit), WM_MOUSEMOVE));
+}
+
 float twips_per_pixel_x() noexcept { return twips_per_pixel(0); }
 float twips_per_pixel_y() noexcept { return twips_per_pixel(1); }
 
@@ -288,9 +297,7 @@ void Visual::set_font_flag(DISPID which, bool on) {
 void Visual::set_mouse_pointer(long p) {
     if (p < 0 || (p > 15 && p != 99)) raise(err::InvalidPropertyValue);
     mouse_pointer_ = p;
-    POINT pt;
-    GetCursorPos(&pt);
-    SetCursorPos(pt.x, pt.y);  // makes the system ask for the cursor again
+    refresh_cursor();
 }
 
 namespace {
