@@ -77,7 +77,7 @@ HRESULT Text::TextFile_ReadLinesInAray(BSTR File, BSTR* SplitAt, SAFEARRAY** res
         std::wstring_view separator = SplitAt ? text_of(*SplitAt) : std::wstring_view();
         if (separator.empty()) separator = kCrLf;
         ReadResult r = read(File);
-        return string_array(Split(r.text.view(), separator)).detach();
+        return split_array(r.text.view(), separator).detach();
     });
 }
 

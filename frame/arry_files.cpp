@@ -189,7 +189,7 @@ HRESULT Arry::Array_ReadFromFile(BSTR File, long* ErrorNumber, SAFEARRAY** resul
         check(shared<_Text>()->TextFile_Read(File, &read_error, text.put()));
         if (ErrorNumber) *ErrorNumber = read_error;
         if (read_error != 0) return nullptr;
-        return string_array(Split(text.view(), kCrLf)).detach();
+        return split_array(text.view(), kCrLf).detach();
     });
 }
 

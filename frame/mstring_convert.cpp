@@ -137,7 +137,7 @@ HRESULT mString::ToArray(BSTR Text, BSTR StlitAt, VARIANT* result) {
     return untrapped(result, [&] {
         std::wstring_view separator = text_of(StlitAt);
         if (separator.empty()) separator = kCrLf;
-        return string_array(Split(text_of(Text), separator)).to_variant();
+        return split_array(text_of(Text), separator).to_variant();
     });
 }
 
