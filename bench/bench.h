@@ -3,12 +3,14 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 namespace qmbench {
 
@@ -75,6 +77,18 @@ inline std::wstring work_folder(const wchar_t* name = nullptr) {
         CreateDirectoryW(dir.c_str(), nullptr);
     }
     return dir;
+}
+
+// What a hand-written reference does to hand texts back: a String array made of
+// the given BSTRs (which it takes over), then freed. Returns the count.
+inline size_t string_array_round_trip(const std::vector<BSTR>& parts) {
+    SAFEARRAY* sa = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(parts.size()));
+    BSTR* data = nullptr;
+    SafeArrayAccessData(sa, reinterpret_cast<void**>(&data));
+    for (size_t k = 0; k < parts.size(); ++k) data[k] = parts[k];
+    SafeArrayUnaccessData(sa);
+    SafeArrayDestroy(sa);
+    return parts.size();
 }
 
 }  // namespace qmbench

@@ -67,13 +67,7 @@ int main() {
         for (const wchar_t* p = block; *p; p += wcslen(p) + 1)
             if (*p != L'=') parts.push_back(SysAllocString(p));
         FreeEnvironmentStringsW(block);
-        SAFEARRAY* sa = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(parts.size()));
-        BSTR* data = nullptr;
-        SafeArrayAccessData(sa, reinterpret_cast<void**>(&data));
-        for (size_t k = 0; k < parts.size(); ++k) data[k] = parts[k];
-        SafeArrayUnaccessData(sa);
-        sink = parts.size();
-        SafeArrayDestroy(sa);
+        sink = qmbench::string_array_round_trip(parts);
     });
     report("environment as array", folder_runs, ours, theirs);
     system = {};
