@@ -1,4 +1,5 @@
 // Registry: writing, reading and deleting single values.
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -12,12 +13,15 @@ namespace qm {
 namespace reg {
 
 bool query(HKEY key, const wchar_t* name, DWORD& type, std::vector<BYTE>& data) {
+    // Most values fit the first try: one call instead of asking for the size first.
+    data.resize(512);
     for (;;) {
-        DWORD size = 0;
-        if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-        data.resize(size);
+        DWORD size = static_cast<DWORD>(data.size());
         LONG rc = RegQueryValueExW(key, name, nullptr, &type, data.data(), &size);
-        if (rc == ERROR_MORE_DATA) continue;  // it grew meanwhile
+        if (rc == ERROR_MORE_DATA) {  // too small, or it grew meanwhile
+            data.resize(std::max<size_t>(size, data.size() * 2));
+            continue;
+        }
         if (rc != ERROR_SUCCESS) return false;
         data.resize(size);
         return true;
