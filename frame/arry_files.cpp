@@ -1,6 +1,7 @@
 // Arry: arrays as text files (one line per element) and as binary files (one
 // Variant in the runtime's file layout), and arrays to and from list controls.
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -130,6 +131,8 @@ bool well_formed(std::string_view bytes) {
         for (unsigned d = 0; d < dims; ++d) {
             uint32_t count = 0, lbound = 0;
             if (!u32(count) || !u32(lbound)) return false;
+            // The upper bound must be a Long as well.
+            if (static_cast<int64_t>(static_cast<int32_t>(lbound)) + count - 1 > INT32_MAX) return false;
             total *= count;
             if (total > bytes.size()) return false;  // every element takes one byte at least
         }

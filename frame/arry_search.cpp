@@ -109,9 +109,11 @@ HRESULT Arry::Compare(VARIANT* sArray1, VARIANT* sArray2, long* ErrorNumber, VAR
     });
 }
 
-// The element with the greatest text in binary order; ties keep the first.
+// The element with the greatest text in binary order; ties keep the first. Value
+// is emptied first, so that it holds no stale text when the array is refused.
 HRESULT Arry::Get_MaxValue(VARIANT* sArray, BSTR* Value, long* ErrorNumber, long* result) {
     return trapped(Trap{Source::Array, L"Get_MaxValue", ErrorNumber}, result, -2L, [&] {
+        store_text(Value, {});
         const Elements e(variable(sArray));
         std::wstring best;
         long index = e.lbound();

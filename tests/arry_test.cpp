@@ -205,6 +205,13 @@ TEST_F(ArryTest, CountingDuplicatesComparisonAndExtremes) {
     EXPECT_EQ(arry->Get_MaxValue(blanks.get(), value.put(), &e, &n), S_OK);
     EXPECT_EQ(n, 0);
     EXPECT_EQ(value.view(), L"");
+    // A refused array leaves no stale text behind in Value.
+    BSTR stale = SysAllocString(L"stale");
+    EXPECT_EQ(arry->Get_MaxValue(none.get(), &stale, &e, &n), S_OK);
+    EXPECT_EQ(n, -2);
+    EXPECT_EQ(e, 9);
+    EXPECT_EQ(SysStringLen(stale), 0u);
+    SysFreeString(stale);
 }
 
 // --- changing arrays ---------------------------------------------------------------------------
@@ -687,6 +694,14 @@ TEST_F(ArryTest, DamagedBinaryFilesAreRefusedWithoutACrash) {
     write_bytes(path, huge);
     EXPECT_EQ(arry->Array_ReadBinary(Bstr(path).get(), &e, back.put()), S_OK);
     EXPECT_EQ(e, 62);
+    // An upper bound beyond the Long range.
+    std::string beyond = good;
+    beyond[8] = beyond[9] = beyond[10] = '\xFF';
+    beyond[11] = '\x7F';
+    write_bytes(path, beyond);
+    EXPECT_EQ(arry->Array_ReadBinary(Bstr(path).get(), &e, back.put()), S_OK);
+    EXPECT_EQ(e, 62);
+    EXPECT_EQ(back.vt(), VT_EMPTY);
     std::string long_text = good;
     long_text[18] = '\xFE';
     write_bytes(path, long_text);
