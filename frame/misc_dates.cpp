@@ -57,7 +57,8 @@ struct Moment {
 };
 
 Moment moment_of(DATE d) {
-    if (!std::isfinite(d) || d < MinDate || d > MaxDate + 1) raise(err::InvalidCall);
+    // 1.1.100 and 31.12.9999 with any time of day (before 1900 the time counts down).
+    if (!std::isfinite(d) || d <= MinDate - 1 || d >= std::floor(MaxDate) + 1) raise(err::InvalidCall);
     double whole = std::trunc(d);
     Moment m{static_cast<long long>(whole), std::llround(std::fabs(d - whole) * kSecondsPerDay)};
     if (m.second >= kSecondsPerDay) m.second -= kSecondsPerDay, ++m.day;
@@ -127,7 +128,10 @@ HRESULT Misc::Get_WeekOfYear(DATE sDate, long* result) {
     return misc::trapped_negative(L"Get_WeekOfYear", result, [&] {
         DATE day = static_cast<DATE>(moment_of(sDate).day);
         DATE thursday = day + 4 - Weekday(day, Monday);
-        DATE january1 = DateSerial(qm::Year(thursday), 1, 1);
+        // Early January of the year 100 lies in a week of the year 99, whose
+        // 1 January DateSerial would read as 1999: count back 400 years instead.
+        long year = qm::Year(thursday);
+        DATE january1 = year < 100 ? DateSerial(year + 400, 1, 1) - 146097 : DateSerial(year, 1, 1);
         return static_cast<long>((thursday - january1) / 7) + 1;
     });
 }

@@ -34,7 +34,8 @@ CY currency(long long ten_thousandths) {
 
 // A time's whole seconds since 30.12.1899 00:00:00 (the time rounded to the second).
 long long seconds_of(DATE d) {
-    if (!std::isfinite(d) || d < MinDate || d > MaxDate + 1) raise(err::InvalidCall);
+    // 1.1.100 and 31.12.9999 with any time of day (before 1900 the time counts down).
+    if (!std::isfinite(d) || d <= MinDate - 1 || d >= std::floor(MaxDate) + 1) raise(err::InvalidCall);
     double whole = std::trunc(d);
     return static_cast<long long>(whole) * kSecondsPerDay + std::llround(std::fabs(d - whole) * kSecondsPerDay);
 }
@@ -84,29 +85,28 @@ HRESULT Misc::Time_Format(CY lngInputValue, tfFORMATTYPE* sInputType, BSTR sForm
         if (max_unit < 2) days = take(kSecondsPerDay);
         if (max_unit < 3) hours = take(3600);
         if (max_unit < 4) minutes = take(60);
-        double seconds = CDbl(currency(s));
-
-        auto two = [](double v) { return Format(v, L"00"); };
-        auto plain = [](double v) { return CStr(v); };
+        // Every value stays a Currency, so that no digit of the seconds is lost.
+        auto two = [](long long v) { return Format(*Variant(currency(v)).get(), L"00"); };
+        auto plain = [](long long v) { return CStr(currency(v)); };
         const struct {
             const wchar_t *twice, *once;
-            double value;
-        } tokens[] = {{L"yy", L"y", static_cast<double>(years)},     {L"dd", L"d", static_cast<double>(days)},
-                      {L"hh", L"h", static_cast<double>(hours)},     {L"mm", L"m", static_cast<double>(minutes)},
-                      {L"ss", L"s", seconds}};
+            long long value;
+        } tokens[] = {{L"yy", L"y", years * kCurrencyScale},     {L"dd", L"d", days * kCurrencyScale},
+                      {L"hh", L"h", hours * kCurrencyScale},     {L"mm", L"m", minutes * kCurrencyScale},
+                      {L"ss", L"s", s}};
         for (auto& t : tokens) {
             f = Replace(f, t.twice, two(t.value));
             f = Replace(f, t.once, plain(t.value));
         }
 
-        auto worded = [&](double v, const wchar_t* one, const wchar_t* many) {
-            return two(v) + (v == 1 ? one : many);
+        auto worded = [&](long long v, const wchar_t* one, const wchar_t* many) {
+            return two(v) + (v == kCurrencyScale ? one : many);
         };
-        f = Replace(f, L"(0)", worded(static_cast<double>(days), L" Tag", L" Tage"));
-        f = Replace(f, L"(1)", worded(static_cast<double>(hours), L" Stunde", L" Stunden"));
-        f = Replace(f, L"(2)", worded(static_cast<double>(minutes), L" Minute", L" Minuten"));
-        f = Replace(f, L"(3)", worded(seconds, L" Sekunde", L" Sekunden"));
-        f = Replace(f, L"(4)", worded(static_cast<double>(years), L" Jahr", L" Jahre"));
+        f = Replace(f, L"(0)", worded(days * kCurrencyScale, L" Tag", L" Tage"));
+        f = Replace(f, L"(1)", worded(hours * kCurrencyScale, L" Stunde", L" Stunden"));
+        f = Replace(f, L"(2)", worded(minutes * kCurrencyScale, L" Minute", L" Minuten"));
+        f = Replace(f, L"(3)", worded(s, L" Sekunde", L" Sekunden"));
+        f = Replace(f, L"(4)", worded(years * kCurrencyScale, L" Jahr", L" Jahre"));
         f = Replace(f, L"(&)", L" und ");
         return Bstr(f);
     });

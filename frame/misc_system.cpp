@@ -109,6 +109,7 @@ std::wstring date_text(const VARIANT& value) {
     if ((V_VT(&v) & ~VT_BYREF) != VT_DATE) return CStr(v);
     DATE d = V_VT(&v) & VT_BYREF ? *V_DATEREF(&v) : V_DATE(&v);
     double whole = d < 0 ? -d : d;
+    if (whole < 1) return FormatDate(d, L"hh:mm:ss");  // the empty date writes only its time of day
     bool has_time = whole != static_cast<double>(static_cast<long long>(whole));
     return FormatDate(d, has_time ? L"dd.mm.yyyy hh:mm:ss" : L"dd.mm.yyyy");
 }
@@ -225,6 +226,12 @@ HRESULT Misc::Get_WinSymbol(WinSymbol* Symbol, BSTR* result) {
 
 namespace {
 
+#ifdef _WIN64
+constexpr WORD kNativeMachine = IMAGE_FILE_MACHINE_AMD64;
+#else
+constexpr WORD kNativeMachine = IMAGE_FILE_MACHINE_I386;
+#endif
+
 // A module image as a data file (the file's own layout): nothing of it runs.
 class DataModule {
 public:
@@ -250,6 +257,8 @@ public:
         auto* signature = at<DWORD>(nt);
         auto* file = at<IMAGE_FILE_HEADER>(nt + 4);
         if (!signature || *signature != IMAGE_NT_SIGNATURE || !file) return false;
+        // A module of another architecture could not be loaded here: its functions are not ours to call.
+        if (file->Machine != kNativeMachine) return false;
         size_t optional = nt + 4 + sizeof(IMAGE_FILE_HEADER);
         auto* magic = at<WORD>(optional);
         if (!magic) return false;

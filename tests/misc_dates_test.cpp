@@ -186,6 +186,10 @@ TEST_F(MiscDates, IsoWeeksIgnoreTheTimeOfDay) {
     EXPECT_EQ(week(at(2024, 12, 31)), 1);
     EXPECT_EQ(week(at(2020, 12, 31)), 53);
     EXPECT_EQ(week(at(2024, 6, 15)), 24);
+    EXPECT_EQ(week(at(100, 1, 1)), 53);  // a Friday: the last week of the year 99
+    EXPECT_EQ(week(at(100, 1, 4)), 1);
+    EXPECT_EQ(week(at(100, 1, 1, 12)), 53);  // the first day's afternoon lies below its midnight
+    EXPECT_EQ(week(at(9999, 12, 31)), 52);
     for (long h : {0, 11, 12, 13, 18, 23}) {
         EXPECT_EQ(week(at(2021, 1, 3, h, 59, 59)), 53) << h;
         EXPECT_EQ(week(at(2021, 1, 10, h, 30)), 1) << h;
@@ -245,6 +249,7 @@ TEST_F(MiscDates, DurationTexts) {
     EXPECT_EQ(time_format(3, tfSECOND, L"hh:mm:ss", tfHOUR), L"00:00:03");
     EXPECT_EQ(time_format(1.5, tfSECOND, L"s"), L"1,5");
     EXPECT_EQ(time_format(90, tfMINUTE, L"mm", tfMINUTE), L"90");
+    EXPECT_EQ(time_format(123456789012.3456, tfSECOND, L"s", tfSECOND), L"123456789012,3456");  // every digit
     // An amount of seconds beyond the Currency range: trapped, "".
     EXPECT_EQ(time_format(900000000000.0, tfYEAR), L"");
 
@@ -283,6 +288,9 @@ TEST_F(MiscDates, DifferencesAreExact) {
     EXPECT_EQ(difference(at(2024, 1, 16), at(2024, 1, 1), ddMONTHS), 0);       // 15 days: 0.5, to even
     EXPECT_EQ(difference(at(2024, 2, 15), at(2024, 1, 1), ddMONTHS), 2);       // 45 days: 1.5, to even
     EXPECT_EQ(difference(a, b, 9), 0);
+    EXPECT_EQ(difference(at(100, 1, 1, 12), at(100, 1, 1), ddSECONDS), 43200);
+    EXPECT_EQ(difference(at(9999, 12, 31, 23, 59, 59), at(9999, 12, 31), ddSECONDS), 86399);
+    EXPECT_EQ(difference(qm::MaxDate + 0.5, 0, ddDAYS), -5);  // no Date
     EXPECT_EQ(difference(at(2100, 1, 1), at(2000, 1, 1), ddSECONDS), -6);  // overflow: minus the error number
 }
 

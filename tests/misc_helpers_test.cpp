@@ -196,6 +196,7 @@ TEST_F(MiscHelpers, TypeChecks) {
     EXPECT_FALSE(valid_type(*Variant(L"31.02.2024").get(), 7));
     EXPECT_FALSE(valid_type(*Variant(L"12.13.2024").get(), 7));
     EXPECT_TRUE(valid_type(*Variant::date(qm::DateSerial(2024, 2, 29)).get(), 7));
+    EXPECT_FALSE(valid_type(*Variant::date(0).get(), 7));  // the empty date reads 00:00:00
     EXPECT_FALSE(valid_type(*Variant::null().get(), 7));
     EXPECT_TRUE(valid_type(*Variant(L"12,5").get(), 14));
     EXPECT_FALSE(valid_type(*Variant(L"abc").get(), 14));
@@ -276,9 +277,20 @@ TEST(MiscExports, ModulesAreReadWithoutRunningThem) {
     EXPECT_FALSE(exported(dll, L"DllMain"));
     EXPECT_EQ(GetModuleHandleW(dll.c_str()), nullptr);  // not left loaded
 
-    // A file that is no module, and a module cut short: False, nothing read past the end.
-    std::wstring junk = scratch() + L"misc_junk.dll", cut = scratch() + L"misc_cut.dll";
+    // A file that is no module, a module cut short: False, nothing read past the end;
+    // a module built for another processor cannot be loaded here: False.
+    std::wstring junk = scratch() + L"misc_junk.dll", cut = scratch() + L"misc_cut.dll",
+                 foreign = scratch() + L"misc_foreign.dll";
     {
+        ASSERT_TRUE(CopyFileW(dll.c_str(), foreign.c_str(), FALSE));
+        HANDLE f = CreateFileW(foreign.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        IMAGE_DOS_HEADER dos{};
+        DWORD done = 0;
+        ReadFile(f, &dos, sizeof dos, &done, nullptr);
+        SetFilePointer(f, dos.e_lfanew + 4, nullptr, FILE_BEGIN);  // the file header's machine
+        WORD machine = sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_I386 : IMAGE_FILE_MACHINE_AMD64;
+        WriteFile(f, &machine, sizeof machine, &done, nullptr);
+        CloseHandle(f);
         HANDLE h = CreateFileW(junk.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         DWORD written = 0;
         WriteFile(h, "MZ this is not a module", 23, &written, nullptr);
@@ -291,6 +303,8 @@ TEST(MiscExports, ModulesAreReadWithoutRunningThem) {
     }
     EXPECT_FALSE(exported(junk, L"DllGetClassObject"));
     EXPECT_FALSE(exported(cut, L"DllGetClassObject"));
+    EXPECT_FALSE(exported(foreign, L"DllGetClassObject"));
+    DeleteFileW(foreign.c_str());
     DeleteFileW(junk.c_str());
     DeleteFileW(cut.c_str());
     DeleteFileW(dll.c_str());
