@@ -23,6 +23,20 @@ void require_characters(std::wstring_view text) {
     if (text.empty()) raise(err::SubscriptOutOfRange);
 }
 
+// The text's ANSI bytes translated by OemToCharBuffA or CharToOemBuffA and read
+// as ANSI again: a character that the target code page lacks comes back as that
+// page's nearest or default character, as the system's translation gives it.
+std::wstring translate_ansi_bytes(std::wstring_view text, bool oem_to_char) {
+    std::string bytes = to_ansi(text);
+    if (bytes.empty()) return {};
+    const DWORD size = static_cast<DWORD>(bytes.size());
+    if (oem_to_char)
+        OemToCharBuffA(bytes.data(), bytes.data(), size);
+    else
+        CharToOemBuffA(bytes.data(), bytes.data(), size);
+    return from_ansi(bytes);
+}
+
 }  // namespace
 
 std::wstring Get_HexBlock(int width, std::wstring_view text) {
@@ -59,11 +73,11 @@ HRESULT mString::Str_ToHex(BSTR Str, BYTEINFO* StrTo, VARIANT* result) {
 }
 
 HRESULT mString::Str_toANSI(BSTR Str, BSTR* result) {
-    return untrapped(result, [&] { return Bstr(oem_to_ansi(text_of(Str))); });
+    return untrapped(result, [&] { return Bstr(translate_ansi_bytes(text_of(Str), true)); });
 }
 
 HRESULT mString::Str_toASCII(BSTR Str, BSTR* result) {
-    return untrapped(result, [&] { return Bstr(ansi_to_oem(text_of(Str))); });
+    return untrapped(result, [&] { return Bstr(translate_ansi_bytes(text_of(Str), false)); });
 }
 
 HRESULT mString::Str_Reverse(BSTR Str, BSTR* result) {

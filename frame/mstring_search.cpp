@@ -16,10 +16,12 @@ namespace {
 // The position (1-based) of occurrence pos of find in text, scanning from the
 // left without overlap: itFIRST the first, itLast the last, n > 0 the n-th; 0
 // when there is none, for pos 0, and for other negative positions. An empty find
-// gives the runtime's InStr answer for itFIRST and 0 otherwise.
+// is hit again where the scan goes on, so every hit is the first one (the
+// runtime's InStr answer); for itLast there is no last hit and the answer is 0.
 long find_occurrence(std::wstring_view text, std::wstring_view find, long pos) {
     if (pos == itFIRST) return qm::InStr(text, find);
-    if (pos == 0 || pos < itLast || find.empty()) return 0;
+    if (pos == 0 || pos < itLast) return 0;
+    if (find.empty()) return pos > 0 ? qm::InStr(text, find) : 0;
     long hits = 0, last = 0;
     for (size_t at = text.find(find); at != std::wstring_view::npos; at = text.find(find, at + find.size())) {
         last = static_cast<long>(at) + 1;

@@ -262,6 +262,11 @@ TEST_F(MString, InStrOccurrences) {
     EXPECT_EQ(find(L"aaaa", L"aa", 2), 3);
     EXPECT_EQ(find(L"x\u00C4BC", L"\u00E4b", itFIRST, false), 2);
     EXPECT_EQ(find(L"xABC", L"Ab", itFIRST, true), 0);
+    // An empty search text is hit again where the scan goes on: every hit is the
+    // first one, and there is no last one.
+    EXPECT_EQ(find(L"abc", L"", 2), 1);
+    EXPECT_EQ(find(L"abc", L"", itFIRST), 1);
+    EXPECT_EQ(find(L"abc", L"", itLast), 0);
 }
 
 TEST_F(MString, InStrLeavesTheClientsVariableAlone) {
@@ -376,6 +381,18 @@ TEST_F(MString, CodePagesReverseAndCompare) {
     EXPECT_EQ(oem, qm::from_ansi(qm::to_oem(L"\u00E4")));
     EXPECT_EQ(s->Str_toANSI(Bstr(oem).get(), out.put()), S_OK);
     EXPECT_EQ(out.str(), L"\u00E4");
+    // The translation works on the text's ANSI bytes: a character that the target
+    // page lacks becomes a character of that page, never one of the other page.
+    // OEM 0xC4 is a box-drawing line, which the ANSI page does not hold.
+    EXPECT_EQ(s->Str_toANSI(Bstr(qm::from_ansi("\xC4")).get(), out.put()), S_OK);
+    ASSERT_EQ(out.length(), 1u);
+    EXPECT_NE(out.str(), qm::from_oem("\xC4"));
+    EXPECT_EQ(qm::from_ansi(qm::to_ansi(out.str())), out.str());
+    EXPECT_EQ(s->Str_toASCII(Bstr(L"\u2500").get(), out.put()), S_OK);
+    EXPECT_NE(out.str(), qm::from_ansi("\xC4"));
+    Bstr via_ansi;
+    EXPECT_EQ(s->Str_toASCII(Bstr(qm::from_ansi(qm::to_ansi(L"\u2500"))).get(), via_ansi.put()), S_OK);
+    EXPECT_EQ(out.str(), via_ansi.str());
     EXPECT_EQ(s->Str_Reverse(Bstr(L"abc").get(), out.put()), S_OK);
     EXPECT_EQ(out.str(), L"cba");
     VARIANT_BOOL same = VARIANT_TRUE;
