@@ -112,14 +112,18 @@ HRESULT File::Compare(BSTR File1, BSTR File2, long* ErrorNumber, VARIANT_BOOL* r
 }
 
 // True when the file cannot be opened for writing (in use elsewhere, read-only,
-// a folder); ErrorNumber then holds why. A missing file is not in use and is not
-// created.
+// a folder, a missing folder or a bad name); ErrorNumber then holds why. A
+// missing file in an existing folder is not in use and is not created.
 HRESULT File::isInUse(BSTR Path, long* ErrorNumber, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         if (ErrorNumber) *ErrorNumber = 0;
         try {
             const DWORD a = GetFileAttributesW(win32_path(text_of(Path)).c_str());
-            if (a == INVALID_FILE_ATTRIBUTES) return false;
+            if (a == INVALID_FILE_ATTRIBUTES) {
+                const DWORD e = GetLastError();
+                if (e == ERROR_FILE_NOT_FOUND) return false;
+                raise_file_error(e);
+            }
             RtFile file(text_of(Path), OpenMode::Binary, OpenAccess::Write);
             file.Close();
             return false;
@@ -195,9 +199,9 @@ HRESULT File::ShredderFile(BSTR Path, long* WriteLoop, long* result) {
 }
 
 // Renames or moves File; a NewName without "\" stays in File's folder. With
-// DeleteExist a file of that name is replaced (only once the move succeeds);
-// without it an existing NewName leaves everything as it is. 0 also when File is
-// missing.
+// DeleteExist a file of that name is replaced (only once the move succeeds), and
+// File named again in another case is renamed; without it an existing NewName
+// (File itself included) leaves everything as it is. 0 also when File is missing.
 HRESULT File::Rename(BSTR File, BSTR NewName, VARIANT_BOOL* DeleteExist, long* result) {
     return trapped(Trap{Source::File, L"Rename"}, result, ErrorNumberResult{}, [&](Trap& t) {
         const std::wstring_view from = text_of(File);
@@ -205,7 +209,10 @@ HRESULT File::Rename(BSTR File, BSTR NewName, VARIANT_BOOL* DeleteExist, long* r
         if (to.find(L'\\') == std::wstring::npos) to = std::wstring(from.substr(0, LastBackslashPos(from))) + to;
         t.extra = std::wstring(from) + L" -> " + to;
         if (!exists(from)) return 0L;
-        const bool replace = DeleteExist && *DeleteExist;
+        if (!(DeleteExist && *DeleteExist)) {
+            if (!exists(to)) Name(from, to);
+            return 0L;
+        }
         if (same_file(from, to)) {
             // The same file: at most the case of its name changes (by way of a
             // temporary name, which every file system takes as a real rename).
@@ -222,10 +229,6 @@ HRESULT File::Rename(BSTR File, BSTR NewName, VARIANT_BOOL* DeleteExist, long* r
                 MoveFileExW(temp.c_str(), source.c_str(), 0);
                 raise_file_error(e);
             }
-            return 0L;
-        }
-        if (!replace) {
-            if (!exists(to)) Name(from, to);
             return 0L;
         }
         const std::wstring source = win32_path(from), target = win32_path(to);

@@ -137,6 +137,9 @@ TEST_F(FileTest, CreateLenCompareAndInUse) {
     EXPECT_FALSE(used);
     EXPECT_EQ(e, 0);
     EXPECT_FALSE(exists(none));  // a missing file is not created
+    ASSERT_EQ(file_->isInUse(Bstr(dir_ + L"no folder\\a.bin").get(), &e, &used), S_OK);
+    EXPECT_TRUE(used);  // it could not be opened
+    EXPECT_EQ(e, 76);
     ASSERT_EQ(file_->isInUse(Bstr(a).get(), &e, &used), S_OK);
     EXPECT_FALSE(used);
     HANDLE lock = CreateFileW(a.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -230,6 +233,16 @@ TEST_F(FileTest, RenameInFolderReplaceAndCase) {
     EXPECT_FALSE(exists(x));
     EXPECT_EQ(read_bytes(y), "new");
 
+    // Onto itself without DeleteExist: the name exists, so nothing changes.
+    ASSERT_EQ(file_->Rename(Bstr(y).get(), Bstr(L"Y.TXT").get(), &keep, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    {
+        WIN32_FIND_DATAW same;
+        HANDLE f = FindFirstFileW(y.c_str(), &same);
+        ASSERT_NE(f, INVALID_HANDLE_VALUE);
+        FindClose(f);
+        EXPECT_EQ(std::wstring(same.cFileName), L"y.txt");
+    }
     // Onto itself, with DeleteExist: the file must survive; a change of case renames.
     ASSERT_EQ(file_->Rename(Bstr(y).get(), Bstr(L"Y.TXT").get(), &replace, &r), S_OK);
     EXPECT_EQ(r, 0);
