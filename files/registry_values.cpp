@@ -45,16 +45,14 @@ wchar_t ansi_char(BYTE b) noexcept {
 
 namespace {
 
-bool write(RegRoot root, BSTR key_path, BSTR field, DWORD type, const void* data, size_t size) {
-    reg::Key key;
-    if (!key.create(root, reg::path_of(key_path), KEY_SET_VALUE)) return false;
-    return RegSetValueExW(key.get(), reg::path_of(field), 0, type, static_cast<const BYTE*>(data),
+bool write(HKEY key, BSTR field, DWORD type, const void* data, size_t size) {
+    return RegSetValueExW(key, reg::path_of(field), 0, type, static_cast<const BYTE*>(data),
                           static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
-bool write_text(RegRoot root, BSTR key, BSTR field, std::wstring_view text) {
+bool write_text(HKEY key, BSTR field, std::wstring_view text) {
     std::wstring z(text);  // with its terminating NUL
-    return write(root, key, field, REG_SZ, z.c_str(), (z.size() + 1) * sizeof(wchar_t));
+    return write(key, field, REG_SZ, z.c_str(), (z.size() + 1) * sizeof(wchar_t));
 }
 
 }  // namespace
@@ -68,9 +66,12 @@ HRESULT Registry::FieldDelete(RegRoot Root, BSTR Key, BSTR Field, VARIANT_BOOL* 
 }
 
 // The Variant's type chooses the value's type: Integer and Long a DWORD, String
-// and Boolean text, a Byte array binary data. Other values are not written.
+// and Boolean text, a Byte array binary data. Other values are not written, but
+// the key is created for every value.
 HRESULT Registry::ValueSet(RegRoot Root, BSTR Key, BSTR Field, VARIANT Value, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
+        reg::Key key;
+        if (!key.create(Root, reg::path_of(Key), KEY_SET_VALUE)) return false;
         const VARIANT* v = &Value;
         while (V_VT(v) == (VT_BYREF | VT_VARIANT)) v = V_VARIANTREF(v);
         VARTYPE vt = V_VT(v) & ~VT_BYREF;
@@ -78,22 +79,22 @@ HRESULT Registry::ValueSet(RegRoot Root, BSTR Key, BSTR Field, VARIANT Value, VA
         switch (vt) {
         case VT_I2: {
             LONG n = byref ? *V_I2REF(v) : V_I2(v);
-            return write(Root, Key, Field, REG_DWORD, &n, sizeof(n));
+            return write(key.get(), Field, REG_DWORD, &n, sizeof(n));
         }
         case VT_I4: {
             LONG n = byref ? *V_I4REF(v) : V_I4(v);
-            return write(Root, Key, Field, REG_DWORD, &n, sizeof(n));
+            return write(key.get(), Field, REG_DWORD, &n, sizeof(n));
         }
         case VT_BSTR:
-            return write_text(Root, Key, Field, text_of(byref ? *V_BSTRREF(v) : V_BSTR(v)));
+            return write_text(key.get(), Field, text_of(byref ? *V_BSTRREF(v) : V_BSTR(v)));
         case VT_BOOL:
-            return write_text(Root, Key, Field, (byref ? *V_BOOLREF(v) : V_BOOL(v)) ? L"True" : L"False");
+            return write_text(key.get(), Field, (byref ? *V_BOOLREF(v) : V_BOOL(v)) ? L"True" : L"False");
         case VT_ARRAY | VT_UI1: {
             SAFEARRAY* sa = byref ? *V_ARRAYREF(v) : V_ARRAY(v);
             if (!sa || SafeArrayGetDim(sa) != 1 || sa->rgsabound[0].cElements == 0) return false;
             void* data = nullptr;
             if (FAILED(SafeArrayAccessData(sa, &data))) return false;
-            bool ok = write(Root, Key, Field, REG_BINARY, data, sa->rgsabound[0].cElements);
+            bool ok = write(key.get(), Field, REG_BINARY, data, sa->rgsabound[0].cElements);
             SafeArrayUnaccessData(sa);
             return ok;
         }

@@ -161,6 +161,10 @@ TEST_F(RegistryTest, ValueSetWritesNothingForOtherTypesAndSaysSo) {
     EXPECT_FALSE(set(L"v", L"nobytes", qm::byte_array("").to_variant()));
     for (const wchar_t* name : {L"double", L"byte", L"empty", L"date", L"nobytes"})
         EXPECT_FALSE(raw(L"v", name, type, data)) << name;
+    // The key is created all the same.
+    EXPECT_FALSE(set(L"new\\level", L"double", Variant(1.5)));
+    EXPECT_TRUE(key_exists(L"new\\level"));
+    EXPECT_FALSE(raw(L"new\\level", L"double", type, data));
 
     // A by-reference Variant is looked through.
     Variant target(7L);
