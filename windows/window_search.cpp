@@ -118,7 +118,10 @@ HRESULT Window::Get_AllHwndByText(BSTR Text, VARIANT_BOOL* FindExact, SAFEARRAY*
             h = GetWindow(h, GW_HWNDNEXT);
             if (!h) break;
             const WindowText title(h);
-            if (exact ? title.view() == text : LCase(title.view()) == text) found.push_back(h);
+            // A window that changes place in the Z order meanwhile may come round again.
+            if ((exact ? title.view() == text : LCase(title.view()) == text) &&
+                std::find(found.begin(), found.end(), h) == found.end())
+                found.push_back(h);
         }
         return handle_array(found);
     });
