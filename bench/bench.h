@@ -52,6 +52,12 @@ struct Best {
     }
 };
 
+// One row of `./quill bench`'s closing table (a tab-separated line it collects
+// and hides): what, our figure, the reference's figure, the ratio as printed.
+inline void row(const char* what, const char* ours, const char* other, double ratio) {
+    std::printf("@row\t%s\t%s\t%s\t%.2f\n", what, ours, other, ratio);
+}
+
 // One line: time per run of ours and of the other, and the ratio ours / other
 // (below 1: ours is faster). Times below a millisecond are shown in microseconds.
 inline void report(const char* what, int runs, double ours, double other, const char* other_name = "system") {
@@ -61,6 +67,19 @@ inline void report(const char* what, int runs, double ours, double other, const 
     const char* unit = micro ? "us" : "ms";
     std::printf("%-30s %7d runs  ours %10.4f %s  %s %10.4f %s  ratio %.2f\n", what, runs, per_ours * scale, unit,
                 other_name, per_other * scale, unit, ours / other);
+    char a[48], b[64];
+    std::snprintf(a, sizeof a, "%.4f %s", per_ours * scale, unit);
+    std::snprintf(b, sizeof b, "%.4f %s (%s)", per_other * scale, unit, other_name);
+    row(what, a, b, ours / other);
+}
+
+// A row for a throughput comparison: MiB/s of ours and of the other; the ratio
+// ours / other (above 1: ours is faster).
+inline void throughput_row(const char* what, double ours_mib_s, double other_mib_s, const char* other_name) {
+    char a[48], b[64];
+    std::snprintf(a, sizeof a, "%.0f MiB/s", ours_mib_s);
+    std::snprintf(b, sizeof b, "%.0f MiB/s (%s)", other_mib_s, other_name);
+    row(what, a, b, ours_mib_s / other_mib_s);
 }
 
 // The scratch folder (QM_SCRATCH) or else the temporary folder, ending in a

@@ -2,6 +2,7 @@
 // with the progress window. Prints throughput and the ratio (ours / system, in
 // throughput: above 1 is faster). Works in QM_SCRATCH or the temporary folder and
 // removes its files at the end.
+// Goal: BinCopy without progress at least 0.8 of CopyFileW's throughput.
 #include <windows.h>
 #include <objbase.h>
 
@@ -72,6 +73,8 @@ int main() {
     std::printf("  CopyFileW                  %8.1f MiB/s\n", mib_per_s(system_s));
     std::printf("  BinCopy                    %8.1f MiB/s  ratio %.2f\n", mib_per_s(plain_s), system_s / plain_s);
     std::printf("  BinCopy with progress      %8.1f MiB/s  ratio %.2f\n", mib_per_s(shown_s), system_s / shown_s);
+    qmbench::throughput_row("BinCopy", mib_per_s(plain_s), mib_per_s(system_s), "CopyFileW");
+    qmbench::throughput_row("BinCopy with progress", mib_per_s(shown_s), mib_per_s(system_s), "CopyFileW");
 
     file->Release();
     DeleteFileW(target.c_str());

@@ -45,15 +45,14 @@ int main() {
     qm::Write_ErrorLog(8, L"BinCopy", 53, text, L"");  // the banner, once
     double report = qmbench::seconds(kLines, [&] { qm::Write_ErrorLog(8, L"BinCopy", 53, text, L""); });
     double system = system_append(sys_path, line);
-    std::printf("Write_ErrorLog to the log file: %d entries %.3f s, system append %.3f s, ratio %.2f\n", kLines, report,
-                system, report / system);
+    qmbench::report("Write_ErrorLog", kLines, report, system, "append");
 
     std::wstring log_path = temp_file(L"qm_bench_misclog.log");
     qm::Bstr entry, target(log_path), message(text);
     double log =
         qmbench::seconds(kLines, [&] { qm::shared<_Misc>()->Log(message.get(), target.get(), 0, entry.put()); });
     system = system_append(sys_path, "08.12.2026 / 21:48:16 -> Datei nicht gefunden\r\n");
-    std::printf("Misc.Log: %d lines %.3f s, system append %.3f s, ratio %.2f\n", kLines, log, system, log / system);
+    qmbench::report("Misc.Log", kLines, log, system, "append");
     for (const std::wstring& p : {ours_path, sys_path, log_path}) DeleteFileW(p.c_str());
     CoUninitialize();
     return 0;

@@ -1,5 +1,6 @@
 // StringToSHA1 against the system's SHA-1 (CryptoAPI) on the same 64 MiB text,
 // and CheckSum's throughput on it, in one run.
+// Goal: near the machine's limit (0.5-0.7 GB/s a core; about 2 GB/s with SHA-NI).
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -82,6 +83,10 @@ int main() {
     std::printf("ratio StringToSHA1 / system time: %.2f (%s)\n", ours / system,
                 ours_narrow == system_digest ? "same digest" : "DIGESTS DIFFER");
     std::printf("CheckSum     : %.3f s  %.0f MiB/s of characters\n", checksum, mib / checksum);
+    char a[32], b[48];
+    std::snprintf(a, sizeof a, "%.3f s", ours);
+    std::snprintf(b, sizeof b, "%.3f s (CryptoAPI)", system);
+    qmbench::row("StringToSHA1 64 MiB", a, b, ours / system);
     CoUninitialize();
     return ours_narrow == system_digest ? 0 : 1;
 }

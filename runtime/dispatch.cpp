@@ -105,10 +105,25 @@ std::shared_ptr<InterfaceInfo> find_interface(REFIID iid) {
 
 HRESULT resolve_type(ITypeInfo* ti, const TYPEDESC& td, ParamInfo& p, bool top);
 
-HRESULT resolve_userdefined(ITypeInfo* ti, HREFTYPE href, ParamInfo& p) {
+// The type a reference names, type aliases (also chained) followed to what they
+// stand for: IPictureDisp and IFontDisp are aliases of dispinterfaces.
+ComPtr<ITypeInfo> referenced(ITypeInfo* ti, HREFTYPE href) {
     ComPtr<ITypeInfo> ref;
-    HRESULT hr = ti->GetRefTypeInfo(href, ref.put());
-    if (FAILED(hr)) return hr;
+    if (FAILED(ti->GetRefTypeInfo(href, ref.put()))) return {};
+    for (int depth = 0; depth < 16; ++depth) {
+        TypeAttr attr(ref.get());
+        if (!attr.attr) return {};
+        if (attr.attr->typekind != TKIND_ALIAS || attr.attr->tdescAlias.vt != VT_USERDEFINED) return ref;
+        ComPtr<ITypeInfo> next;
+        if (FAILED(ref->GetRefTypeInfo(attr.attr->tdescAlias.hreftype, next.put()))) return {};
+        ref = next;
+    }
+    return {};
+}
+
+HRESULT resolve_userdefined(ITypeInfo* ti, HREFTYPE href, ParamInfo& p) {
+    ComPtr<ITypeInfo> ref = referenced(ti, href);
+    if (!ref) return TYPE_E_CANTLOADLIBRARY;
     TypeAttr attr(ref.get());
     if (!attr.attr) return E_FAIL;
     switch (attr.attr->typekind) {
@@ -134,8 +149,8 @@ HRESULT resolve_userdefined(ITypeInfo* ti, HREFTYPE href, ParamInfo& p) {
 
 bool is_interface_pointer(ITypeInfo* ti, const TYPEDESC& td) {
     if (td.vt != VT_PTR || td.lptdesc->vt != VT_USERDEFINED) return false;
-    ComPtr<ITypeInfo> ref;
-    if (FAILED(ti->GetRefTypeInfo(td.lptdesc->hreftype, ref.put()))) return false;
+    ComPtr<ITypeInfo> ref = referenced(ti, td.lptdesc->hreftype);
+    if (!ref) return false;
     TypeAttr attr(ref.get());
     return attr.attr && (attr.attr->typekind == TKIND_INTERFACE || attr.attr->typekind == TKIND_DISPATCH ||
                          attr.attr->typekind == TKIND_COCLASS);
@@ -328,6 +343,17 @@ HRESULT coerce(VARIANT& out, VARIANT* in, const ParamInfo& p, LCID lcid) {
     return convert_scalar(out, *v, p.vt, lcid);
 }
 
+// A fresh, zero-filled record of the parameter's type.
+HRESULT new_record(VARIANT& out, const ParamInfo& p) {
+    void* rec = p.record->RecordCreate();
+    if (!rec) return E_OUTOFMEMORY;
+    V_VT(&out) = VT_RECORD;
+    V_RECORD(&out) = rec;
+    V_RECORDINFO(&out) = p.record.get();
+    p.record->AddRef();
+    return S_OK;
+}
+
 // The value an omitted optional parameter gets.
 HRESULT missing_value(VARIANT& out, const ParamInfo& p) {
     if ((p.flags & PARAMFLAG_FHASDEFAULT) && p.default_value.vt() != VT_EMPTY) {
@@ -340,15 +366,7 @@ HRESULT missing_value(VARIANT& out, const ParamInfo& p) {
         return S_OK;
     }
     if (!(p.flags & PARAMFLAG_FOPT) && !(p.flags & PARAMFLAG_FHASDEFAULT)) return DISP_E_PARAMNOTOPTIONAL;
-    if (p.vt == VT_RECORD) {  // an omitted record is a fresh, empty one
-        void* rec = p.record->RecordCreate();
-        if (!rec) return E_OUTOFMEMORY;
-        V_VT(&out) = VT_RECORD;
-        V_RECORD(&out) = rec;
-        V_RECORDINFO(&out) = p.record.get();
-        p.record->AddRef();
-        return S_OK;
-    }
+    if (p.vt == VT_RECORD) return new_record(out, p);  // an omitted record is a fresh, empty one
     // The type's own empty value: 0, "", False, Nothing, an undimensioned array.
     V_VT(&out) = p.vt;
     if (p.vt == VT_BSTR) {
@@ -417,7 +435,14 @@ HRESULT prepare(Slot& slot, VARIANT* in, const ParamInfo& p, LCID lcid) {
             V_BYREF(&slot.arg) = V_RECORD(var);
             return S_OK;
         }
-        return DISP_E_TYPEMISMATCH;
+        // A script cannot build a record: an Empty variable stands for a fresh one,
+        // and receives the record the member filled.
+        if (V_VT(var) != VT_EMPTY) return DISP_E_TYPEMISMATCH;
+        HRESULT hr = new_record(slot.owned, p);
+        if (FAILED(hr)) return hr;
+        V_BYREF(&slot.arg) = V_RECORD(&slot.owned);
+        if (V_VT(in) == (VT_BYREF | VT_VARIANT)) slot.writeback = var;
+        return S_OK;
     } else if (V_VT(var) == (VT_BYREF | p.vt)) {
         V_BYREF(&slot.arg) = V_BYREF(var);
         return S_OK;

@@ -1,5 +1,7 @@
 #include "runtime/latebind.h"
 
+#include <dispex.h>
+
 #include <vector>
 
 #include "runtime/convert.h"
@@ -9,12 +11,26 @@ namespace qm::late {
 
 namespace {
 
-DISPID id_of(IDispatch* object, std::wstring_view name) {
-    if (!object) raise(err::ObjectNotSet);
+// A member's DISPID by name. A script's own object (a VBScript class instance)
+// answers GetIDsOfNames with E_NOTIMPL; its IDispatchEx finds the name instead.
+HRESULT find_id(IDispatch* object, std::wstring_view name, DISPID& id) noexcept {
     std::wstring n(name);
     LPOLESTR p = n.data();
-    DISPID id = DISPID_UNKNOWN;
     HRESULT hr = object->GetIDsOfNames(IID_NULL, &p, 1, LOCALE_USER_DEFAULT, &id);
+    if (hr != E_NOTIMPL) return hr;
+    ComPtr<IDispatchEx> ex;
+    if (FAILED(object->QueryInterface(__uuidof(IDispatchEx), ex.put_void()))) return hr;
+    BSTR b = SysAllocStringLen(n.data(), static_cast<UINT>(n.size()));
+    if (!b) return E_OUTOFMEMORY;
+    hr = ex->GetDispID(b, fdexNameCaseInsensitive, &id);
+    SysFreeString(b);
+    return hr;
+}
+
+DISPID id_of(IDispatch* object, std::wstring_view name) {
+    if (!object) raise(err::ObjectNotSet);
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = find_id(object, name, id);
     if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) raise(err::NotSupported);
     check(hr);
     return id;
@@ -127,10 +143,8 @@ bool try_put(IDispatch* object, std::wstring_view name, const Variant& value) no
 
 bool has_member(IDispatch* object, std::wstring_view name) noexcept {
     if (!object) return false;
-    std::wstring n(name);
-    LPOLESTR p = n.data();
     DISPID id;
-    return SUCCEEDED(object->GetIDsOfNames(IID_NULL, &p, 1, LOCALE_USER_DEFAULT, &id));
+    return SUCCEEDED(find_id(object, name, id));
 }
 
 std::wstring type_name(IDispatch* object) {

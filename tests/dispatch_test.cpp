@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "probe.h"
 #include "runtime/contract.h"
@@ -305,6 +306,86 @@ TEST_F(DispatchTest, RecordsTravelAsResultsArgumentsAndArrays) {
     SafeArrayUnaccessData(V_ARRAY(arr.get()));
 }
 
+TEST_F(DispatchTest, AnEmptyVariableStandsForAByReferenceRecord) {
+    // A script cannot build a record: an Empty variable gets a fresh one, filled by the member.
+    Variant empty;
+    VARIANT ref = v_ref(empty);
+    Variant dx = v_long(5);
+    ASSERT_EQ(call(probe_.get(), L"MovePoint", {&ref, dx.get()}), S_OK);
+    ASSERT_EQ(empty.vt(), VT_RECORD);
+    auto* p = static_cast<ProbePoint*>(V_RECORD(empty.get()));
+    EXPECT_EQ(p->X, 5);
+    EXPECT_EQ(std::wstring(p->Name), L"moved");
+
+    // A by-value Empty runs the member on a record nobody sees; other types and
+    // an omitted required record are refused before the member runs.
+    Variant by_value;
+    EXPECT_EQ(call(probe_.get(), L"MovePoint", {by_value.get(), dx.get()}), S_OK);
+    Variant number = v_long(1);
+    VARIANT number_ref = v_ref(number);
+    EXPECT_EQ(call(probe_.get(), L"MovePoint", {&number_ref, dx.get()}), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(number.vt(), VT_I4);
+    VARIANT missing = v_missing();
+    EXPECT_EQ(call(probe_.get(), L"MovePoint", {&missing, dx.get()}), DISP_E_PARAMNOTOPTIONAL);
+}
+
+TEST(LateBoundMembers, EveryMemberOfTheLibraryResolves) {
+    // Each member is called with two arguments too many: a member the dispatcher
+    // can resolve answers DISP_E_BADPARAMCOUNT without running; a hidden one
+    // answers DISP_E_MEMBERNOTFOUND.
+    qm::ComPtr<ITypeLib> lib;
+    ASSERT_EQ(LoadTypeLibEx(registered_dll().c_str(), REGKIND_NONE, lib.put()), S_OK);
+    int checked = 0;
+    std::wstring hidden;
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        TYPEKIND kind;
+        qm::ComPtr<ITypeInfo> coclass;
+        if (FAILED(lib->GetTypeInfoType(i, &kind)) || kind != TKIND_COCLASS ||
+            FAILED(lib->GetTypeInfo(i, coclass.put())))
+            continue;
+        TYPEATTR* ca = nullptr;
+        coclass->GetTypeAttr(&ca);
+        CLSID clsid = ca->guid;
+        coclass->ReleaseTypeAttr(ca);
+        HREFTYPE href;
+        qm::ComPtr<ITypeInfo> itf, disp;
+        ASSERT_EQ(coclass->GetRefTypeOfImplType(0, &href), S_OK);
+        ASSERT_EQ(coclass->GetRefTypeInfo(href, itf.put()), S_OK);
+        if (FAILED(itf->GetRefTypeOfImplType(-1, &href)) || FAILED(itf->GetRefTypeInfo(href, disp.put()))) disp = itf;
+        qm::ComPtr<IDispatch> object;
+        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.put_void()), S_OK);
+
+        TYPEATTR* attr = nullptr;
+        disp->GetTypeAttr(&attr);
+        for (UINT f = 0; f < attr->cFuncs; ++f) {
+            FUNCDESC* fd = nullptr;
+            if (FAILED(disp->GetFuncDesc(f, &fd))) continue;
+            if (!(fd->wFuncFlags & FUNCFLAG_FRESTRICTED)) {
+                std::vector<VARIANT> args(fd->cParams + 2);
+                for (auto& a : args) VariantInit(&a);
+                DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+                WORD flags = fd->invkind == INVOKE_PROPERTYPUT      ? DISPATCH_PROPERTYPUT
+                             : fd->invkind == INVOKE_PROPERTYPUTREF ? DISPATCH_PROPERTYPUTREF
+                             : fd->invkind == INVOKE_PROPERTYGET    ? DISPATCH_PROPERTYGET
+                                                                    : DISPATCH_METHOD;
+                Variant result;
+                EXCEPINFO ex{};
+                HRESULT hr = object->Invoke(fd->memid, IID_NULL, 0, flags, &params, result.put(), &ex, nullptr);
+                if (hr != DISP_E_BADPARAMCOUNT) {
+                    Bstr name;
+                    disp->GetDocumentation(fd->memid, name.put(), nullptr, nullptr, nullptr);
+                    hidden += std::wstring(qm::text_of(name.get())) + L" ";
+                }
+                ++checked;
+            }
+            disp->ReleaseFuncDesc(fd);
+        }
+        disp->ReleaseTypeAttr(attr);
+    }
+    EXPECT_GT(checked, 250);
+    EXPECT_EQ(hidden, L"");
+}
+
 TEST_F(DispatchTest, ArraysAreConvertedAndReturnedByReference) {
     Variant n = v_long(3), words;
     ASSERT_EQ(call(probe_.get(), L"Words", {n.get()}, words.put()), S_OK);
@@ -443,6 +524,9 @@ TEST_F(ScriptTest, VBScriptPassesVariablesLiteralsAndGaps) {
     EXPECT_EQ(str(vbs.eval(L"p.Value")), L"8");
     EXPECT_EQ(str(vbs.eval(L"p.JoinWords(Array(\"x\", 2))")), L"x,2");
     EXPECT_EQ(str(vbs.eval(L"p.Describe(Nothing)")), L"Nothing");
+
+    ASSERT_EQ(vbs.run(L"Dim pt: p.MovePoint pt, 4\n"), S_OK);
+    EXPECT_EQ(str(vbs.eval(L"p.PointSum(pt)")), L"4");
 }
 
 TEST_F(ScriptTest, VBScriptSeesErrNumberAndDescription) {
