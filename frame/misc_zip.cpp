@@ -3,6 +3,7 @@
 // The walk reads the file forward only, in blocks. An entry whose sizes follow
 // its data (flag bit 3) or are kept in a ZIP64 field takes its compressed size
 // from the central directory's record of the same local-header offset.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -32,12 +33,26 @@ uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8);
 uint32_t u32(const uint8_t* p) { return u16(p) | static_cast<uint32_t>(u16(p + 2)) << 16; }
 uint64_t u64(const uint8_t* p) { return u32(p) | static_cast<uint64_t>(u32(p + 4)) << 32; }
 
-// The archive read in blocks: a view of any byte range inside the file.
+// The archive, opened for reading only (never created) and read in blocks: a
+// view of any byte range inside the file.
 class Archive {
 public:
-    explicit Archive(std::wstring_view path) : file_(path, OpenMode::Binary, OpenAccess::Read) {
-        size_ = static_cast<uint64_t>(file_.LOF());
+    explicit Archive(std::wstring_view path) {
+        handle_ = CreateFileW(win32_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle_ == INVALID_HANDLE_VALUE) raise_file_error();
+        LARGE_INTEGER size{};
+        if (!GetFileSizeEx(handle_, &size)) {
+            DWORD e = GetLastError();
+            CloseHandle(handle_);
+            raise_file_error(e);
+        }
+        size_ = static_cast<uint64_t>(size.QuadPart);
     }
+    ~Archive() { CloseHandle(handle_); }
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+
     uint64_t size() const noexcept { return size_; }
 
     // n bytes at pos; the caller has checked that they lie inside the file.
@@ -45,8 +60,8 @@ public:
         if (pos >= start_ && pos - start_ + n <= length_) return block_.data() + (pos - start_);
         size_t want = static_cast<size_t>(std::min<uint64_t>(std::max<size_t>(n, kBlock), size_ - pos));
         if (block_.size() < want) block_.resize(want);
-        file_.Seek(static_cast<long long>(pos) + 1);
-        file_.GetBytes(block_.data(), want);
+        length_ = 0;
+        read(pos, block_.data(), want);
         start_ = pos;
         length_ = want;
         return block_.data();
@@ -54,16 +69,33 @@ public:
     // The bytes of a range, copied (for the central directory).
     std::vector<uint8_t> bytes(uint64_t pos, size_t n) {
         std::vector<uint8_t> out(n);
-        if (n) {
-            file_.Seek(static_cast<long long>(pos) + 1);
-            file_.GetBytes(out.data(), n);
-        }
+        read(pos, out.data(), n);
         return out;
     }
 
 private:
     static constexpr size_t kBlock = 16384;
-    RtFile file_;
+
+    // Exactly n bytes at pos; 62 when the file ends first (it shrank meanwhile).
+    void read(uint64_t pos, uint8_t* data, size_t n) {
+        while (n > 0) {
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(pos);
+            at.OffsetHigh = static_cast<DWORD>(pos >> 32);
+            DWORD chunk = static_cast<DWORD>(std::min<size_t>(n, 1u << 30)), got = 0;
+            if (!ReadFile(handle_, data, chunk, &got, &at)) {
+                DWORD e = GetLastError();
+                if (e == ERROR_HANDLE_EOF) raise(err::InputPastEnd);
+                raise_file_error(e);
+            }
+            if (got == 0) raise(err::InputPastEnd);
+            pos += got;
+            data += got;
+            n -= got;
+        }
+    }
+
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
     uint64_t size_ = 0;
     std::vector<uint8_t> block_;
     uint64_t start_ = 0;
