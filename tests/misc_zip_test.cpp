@@ -36,7 +36,9 @@ void put32(std::string& s, uint32_t v) {
 
 // A stored archive; with descriptor, every entry has flag bit 3, sizes 0 in its
 // local header and a data descriptor after its data.
-std::string zip(const std::vector<Entry>& entries, bool descriptor = false, uint16_t flags = 0) {
+// With zip64, the central directory keeps both sizes in a ZIP64 extra field and
+// the descriptors have 64-bit sizes.
+std::string zip(const std::vector<Entry>& entries, bool descriptor = false, uint16_t flags = 0, bool zip64 = false) {
     if (descriptor) flags |= 0x0008;
     std::string out, central;
     for (const Entry& e : entries) {
@@ -55,8 +57,10 @@ std::string zip(const std::vector<Entry>& entries, bool descriptor = false, uint
         if (descriptor) {
             put32(out, 0x08074B50);
             put32(out, 0);
-            put32(out, size);
-            put32(out, size);
+            for (int k = 0; k < 2; ++k) {
+                put32(out, size);
+                if (zip64) put32(out, 0);
+            }
         }
         put32(central, 0x02014B50);
         put16(central, 20);
@@ -65,14 +69,23 @@ std::string zip(const std::vector<Entry>& entries, bool descriptor = false, uint
         put16(central, 0);
         put32(central, 0);
         put32(central, 0);
-        put32(central, size);
-        put32(central, size);
+        put32(central, zip64 ? 0xFFFFFFFF : size);
+        put32(central, zip64 ? 0xFFFFFFFF : size);
         put16(central, static_cast<uint32_t>(e.name.size()));
-        put32(central, 0);  // extra and comment lengths
+        put16(central, zip64 ? 20 : 0);  // extra length
+        put16(central, 0);               // comment length
         put32(central, 0);  // disk, internal attributes
         put32(central, 0);  // external attributes
         put32(central, offset);
         central += e.name;
+        if (zip64) {
+            put16(central, 0x0001);
+            put16(central, 16);
+            for (int k = 0; k < 2; ++k) {
+                put32(central, size);
+                put32(central, 0);
+            }
+        }
     }
     const uint32_t at = static_cast<uint32_t>(out.size());
     out += central;
@@ -140,6 +153,8 @@ TEST_F(MiscZip, DataDescriptorsAndNamesAreReadCompletely) {
     std::string fake = zip({{"innen.txt", "x"}});
     EXPECT_EQ(list(zip({{"a.txt", fake}, {"b/", ""}, {"c.txt", std::string(70000, 'c')}}, true), &error),
               (Names{L"a.txt", L"b/", L"c.txt"}));
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(list(zip({{"a.txt", fake}, {"b.txt", "bb"}}, true, 0, true), &error), (Names{L"a.txt", L"b.txt"}));
     EXPECT_EQ(error, 0);
     EXPECT_EQ(list(zip({{"Gr\xC3\xB6\xC3\x9F" "e.txt", "1"}}, false, 0x0800), &error), (Names{L"Größe.txt"}));
     EXPECT_EQ(list(zip({{"M\xE4rz.txt", "1"}}), &error), (Names{L"März.txt"}));  // ANSI without the flag
