@@ -128,6 +128,7 @@ TEST_F(MiscLocale, FontWalkSizesResolvesAndSurvivesLongNames) {
 
     std::vector<qm::misc::FontEntry> fonts = qm::misc::registered_fonts(HKEY_CURRENT_USER_, kFontKey);
     RegDeleteTreeW(HKEY_CURRENT_USER, kFontKey);
+    DeleteFileW(big.c_str());
     ASSERT_EQ(fonts.size(), values.size());
     for (auto& f : fonts) {
         if (f.name == values[0].first) {
