@@ -5,7 +5,7 @@
 #include <urlmon.h>
 
 #include <array>
-#include <memory>
+#include <optional>
 #include <string>
 
 #include "frame/shared.h"
