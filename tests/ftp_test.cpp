@@ -97,6 +97,10 @@ TEST_F(Ftp, ConnectionsAreRowsByLowerCaseName) {
     ASSERT_EQ(f->Disconnect(Bstr(L"localhost").get(), &r), S_OK);
     EXPECT_EQ(r, -1);
     EXPECT_EQ(rows(), (std::vector<std::wstring>{L"127.0.0.1", L"", L"127.1"}));
+    // An empty name is no server: it does not find the free row.
+    ASSERT_EQ(f->Disconnect(Bstr(L"").get(), &r), S_OK);
+    EXPECT_EQ(r, -1);
+    EXPECT_EQ(on(&_FTP::DirectoryCreate, L"x", L""), -1);
     EXPECT_EQ(connect(L"localhost", L"quill", L"not the password"), 0);
     EXPECT_EQ(rows(), (std::vector<std::wstring>{L"127.0.0.1", L"", L"127.1"}));
     EXPECT_EQ(connect(L"2130706433", L"anonymous", L"guest@"), 1);
