@@ -4,9 +4,9 @@
 // the work box's background colour; Stretch works on the worker form's box.
 #include <cmath>
 
-#include "frame/mycontrols.h"
 #include "frame/shared.h"
 #include "media/grafic.h"
+#include "media/grafic_worker.h"
 #include "media/grafic_pixels.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
@@ -25,27 +25,6 @@ IDispatch* object_arg(IDispatch** object) {
 }
 
 long lng(IDispatch* object, std::wstring_view name) { return CLng(*late::get(object, name).get()); }
-
-// A private worker form, unloaded whatever happens.
-class Worker {
-public:
-    explicit Worker(const wchar_t* tag) : form_(forms::make<MyControls>()) {
-        form_->load();
-        form_->set_tag(tag);
-    }
-    ~Worker() {
-        try {
-            form_->unload();
-        } catch (...) {
-        }
-    }
-    Worker(const Worker&) = delete;
-    Worker& operator=(const Worker&) = delete;
-    forms::PictureBox& box() { return form_->get<forms::PictureBox>(L"PicTMP"); }
-
-private:
-    ComPtr<MyControls> form_;
-};
 
 // The client area in pixels of the work box (a 2-pixel 3D border on each side)
 // given its outer size in twips.
@@ -109,7 +88,7 @@ HRESULT Grafic::Stretch(IPictureDisp** Picture, long NewWidth, long newHeight, l
     if (!result) return E_POINTER;
     *result = nullptr;
     return untrapped([&] {
-        Worker worker(L"Stretch");
+        grafic::Worker worker(L"Stretch");
         forms::PictureBox& box = worker.box();
         box.set_picture(picture_arg(Picture));
         box.surface()->set_scale_mode(CInt(static_cast<double>(Dimension ? *Dimension : 1)));

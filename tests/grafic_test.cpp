@@ -520,3 +520,24 @@ TEST_F(GraficTest, TileCoversTheBoxAndRefusesWhatCannotTile) {
     EXPECT_FALSE(CBool(*late::get(b, L"AutoRedraw").get()));
     EXPECT_EQ(rgb_only(image_of(b)), img);
 }
+
+TEST_F(GraficTest, RotateTurnFlipAndZoomWorkAtThePicturesOwnSize) {
+    Pixels in = pattern(200, 150, [](long x, long y) { return static_cast<DWORD>(x | y << 8 | (x * y & 0xFF) << 16); });
+    ComPtr<IPictureDisp> pic = picture_of(in);
+    for (long degrees : {0L, 360L, -360L})
+        EXPECT_EQ(rgb_only(pixels_of(run(&_Grafic::PictureRotate, pic.get(), degrees).get())), in) << degrees;
+    EXPECT_EQ(rgb_only(pixels_of(run(&_Grafic::PictureZoom, pic.get(), 0).get())), in);
+    Pixels mirrored = pattern(200, 150, [&](long x, long y) { return in.at(199 - x, y); });
+    Pixels upside_down = pattern(200, 150, [&](long x, long y) { return in.at(x, 149 - y); });
+    EXPECT_EQ(rgb_only(pixels_of(run(&_Grafic::PictureTurn, pic.get(), 180).get())), mirrored);
+    EXPECT_EQ(rgb_only(pixels_of(run(&_Grafic::PictureFlip, pic.get(), 180).get())), upside_down);
+    struct {
+        Effect effect;
+        long arg;
+    } refused[] = {{&_Grafic::PictureRotate, 361}, {&_Grafic::PictureRotate, -361}, {&_Grafic::PictureTurn, 361},
+                   {&_Grafic::PictureFlip, -361},  {&_Grafic::PictureZoom, 42},     {&_Grafic::PictureZoom, -42}};
+    long forms_before = thread_forms();
+    for (const auto& r : refused) EXPECT_FALSE(run(r.effect, pic.get(), r.arg)) << r.arg;
+    EXPECT_EQ(thread_forms(), forms_before);
+    EXPECT_EQ(pixels_of(pic.get()), in);
+}
