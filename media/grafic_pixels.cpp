@@ -47,22 +47,51 @@ void gray_pass(const BYTE* work, BYTE* out, size_t pixels, long wb, long wg, lon
     }
 }
 
+namespace {
+
+constexpr int kDx[8] = {-1, 0, 1, 1, 1, 0, -1, -1};
+constexpr int kDy[8] = {1, 1, 1, 0, -1, -1, -1, 0};  // downwards on the picture
+
+// One inside row: above and below are the original rows over and under it on
+// the picture (rows lie bottom-up in memory).
+void emboss_row(const BYTE* above, const BYTE* row, const BYTE* below, BYTE* out, long width, long direction) {
+    const int dx = kDx[direction], dy = kDy[direction];
+    const BYTE* ahead = dy > 0 ? below : dy < 0 ? above : row;   // P(x + dx, y + dy)
+    const BYTE* behind = dy > 0 ? above : dy < 0 ? below : row;  // P(x − dx, y − dy)
+    for (long x = 1; x + 1 < width; ++x) {
+        const BYTE* a = ahead + (x + dx) * 4;
+        const BYTE* b = behind + (x - dx) * 4;
+        BYTE* o = out + x * 4;
+        for (int c = 0; c < 3; ++c) {
+            const int diff = static_cast<int>(a[c]) - static_cast<int>(b[c]);
+            o[c] = static_cast<BYTE>(diff <= 0 ? 127 : std::min(255, 127 + diff));
+        }
+        o[3] = row[x * 4 + 3];
+    }
+}
+
+}  // namespace
+
 void emboss_pass(const BYTE* work, BYTE* out, long width, long height, long direction) {
-    static constexpr int kDx[8] = {-1, 0, 1, 1, 1, 0, -1, -1};
-    static constexpr int kDy[8] = {1, 1, 1, 0, -1, -1, -1, 0};  // downwards on the picture
     const size_t stride = static_cast<size_t>(width) * 4;
     std::memcpy(out, work, stride * static_cast<size_t>(height));
+    if (width < 3) return;
+    for (long r = 1; r + 1 < height; ++r)
+        emboss_row(work + (r + 1) * stride, work + r * stride, work + (r - 1) * stride, out + r * stride, width,
+                   direction);
+}
+
+void emboss_in_place(BYTE* pixels, long width, long height, long direction, BYTE* rows) {
+    const size_t stride = static_cast<size_t>(width) * 4;
     if (width < 3 || height < 3) return;
-    // Rows lie bottom-up in memory: a step down the picture is a step back in memory.
-    const ptrdiff_t offset = kDx[direction] * 4 - static_cast<ptrdiff_t>(kDy[direction]) * static_cast<ptrdiff_t>(stride);
-    for (long row = 1; row + 1 < height; ++row) {
-        const BYTE* p = work + row * stride + 4;
-        BYTE* o = out + row * stride + 4;
-        for (long x = 1; x + 1 < width; ++x, p += 4, o += 4)
-            for (int c = 0; c < 3; ++c) {
-                const int diff = static_cast<int>(p[offset + c]) - static_cast<int>(p[-offset + c]);
-                o[c] = static_cast<BYTE>(diff <= 0 ? 127 : std::min(255, 127 + diff));
-            }
+    BYTE* under = rows;         // the original of the row below the one worked on
+    BYTE* current = rows + stride;
+    std::memcpy(under, pixels, stride);
+    for (long r = 1; r + 1 < height; ++r) {
+        BYTE* row = pixels + r * stride;
+        std::memcpy(current, row, stride);
+        emboss_row(row + stride, current, under, row, width, direction);
+        std::swap(under, current);
     }
 }
 
@@ -73,6 +102,8 @@ void check_size(long width, long height) {
 }
 
 bool Canvas::make(long width, long height) noexcept {
+    width = std::max(width, 1L);
+    height = std::max(height, 1L);
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -92,13 +123,7 @@ bool Canvas::make(long width, long height) noexcept {
 
 Canvas::Canvas(long width, long height) {
     check_size(width, height);
-    if (!make(std::max(width, 1L), std::max(height, 1L))) raise(err::OutOfMemory);
-}
-
-std::unique_ptr<Canvas> Canvas::try_make(long width, long height) noexcept {
-    std::unique_ptr<Canvas> c(new (std::nothrow) Canvas());
-    if (!c || !c->make(std::max(width, 1L), std::max(height, 1L))) return nullptr;
-    return c;
+    if (!make(width, height)) raise(err::OutOfMemory);
 }
 
 Canvas::~Canvas() {

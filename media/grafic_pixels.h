@@ -29,6 +29,9 @@ void gray_pass(const BYTE* work, BYTE* out, size_t pixels, long wb, long wg, lon
 // 127 when that difference is not positive, at most 255; the outermost rows
 // and columns, and every fourth byte, copied.
 void emboss_pass(const BYTE* work, BYTE* out, long width, long height, long direction);
+// The same over one buffer, with room for two rows (2 × width × 4 bytes) of the
+// originals.
+void emboss_in_place(BYTE* pixels, long width, long height, long direction, BYTE* rows);
 
 // A 32-bit bottom-up DIB section of a given size.
 class Canvas {
@@ -38,8 +41,6 @@ public:
     ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
-    // nullptr instead of raising when it cannot be made (sizes already checked).
-    static std::unique_ptr<Canvas> try_make(long width, long height) noexcept;
 
     long width() const noexcept { return w_; }
     long height() const noexcept { return h_; }
@@ -52,7 +53,6 @@ public:
     ComPtr<IPictureDisp> to_picture() noexcept;
 
 private:
-    Canvas() = default;
     bool make(long width, long height) noexcept;
     long w_ = 0, h_ = 0;
     BYTE* bits_ = nullptr;

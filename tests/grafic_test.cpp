@@ -324,6 +324,16 @@ TEST(GraficPasses, GreyAndEmbossOnBuffers) {
     EXPECT_EQ(res[4 + 1], 0x11FFFFFFu);  // 127 + (FF − 10/20/30), capped at 255
     EXPECT_EQ(res[4 + 2], 0x117F7F7Fu);                            // a flat neighbourhood: 127
     for (int i : {0, 1, 2, 3, 4, 7, 8, 11}) EXPECT_EQ(res[i], work[i]) << i;  // the border is copied
+    // In place (what the member runs) gives what the two-buffer pass gives, in every direction.
+    std::vector<DWORD> noise(9 * 7);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<DWORD>(i * 2654435761u);
+    for (long d = 0; d < 8; ++d) {
+        std::vector<DWORD> two_buffers(noise.size()), in_place = noise;
+        std::vector<BYTE> rows(9 * 8);
+        grafic::emboss_pass(reinterpret_cast<BYTE*>(noise.data()), reinterpret_cast<BYTE*>(two_buffers.data()), 9, 7, d);
+        grafic::emboss_in_place(reinterpret_cast<BYTE*>(in_place.data()), 9, 7, d, rows.data());
+        EXPECT_EQ(in_place, two_buffers) << d;
+    }
     // Fewer than three rows: unchanged.
     std::vector<DWORD> two(8, 0x00102030), two_out(8);
     two[1] = 0x00FFFFFF;
