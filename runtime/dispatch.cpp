@@ -137,6 +137,13 @@ bool is_interface_pointer(ITypeInfo* ti, const TYPEDESC& td) {
     ComPtr<ITypeInfo> ref;
     if (FAILED(ti->GetRefTypeInfo(td.lptdesc->hreftype, ref.put()))) return false;
     TypeAttr attr(ref.get());
+    if (attr.attr && attr.attr->typekind == TKIND_ALIAS && attr.attr->tdescAlias.vt == VT_USERDEFINED) {
+        // An alias of an interface (stdole's IPictureDisp names the Picture dispinterface).
+        TYPEDESC pointer{};
+        pointer.vt = VT_PTR;
+        pointer.lptdesc = &attr.attr->tdescAlias;
+        return is_interface_pointer(ref.get(), pointer);
+    }
     return attr.attr && (attr.attr->typekind == TKIND_INTERFACE || attr.attr->typekind == TKIND_DISPATCH ||
                          attr.attr->typekind == TKIND_COCLASS);
 }

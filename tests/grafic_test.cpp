@@ -551,3 +551,39 @@ TEST_F(GraficTest, RotateTurnFlipAndZoomWorkAtThePicturesOwnSize) {
     EXPECT_EQ(thread_forms(), forms_before);
     EXPECT_EQ(pixels_of(pic.get()), in);
 }
+
+TEST_F(GraficTest, MembersAnswerLateBoundInSlotOrder) {
+    const wchar_t* names[] = {
+        L"Convert_ColorToRGB", L"Convert_ColorToHTML", L"Convert_HTMLtoLong", L"Convert_OLEtoRBG",
+        L"Convert_RGBtoLong",  L"Get_RandomizedColor", L"PictureBoxTile",     L"TwipsToPixel",
+        L"PixelToTwips",       L"StretchToPicBox",     L"Stretch",            L"PictureColor",
+        L"PictureInvert",      L"PictureRotate",       L"PictureFlip",        L"PictureTurn",
+        L"PictureZoom",        L"PictureBrightness",   L"PictureEmboss",      L"PictureToGray",
+        L"PictureContrast",    L"PictureFusion",       L"PictureAlphaBlend",  L"ComplementarColor"};
+    DISPID previous = DISPID_UNKNOWN;
+    for (const wchar_t* name : names) {
+        LPOLESTR n = const_cast<LPOLESTR>(name);
+        DISPID id = DISPID_UNKNOWN;
+        ASSERT_EQ(disp->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id), S_OK) << Bstr(name).str();
+        if (previous != DISPID_UNKNOWN) {
+            EXPECT_GT(id, previous) << Bstr(name).str();
+        }
+        previous = id;
+    }
+    // A picture passed by reference as a script passes it.
+    Variant picture;
+    {
+        ComPtr<IPictureDisp> pic = picture_of(solid(4, 3, 0x00FF0000));
+        VARIANT v;
+        V_VT(&v) = VT_DISPATCH;
+        V_DISPATCH(&v) = pic.get();
+        picture = Variant(v);
+    }
+    VARIANT ref = qmtest::v_ref(picture);
+    Variant result;
+    ASSERT_EQ(qmtest::call(disp.get(), L"PictureToGray", {&ref}, result.put()), S_OK);
+    ASSERT_EQ(V_VT(result.get()), VT_DISPATCH);
+    ComPtr<IPictureDisp> grey;
+    V_DISPATCH(result.get())->QueryInterface(IID_IPictureDisp, grey.put_void());
+    EXPECT_EQ(pixels_of(grey.get()), solid(4, 3, channels(56)));
+}
