@@ -587,3 +587,18 @@ TEST_F(GraficTest, MembersAnswerLateBoundInSlotOrder) {
     V_DISPATCH(result.get())->QueryInterface(IID_IPictureDisp, grey.put_void());
     EXPECT_EQ(pixels_of(grey.get()), solid(4, 3, channels(56)));
 }
+
+TEST_F(GraficTest, APictureTooLargeForItsBufferIsAnOverflowNotAWrappedSize) {
+    // A metafile picture of 50,000 × 50,000 pixels: width × 4 × height exceeds a Long.
+    HDC meta = CreateMetaFileW(nullptr);
+    Rectangle(meta, 0, 0, 10, 10);
+    PICTDESC desc{sizeof(desc), PICTYPE_METAFILE};
+    desc.wmf.hmeta = CloseMetaFile(meta);
+    desc.wmf.xExt = desc.wmf.yExt = MulDiv(50000, 2540, 96);
+    ComPtr<IPictureDisp> huge;
+    ASSERT_EQ(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, huge.put_void()), S_OK);
+    IPictureDisp* p = huge.get();
+    ComPtr<IPictureDisp> out;
+    EXPECT_EQ(g->PictureContrast(&p, 50, out.put()), static_cast<HRESULT>(0x800A0006));
+    EXPECT_FALSE(out);
+}
