@@ -1,8 +1,12 @@
 // Grafic: whole-picture transformations (stretch, colour tint, inversion,
-// tiling) and constant-alpha blending of picture boxes. The work area is a
-// 32-bit DIB section of the work box's client size on a memory DC, filled with
-// the work box's background colour; Stretch works on the worker form's box.
+// tiling) and constant-alpha blending of picture boxes. The worker form's box
+// is never seen during a call, so the tint, the inversion and the blends draw
+// on a 32-bit DIB section of that box's client size instead (same sizes, same
+// pixels, no form to load), filled with its background colour; Stretch works on
+// the box itself, through StretchToPicBox.
+#include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "frame/shared.h"
 #include "media/grafic.h"
@@ -35,8 +39,7 @@ long work_client_px(double twips, double twips_per_pixel) {
 // The box's image at constant alpha over the target: AlphaBlend over the
 // source's scale size; a failure (no source surface) is 5.
 void Blend_PictureBoxes(HDC target, IDispatch* source, BYTE alpha) {
-    const long w = CLng(*late::get(source, L"ScaleWidth").get());
-    const long h = CLng(*late::get(source, L"ScaleHeight").get());
+    const long w = lng(source, L"ScaleWidth"), h = lng(source, L"ScaleHeight");
     HDC dc = reinterpret_cast<HDC>(static_cast<LONG_PTR>(lng(source, L"hDC")));
     BLENDFUNCTION blend{AC_SRC_OVER, 0, alpha, 0};
     if (!AlphaBlend(target, 0, 0, w, h, dc, 0, 0, w, h, blend)) raise(err::InvalidCall);
@@ -120,7 +123,10 @@ HRESULT Grafic::PictureInvert(IPictureDisp** Picture, IPictureDisp** result) {
     *result = nullptr;
     return untrapped([&] {
         auto canvas = grafic::capture(picture_arg(Picture), grafic::work_background());
-        if (!canvas) canvas = std::make_unique<Canvas>(1, 1), canvas->fill(grafic::work_background());
+        if (!canvas) {  // an empty picture: the box's background
+            canvas = std::make_unique<Canvas>(1, 1);
+            canvas->fill(grafic::work_background());
+        }
         HDC dc = canvas->dc();
         if (BitBlt(dc, 0, 0, canvas->width(), canvas->height(), dc, 0, 0, DSTINVERT))
             *result = canvas->to_picture().detach();
@@ -159,8 +165,7 @@ HRESULT Grafic::PictureFusion(IDispatch** PictureBox, IDispatch** Picture2, long
         auto canvas = work_area_for(box);
         // A copy of the first box's image, the second box's at 100/255 over it.
         HDC dc = reinterpret_cast<HDC>(static_cast<LONG_PTR>(lng(box, L"hDC")));
-        BitBlt(canvas->dc(), 0, 0, CLng(*late::get(box, L"ScaleWidth").get()),
-               CLng(*late::get(box, L"ScaleHeight").get()), dc, 0, 0, SRCCOPY);
+        BitBlt(canvas->dc(), 0, 0, lng(box, L"ScaleWidth"), lng(box, L"ScaleHeight"), dc, 0, 0, SRCCOPY);
         IDispatch* second = object_arg(Picture2);
         late::put(second, L"AutoRedraw", Variant(true));
         late::put(second, L"AutoSize", Variant(true));
