@@ -264,6 +264,12 @@ const Table& MyControls::table() const {
                                   static_cast<MyControls&>(o).SetMsgCloser(a.lng(0), a.lng(1));
                                   return Variant{};
                               }},
+                             {L"BitmapWork",
+                              [](Object& o, const Args& a) {
+                                  auto opt = [&](size_t i) { return a.has(i) ? &a.at(i) : nullptr; };
+                                  return var(static_cast<MyControls&>(o).BitmapWork(a.obj(0), opt(1), opt(2), opt(3),
+                                                                                    opt(4)));
+                              }},
                          });
     return t;
 }

@@ -5,6 +5,7 @@
 // the predeclared instance (myControls()); an effect's instance unloads itself
 // when its last timer stops.
 #pragma once
+#include <array>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,16 @@ public:
     // interval beyond the timer's range raises 6 or 380 and arms nothing.
     void SetMsgCloser(long Sec, long ThreadID);
 
+    // Rotates (clockwise), mirrors (Turn: left to right, Flip: top to bottom, as
+    // the cosine of the angle scales the axis) and zooms (by the tangent of
+    // zZoom; 45 keeps the size) PicBox's picture about its centre onto a surface
+    // of the box's size; angles in degrees, a missing one (nullptr or an omitted
+    // optional) counts 0 and a missing zZoom 45. The result is the picture of
+    // `pd`; the caller unloads the form. 6 when a corner falls beyond GDI's
+    // coordinate range (zZoom near 90).
+    ComPtr<IPictureDisp> BitmapWork(IDispatch* PicBox, const VARIANT* Rotate = nullptr, const VARIANT* Turn = nullptr,
+                                    const VARIANT* Flip = nullptr, const VARIANT* zZoom = nullptr);
+
 protected:
     void design() override;
 
@@ -44,6 +55,7 @@ private:
     long closer_thread_ = 0;
     long find_ticks_ = 0;  // never reset: one instance per box
     std::vector<HWND> dialogs_before_;  // the thread's dialogs when the placement was armed
+    std::array<POINT, 3> corners_{};     // BitmapWork: top-left, top-right, bottom-left
 };
 
 // The predeclared instance.

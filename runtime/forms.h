@@ -82,6 +82,10 @@ public:
     float units_y(double px) const;
     float twips_per_unit_x() const;
     float twips_per_unit_y() const;
+    // ScaleX/ScaleY: a width or height from one scale mode into another (0 this
+    // surface's user scale, 1-7 as ScaleMode, 8 HiMetric); 5 for another mode.
+    float scale_x(float value, int from, int to) const;
+    float scale_y(float value, int from, int to) const;
 
     // Drawing, in scale units; colours are automation colours (-1: ForeColor).
     void cls();

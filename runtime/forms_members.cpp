@@ -139,6 +139,14 @@ const Table& surface_members() {
              [](Object& o, A, V v) { SF(o).set_scale_width(CSng(v)); }},
             {L"ScaleHeight", [](Object& o, A) { return var(SF(o).scale_height()); },
              [](Object& o, A, V v) { SF(o).set_scale_height(CSng(v)); }},
+            {L"ScaleX", [](Object& o, A a) {
+                 return var(SF(o).scale_x(a.sng(0), static_cast<int>(a.lng(1, 8)),
+                                          static_cast<int>(a.lng(2, SF(o).scale_mode()))));
+             }},
+            {L"ScaleY", [](Object& o, A a) {
+                 return var(SF(o).scale_y(a.sng(0), static_cast<int>(a.lng(1, 8)),
+                                          static_cast<int>(a.lng(2, SF(o).scale_mode()))));
+             }},
             {L"ScaleLeft", [](Object& o, A) { return var(SF(o).scale().mode == 0 ? SF(o).scale().left : 0.0f); }},
             {L"ScaleTop", [](Object& o, A) { return var(SF(o).scale().mode == 0 ? SF(o).scale().top : 0.0f); }},
         });

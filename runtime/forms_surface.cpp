@@ -123,6 +123,26 @@ float Surface::twips_per_unit_y() const {
     return scale_.height != 0 && th > 0 ? th / scale_.height : 1.0f;
 }
 
+namespace {
+float twips_per(const Surface& s, int mode, bool vertical) {
+    if (mode == 0) {  // the surface's own user scale
+        if (s.scale_mode() != 0) raise(err::InvalidCall);
+        return vertical ? s.twips_per_unit_y() : s.twips_per_unit_x();
+    }
+    if (mode == 8) return 1440.0f / 2540.0f;  // HiMetric
+    if (mode < 0 || mode > 8) raise(err::InvalidCall);
+    return fixed_twips_per_unit(mode, vertical);
+}
+}  // namespace
+
+float Surface::scale_x(float value, int from, int to) const {
+    return value * twips_per(*this, from, false) / twips_per(*this, to, false);
+}
+
+float Surface::scale_y(float value, int from, int to) const {
+    return value * twips_per(*this, from, true) / twips_per(*this, to, true);
+}
+
 void Surface::set_scale_mode(int mode) {
     if (mode < 0 || mode > 7) raise(err::InvalidPropertyValue);
     if (mode == 0) {  // keeps the present scale as the user scale
@@ -214,11 +234,12 @@ void Surface::ensure_image() {
     img_h_ = h;
 }
 
+// Turning AutoRedraw off keeps what was drawn as the background: the window
+// repaints from it, Image copies it and Cls clears to it.
 void Surface::set_auto_redraw(bool on) {
     if (on == auto_redraw_) return;
     auto_redraw_ = on;
     if (on) ensure_image();
-    else released();
     if (owner_.hwnd_) InvalidateRect(owner_.hwnd_, nullptr, TRUE);
 }
 
@@ -245,6 +266,7 @@ void Surface::paint(HDC dc, const RECT&) {
         return;
     }
     fill_background(dc, c.cx, c.cy);
+    if (mem_) BitBlt(dc, 0, 0, std::min<int>(c.cx, img_w_), std::min<int>(c.cy, img_h_), mem_, 0, 0, SRCCOPY);
     if (owner_.on.paint) owner_.on.paint();
 }
 
@@ -418,7 +440,7 @@ void Surface::paint_picture(IPictureDisp* picture, float x1, float y1, const flo
 
 void Surface::set_picture(IPictureDisp* picture) {
     picture_ = picture;
-    if (auto_redraw_ && mem_) fill_background(mem_, img_w_, img_h_);
+    if (mem_) fill_background(mem_, img_w_, img_h_);
     if (owner_.hwnd_) InvalidateRect(owner_.hwnd_, nullptr, TRUE);
 }
 
@@ -430,9 +452,10 @@ ComPtr<IPictureDisp> Surface::image() {
     HDC copy = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     HGDIOBJ prev = SelectObject(copy, bmp);
-    if (auto_redraw_) {
-        ensure_image();
-        BitBlt(copy, 0, 0, w, h, mem_, 0, 0, SRCCOPY);
+    if (auto_redraw_ || mem_) {
+        if (auto_redraw_) ensure_image();
+        else fill_background(copy, w, h);
+        BitBlt(copy, 0, 0, std::min(w, img_w_), std::min(h, img_h_), mem_, 0, 0, SRCCOPY);
     } else if (HDC dc = target()) {
         BitBlt(copy, 0, 0, w, h, dc, 0, 0, SRCCOPY);
     }
