@@ -159,6 +159,26 @@ void Surface::set_scale_height(float h) {
     scale_.height = h;
 }
 
+namespace {
+// Twips per unit of a scale mode for ScaleX/ScaleY; 0 is the surface's own scale.
+float conversion_twips(const Surface& s, int mode, bool vertical) {
+    if (mode < 0 || mode > 8) raise(err::InvalidCall);
+    if (mode == 0) return vertical ? s.twips_per_unit_y() : s.twips_per_unit_x();
+    if (mode == 8) return 1440.0f / 2540.0f;
+    return fixed_twips_per_unit(mode, vertical);
+}
+}  // namespace
+
+float Surface::scale_x(float value, int from, int to) const {
+    return static_cast<float>(static_cast<double>(value) * conversion_twips(*this, from, false) /
+                              conversion_twips(*this, to, false));
+}
+
+float Surface::scale_y(float value, int from, int to) const {
+    return static_cast<float>(static_cast<double>(value) * conversion_twips(*this, from, true) /
+                              conversion_twips(*this, to, true));
+}
+
 double Surface::px_x(float units) const {
     float left = scale_.mode == 0 ? scale_.left : 0.0f;
     return (units - left) * twips_per_unit_x() / twips_per_pixel_x();
