@@ -1,0 +1,249 @@
+// Controls a client's form hosts beyond the intrinsic ones: tree and list views,
+// status and progress bars, the rich-text box, the drive list box, the grids and
+// the browser control. Each lives on its system window class where one exists,
+// keeps its items in its own model and answers the member names clients use.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/forms.h"
+
+namespace qm::forms {
+
+// Error numbers of the hosted controls.
+namespace herr {
+constexpr long IndexOutOfBounds = 35600;   // an index outside a collection
+constexpr long ElementNotFound = 35601;    // a relative node that does not exist
+constexpr long KeyNotUnique = 35602;       // a duplicate key
+constexpr long Cycle = 35614;              // a node made its own descendant
+constexpr long InvalidRow = 30009;
+constexpr long InvalidCol = 30010;
+constexpr long CannotRemoveRow = 30015;
+constexpr long BadArrayIndex = 381;
+}  // namespace herr
+
+// A new control of the engine by its TypeName (intrinsic and hosted), or nullptr.
+ComPtr<Control> new_control(std::wstring_view type_name);
+
+// Member table helpers shared by the hosted controls.
+const Table& hwnd_member();          // hWnd
+bool is_text(const VARIANT& v);      // a key rather than an index
+IDispatch* dispatch_of(const VARIANT& v) noexcept;  // the object a value holds (not AddRef'd), else nullptr
+
+// --- progress bar ---------------------------------------------------------------------
+
+class ProgressBar final : public Control {
+public:
+    const wchar_t* type_name() const noexcept override { return L"ProgressBar"; }
+    const Table& table() const override;
+    void set_range(float min, float max);  // 380 unless min < max
+    void set_value(float v);               // 380 outside Min..Max
+    struct State {
+        float min = 0, max = 100, value = 0;
+    } s_;
+
+private:
+    friend class Control;
+    ComPtr<Control> clone() const override { return clone_of(*this); }
+    void create_window() override;
+    void apply();
+};
+
+// --- status bar -------------------------------------------------------------------------
+
+class StatusBar;
+
+class Panel final : public Object {
+public:
+    const wchar_t* type_name() const noexcept override { return L"Panel"; }
+    const Table& table() const override;
+    StatusBar* bar = nullptr;  // cleared when the bar goes
+    std::wstring key, text;
+    float width = 1440;  // twips
+};
+
+class StatusBar final : public Control {
+public:
+    StatusBar();
+    ~StatusBar() override;
+    const wchar_t* type_name() const noexcept override { return L"StatusBar"; }
+    const Table& table() const override;
+    const std::vector<ComPtr<Panel>>& panels() const noexcept { return panels_; }
+    Panel& add_panel(long index, const std::wstring& key, const std::wstring& text);  // index 1-based, -1 last
+    Panel& panel(const VARIANT& index_or_key) const;
+    void layout();  // parts and texts to the window
+    void container_resized() override;
+
+private:
+    friend class Control;
+    ComPtr<Control> clone() const override;
+    void create_window() override;
+    std::vector<ComPtr<Panel>> panels_;
+};
+
+// --- rich-text box ----------------------------------------------------------------------
+
+class RichTextBox final : public Control {
+public:
+    RichTextBox() { back_ = 0x80000005, fore_ = 0x80000008; }
+    const wchar_t* type_name() const noexcept override { return L"RichTextBox"; }
+    const Table& table() const override;
+    std::wstring text() const;
+    void set_text(const std::wstring& t);
+    long sel_start() const;
+    long sel_length() const;
+    void set_sel_start(long v);
+    void set_sel_length(long v);
+    std::wstring sel_text() const;
+    void set_sel_text(const std::wstring& t);
+    Variant sel_color() const;  // Null for a selection of mixed colours
+    void set_sel_color(long color);
+    float sel_indent(bool right) const;  // container scale units
+    void set_sel_indent(bool right, float units);
+    void sel_print(HDC dc, bool start_doc);
+    struct State {
+        std::wstring text;
+    } s_;
+
+private:
+    friend class Control;
+    ComPtr<Control> clone() const override { return clone_of(*this); }
+    void create_window() override;
+    void destroy_window() override;
+};
+
+// --- drive list box ---------------------------------------------------------------------
+
+class DriveListBox final : public ListControl {
+public:
+    DriveListBox() : ListControl(true) {}
+    const wchar_t* type_name() const noexcept override { return L"DriveListBox"; }
+    const Table& table() const override;
+    std::wstring drive() const;
+    void set_drive(const std::wstring& d);  // selects by the letter; 68 for a missing drive
+    void fill();                            // the system's drives, "c: [LABEL]"
+    struct State {
+    } s_;
+
+private:
+    friend class Control;
+    ComPtr<Control> clone() const override { return clone_list(*this); }
+    void create_window() override;
+};
+
+// --- tree view --------------------------------------------------------------------------
+
+class TreeView;
+
+class Node final : public Object {
+public:
+    const wchar_t* type_name() const noexcept override { return L"Node"; }
+    const Table& table() const override;
+    TreeView* tree = nullptr;  // cleared when the node leaves the tree
+    Node* parent = nullptr;
+    std::vector<Node*> children;
+    HTREEITEM item = nullptr;
+    std::wstring text, key;
+    Variant tag;
+    long index = 0;  // 1-based position in the tree's Nodes
+    long rank = 0;   // place among its siblings while they are sorted
+    bool sorted = false, expanded = false;
+    std::wstring full_path() const;
+    bool is_below(const Node* ancestor) const noexcept;  // this node lies in ancestor's subtree (or is it)
+};
+
+class TreeView final : public Control {
+public:
+    TreeView() { back_ = 0x80000005, fore_ = 0x80000008; }
+    ~TreeView() override;
+    const wchar_t* type_name() const noexcept override { return L"TreeView"; }
+    const Table& table() const override;
+    long count() const noexcept { return static_cast<long>(nodes_.size()); }
+    Node& node(const VARIANT& index_or_key) const;  // 35600 / 35601
+    Node& add(const VARIANT* relative, long relationship, const std::wstring& key, const std::wstring& text);
+    void clear();
+    void set_text(Node& n, const std::wstring& text);
+    void set_sorted(Node& n, bool on);
+    void set_expanded(Node& n, bool on);
+    bool expanded(const Node& n) const;
+    bool selected(const Node& n) const;
+    void set_selected(Node& n, bool on);
+    void set_parent(Node& n, Node* parent);  // moves the node with its children
+    std::wstring path_separator = L"\\";
+
+private:
+    friend class Control;
+    ComPtr<Control> clone() const override;
+    void create_window() override;
+    void insert_item(Node& n, HTREEITEM after);  // n and its subtree into the window
+    void sort_children(Node* parent);            // by text, keeping the window in step
+    std::vector<Node*>& siblings(Node* parent) { return parent ? parent->children : roots_; }
+    std::vector<ComPtr<Node>> nodes_;
+    std::vector<Node*> roots_;
+};
+
+// --- list view --------------------------------------------------------------------------
+
+class ListView;
+
+class ColumnHeader final : public Object {
+public:
+    const wchar_t* type_name() const noexcept override { return L"ColumnHeader"; }
+    const Table& table() const override;
+    ListView* view = nullptr;
+    std::wstring key, text;
+    float width = 1440;  // twips
+};
+
+class ListItem final : public Object {
+public:
+    const wchar_t* type_name() const noexcept override { return L"ListItem"; }
+    const Table& table() const override;
+    ListView* view = nullptr;
+    std::wstring key, text;
+    std::vector<std::wstring> subs;  // SubItems(1..)
+    const std::wstring& column_text(long key_column) const;  // 0 the text, k SubItems(k)
+};
+
+class ListView final : public Control {
+public:
+    ListView() { back_ = 0x80000005, fore_ = 0x80000008; }
+    ~ListView() override;
+    const wchar_t* type_name() const noexcept override { return L"ListView"; }
+    const Table& table() const override;
+    const std::vector<ComPtr<ColumnHeader>>& columns() const noexcept { return columns_; }
+    const std::vector<ComPtr<ListItem>>& items() const noexcept { return items_; }
+    ColumnHeader& add_column(long index, const std::wstring& key, const std::wstring& text, const float* width);
+    void remove_column(long index);  // 1-based
+    ListItem& add_item(long index, const std::wstring& key, const std::wstring& text);
+    ListItem& item(const VARIANT& index_or_key) const;
+    long item_index(const ListItem& item) const;
+    void set_sub_item(ListItem& item, long j, const std::wstring& text);
+    const std::wstring& sub_item(const ListItem& item, long j) const;
+    void set_view(long v);
+    long view() const noexcept { return view_; }
+    void set_sort_key(long k);
+    long sort_key() const noexcept { return sort_key_; }
+    void set_sort_order(long o);
+    long sort_order() const noexcept { return sort_order_; }
+    void set_sorted(bool on);
+    bool sorted() const noexcept { return sorted_; }
+    void changed();  // the items changed: the window shows them anew
+    bool reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    friend class Control;
+    ComPtr<Control> clone() const override;
+    void create_window() override;
+    void sort();
+    std::vector<ComPtr<ColumnHeader>> columns_;
+    std::vector<ComPtr<ListItem>> items_;
+    long view_ = 3, sort_key_ = 0, sort_order_ = 0;
+    bool sorted_ = false;
+};
+
+}  // namespace qm::forms
