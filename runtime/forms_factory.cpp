@@ -43,6 +43,8 @@ ComPtr<Control> new_control(std::wstring_view type) {
         {L"ProgressBar", [] { return made<ProgressBar>(); }},
         {L"RichTextBox", [] { return made<RichTextBox>(); }},
         {L"DriveListBox", [] { return made<DriveListBox>(); }},
+        {L"FlexGrid", [] { return made<FlexGrid>(); }},
+        {L"DataGrid", [] { return made<DataGrid>(); }},
     };
     for (const auto& k : kinds)
         if (same(k.name, type)) return k.make();

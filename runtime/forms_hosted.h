@@ -246,4 +246,121 @@ private:
     bool sorted_ = false;
 };
 
+// --- grids --------------------------------------------------------------------------------
+
+// The comparison of FlexGrid.Sort for one sort kind (1-8) on two cell texts:
+// negative when a goes before b.
+int grid_compare(long sort, std::wstring_view a, std::wstring_view b);
+
+// The model and painter the grids share: rows and columns of texts with fixed
+// header rows and columns (painted as buttons), cell colours, column widths and
+// alignments, grid lines. The window is an engine class of its own.
+class GridControl : public Control {
+public:
+    GridControl();
+    long rows() const noexcept { return rows_; }
+    long cols() const noexcept { return cols_; }
+    long fixed_rows() const noexcept { return fixed_rows_; }
+    long fixed_cols() const noexcept { return fixed_cols_; }
+    void set_rows(long n);  // 380 below FixedRows
+    void set_cols(long n);
+    void set_fixed_rows(long n);  // 380 beyond Rows
+    void set_fixed_cols(long n);
+    const std::wstring& text(long r, long c) const;  // 381 outside
+    void set_text(long r, long c, std::wstring t);
+    float col_width(long c) const;            // twips; 381 outside
+    void set_col_width(long c, float twips);  // c = -1: every column; -1 twips: the default width
+    long col_alignment(long c) const;
+    void set_col_alignment(long c, long a);  // 0-9; c = -1: every column
+    bool redraw() const noexcept { return redraw_; }
+    void set_redraw(bool on);
+    void refresh() override;
+    LRESULT window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) override;
+
+protected:
+    static constexpr OLE_COLOR kDefault = 0xFFFFFFFF;
+    struct Cell {
+        std::wstring text;
+        OLE_COLOR back = kDefault, fore = kDefault;
+    };
+    Cell& cell(long r, long c) { return cells_[static_cast<size_t>(r * cols_ + c)]; }
+    const Cell& cell(long r, long c) const { return cells_[static_cast<size_t>(r * cols_ + c)]; }
+    void check_cell(long r, long c) const;
+    void resize(long rows, long cols);
+    void invalidate();
+    void paint(HDC dc);
+    virtual bool highlighted(long, long) const { return false; }  // inside the selection
+    virtual bool current(long, long) const { return false; }      // the cell with the focus
+    virtual void clicked(long, long) {}
+    void copy_grid(const GridControl& from);
+    std::vector<Cell> cells_;
+    long rows_ = 2, cols_ = 2, fixed_rows_ = 1, fixed_cols_ = 1;
+    std::vector<float> widths_;
+    std::vector<long> aligns_;
+    float row_height_ = 240;
+    bool redraw_ = true;
+
+private:
+    void create_window() override;
+};
+
+class FlexGrid final : public GridControl {
+public:
+    const wchar_t* type_name() const noexcept override { return L"FlexGrid"; }
+    const Table& table() const override;
+    long row() const noexcept { return row_; }
+    long col() const noexcept { return col_; }
+    long row_sel() const noexcept { return row_sel_; }
+    long col_sel() const noexcept { return col_sel_; }
+    void set_row(long r);  // 30009 outside; collapses the selection
+    void set_col(long c);  // 30010 outside
+    void set_row_sel(long r);
+    void set_col_sel(long c);
+    void set_rows_kept(long n);  // Rows, keeping the current cell inside
+    void set_cols_kept(long n);
+    void sort(long kind);  // 1-8; the data rows (all when Row = RowSel) by columns Col..ColSel
+    long fill_style = 0;
+    bool allow_big_selection = true;
+    long cell_color(bool back) const;
+    void set_cell_color(bool back, long color);  // the cell, or the selection with FillStyle 1
+    void remove_item(long r);                    // 381 outside, 30015 for a fixed or the last data row
+    void clear();                                // texts only
+
+protected:
+    bool highlighted(long r, long c) const override;
+    bool current(long r, long c) const override { return r == row_ && c == col_; }
+    void clicked(long r, long c) override;
+
+private:
+    friend class Control;
+    ComPtr<Control> clone() const override;
+    void keep_inside();
+    long row_ = 1, col_ = 1, row_sel_ = 1, col_sel_ = 1;
+};
+
+class DataGrid;
+
+class GridColumn final : public Object {
+public:
+    const wchar_t* type_name() const noexcept override { return L"Column"; }
+    const Table& table() const override;
+    ComPtr<DataGrid> grid;
+    long index = 0;  // 0-based
+};
+
+class DataGrid final : public GridControl {
+public:
+    DataGrid();
+    const wchar_t* type_name() const noexcept override { return L"DataGrid"; }
+    const Table& table() const override;
+    // Columns from the record set's Fields, rows from its records (read late-bound).
+    void set_data_source(IDispatch* recordset);
+    ComPtr<IDispatch> data_source() const { return source_; }
+
+private:
+    friend class Control;
+    ComPtr<Control> clone() const override;
+    ComPtr<IDispatch> source_;
+};
+
 }  // namespace qm::forms
