@@ -45,6 +45,7 @@ ComPtr<Control> new_control(std::wstring_view type) {
         {L"DriveListBox", [] { return made<DriveListBox>(); }},
         {L"FlexGrid", [] { return made<FlexGrid>(); }},
         {L"DataGrid", [] { return made<DataGrid>(); }},
+        {L"WebBrowser", [] { return made<WebBrowser>(); }},
     };
     for (const auto& k : kinds)
         if (same(k.name, type)) return k.make();

@@ -363,4 +363,39 @@ private:
     ComPtr<IDispatch> source_;
 };
 
+// --- browser ------------------------------------------------------------------------------
+
+// The system's browser object, activated in place in the control's window. The
+// control answers the extender members itself and hands every other name to the
+// browser's own IDispatch, results and errors unchanged.
+class WebBrowser final : public Control {
+public:
+    WebBrowser();
+    ~WebBrowser() override;
+    const wchar_t* type_name() const noexcept override { return L"WebBrowser"; }
+    const Table& table() const override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* excep, UINT* arg_err) override;
+    IDispatch* browser() const noexcept { return browser_.get(); }  // nullptr when it could not be made
+    HWND browser_window() const;  // the browser's in-place window
+    LRESULT window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) override;
+    struct State {
+    } s_;
+
+protected:
+    DISPID dynamic_id(std::wstring_view name) override;
+
+private:
+    friend class Control;
+    ComPtr<Control> clone() const override { return clone_of(*this); }
+    void create_window() override;
+    void destroy_window() override;
+    void fit();  // the browser to the window's client area
+    class Site;
+    Site* site_ = nullptr;
+    ComPtr<IOleObject> ole_;
+    ComPtr<IDispatch> browser_;
+    std::vector<DISPID> forwarded_;  // the browser's ids behind our dynamic ids
+};
+
 }  // namespace qm::forms

@@ -41,8 +41,8 @@ SuperClass g_super[] = {
     {L"ThunderRT6HScrollBar", L"SCROLLBAR"},   {L"ThunderRT6DriveListBox", L"COMBOBOX"},
 };
 
-// The engine's own classes (forms, picture boxes, frames, grids): the word at offset 0.
-ATOM g_own[4] = {};
+// The engine's own classes (forms, picture boxes, frames, grids, browsers): the word at offset 0.
+ATOM g_own[5] = {};
 
 WNDPROC base_proc_of(HWND hwnd) noexcept {
     ATOM atom = static_cast<ATOM>(GetClassWord(hwnd, GCW_ATOM));
@@ -139,6 +139,8 @@ void register_classes() {
         g_own[2] = RegisterClassExW(&wc);
         wc.lpszClassName = L"QuillmarkGrid";
         g_own[3] = RegisterClassExW(&wc);
+        wc.lpszClassName = L"QuillmarkBrowser";
+        g_own[4] = RegisterClassExW(&wc);
         for (auto& s : g_super) {
             WNDCLASSEXW base{sizeof(base)};
             if (!GetClassInfoExW(nullptr, s.base, &base)) continue;

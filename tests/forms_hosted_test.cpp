@@ -406,3 +406,50 @@ TEST_F(HostedTest, DriveListBoxListsDrivesAndIsNoListBox) {
     EXPECT_TRUE(late::is_list_box(&foreign_list));
     DestroyWindow(bare);
 }
+
+TEST_F(HostedTest, WebBrowserActivatesInPlaceAndForwardsNames) {
+    IDispatch* wb = add(L"WebBrowser", L"Web1");
+    auto& ctl = dynamic_cast<WebBrowser&>(*object_of(wb));
+    ASSERT_NE(ctl.browser(), nullptr);
+    HWND inner = ctl.browser_window();
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(GetParent(inner), ctl.hwnd());
+    RECT outer_r, inner_r;
+    GetWindowRect(ctl.hwnd(), &outer_r);
+    GetWindowRect(inner, &inner_r);
+    EXPECT_TRUE(inner_r.left >= outer_r.left && inner_r.right <= outer_r.right && inner_r.bottom <= outer_r.bottom);
+    late::put(wb, L"Width", V(3000));  // the extender's own geometry; the browser follows
+    GetWindowRect(inner, &inner_r);
+    EXPECT_EQ(inner_r.right - inner_r.left, lroundf(3000 / twips_per_pixel_x()));
+    EXPECT_EQ(str(late::get(wb, L"Name")), L"Web1");
+    EXPECT_EQ(late::type_name(obj(late::get(wb, L"Parent")).get()), L"Form");
+
+    // What Wine's browser object (no HTML engine here) gives after Navigate "about:blank".
+    late::call(wb, L"Navigate", {V(L"about:blank")});
+    for (int i = 0; i < 20; ++i) {
+        MSG m;
+        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+        Sleep(25);
+    }
+    EXPECT_EQ(str(late::get(wb, L"LocationURL")), L"about:blank");
+    EXPECT_FALSE(CBool(*late::get(wb, L"Busy").get()));
+    EXPECT_EQ(lng(late::get(wb, L"ReadyState")), 1);  // READYSTATE_LOADING: the page never completes
+    Variant doc = late::get(wb, L"Document");
+    EXPECT_EQ(doc.vt(), VT_DISPATCH);
+    EXPECT_EQ(V_DISPATCH(doc.get()), nullptr);  // no document
+    // ExecWB's failure comes back as the browser gave it.
+    LPOLESTR name = const_cast<LPOLESTR>(L"ExecWB");
+    DISPID id;
+    ASSERT_EQ(wb->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+    VARIANT args[2];
+    V_VT(&args[0]) = VT_I4, V_I4(&args[0]) = 0;   // OLECMDEXECOPT_DODEFAULT
+    V_VT(&args[1]) = VT_I4, V_I4(&args[1]) = 17;  // OLECMDID_SELECTALL
+    DISPPARAMS params{args, nullptr, 2, 0};
+    EXCEPINFO ex{};
+    EXPECT_EQ(wb->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, &ex, nullptr), DISP_E_EXCEPTION);
+    EXPECT_EQ(ex.scode, E_UNEXPECTED);
+    SysFreeString(ex.bstrSource);
+    SysFreeString(ex.bstrDescription);
+    SysFreeString(ex.bstrHelpFile);
+    EXPECT_EQ(error_of([&] { late::call(wb, L"NoSuchMember"); }), 438);
+}
