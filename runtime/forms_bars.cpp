@@ -9,6 +9,7 @@
 
 #include "runtime/convert.h"
 #include "runtime/forms_hosted.h"
+#include "runtime/latebind.h"
 
 namespace qm::forms {
 
@@ -35,6 +36,12 @@ const Table& hwnd_member() {
 }
 
 bool is_text(const VARIANT& v) { return V_VT(&deref(v)) == VT_BSTR; }
+
+Variant collection_result(IDispatch* collection, const Args& args) {
+    if (args.size() == 0) return var(collection);
+    if (args.size() > 1) raise(450);
+    return late::get(collection, L"Item", {Variant(args.at(0))});
+}
 
 IDispatch* dispatch_of(const VARIANT& v) noexcept {
     const VARIANT& d = deref(v);
@@ -227,9 +234,9 @@ private:
 const Table& StatusBar::table() const {
     static const Table t({&hwnd_member(), &Control::members()},
                          {
-                             {L"Panels", [](Object& o, A) {
+                             {L"Panels", [](Object& o, A a) {
                                   ComPtr<Panels> p = make<Panels>(S<StatusBar>(o));
-                                  return var(static_cast<IDispatch*>(p.get()));
+                                  return collection_result(p.get(), a);
                               }},
                          });
     return t;

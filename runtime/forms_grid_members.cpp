@@ -190,9 +190,9 @@ const Table& DataGrid::table() const {
                                   if (!d && V_VT(&deref(v)) != VT_DISPATCH && V_VT(&deref(v)) != VT_EMPTY) raise(err::ObjectRequired);
                                   S<DataGrid>(o).set_data_source(d);
                               }},
-                             {L"Columns", [](Object& o, A) {
+                             {L"Columns", [](Object& o, A a) {
                                   ComPtr<GridColumns> c = make<GridColumns>(S<DataGrid>(o));
-                                  return var(static_cast<IDispatch*>(c.get()));
+                                  return collection_result(c.get(), a);
                               }},
                          });
     return t;

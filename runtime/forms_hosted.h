@@ -33,6 +33,9 @@ ComPtr<Control> new_control(std::wstring_view type_name);
 const Table& hwnd_member();          // hWnd
 bool is_text(const VARIANT& v);      // a key rather than an index
 IDispatch* dispatch_of(const VARIANT& v) noexcept;  // the object a value holds (not AddRef'd), else nullptr
+// A collection property's result: the collection, or with an argument its Item
+// (tree.Nodes(1) as a script writes it).
+Variant collection_result(IDispatch* collection, const Args& args);
 
 // --- progress bar ---------------------------------------------------------------------
 

@@ -363,13 +363,13 @@ const Table& ListView::table() const {
         {
             {L"View", [](Object& o, A) { return var(S<ListView>(o).view()); },
              [](Object& o, A, V v) { S<ListView>(o).set_view(CLng(v)); }},
-            {L"ColumnHeaders", [](Object& o, A) {
+            {L"ColumnHeaders", [](Object& o, A a) {
                  ComPtr<ColumnHeaders> c = make<ColumnHeaders>(S<ListView>(o));
-                 return var(static_cast<IDispatch*>(c.get()));
+                 return collection_result(c.get(), a);
              }},
-            {L"ListItems", [](Object& o, A) {
+            {L"ListItems", [](Object& o, A a) {
                  ComPtr<ListItems> c = make<ListItems>(S<ListView>(o));
-                 return var(static_cast<IDispatch*>(c.get()));
+                 return collection_result(c.get(), a);
              }},
             {L"SortKey", [](Object& o, A) { return var(S<ListView>(o).sort_key()); },
              [](Object& o, A, V v) { S<ListView>(o).set_sort_key(CLng(v)); }},

@@ -314,9 +314,9 @@ private:
 const Table& TreeView::table() const {
     static const Table t({&hwnd_member(), &Control::members()},
                          {
-                             {L"Nodes", [](Object& o, A) {
+                             {L"Nodes", [](Object& o, A a) {
                                   ComPtr<Nodes> n = make<Nodes>(S<TreeView>(o));
-                                  return var(static_cast<IDispatch*>(n.get()));
+                                  return collection_result(n.get(), a);
                               }},
                              {L"PathSeparator", [](Object& o, A) { return var(S<TreeView>(o).path_separator); },
                               [](Object& o, A, V v) { S<TreeView>(o).path_separator = CStr(v); }},

@@ -8,6 +8,7 @@
 #include "runtime/forms.h"
 #include "runtime/forms_hosted.h"
 #include "runtime/latebind.h"
+#include "runtime/safearray.h"
 #include "support.h"
 
 using namespace qm;
@@ -161,4 +162,37 @@ TEST_F(GridTest, ColouredRowShowsInTheWindowsPixels) {
     SelectObject(dc, old);
     DeleteObject(bmp);
     DeleteDC(dc);
+}
+
+TEST_F(GridTest, DataGridShowsTheRecordSetsColumnsAndRows) {
+    // A record set of the database stand-in, filled through the form host.
+    ComPtr<IDispatch> host = qmtest::create(L"QuillmarkTest.FormHost");
+    ASSERT_TRUE(host);
+    SafeArray names = variant_array({Variant(L"Name"), Variant(L"Qty")});
+    VARIANT null_value;
+    V_VT(&null_value) = VT_NULL;
+    SafeArray rows = variant_array({Variant(std::move(variant_array({Variant(L"Apfel"), Variant(3L)})).to_variant()),
+                                    Variant(std::move(variant_array({Variant(L"Bir'ne"), Variant(null_value)})).to_variant()),
+                                    Variant(std::move(variant_array({Variant(L"Kiwi"), Variant(2.5)})).to_variant())});
+    ComPtr<IDispatch> rs = late::object(*late::call(host.get(), L"NewRecordset",
+                                                     {Variant(std::move(names).to_variant()), Variant(std::move(rows).to_variant())})
+                                             .get());
+    ComPtr<Control> c = new_control(L"DataGrid");
+    form->add_control(c, L"DataGrid1");
+    IDispatch* dg = static_cast<IDispatch*>(c.get());
+    late::put_ref(dg, L"DataSource", rs.get());
+    EXPECT_EQ(late::get(dg, L"DataSource").vt(), VT_DISPATCH);
+    ComPtr<IDispatch> columns = late::object(*late::get(dg, L"Columns").get());
+    ASSERT_EQ(lng(late::get(columns.get(), L"Count")), 2);
+    EXPECT_EQ(str(late::get(late::object(*late::get(columns.get(), L"Item", {V(1)}).get()).get(), L"Caption")), L"Qty");
+    ComPtr<IDispatch> first = late::object(*late::get(columns.get(), L"Item", {V(0)}).get());
+    late::put(first.get(), L"Width", V(2000));
+    EXPECT_FLOAT_EQ(CSng(*late::get(first.get(), L"Width").get()), 2000.0f);
+    EXPECT_EQ(error_of([&] { late::get(columns.get(), L"Item", {V(2)}); }), 35600);
+
+    auto& grid = static_cast<DataGrid&>(*c.get());
+    ASSERT_EQ(grid.rows(), 4);
+    const wchar_t* expected[4][2] = {{L"Name", L"Qty"}, {L"Apfel", L"3"}, {L"Bir'ne", L""}, {L"Kiwi", L"2,5"}};
+    for (long r = 0; r < 4; ++r)
+        for (long k = 0; k < 2; ++k) EXPECT_EQ(grid.text(r, k), expected[r][k]) << r << "," << k;
 }

@@ -21,6 +21,7 @@ nodes.Add "c", 4, , "Another"
 Check nodes.Count = 4, "Nodes.Count " & nodes.Count
 Check nodes(3).FullPath = "Root\Child\Leaf", "FullPath " & nodes(3).FullPath
 Check nodes("c").Parent.Key = "r", "Parent.Key"
+Check tree.Nodes(2).Text = "Child", "Nodes(2) through the tree"
 nodes("c").Sorted = True
 Check nodes(4).Index = 4, "Index"
 On Error Resume Next
@@ -52,6 +53,16 @@ host.AddControl frm, "NoSuchControl", "X1"
 e = Err.Number
 On Error GoTo 0
 Check e = 711, "unknown control type: " & e
+
+' A record set of the database stand-in bound to a data grid.
+Dim rs, dg
+Set rs = host.NewRecordset(Array("Name", "Qty"), Array(Array("Apfel", 3), Array("Birne", Null)))
+Check rs.Fields.Count = 2 And rs.Fields(0).Name = "Name", "record set fields"
+Check rs.Fields("Qty").Value = 3, "first record"
+Set dg = host.AddControl(frm, "DataGrid", "Data1")
+Set dg.DataSource = rs
+Check dg.Columns.Count = 2, "Columns.Count"
+Check dg.Columns(1).Caption = "Qty", "Caption"
 
 host.Unload frm
 If failures = 0 Then WScript.Echo "CLIENT-OK"
