@@ -26,7 +26,10 @@ GridControl::GridControl() {
     resize(rows_, cols_);
 }
 
-void GridControl::create_window() { create(L"QuillmarkGrid", WS_TABSTOP | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE); }
+void GridControl::create_window() {
+    create(L"QuillmarkGrid", WS_TABSTOP | WS_CLIPCHILDREN | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE);
+    update_scroll();
+}
 
 void GridControl::copy_grid(const GridControl& from) {
     copy_control(from);
@@ -126,7 +129,60 @@ void GridControl::set_redraw(bool on) {
 }
 
 void GridControl::invalidate() {
-    if (hwnd_ && redraw_) InvalidateRect(hwnd_, nullptr, FALSE);
+    if (!hwnd_ || !redraw_) return;
+    update_scroll();
+    InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+// --- scrolling: the rows and columns after the fixed ones start at top_row_ and left_col_ ---
+
+long GridControl::next_row(long r) const noexcept { return r + 1 == fixed_rows_ || (r < 0 && fixed_rows_ == 0) ? std::max(top_row_, fixed_rows_) : r + 1; }
+long GridControl::next_col(long c) const noexcept { return c + 1 == fixed_cols_ || (c < 0 && fixed_cols_ == 0) ? std::max(left_col_, fixed_cols_) : c + 1; }
+
+void GridControl::update_scroll() {
+    if (!hwnd_) return;
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    int row_px = std::max(px_y(row_height_), 1);
+    long fixed_px = fixed_rows_ * row_px;
+    long page_rows = std::max<long>((client.bottom - fixed_px) / row_px, 1);
+    top_row_ = std::clamp(top_row_, fixed_rows_, std::max(fixed_rows_, rows_ - page_rows));
+    SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS};
+    si.nMin = fixed_rows_;
+    si.nMax = std::max(rows_ - 1, fixed_rows_);
+    si.nPage = static_cast<UINT>(page_rows);
+    si.nPos = top_row_;
+    SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
+    long width = 0, page_cols = 0;
+    for (long c = 0; c < fixed_cols_; ++c) width += px_x(widths_[static_cast<size_t>(c)]);
+    for (long c = cols_ - 1; c >= fixed_cols_ && (width += px_x(widths_[static_cast<size_t>(c)])) <= client.right; --c)
+        ++page_cols;
+    page_cols = std::max(page_cols, 1L);
+    left_col_ = std::clamp(left_col_, fixed_cols_, std::max(fixed_cols_, cols_ - page_cols));
+    si.nMin = fixed_cols_;
+    si.nMax = std::max(cols_ - 1, fixed_cols_);
+    si.nPage = static_cast<UINT>(page_cols);
+    si.nPos = left_col_;
+    SetScrollInfo(hwnd_, SB_HORZ, &si, TRUE);
+}
+
+void GridControl::scroll(int bar, WORD code) {
+    SCROLLINFO si{sizeof(si), SIF_ALL};
+    GetScrollInfo(hwnd_, bar, &si);
+    long pos = si.nPos, page = std::max<long>(static_cast<long>(si.nPage), 1);
+    switch (code) {
+    case SB_LINEUP: --pos; break;
+    case SB_LINEDOWN: ++pos; break;
+    case SB_PAGEUP: pos -= page; break;
+    case SB_PAGEDOWN: pos += page; break;
+    case SB_TOP: pos = si.nMin; break;
+    case SB_BOTTOM: pos = si.nMax; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: pos = si.nTrackPos; break;
+    default: return;
+    }
+    (bar == SB_VERT ? top_row_ : left_col_) = pos;
+    invalidate();
 }
 
 void GridControl::refresh() {
@@ -148,9 +204,9 @@ void GridControl::paint(HDC dc) {
     HGDIOBJ old_pen = SelectObject(dc, pen);
     int row_px = std::max(px_y(row_height_), 1);
     int y = 0;
-    for (long r = 0; r < rows_ && y < client.bottom; ++r, y += row_px) {
+    for (long r = next_row(-1); r < rows_ && y < client.bottom; r = next_row(r), y += row_px) {
         int x = 0;
-        for (long c = 0; c < cols_ && x < client.right; ++c) {
+        for (long c = next_col(-1); c < cols_ && x < client.right; c = next_col(c)) {
             int w = px_x(widths_[static_cast<size_t>(c)]);
             if (w <= 0) continue;
             RECT cr{x, y, x + w, y + row_px};
@@ -225,8 +281,10 @@ LRESULT GridControl::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN: {
         SetFocus(hwnd);
         int px = static_cast<short>(LOWORD(lp)), py = static_cast<short>(HIWORD(lp));
-        long r = py / std::max(px_y(row_height_), 1), c = -1;
-        for (long i = 0, x = 0; i < cols_; ++i) {
+        long r = next_row(-1), c = -1;
+        for (long y = std::max(px_y(row_height_), 1); r < rows_ && py >= y; y += std::max(px_y(row_height_), 1))
+            r = next_row(r);
+        for (long i = next_col(-1), x = 0; i < cols_; i = next_col(i)) {
             x += px_x(widths_[static_cast<size_t>(i)]);
             if (px < x) {
                 c = i;
@@ -238,6 +296,19 @@ LRESULT GridControl::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS;
+    case WM_SIZE:
+        if (hwnd == hwnd_) invalidate();
+        break;
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+        if (hwnd == hwnd_ && !lp) scroll(msg == WM_VSCROLL ? SB_VERT : SB_HORZ, LOWORD(wp));
+        return 0;
+    case WM_MOUSEWHEEL:
+        if (hwnd == hwnd_) {
+            top_row_ -= 3 * GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA;
+            invalidate();
+        }
+        return 0;
     }
     return Visual::window_proc(hwnd, msg, wp, lp);
 }

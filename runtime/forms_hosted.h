@@ -302,9 +302,14 @@ protected:
     std::vector<long> aligns_;
     float row_height_ = 240;
     bool redraw_ = true;
+    long top_row_ = 0, left_col_ = 0;  // the first scrollable row and column shown
 
 private:
     void create_window() override;
+    void update_scroll();
+    void scroll(int bar, WORD code);
+    long next_row(long r) const noexcept;  // the row shown after r (-1: the first)
+    long next_col(long c) const noexcept;
 };
 
 class FlexGrid final : public GridControl {

@@ -162,6 +162,14 @@ TEST_F(GridTest, ColouredRowShowsInTheWindowsPixels) {
     SelectObject(dc, old);
     DeleteObject(bmp);
     DeleteDC(dc);
+
+    // Scrolled down five rows, the first line under the fixed row is row 6: a click selects it.
+    late::put(grid, L"Rows", V(100));
+    for (int i = 0; i < 5; ++i) SendMessageW(h, WM_VSCROLL, SB_LINEDOWN, 0);
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(col + col / 2, row + row / 2));
+    SendMessageW(h, WM_LBUTTONUP, 0, MAKELPARAM(col + col / 2, row + row / 2));
+    EXPECT_EQ(lng(late::get(grid, L"Row")), 6);
+    EXPECT_EQ(lng(late::get(grid, L"Col")), 1);
 }
 
 TEST_F(GridTest, DataGridShowsTheRecordSetsColumnsAndRows) {
