@@ -399,8 +399,7 @@ void FlexGrid::set_cell_color(bool back, long color) {
 
 void FlexGrid::remove_item(long r) {
     if (r < 0 || r >= rows_) raise(herr::BadArrayIndex);
-    if (r < fixed_rows_ || rows_ - fixed_rows_ <= 1)
-        raise(herr::CannotRemoveRow, L"Cannot remove last non-fixed row");
+    if (r < fixed_rows_ || rows_ - fixed_rows_ <= 1) raise(herr::CannotRemoveRow);
     auto first = cells_.begin() + static_cast<ptrdiff_t>(r) * cols_;
     cells_.erase(first, first + cols_);
     --rows_;

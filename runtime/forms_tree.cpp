@@ -250,7 +250,7 @@ void TreeView::set_selected(Node& n, bool on) {
 
 void TreeView::set_parent(Node& n, Node* parent) {
     if (parent && parent->tree != this) raise(herr::ElementNotFound);
-    if (parent && parent->is_below(&n)) raise(herr::Cycle, L"This would introduce a cycle");
+    if (parent && parent->is_below(&n)) raise(herr::Cycle);
     if (parent == n.parent) return;
     // Keep what the window knows of the subtree (expanded states, the selection).
     HTREEITEM caret = hwnd_ ? reinterpret_cast<HTREEITEM>(send(hwnd_, TVM_GETNEXTITEM, TVGN_CARET)) : nullptr;
