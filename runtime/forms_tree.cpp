@@ -91,7 +91,12 @@ const Table& Node::table() const {
 // --- TreeView -----------------------------------------------------------------------------
 
 TreeView::~TreeView() {
-    for (auto& n : nodes_) n->tree = nullptr;
+    for (auto& n : nodes_) {  // nodes a client still holds outlive the tree on their own
+        n->tree = nullptr;
+        n->parent = nullptr;
+        n->children.clear();
+        n->item = nullptr;
+    }
 }
 
 ComPtr<Control> TreeView::clone() const {
