@@ -83,6 +83,15 @@ const Table& windowed() {
     return t;
 }
 
+// ToolTipText of the intrinsic controls.
+const Table& tip_members() {
+    static const Table t({}, {
+                                 {L"ToolTipText", [](Object& o, A) { return var(S<Control>(o).tool_tip()); },
+                                  [](Object& o, A, V v) { S<Control>(o).set_tool_tip(CStr(v)); }},
+                             });
+    return t;
+}
+
 // Members of forms and picture boxes: the drawing surface.
 const Table& surface_members() {
     static const Table t(
@@ -243,7 +252,7 @@ const Table& Control::members() {
 }
 
 const Table& Label::table() const {
-    static const Table t({&Control::members()},
+    static const Table t({&Control::members(), &tip_members()},
                          {
                              {L"Caption", [](Object& o, A) { return var(S<Label>(o).caption()); },
                               [](Object& o, A, V v) { S<Label>(o).set_caption(CStr(v)); }},
@@ -282,7 +291,7 @@ const Table& Label::table() const {
 
 const Table& TextBox::table() const {
     static const Table t(
-        {&windowed(), &Control::members()},
+        {&windowed(), &Control::members(), &tip_members()},
         {
             {L"Text", [](Object& o, A) { return var(S<TextBox>(o).text()); },
              [](Object& o, A, V v) { S<TextBox>(o).set_text(CStr(v)); }},
@@ -318,7 +327,7 @@ const Table& TextBox::table() const {
 }
 
 const Table& Button::table() const {
-    static const Table t({&windowed(), &Control::members()},
+    static const Table t({&windowed(), &Control::members(), &tip_members()},
                          {
                              {L"Caption", [](Object& o, A) { return var(S<Button>(o).caption()); },
                               [](Object& o, A, V v) { S<Button>(o).set_caption(CStr(v)); }},
@@ -338,7 +347,7 @@ const Table& Button::table() const {
 }
 
 const Table& Frame::table() const {
-    static const Table t({&windowed(), &Control::members()},
+    static const Table t({&windowed(), &Control::members(), &tip_members()},
                          {
                              {L"Caption", [](Object& o, A) { return var(S<Frame>(o).caption()); },
                               [](Object& o, A, V v) { S<Frame>(o).set_caption(CStr(v)); }},
@@ -356,7 +365,7 @@ const Table& Frame::table() const {
 
 const Table& ListControl::members() {
     static const Table t(
-        {&windowed(), &Control::members()},
+        {&windowed(), &Control::members(), &tip_members()},
         {
             {L"List", [](Object& o, A a) { return var(S<ListControl>(o).list(a.lng(0))); },
              [](Object& o, A a, V v) { S<ListControl>(o).set_list(a.lng(0), CStr(v)); }},
@@ -405,7 +414,7 @@ const Table& ComboBox::table() const {
 
 const Table& HScrollBar::table() const {
     static const Table t(
-        {&windowed(), &Control::members()},
+        {&windowed(), &Control::members(), &tip_members()},
         {
             {L"Value", [](Object& o, A) { return var(S<HScrollBar>(o).value()); },
              [](Object& o, A, V v) { S<HScrollBar>(o).set_value(CLng(v)); }},
@@ -453,7 +462,7 @@ const Table& Timer::table() const {
 
 const Table& PictureBox::table() const {
     static const Table t(
-        {&surface_members(), &windowed(), &Control::members()},
+        {&surface_members(), &windowed(), &Control::members(), &tip_members()},
         {
             {L"Picture", [](Object& o, A) { return var(SF(o).picture()); },
              [](Object& o, A, V v) { S<PictureBox>(o).set_picture(picture_arg(v).get()); }},
@@ -475,7 +484,7 @@ const Table& PictureBox::table() const {
 }
 
 const Table& Image::table() const {
-    static const Table t({&Control::members()},
+    static const Table t({&Control::members(), &tip_members()},
                          {
                              {L"Picture", [](Object& o, A) { return var(S<Image>(o).s_.picture); },
                               [](Object& o, A, V v) { S<Image>(o).set_picture(picture_arg(v).get()); }},

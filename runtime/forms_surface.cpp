@@ -123,26 +123,6 @@ float Surface::twips_per_unit_y() const {
     return scale_.height != 0 && th > 0 ? th / scale_.height : 1.0f;
 }
 
-namespace {
-float twips_per(const Surface& s, int mode, bool vertical) {
-    if (mode == 0) {  // the surface's own user scale
-        if (s.scale_mode() != 0) raise(err::InvalidCall);
-        return vertical ? s.twips_per_unit_y() : s.twips_per_unit_x();
-    }
-    if (mode == 8) return 1440.0f / 2540.0f;  // HiMetric
-    if (mode < 0 || mode > 8) raise(err::InvalidCall);
-    return fixed_twips_per_unit(mode, vertical);
-}
-}  // namespace
-
-float Surface::scale_x(float value, int from, int to) const {
-    return value * twips_per(*this, from, false) / twips_per(*this, to, false);
-}
-
-float Surface::scale_y(float value, int from, int to) const {
-    return value * twips_per(*this, from, true) / twips_per(*this, to, true);
-}
-
 void Surface::set_scale_mode(int mode) {
     if (mode < 0 || mode > 7) raise(err::InvalidPropertyValue);
     if (mode == 0) {  // keeps the present scale as the user scale
@@ -177,6 +157,26 @@ void Surface::set_scale_height(float h) {
     scale_.mode = 0;
     scale_.width = w;
     scale_.height = h;
+}
+
+namespace {
+// Twips per unit of a scale mode for ScaleX/ScaleY; 0 is the surface's own scale.
+float conversion_twips(const Surface& s, int mode, bool vertical) {
+    if (mode < 0 || mode > 8) raise(err::InvalidCall);
+    if (mode == 0) return vertical ? s.twips_per_unit_y() : s.twips_per_unit_x();
+    if (mode == 8) return 1440.0f / 2540.0f;
+    return fixed_twips_per_unit(mode, vertical);
+}
+}  // namespace
+
+float Surface::scale_x(float value, int from, int to) const {
+    return static_cast<float>(static_cast<double>(value) * conversion_twips(*this, from, false) /
+                              conversion_twips(*this, to, false));
+}
+
+float Surface::scale_y(float value, int from, int to) const {
+    return static_cast<float>(static_cast<double>(value) * conversion_twips(*this, from, true) /
+                              conversion_twips(*this, to, true));
 }
 
 double Surface::px_x(float units) const {
