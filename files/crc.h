@@ -17,9 +17,11 @@ namespace qm {
 // Folds with carry-less multiplication where the processor has it, otherwise
 // slicing-by-8; both give the same value for every length and alignment.
 uint32_t crc32_update(uint32_t state, const void* data, size_t size) noexcept;
-// The two paths by name; the folding one only where cpu::pclmul().
+// The paths by name: folding in 128-bit registers only where cpu::pclmul(), in
+// 512-bit registers only where cpu::avx512_clmul().
 uint32_t crc32_update_table(uint32_t state, const void* data, size_t size) noexcept;
 uint32_t crc32_update_folding(uint32_t state, const void* data, size_t size) noexcept;
+uint32_t crc32_update_folding_wide(uint32_t state, const void* data, size_t size) noexcept;
 
 // The CRC-32 of a file (a Variant holding its path) as 8 upper-case hexadecimal
 // digits; "00000000" for an empty file (which is not opened). A failure is

@@ -91,16 +91,21 @@ TEST_F(FileBytes, Crc32FoldingMatchesTableAtEveryAlignment) {
     if (!qm::cpu::pclmul()) GTEST_SKIP() << "no carry-less multiply on this processor";
     const std::string data = random_bytes((3 << 20) + 64, 11);
     std::mt19937 gen(5);
-    for (size_t align = 0; align < 16; ++align) {
-        for (size_t size : {size_t(0), size_t(15), size_t(63), size_t(64), size_t(65), size_t(127), size_t(200),
-                            size_t(gen() % 4096), size_t(gen() % (3 << 20))}) {
-            const char* p = data.data() + align;
-            const uint32_t start = gen();
-            const uint32_t table = qm::crc32_update_table(start, p, size);
-            ASSERT_EQ(qm::crc32_update_folding(start, p, size), table) << align << " " << size;
-            // Continued from a split point, as blocks continue the running state.
-            const size_t cut = size ? gen() % size : 0;
-            ASSERT_EQ(qm::crc32_update_folding(qm::crc32_update_folding(start, p, cut), p + cut, size - cut), table);
+    using Path = uint32_t (*)(uint32_t, const void*, size_t) noexcept;
+    std::vector<Path> paths{qm::crc32_update_folding};
+    if (qm::cpu::avx512_clmul()) paths.push_back(qm::crc32_update_folding_wide);
+    for (const Path fold : paths) {
+        for (size_t align = 0; align < 16; ++align) {
+            for (size_t size : {size_t(0), size_t(15), size_t(63), size_t(64), size_t(65), size_t(255), size_t(256),
+                                size_t(257), size_t(319), size_t(gen() % 4096), size_t(gen() % (3 << 20))}) {
+                const char* p = data.data() + align;
+                const uint32_t start = gen();
+                const uint32_t table = qm::crc32_update_table(start, p, size);
+                ASSERT_EQ(fold(start, p, size), table) << align << " " << size;
+                // Continued from a split point, as blocks continue the running state.
+                const size_t cut = size ? gen() % size : 0;
+                ASSERT_EQ(fold(fold(start, p, cut), p + cut, size - cut), table) << align << " " << size;
+            }
         }
     }
     EXPECT_EQ(~qm::crc32_update(0xFFFFFFFFu, data.data(), data.size()), crc32_reference(data));
