@@ -57,9 +57,8 @@ public:
         std::string_view* fields[2] = {&e.path, &e.content};
         for (std::string_view* field : fields) {
             if (body - at < 2) return false;
-            const size_t n = static_cast<unsigned char>(bytes_[at]) | static_cast<size_t>(
-                                                                           static_cast<unsigned char>(bytes_[at + 1]))
-                                                                           << 8;
+            const auto* length = reinterpret_cast<const unsigned char*>(bytes_.data() + at);
+            const size_t n = length[0] | static_cast<size_t>(length[1]) << 8;
             at += 2;
             if (body - at < n) return false;
             *field = bytes_.substr(at, n);
