@@ -1,6 +1,6 @@
 // MyControls: effects on whole windows: a marquee in a form's caption, fading
 // the shell's taskbar by where the pointer is, and rolling a form open.
-#include <algorithm>
+#include <string>
 
 #include "frame/mycontrols.h"
 #include "frame/shared.h"
