@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
 #include <utility>
 
 namespace qm {
@@ -61,9 +62,20 @@ private:
     uint32_t* bits_ = nullptr;
 };
 
-// Fresh memory of a large bitmap is slow to touch the first time: the thread
-// keeps its two work bitmaps for the next copy, up to this many pixels each.
-constexpr long long kKeptPixels = 16LL * 1024 * 1024;
+// Fresh memory of a large bitmap is slow to touch the first time: the two work
+// bitmaps are kept for the next copy, up to this many pixels each. A copy that
+// finds them in use (another thread) works on bitmaps of its own.
+constexpr long long kKeptPixels = 2048LL * 2048;
+
+struct Kept {
+    std::mutex busy;
+    DibSurface from, to;
+};
+
+Kept& kept() {
+    static Kept surfaces;
+    return surfaces;
+}
 
 DibSurface& work_surface(DibSurface& kept, DibSurface& temporary, int w, int h) {
     if (kept.holds(w, h)) return kept;
@@ -99,10 +111,10 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
     if (!IntersectRect(&area, &box, &clip)) return true;
     const int bw = area.right - area.left, bh = area.bottom - area.top;
 
-    thread_local DibSurface kept_from, kept_to;
-    DibSurface temporary_from, temporary_to;
-    DibSurface& from = work_surface(kept_from, temporary_from, w, h);
-    DibSurface& to = work_surface(kept_to, temporary_to, bw, bh);
+    std::unique_lock<std::mutex> owned(kept().busy, std::try_to_lock);
+    DibSurface unused_from, unused_to, temporary_from, temporary_to;
+    DibSurface& from = work_surface(owned ? kept().from : unused_from, temporary_from, w, h);
+    DibSurface& to = work_surface(owned ? kept().to : unused_to, temporary_to, bw, bh);
     if (!from.ok() || !to.ok()) return false;
     if (!BitBlt(from.dc(), 0, 0, w, h, src, x, y, SRCCOPY)) return false;
     if (!BitBlt(to.dc(), 0, 0, bw, bh, dest, area.left, area.top, SRCCOPY)) return false;
