@@ -6,6 +6,9 @@
 namespace qm {
 
 class Hardware : public Dispatch<_Hardware> {
+public:
+    // Speaker and sound card
+    HRESULT STDMETHODCALLTYPE Soundcard_Installed(VARIANT_BOOL* result) override;
 };
 
 }  // namespace qm
