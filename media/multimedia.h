@@ -22,6 +22,12 @@ public:
     HRESULT STDMETHODCALLTYPE Soundcard_Installed(VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE Soundcard_ProductName(long* Index, BSTR* result) override;
 
+    // Audio tags
+    HRESULT STDMETHODCALLTYPE MP3_ReadID3v1Tag(BSTR File, ID3V1TAGINFO* ID3Tag, long* ErrorNumber,
+                                               VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE MP3_ReadID3v2Tag(BSTR File, ID3V2TAGINFO* ID3Tag, long* ErrorNumber,
+                                               VARIANT_BOOL* result) override;
+
 private:
     void play_module(std::wstring_view file, long command);
 
