@@ -62,6 +62,7 @@ constexpr ErrorEntry kErrors[] = {
     {449, L"Argument not optional"},
     {450, L"Wrong number of arguments or invalid property assignment"},
     {451, L"Property let procedure not defined and property get procedure did not return an object"},
+    {453, L"Specified DLL function not found"},
     {457, L"This key is already associated with an element of this collection"},
     {458, L"Variable uses an Automation type not supported in Visual Basic"},
     {481, L"Invalid picture"},

@@ -10,6 +10,8 @@ public:
     // Mouse and keyboard
     HRESULT STDMETHODCALLTYPE Mouse_isCursorOverControl(IDispatch** Control, LONG* ErrorNumber,
                                                         VARIANT_BOOL* result) override;
+    // Speaker and sound card
+    HRESULT STDMETHODCALLTYPE Soundcard_Installed(VARIANT_BOOL* result) override;
 };
 
 }  // namespace qm
