@@ -7,9 +7,53 @@ namespace qm {
 
 class Controls : public Dispatch<_Controls> {
 public:
-    // Path compaction
+    // Text-box input filters and selection (controls_filters.cpp)
+    HRESULT STDMETHODCALLTYPE TextBox_AllowNumOnly(IDispatch** TextBox, KEYEVENT* tbEvent, long DigitsAfterDecimal,
+                                                   short* KeyCode, VARIANT_BOOL HelpOnF1, VARIANT_BOOL SetToolTip,
+                                                   long* result) override;
+    HRESULT STDMETHODCALLTYPE TextBox_AllowAlphaOnly(IDispatch** TextBox, KEYEVENT tbEvent, short* KeyCode,
+                                                     VARIANT_BOOL LAlpha, VARIANT_BOOL UAlpha, VARIANT_BOOL Space,
+                                                     BSTR AllowedChar, VARIANT_BOOL HelpOnF1, VARIANT_BOOL SetToolTip,
+                                                     long* result) override;
+    HRESULT STDMETHODCALLTYPE TextBox_SelectText(IDispatch** TextBox, BSTR Text, VARIANT_BOOL FullWordOnly,
+                                                 VARIANT_BOOL SelectAll, long* result) override;
+
+    // Clipboard file lists (controls_clipboard.cpp)
+    HRESULT STDMETHODCALLTYPE Clipboard_GetFiles(VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE Clipboard_SetPathList(VARIANT* Paths, long* result) override;
+
+    // Buttons, button groups, progress bars (controls_buttons.cpp)
+    HRESULT STDMETHODCALLTYPE CheckBox_SetStyle(IDispatch** CheckBox, ::STYLE* Style, long* result) override;
+    HRESULT STDMETHODCALLTYPE OptionButton_SetStyle(IDispatch** OptionButton, ::STYLE Style, long* result) override;
+    HRESULT STDMETHODCALLTYPE ProgressBar_SetColor(long hwnd, long ForeColor, long BackColor) override;
+    HRESULT STDMETHODCALLTYPE OptionButton_GetIndex(IDispatch** OptionButton, long* ErrorNumber, long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_AllowResize(IDispatch** Control, VARIANT_BOOL DeactivateResizing,
+                                                  long* result) override;
+    HRESULT STDMETHODCALLTYPE CheckBox_AsOptionButton(IDispatch** CheckBox, long Index, long* result) override;
+    HRESULT STDMETHODCALLTYPE CheckBox_GetStatus(IDispatch** CheckBox, long* ErrorNumber, SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE CheckBox_GetSelected(IDispatch** CheckBox, long* ErrorNumber,
+                                                   SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE Control_Click(IDispatch** Control, long* result) override;
+
+    // Text measuring, placement and snapshots (controls_measure.cpp)
+    HRESULT STDMETHODCALLTYPE Label_GetTextDimensions(IDispatch** Label, CONTROLDIMENSIONS* Dimension,
+                                                      long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_GetTextSize(IDispatch** Control, long* ErrorNumber,
+                                                  CONTROLDIMENSIONS* result) override;
+    HRESULT STDMETHODCALLTYPE Control_AutoSizeByText(IDispatch** Control, long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_SetToStatusBar(long hwnd, IDispatch** StatusBar, long Panel, long XPos,
+                                                     long YPos, long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_SnapShot(IDispatch** Control, long* ErrorNumber, IPictureDisp** result) override;
+    HRESULT STDMETHODCALLTYPE Control_CenterOnForm(IDispatch** Control, IDispatch** Form, long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_CenterOnControl(IDispatch** Control1, IDispatch** Control2,
+                                                      long* result) override;
+
+    // Path compaction (controls_path.cpp)
     HRESULT STDMETHODCALLTYPE Control_CompactPath(IDispatch** Control, BSTR Path, long* ErrorNumber,
                                                   BSTR* result) override;
 };
+
+// The object an Object argument passed by reference holds (91 when Nothing).
+IDispatch* object_arg(IDispatch** arg);
 
 }  // namespace qm
