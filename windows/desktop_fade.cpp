@@ -31,9 +31,9 @@ HRESULT Desktop::TaskBar_FadeEffect(TaskBarStartCommand* Command) {
             ComPtr<MyControls> worker = forms::make<MyControls>();
             worker->load();
             worker->set_tag(L"TaskBarFade");
-            //TMP
+            worker->TaskBarFade(true);
         } else if (command == tscSTOP) {
-            fading_worker(found);
+            if (MyControls* worker = fading_worker(found)) worker->TaskBarFade(false);
         }
     });
 }
