@@ -1,5 +1,7 @@
-// File: single files (existence, deletion, copying, paths).
+// File: single files (existence, deletion, copying, paths, raw bytes, checksums,
+// splitting and joining, the library's archive file).
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -40,14 +42,67 @@ public:
     HRESULT STDMETHODCALLTYPE Get_LongPath(BSTR Path, BSTR* result) override;
     HRESULT STDMETHODCALLTYPE Get_ShortPath(BSTR Path, BSTR* result) override;
 
+    // Raw reads and writes
+    HRESULT STDMETHODCALLTYPE ReadAsByte(BSTR File, long* ErrorNumber, SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE SaveAsByte(SAFEARRAY** B, BSTR File, VARIANT_BOOL* OverwriteExist, long* ErrorNumber,
+                                         VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Binary_Write(BSTR File, SAFEARRAY** sByte, VARIANT_BOOL* OverwriteExist,
+                                           long* result) override;
+    HRESULT STDMETHODCALLTYPE Binary_Read(BSTR File, long ReadLenght, enum ReadAs* ReadAs, long offset,
+                                          long* ErrorNumber, SAFEARRAY** result) override;
+
+    // Checksums
+    HRESULT STDMETHODCALLTYPE SFV_GetSFVFromFile(BSTR File, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE SFV_Compare(BSTR File1, BSTR File2, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SFV_Validate(BSTR File, BSTR* SFVs, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SFV_CreateSFVfile(VARIANT File, BSTR* SFVfile, VARIANT_BOOL* result) override;
+
+    // Splitting and joining
+    HRESULT STDMETHODCALLTYPE Split(BSTR File, long KBperFile, BSTR* OutputFile, VARIANT_BOOL* CreateBatch,
+                                    long* result) override;
+    HRESULT STDMETHODCALLTYPE Join(BSTR StartFile, BSTR* OutputFile, long* result) override;
+
+    // The library's archive file
+    HRESULT STDMETHODCALLTYPE Archive_Pack(SAFEARRAY** FileS, BSTR* TargetArchive, long* result) override;
+    HRESULT STDMETHODCALLTYPE Archive_Extract(BSTR ArchiveFile, BSTR TargetPath, long* result) override;
+
     // Copies length bytes from the current position of one open file to the
     // current position of another, in blocks of 32,768 bytes (also used by the
     // splitting and joining members).
     static void Copy_FileBlocks(long long length, RtFile& from, RtFile& to);
 
+    // The chunk of BinCopy, Split and Join: 1,024,000 bytes, moved with one read
+    // and one write through one page-aligned buffer.
+    static constexpr long long kChunkSize = 1024000;
+    class ChunkCopier {
+    public:
+        // A buffer for chunks of up to min(largest, kChunkSize) bytes.
+        explicit ChunkCopier(long long largest);
+        ChunkCopier(const ChunkCopier&) = delete;
+        ChunkCopier& operator=(const ChunkCopier&) = delete;
+        ~ChunkCopier();
+        // Copies n bytes (at most one chunk) from the current position of one
+        // open file to the current position of the other; 62 when the source
+        // ends first.
+        void copy(RtFile& from, RtFile& to, long long n);
+
+    private:
+        char* data_ = nullptr;
+        size_t size_ = 0;
+    };
+
 private:
     bool exists(std::wstring_view path, long* error = nullptr);
     long kill(std::wstring_view path);
 };
+
+// The entries of an archive file's bytes, each as the plain file name after the
+// last "\" or "/" of its path and its content, after the whole archive was
+// checked: a broken layout (an upper bound the bytes cannot hold, a length past
+// the entries, entries that do not end where the upper bound begins) raises 62,
+// a name that is no plain file name (empty, dots only, with ":" or another
+// character invalid in names, a device) raises 52, before visit is called once.
+void for_each_archive_entry(std::string_view archive,
+                            const std::function<void(const std::wstring& name, std::string_view content)>& visit);
 
 }  // namespace qm

@@ -17,28 +17,8 @@ namespace qm {
 
 namespace {
 
-constexpr long long kChunkSize = 1024000;
 constexpr size_t kBlockSize = 32768;
 constexpr ULONGLONG kRedrawMs = 50;  // the progress window's shortest redraw interval
-
-// A page-aligned transfer buffer, straight from the system's allocator.
-class ChunkBuffer {
-public:
-    explicit ChunkBuffer(size_t size) {
-        if (size == 0) return;
-        data_ = static_cast<char*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-        if (!data_) raise(err::OutOfMemory);
-    }
-    ChunkBuffer(const ChunkBuffer&) = delete;
-    ChunkBuffer& operator=(const ChunkBuffer&) = delete;
-    ~ChunkBuffer() {
-        if (data_) VirtualFree(data_, 0, MEM_RELEASE);
-    }
-    char* data() const noexcept { return data_; }
-
-private:
-    char* data_ = nullptr;
-};
 
 // Path compacted to the width of the progress window's message label.
 std::wstring compact(forms::Label& label, const std::wstring& path) {
@@ -50,6 +30,26 @@ std::wstring compact(forms::Label& label, const std::wstring& path) {
 }
 
 }  // namespace
+
+File::ChunkCopier::ChunkCopier(long long largest)
+    : size_(static_cast<size_t>(std::clamp<long long>(largest, 0, kChunkSize))) {
+    if (size_ == 0) return;
+    data_ = static_cast<char*>(VirtualAlloc(nullptr, size_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!data_) raise(err::OutOfMemory);
+}
+
+File::ChunkCopier::~ChunkCopier() {
+    if (data_) VirtualFree(data_, 0, MEM_RELEASE);
+}
+
+void File::ChunkCopier::copy(RtFile& from, RtFile& to, long long n) {
+    if (n <= 0) return;
+    if (static_cast<unsigned long long>(n) > size_) raise(err::InternalError);
+    from.GetBytes(data_, static_cast<size_t>(n));
+    // A source that ended early would give zeros: the copy must fail instead.
+    if (from.Eof()) raise(err::InputPastEnd);
+    to.PutBytes(data_, static_cast<size_t>(n));
+}
 
 void File::Copy_FileBlocks(long long length, RtFile& from, RtFile& to) {
     thread_local std::vector<char> buffer(kBlockSize);
@@ -98,7 +98,7 @@ HRESULT File::BinCopy(BSTR SourceFile, BSTR TargetDirectory, VARIANT_BOOL* ShowP
         }
 
         RtFile in(source, OpenMode::Binary, OpenAccess::Read, 3);
-        ChunkBuffer buffer(static_cast<size_t>(std::min(length, kChunkSize)));
+        ChunkCopier copier(length);
         replace_file_with(target, [&](const std::wstring& temp) {
             RtFile out(temp, OpenMode::Binary, OpenAccess::Default, 1);
             long long copied = 0;
@@ -111,12 +111,7 @@ HRESULT File::BinCopy(BSTR SourceFile, BSTR TargetDirectory, VARIANT_BOOL* ShowP
                 }
                 const long long n = std::min(length - position, kChunkSize);
                 copied += n;
-                if (n > 0) {
-                    in.GetBytes(buffer.data(), static_cast<size_t>(n));
-                    // A source that ended early would give zeros: the copy must fail instead.
-                    if (in.Eof()) raise(err::InputPastEnd);
-                    out.PutBytes(buffer.data(), static_cast<size_t>(n));
-                }
+                copier.copy(in, out, n);
                 if (progress) {
                     const long value = static_cast<long>(copied / unit);
                     const long percent = window.percent_at(value);

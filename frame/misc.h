@@ -47,6 +47,20 @@ public:
     HRESULT STDMETHODCALLTYPE LastSystemMessage(BSTR* result) override;
     HRESULT STDMETHODCALLTYPE Get_WinSymbol(WinSymbol* Symbol, BSTR* result) override;
     HRESULT STDMETHODCALLTYPE IsFunctionExported(BSTR Module, BSTR FunctionName, VARIANT_BOOL* result) override;
+    // Locale, languages, installed fonts and time zone
+    HRESULT STDMETHODCALLTYPE Get_LocaleInfo(LocaleInfoType* result) override;
+    HRESULT STDMETHODCALLTYPE Get_AllLanguages(SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE Get_SystemFonts(SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE Get_TimeZoneInformation(long* ErrorNumber, BSTR* result) override;
+    // Numeric and password input boxes
+    HRESULT STDMETHODCALLTYPE InputBox_NumbersOnly(BSTR Prompt, BSTR Title, long* MaxLen, BSTR Default, long* XPos,
+                                                   long* YPos, VARIANT* HelpFile, VARIANT* Context,
+                                                   VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE InputBox_Password(BSTR Prompt, BSTR Title, BSTR PasswordChar, long* MaxLen,
+                                                BSTR Default, long* XPos, long* YPos, VARIANT* HelpFile,
+                                                VARIANT* Context, VARIANT* result) override;
+    // ZIP archive listing
+    HRESULT STDMETHODCALLTYPE ZIP_Content(BSTR ZIPfile, long* ErrorNumber, SAFEARRAY** result) override;
 
 private:
     // The two stop clocks: clock 0 on the performance counter, clock 1 on the time of day.

@@ -37,6 +37,16 @@ std::vector<HWND> thread_dialogs() {
     return found;
 }
 
+// The system's hand-shaped pointer as a picture.
+ComPtr<IPictureDisp> hand_icon() {
+    PICTDESC desc{sizeof(desc), PICTYPE_ICON};
+    desc.icon.hicon = CopyIcon(LoadCursorW(nullptr, IDC_HAND));
+    ComPtr<IPictureDisp> pic;
+    if (!desc.icon.hicon) return pic;
+    if (FAILED(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, pic.put_void()))) DestroyIcon(desc.icon.hicon);
+    return pic;
+}
+
 std::wstring class_of(long hwnd) {
     Bstr name;
     check(shared<_Window>()->Get_Class(hwnd, name.put()));
@@ -67,10 +77,34 @@ MyControls::MyControls() {
             if (auto* timer = dynamic_cast<Timer*>(c.get()); timer && c->name() != L"Timer_KeyLogger")
                 timer->set_enabled(false);
         set_visible(false);
+        reset_effects();
         field(L"uStringWasSet") = Variant(false);
         field(L"uString") = Variant(std::wstring());
         ListEditOldText().clear();
     };
+    // A taskbar faded by this instance gets its own look back whatever unloads it.
+    on.unload = [this](int&) {
+        restore_taskbar();
+        reset_effects();
+    };
+}
+
+void MyControls::reset_effects() {
+    blinks_.clear();
+    hyperlinks_.clear();
+    hyperlink_icon_.reset();
+    captions_.clear();
+    taskbar_hwnd_ = alpha_ = 0;
+    taskbar_saved_ = false;
+    roll_form_.reset();
+    roll_hwnd_ = roll_end_height_ = 0;
+}
+
+long MyControls::upper_bound(const wchar_t* array) const {
+    long top = -1;
+    for (const auto& c : controls())
+        if (c->index() > top && c->name() == array) top = c->index();
+    return top;
 }
 
 void MyControls::design() {
@@ -106,7 +140,7 @@ void MyControls::design() {
     add<PictureBox>(L"picCredits");
     for (long i = 1; i <= 3; ++i) add_element<PictureBox>(L"PicFade", i);
 
-    add<Label>(L"ClickIcon");
+    add<Label>(L"ClickIcon").set_mouse_icon(hand_icon().get());
     add<Label>(L"LabelTMP");
     add<Label>(L"LabelMessage");
     add<Label>(L"Label1");
@@ -263,6 +297,40 @@ const Table& MyControls::table() const {
                               [](Object& o, const Args& a) {
                                   static_cast<MyControls&>(o).SetMsgCloser(a.lng(0), a.lng(1));
                                   return Variant{};
+                              }},
+                             {L"SetBlink",
+                              [](Object& o, const Args& a) {
+                                  static_cast<MyControls&>(o).SetBlink(a.obj(0), a.lng(1), a.lng(2), a.lng(3));
+                                  return Variant{};
+                              }},
+                             {L"Create_Hyperlink",
+                              [](Object& o, const Args& a) {
+                                  return Variant(static_cast<MyControls&>(o).Create_Hyperlink(a.obj(0), a.obj(1),
+                                                                                              a.lng(2), a.lng(3)));
+                              }},
+                             {L"SetScrollCaption",
+                              [](Object& o, const Args& a) {
+                                  return Variant(static_cast<MyControls&>(o).SetScrollCaption(a.obj(0), a.lng(1)));
+                              }},
+                             {L"TaskBarFade",
+                              [](Object& o, const Args& a) {
+                                  static_cast<MyControls&>(o).TaskBarFade(a.boolean(0));
+                                  return Variant{};
+                              }},
+                             {L"GetTaskbarHeight",
+                              [](Object& o, const Args&) {
+                                  return Variant(static_cast<MyControls&>(o).GetTaskbarHeight());
+                              }},
+                             {L"Roll2",
+                              [](Object& o, const Args& a) {
+                                  static_cast<MyControls&>(o).Roll2(a.obj(0), a.lng(1));
+                                  return Variant{};
+                              }},
+                             {L"BitmapWork",
+                              [](Object& o, const Args& a) {
+                                  auto opt = [&](size_t i) { return a.has(i) ? &a.at(i) : nullptr; };
+                                  return var(static_cast<MyControls&>(o).BitmapWork(a.obj(0), opt(1), opt(2), opt(3),
+                                                                                    opt(4)));
                               }},
                          });
     return t;

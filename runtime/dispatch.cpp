@@ -527,11 +527,32 @@ IRecordInfo* record_info(REFGUID record) noexcept {
     return nullptr;
 }
 
+// Member names that the type library cannot hold (it takes ASCII names only),
+// with the names they are declared under; both answer, in any case.
+constexpr struct {
+    const wchar_t* name;
+    const wchar_t* declared;
+} kNameAliases[] = {
+    {L"DF\u00dcconnected", L"DFUEconnected"},
+};
+
 HRESULT get_ids_of_names(REFIID iid, LPOLESTR* names, UINT count, DISPID* ids) noexcept {
     if (!names || !ids) return E_POINTER;
     ITypeInfo* ti = type_info(iid);
     if (!ti) return E_UNEXPECTED;
-    return ti->GetIDsOfNames(names, count, ids);
+    HRESULT hr = ti->GetIDsOfNames(names, count, ids);
+    if (hr != DISP_E_UNKNOWNNAME || count == 0 || !names[0]) return hr;
+    for (const auto& alias : kNameAliases) {
+        if (CompareStringOrdinal(names[0], -1, alias.name, -1, TRUE) != CSTR_EQUAL) continue;
+        try {
+            std::vector<LPOLESTR> renamed(names, names + count);
+            renamed[0] = const_cast<LPOLESTR>(alias.declared);
+            return ti->GetIDsOfNames(renamed.data(), count, ids);
+        } catch (...) {
+            return E_OUTOFMEMORY;
+        }
+    }
+    return hr;
 }
 
 HRESULT invoke(REFIID iid, void* object, DISPID member, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,

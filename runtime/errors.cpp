@@ -62,11 +62,20 @@ constexpr ErrorEntry kErrors[] = {
     {449, L"Argument not optional"},
     {450, L"Wrong number of arguments or invalid property assignment"},
     {451, L"Property let procedure not defined and property get procedure did not return an object"},
+    {453, L"Specified DLL function not found"},
     {457, L"This key is already associated with an element of this collection"},
     {458, L"Variable uses an Automation type not supported in Visual Basic"},
     {481, L"Invalid picture"},
     {482, L"Printer error"},
     {521, L"Unable to open Clipboard"},
+    // The hosted controls of the forms engine (grids, tree and list views, status bars).
+    {30009, L"Invalid Row value"},
+    {30010, L"Invalid Col value"},
+    {30015, L"Cannot remove last non-fixed row"},
+    {35600, L"Index out of bounds"},
+    {35601, L"Element not found"},
+    {35602, L"Key is not unique in collection"},
+    {35614, L"This would introduce a cycle"},
 };
 
 }  // namespace

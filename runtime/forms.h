@@ -82,6 +82,10 @@ public:
     float units_y(double px) const;
     float twips_per_unit_x() const;
     float twips_per_unit_y() const;
+    // ScaleX/ScaleY: a width or height from one scale mode into another (0 this
+    // surface's user scale, 1-7 as ScaleMode, 8 HiMetric); 5 for another mode.
+    float scale_x(float value, int from, int to) const;
+    float scale_y(float value, int from, int to) const;
 
     // Drawing, in scale units; colours are automation colours (-1: ForeColor).
     void cls();
@@ -219,6 +223,9 @@ public:
     void set_width(float v);
     void set_height(float v);
     void move(float left, const float* top = nullptr, const float* width = nullptr, const float* height = nullptr);
+    // Twips per unit of the container's scale.
+    float container_twips_per_unit_x() const;
+    float container_twips_per_unit_y() const;
     // The same in twips, relative to the container's client area.
     RECT twips_rect() const noexcept { return {lround(x_), lround(y_), lround(x_ + w_), lround(y_ + h_)}; }
 
@@ -226,6 +233,10 @@ public:
     virtual void set_visible(bool on);
     void zorder(int position);  // 0 front, 1 back
     void set_focus();
+
+    // ToolTipText: shown through the form's one tooltip window; "" removes the tip.
+    const std::wstring& tool_tip() const noexcept { return tip_; }
+    void set_tool_tip(std::wstring text);
 
     virtual bool windowless() const noexcept { return false; }
     virtual bool is_container() const noexcept { return false; }
@@ -243,6 +254,8 @@ public:
     HWND container_hwnd() const noexcept;
     // Reacts to a notification its container received (WM_COMMAND, WM_HSCROLL, ...).
     virtual bool reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) { return false; }
+    // The container's client area changed size (aligned controls follow it).
+    virtual void container_resized() {}
 
 protected:
     Control() = default;
@@ -273,6 +286,8 @@ protected:
     bool design_ = false;  // placed by the form's design (cannot be unloaded alone)
     float x_ = 0, y_ = 0, w_ = 1215, h_ = 495;  // twips
     bool visible_ = true;
+    std::wstring tip_;
+    void apply_tip();  // registers the tip with the form's tooltip window (after a window or place change)
 };
 
 // --- controls -------------------------------------------------------------------
@@ -669,6 +684,8 @@ public:
     // element copies the lowest element's settings and starts invisible.
     Control& load_element(const std::wstring& name, long index);
     void unload_element(const std::wstring& name, long index);
+    // Places a control made elsewhere (by its type name, for instance) at run time.
+    Control& add_control(ComPtr<Control> c, const std::wstring& name, long index = -1, Control* container = nullptr);
 
     Control* control(std::wstring_view name, long index = -1) const;  // nullptr when absent
     template <class T>
@@ -728,6 +745,8 @@ private:
     std::vector<Field> fields_;
     bool loading_ = false, unloading_ = false, modal_ = false;
     long window_state_ = 0;
+    HWND tips_ = nullptr;  // the form's tooltip window, made on first use
+    HWND tips();
     friend class Control;
 };
 
@@ -761,6 +780,8 @@ Form* form_of(HWND hwnd) noexcept;
 
 // Registers the runtime's window classes (once per process).
 void register_classes();
+// Loads the system's common controls of the given ICC_ classes.
+void init_common_controls(DWORD classes);
 
 // StdPicture helpers.
 ComPtr<IPictureDisp> picture_from_bitmap(HBITMAP bitmap);  // takes ownership

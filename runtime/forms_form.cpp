@@ -115,6 +115,7 @@ void Form::release_controls() {
         c->container_ = nullptr;
     }
     names_.clear();
+    tips_ = nullptr;  // owned by the form's window, gone with it
     auto& list = loaded_forms();
     list.erase(std::remove_if(list.begin(), list.end(), [&](const ComPtr<Form>& f) { return f.get() == this; }),
                list.end());
@@ -303,7 +304,16 @@ void Form::place_control(Control& c, const std::wstring& name, long index, Contr
         c.form_ = nullptr;
         throw;
     }
-    if (c.windowless()) c.invalidate_area();
+    if (c.windowless()) {
+        c.invalidate_area();
+        c.apply_tip();
+    }
+}
+
+Control& Form::add_control(ComPtr<Control> c, const std::wstring& name, long index, Control* container) {
+    if (!c) raise(err::InvalidPropertyValue);
+    place_control(*c.get(), name, index, container);
+    return *c.get();
 }
 
 Control* Form::control(std::wstring_view name, long index) const {
@@ -463,6 +473,8 @@ LRESULT Form::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
         if (hwnd_ == hwnd) {
             surface_.resized();
+            for (auto c : std::vector<ComPtr<Control>>(controls_))
+                if (!c->container()) c->container_resized();
             if (on.resize) on.resize();
         }
         break;
@@ -508,6 +520,17 @@ bool container_message(Visual& owner, Control* container, HWND hwnd, UINT msg, W
             }
         }
         return false;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+        Form* form = owner.form();
+        if (!hdr || !hdr->hwndFrom || !form) return false;
+        for (const auto& c : form->controls())
+            if (c->hwnd() == hdr->hwndFrom) {
+                ComPtr<Control> keep(c);
+                return c->reflect(msg, wp, lp, result);
+            }
+        return false;
+    }
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:

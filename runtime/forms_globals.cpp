@@ -341,8 +341,26 @@ struct InputBoxState {
     std::wstring prompt, title, text;
     const float* x;
     const float* y;
+    std::wstring help_file;
+    long context = 0;
     bool ok = false;
 };
+
+// Opens the help file at the topic: HTML Help for ".chm" files, Windows Help otherwise.
+void show_help(HWND owner, const InputBoxState& s) {
+    const std::wstring& file = s.help_file;
+    bool html = file.size() >= 4 && CompareStringOrdinal(file.c_str() + file.size() - 4, 4, L".chm", 4, TRUE) ==
+                                        CSTR_EQUAL;
+    if (html) {
+        using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+        static HMODULE hh = LoadLibraryW(L"hhctrl.ocx");
+        auto fn = hh ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(hh, "HtmlHelpW")))
+                     : nullptr;
+        if (fn) fn(owner, file.c_str(), 0x000F /* HH_HELP_CONTEXT */, static_cast<DWORD_PTR>(s.context));
+        return;
+    }
+    WinHelpW(owner, file.c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(static_cast<DWORD>(s.context)));
+}
 
 // Appends a word-aligned dialog item to an in-memory template.
 void add_item(std::vector<WORD>& t, DWORD style, short x, short y, short cx, short cy, WORD id, WORD cls,
@@ -380,7 +398,14 @@ INT_PTR CALLBACK input_box_proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         SetFocus(edit);
         return FALSE;
     }
+    case WM_HELP:
+        if (s && !s->help_file.empty()) show_help(dlg, *s);
+        return TRUE;
     case WM_COMMAND:
+        if (LOWORD(wp) == IDHELP) {
+            if (s && !s->help_file.empty()) show_help(dlg, *s);
+            return TRUE;
+        }
         if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
             if (LOWORD(wp) == IDOK && s) {
                 HWND edit = GetDlgItem(dlg, kInputBoxEditId);
@@ -401,13 +426,14 @@ INT_PTR CALLBACK input_box_proc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 std::optional<std::wstring> input_box(std::wstring_view prompt, std::wstring_view title, std::wstring_view default_text,
-                                      const float* x, const float* y) {
+                                      const float* x, const float* y, std::wstring_view help_file, long context) {
     InputBoxState state{std::wstring(prompt), title.empty() ? default_title() : std::wstring(title),
-                        std::wstring(default_text), x, y};
+                        std::wstring(default_text), x, y, std::wstring(help_file), context};
     // Template: caption set at run time, font MS Sans Serif 8, prompt, OK, Cancel, edit field.
     std::vector<WORD> t;
     DLGTEMPLATE head{DS_MODALFRAME | DS_SETFONT | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 4, 0, 0, 245, 95};
     const WORD* raw = reinterpret_cast<const WORD*>(&head);
+    if (!help_file.empty()) head.cdit = 5;
     t.insert(t.end(), raw, raw + sizeof(head) / sizeof(WORD));
     t.push_back(0);  // no menu
     t.push_back(0);  // default class (#32770)
@@ -419,6 +445,7 @@ std::optional<std::wstring> input_box(std::wstring_view prompt, std::wstring_vie
     add_item(t, BS_DEFPUSHBUTTON | WS_TABSTOP, 186, 6, 52, 15, IDOK, 0x0080, L"OK");
     add_item(t, BS_PUSHBUTTON | WS_TABSTOP, 186, 25, 52, 15, IDCANCEL, 0x0080, L"Cancel");
     add_item(t, ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP, 7, 74, 231, 13, kInputBoxEditId, 0x0081, L"");
+    if (!help_file.empty()) add_item(t, BS_PUSHBUTTON | WS_TABSTOP, 186, 44, 52, 15, IDHELP, 0x0080, L"Help");
     INT_PTR r = DialogBoxIndirectParamW(module_handle(), reinterpret_cast<LPCDLGTEMPLATEW>(t.data()),
                                         GetActiveWindow(), input_box_proc, reinterpret_cast<LPARAM>(&state));
     if (r == -1) raise_win32();

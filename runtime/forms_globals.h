@@ -57,10 +57,12 @@ long msg_box(std::wstring_view prompt, long buttons = 0, std::wstring_view title
 
 // The runtime's input box: a "#32770" dialog with the prompt, an edit field with
 // the identifier 4900, OK and Cancel; x/y in twips of the screen (centred when
-// omitted). nullopt when cancelled.
+// omitted). With a help file the box has a Help button (and F1) that opens the
+// file at the topic context: HTML Help for ".chm" files, Windows Help for others.
+// nullopt when cancelled.
 std::optional<std::wstring> input_box(std::wstring_view prompt, std::wstring_view title = {},
                                       std::wstring_view default_text = {}, const float* x = nullptr,
-                                      const float* y = nullptr);
+                                      const float* y = nullptr, std::wstring_view help_file = {}, long context = 0);
 constexpr int kInputBoxEditId = 4900;
 
 // Starts a program; returns its process identifier. Window style as the runtime's

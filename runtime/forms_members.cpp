@@ -83,6 +83,15 @@ const Table& windowed() {
     return t;
 }
 
+// ToolTipText of the intrinsic controls.
+const Table& tip_members() {
+    static const Table t({}, {
+                                 {L"ToolTipText", [](Object& o, A) { return var(S<Control>(o).tool_tip()); },
+                                  [](Object& o, A, V v) { S<Control>(o).set_tool_tip(CStr(v)); }},
+                             });
+    return t;
+}
+
 // Members of forms and picture boxes: the drawing surface.
 const Table& surface_members() {
     static const Table t(
@@ -139,6 +148,14 @@ const Table& surface_members() {
              [](Object& o, A, V v) { SF(o).set_scale_width(CSng(v)); }},
             {L"ScaleHeight", [](Object& o, A) { return var(SF(o).scale_height()); },
              [](Object& o, A, V v) { SF(o).set_scale_height(CSng(v)); }},
+            {L"ScaleX", [](Object& o, A a) {
+                 return var(SF(o).scale_x(a.sng(0), static_cast<int>(a.lng(1, 8)),
+                                          static_cast<int>(a.lng(2, SF(o).scale_mode()))));
+             }},
+            {L"ScaleY", [](Object& o, A a) {
+                 return var(SF(o).scale_y(a.sng(0), static_cast<int>(a.lng(1, 8)),
+                                          static_cast<int>(a.lng(2, SF(o).scale_mode()))));
+             }},
             {L"ScaleLeft", [](Object& o, A) { return var(SF(o).scale().mode == 0 ? SF(o).scale().left : 0.0f); }},
             {L"ScaleTop", [](Object& o, A) { return var(SF(o).scale().mode == 0 ? SF(o).scale().top : 0.0f); }},
         });
@@ -235,7 +252,7 @@ const Table& Control::members() {
 }
 
 const Table& Label::table() const {
-    static const Table t({&Control::members()},
+    static const Table t({&Control::members(), &tip_members()},
                          {
                              {L"Caption", [](Object& o, A) { return var(S<Label>(o).caption()); },
                               [](Object& o, A, V v) { S<Label>(o).set_caption(CStr(v)); }},
@@ -274,7 +291,7 @@ const Table& Label::table() const {
 
 const Table& TextBox::table() const {
     static const Table t(
-        {&windowed(), &Control::members()},
+        {&windowed(), &Control::members(), &tip_members()},
         {
             {L"Text", [](Object& o, A) { return var(S<TextBox>(o).text()); },
              [](Object& o, A, V v) { S<TextBox>(o).set_text(CStr(v)); }},
@@ -310,7 +327,7 @@ const Table& TextBox::table() const {
 }
 
 const Table& Button::table() const {
-    static const Table t({&windowed(), &Control::members()},
+    static const Table t({&windowed(), &Control::members(), &tip_members()},
                          {
                              {L"Caption", [](Object& o, A) { return var(S<Button>(o).caption()); },
                               [](Object& o, A, V v) { S<Button>(o).set_caption(CStr(v)); }},
@@ -330,7 +347,7 @@ const Table& Button::table() const {
 }
 
 const Table& Frame::table() const {
-    static const Table t({&windowed(), &Control::members()},
+    static const Table t({&windowed(), &Control::members(), &tip_members()},
                          {
                              {L"Caption", [](Object& o, A) { return var(S<Frame>(o).caption()); },
                               [](Object& o, A, V v) { S<Frame>(o).set_caption(CStr(v)); }},
@@ -348,7 +365,7 @@ const Table& Frame::table() const {
 
 const Table& ListControl::members() {
     static const Table t(
-        {&windowed(), &Control::members()},
+        {&windowed(), &Control::members(), &tip_members()},
         {
             {L"List", [](Object& o, A a) { return var(S<ListControl>(o).list(a.lng(0))); },
              [](Object& o, A a, V v) { S<ListControl>(o).set_list(a.lng(0), CStr(v)); }},
@@ -397,7 +414,7 @@ const Table& ComboBox::table() const {
 
 const Table& HScrollBar::table() const {
     static const Table t(
-        {&windowed(), &Control::members()},
+        {&windowed(), &Control::members(), &tip_members()},
         {
             {L"Value", [](Object& o, A) { return var(S<HScrollBar>(o).value()); },
              [](Object& o, A, V v) { S<HScrollBar>(o).set_value(CLng(v)); }},
@@ -445,7 +462,7 @@ const Table& Timer::table() const {
 
 const Table& PictureBox::table() const {
     static const Table t(
-        {&surface_members(), &windowed(), &Control::members()},
+        {&surface_members(), &windowed(), &Control::members(), &tip_members()},
         {
             {L"Picture", [](Object& o, A) { return var(SF(o).picture()); },
              [](Object& o, A, V v) { S<PictureBox>(o).set_picture(picture_arg(v).get()); }},
@@ -467,7 +484,7 @@ const Table& PictureBox::table() const {
 }
 
 const Table& Image::table() const {
-    static const Table t({&Control::members()},
+    static const Table t({&Control::members(), &tip_members()},
                          {
                              {L"Picture", [](Object& o, A) { return var(S<Image>(o).s_.picture); },
                               [](Object& o, A, V v) { S<Image>(o).set_picture(picture_arg(v).get()); }},

@@ -159,6 +159,26 @@ void Surface::set_scale_height(float h) {
     scale_.height = h;
 }
 
+namespace {
+// Twips per unit of a scale mode for ScaleX/ScaleY; 0 is the surface's own scale.
+float conversion_twips(const Surface& s, int mode, bool vertical) {
+    if (mode < 0 || mode > 8) raise(err::InvalidCall);
+    if (mode == 0) return vertical ? s.twips_per_unit_y() : s.twips_per_unit_x();
+    if (mode == 8) return 1440.0f / 2540.0f;
+    return fixed_twips_per_unit(mode, vertical);
+}
+}  // namespace
+
+float Surface::scale_x(float value, int from, int to) const {
+    return static_cast<float>(static_cast<double>(value) * conversion_twips(*this, from, false) /
+                              conversion_twips(*this, to, false));
+}
+
+float Surface::scale_y(float value, int from, int to) const {
+    return static_cast<float>(static_cast<double>(value) * conversion_twips(*this, from, true) /
+                              conversion_twips(*this, to, true));
+}
+
 double Surface::px_x(float units) const {
     float left = scale_.mode == 0 ? scale_.left : 0.0f;
     return (units - left) * twips_per_unit_x() / twips_per_pixel_x();
@@ -214,11 +234,12 @@ void Surface::ensure_image() {
     img_h_ = h;
 }
 
+// Turning AutoRedraw off keeps what was drawn as the background: the window
+// repaints from it, Image copies it and Cls clears to it.
 void Surface::set_auto_redraw(bool on) {
     if (on == auto_redraw_) return;
     auto_redraw_ = on;
     if (on) ensure_image();
-    else released();
     if (owner_.hwnd_) InvalidateRect(owner_.hwnd_, nullptr, TRUE);
 }
 
@@ -245,6 +266,7 @@ void Surface::paint(HDC dc, const RECT&) {
         return;
     }
     fill_background(dc, c.cx, c.cy);
+    if (mem_) BitBlt(dc, 0, 0, std::min<int>(c.cx, img_w_), std::min<int>(c.cy, img_h_), mem_, 0, 0, SRCCOPY);
     if (owner_.on.paint) owner_.on.paint();
 }
 
@@ -418,7 +440,7 @@ void Surface::paint_picture(IPictureDisp* picture, float x1, float y1, const flo
 
 void Surface::set_picture(IPictureDisp* picture) {
     picture_ = picture;
-    if (auto_redraw_ && mem_) fill_background(mem_, img_w_, img_h_);
+    if (mem_) fill_background(mem_, img_w_, img_h_);
     if (owner_.hwnd_) InvalidateRect(owner_.hwnd_, nullptr, TRUE);
 }
 
@@ -430,9 +452,10 @@ ComPtr<IPictureDisp> Surface::image() {
     HDC copy = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     HGDIOBJ prev = SelectObject(copy, bmp);
-    if (auto_redraw_) {
-        ensure_image();
-        BitBlt(copy, 0, 0, w, h, mem_, 0, 0, SRCCOPY);
+    if (auto_redraw_ || mem_) {
+        if (auto_redraw_) ensure_image();
+        else fill_background(copy, w, h);
+        BitBlt(copy, 0, 0, std::min(w, img_w_), std::min(h, img_h_), mem_, 0, 0, SRCCOPY);
     } else if (HDC dc = target()) {
         BitBlt(copy, 0, 0, w, h, dc, 0, 0, SRCCOPY);
     }

@@ -1,5 +1,7 @@
 // Window classes, message routing, and what forms and controls share.
+#include <windows.h>
 #include <windowsx.h>
+#include <commctrl.h>
 
 #include <cmath>
 
@@ -36,11 +38,11 @@ SuperClass g_super[] = {
     {L"ThunderRT6TextBox", L"EDIT"},          {L"ThunderRT6CommandButton", L"BUTTON"},
     {L"ThunderRT6CheckBox", L"BUTTON"},       {L"ThunderRT6OptionButton", L"BUTTON"},
     {L"ThunderRT6ListBox", L"LISTBOX"},       {L"ThunderRT6ComboBox", L"COMBOBOX"},
-    {L"ThunderRT6HScrollBar", L"SCROLLBAR"},
+    {L"ThunderRT6HScrollBar", L"SCROLLBAR"},   {L"ThunderRT6DriveListBox", L"COMBOBOX"},
 };
 
-// The engine's own classes (forms, picture boxes, frames): the word at offset 0.
-ATOM g_own[3] = {};
+// The engine's own classes (forms, picture boxes, frames, grids, browsers): the word at offset 0.
+ATOM g_own[5] = {};
 
 WNDPROC base_proc_of(HWND hwnd) noexcept {
     ATOM atom = static_cast<ATOM>(GetClassWord(hwnd, GCW_ATOM));
@@ -135,6 +137,10 @@ void register_classes() {
         wc.style = CS_DBLCLKS;
         wc.lpszClassName = L"ThunderRT6Frame";
         g_own[2] = RegisterClassExW(&wc);
+        wc.lpszClassName = L"QuillmarkGrid";
+        g_own[3] = RegisterClassExW(&wc);
+        wc.lpszClassName = L"QuillmarkBrowser";
+        g_own[4] = RegisterClassExW(&wc);
         for (auto& s : g_super) {
             WNDCLASSEXW base{sizeof(base)};
             if (!GetClassInfoExW(nullptr, s.base, &base)) continue;
@@ -442,6 +448,9 @@ float off_y(const Control& c) {
 }
 }  // namespace
 
+float Control::container_twips_per_unit_x() const { return tpu_x(*this); }
+float Control::container_twips_per_unit_y() const { return tpu_y(*this); }
+
 float Control::left() const { return x_ / tpu_x(*this) + off_x(*this); }
 float Control::top() const { return y_ / tpu_y(*this) + off_y(*this); }
 float Control::width() const { return w_ / tpu_x(*this); }
@@ -505,6 +514,7 @@ void Control::invalidate_area() {
 void Control::place() {
     if (windowless()) {
         invalidate_area();
+        apply_tip();
         return;
     }
     if (!hwnd_) return;
@@ -557,11 +567,16 @@ void Control::create(const wchar_t* cls, DWORD style, DWORD ex_style, const wcha
     applied_font_ = nullptr;
     font();
     sync_font();
+    apply_tip();
 }
 
 void Control::destroy_window() {
     if (hwnd_) {
         HWND h = hwnd_;
+        if (!tip_.empty() && form_ && form_->tips_ && IsWindow(form_->tips_)) {
+            TOOLINFOW ti{sizeof(ti), TTF_IDISHWND, container_hwnd(), reinterpret_cast<UINT_PTR>(h)};
+            SendMessageW(form_->tips_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        }
         DestroyWindow(h);
         hwnd_ = nullptr;
     }
@@ -571,6 +586,7 @@ void Control::copy_control(const Control& from) {
     copy_visual(from);
     x_ = from.x_, y_ = from.y_, w_ = from.w_, h_ = from.h_;
     visible_ = from.visible_;
+    tip_ = from.tip_;
 }
 
 }  // namespace qm::forms

@@ -9,6 +9,14 @@
 #undef ERROR
 #undef FindWindow
 #undef LOWORD
+// FTP's enumerations name WinInet's constants with the same values.
+#undef INTERNET_OPEN_TYPE_PRECONFIG
+#undef INTERNET_OPEN_TYPE_DIRECT
+#undef INTERNET_OPEN_TYPE_PROXY
+#undef INTERNET_OPEN_TYPE_PRECONFIG_WITH_NO_AUTOPROXY
+#undef FTP_TRANSFER_TYPE_UNKNOWN
+#undef FTP_TRANSFER_TYPE_ASCII
+#undef FTP_TRANSFER_TYPE_BINARY
 
 // The record WINDOWINFO shares its name with the system's structure: in C++ the
 // library's record is QM_WINDOWINFO (the type library keeps its own name).

@@ -189,7 +189,9 @@ bool is_list_box(IDispatch* object) {
     if (!object) return false;
     if (is_type(object, L"ListBox")) return true;
     if (forms::object_of(object)) return false;
-    return window_class_ends_with(object, L"ListBox");
+    // A runtime's drive and file list boxes carry "ListBox" in their class names but are neither.
+    return window_class_ends_with(object, L"ListBox") && !window_class_ends_with(object, L"DriveListBox") &&
+           !window_class_ends_with(object, L"FileListBox");
 }
 
 bool is_combo_box(IDispatch* object) {

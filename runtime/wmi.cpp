@@ -44,8 +44,17 @@ Variant invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_list<V
 
 }  // namespace
 
+namespace {
+std::wstring g_namespace_override;
+}  // namespace
+
+void set_namespace_override(std::wstring_view name_space) { g_namespace_override = name_space; }
+
 ComPtr<IDispatch> bind(std::wstring_view moniker) {
     std::wstring name(moniker);
+    if (!g_namespace_override.empty() && name.size() >= 9 &&
+        CompareStringOrdinal(name.c_str(), 9, L"winmgmts:", 9, TRUE) == CSTR_EQUAL)
+        name = L"winmgmts:\\\\.\\" + g_namespace_override;
     ComPtr<IBindCtx> ctx;
     check(CreateBindCtx(0, ctx.put()));
     ComPtr<IMoniker> mk;

@@ -26,6 +26,10 @@ namespace qm::wmi {
 // "winmgmts:..." an SWbemServices or SWbemObject.
 ComPtr<IDispatch> bind(std::wstring_view moniker);
 
+// For tests: while set (not empty), bind() takes every "winmgmts:" moniker to
+// this namespace of the local computer instead ("root\Missing" makes binding fail).
+void set_namespace_override(std::wstring_view name_space);
+
 // The objects of a collection (anything with _NewEnum, e.g. an SWbemObjectSet).
 std::vector<ComPtr<IDispatch>> items(IDispatch* collection);
 

@@ -16,6 +16,7 @@
 #include "runtime/interfaces.h"
 #include "support.h"
 #include "windows/desktop.h"
+#include "windows/window.h"
 
 using qm::ComPtr;
 using namespace qmtest;
@@ -94,6 +95,36 @@ TEST_F(DesktopTest, WineShellHasATaskbarButNoTrayOrBand) {
     EXPECT_EQ(detach(&pic), 0);
     form->unload();
     ASSERT_EQ(desktop->SysTray_Refresh(), S_OK);  // no tray toolbar here: returns at once
+}
+
+// Workers tagged for the taskbar fading.
+int fading_workers() {
+    int n = 0;
+    for (auto& f : forms::forms_collection().snapshot()) n += f->tag() == L"TaskBarFade";
+    return n;
+}
+
+TEST_F(DesktopTest, TaskbarFadingStartsOnceAndGivesTheTaskbarBack) {
+    HWND bar = FindWindowW(L"Shell_TrayWnd", nullptr);
+    ASSERT_NE(bar, nullptr);
+    const LONG_PTR style = GetWindowLongPtrW(bar, GWL_EXSTYLE);
+    TaskBarStartCommand stop = tscSTOP, start = tscSTART, other = static_cast<TaskBarStartCommand>(7);
+    ASSERT_EQ(desktop->TaskBar_FadeEffect(&stop), S_OK);  // nothing running: nothing happens
+    EXPECT_EQ(fading_workers(), 0);
+    EXPECT_EQ(GetWindowLongPtrW(bar, GWL_EXSTYLE), style);
+    ASSERT_EQ(desktop->TaskBar_FadeEffect(&start), S_OK);
+    ASSERT_EQ(desktop->TaskBar_FadeEffect(&start), S_OK);
+    ASSERT_EQ(desktop->TaskBar_FadeEffect(&other), S_OK);
+    EXPECT_EQ(fading_workers(), 1);
+    EXPECT_TRUE(GetWindowLongPtrW(bar, GWL_EXSTYLE) & WS_EX_LAYERED);
+    ASSERT_EQ(desktop->TaskBar_FadeEffect(&stop), S_OK);
+    pump_messages();
+    EXPECT_EQ(fading_workers(), 0);
+    EXPECT_EQ(GetWindowLongPtrW(bar, GWL_EXSTYLE), style);
+    ComPtr<_Window> window = ComPtr<_Window>::attach(new qm::Window());
+    BYTE alpha = 1;
+    ASSERT_EQ(window->Get_Transparenz(L(bar), &alpha), S_OK);
+    EXPECT_EQ(alpha, 0);
 }
 
 class StandInTaskbar : public DesktopTest {

@@ -12,6 +12,8 @@ public:
                                         VARIANT_BOOL* FindExact, LONG* ErrorNumber, LONG* result) override;
     HRESULT STDMETHODCALLTYPE StayOnTop(IDispatch** Form, LONG* ErrorNumber, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE Center(IDispatch** Form, cCenterInfo* CenterWhere, LONG* result) override;
+    // Form effects
+    HRESULT STDMETHODCALLTYPE Tile(IDispatch** Form, IPictureDisp** Picture, LONG* result) override;
     // Form restrictions
     HRESULT STDMETHODCALLTYPE StandardButton(VARIANT* frm, STANDARDBUTTONINFO* result) override;
 };

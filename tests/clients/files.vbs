@@ -41,6 +41,19 @@ Check fil.Get_DirectoryFromPath(p) = dir, "Get_DirectoryFromPath"
 Check fil.fKill(dir & "x\a.txt") = 0, "fKill"
 Check fil.fKill(dir & "x\a.txt") = 0, "fKill of a missing file"
 Check Not fil.Exist(dir & "x\a.txt"), "deleted"
+
+' Checksums, splitting and joining. (The script host here cannot read typed
+' arrays, nor pass a variable to a typed ByRef argument.)
+Dim q
+Check fil.SFV_Validate(p, fil.SFV_GetSFVFromFile(p)), "SFV_Validate"
+Check Len(fil.SFV_GetSFVFromFile(p)) = 8, "SFV_GetSFVFromFile"
+q = dir & "big.txt"
+Check txt.TextFile_WriteText(q, String(2998, "x")) = 0, "TextFile_WriteText big.txt"
+Check fil.Split(q, 1) = 0, "Split"
+Check fil.Join(dir & "big.001") = 0, "Join"
+Check fil.SFV_Compare(q, dir & "big.out"), "Join rebuilds the file"
+Check fil.SFV_CreateSFVfile(Array(p, q), dir & "list.sfv"), "SFV_CreateSFVfile"
+Check InStr(txt.TextFile_Read(dir & "list.sfv"), "big.txt " & fil.SFV_GetSFVFromFile(q)) > 0, "checksum line"
 Check fil.fKill(p) = 0, "fKill"
 
 If failures = 0 Then WScript.Echo "CLIENT-OK"

@@ -1,0 +1,96 @@
+// MyControls: rotating, mirroring and zooming a picture box's picture through
+// one parallelogram copy between the hidden boxes ps (source), po (drawing
+// surface) and pd (result holder).
+#include <cmath>
+
+#include "frame/mycontrols.h"
+#include "runtime/convert.h"
+#include "runtime/latebind.h"
+#include "runtime/parallelogram.h"
+#include "windows/window_common.h"
+
+namespace qm {
+
+using namespace forms;
+
+namespace {
+
+constexpr double kDegree = 0.0174532925199433;  // pi / 180
+constexpr double kGdiLimit = 134217727;         // 2^27 - 1: the largest coordinate GDI takes
+
+// A coordinate rounded half to even; 6 beyond what GDI can draw.
+long gdi_coordinate(double v) {
+    if (!(std::fabs(v) <= kGdiLimit)) raise(err::Overflow);
+    return CLng(v);
+}
+
+double angle_of(const VARIANT* angle, double missing) {
+    return angle && !IsMissing(*angle) ? CDbl(*angle) : missing;
+}
+
+SIZE client_pixels(HWND hwnd) {
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    return {r.right, r.bottom};
+}
+
+}  // namespace
+
+ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Rotate, const VARIANT* Turn,
+                                            const VARIANT* Flip, const VARIANT* zZoom) {
+    if (!PicBox) raise(err::ObjectNotSet);
+    const double rotate = angle_of(Rotate, 0), turn = angle_of(Turn, 0), flip = angle_of(Flip, 0);
+    const double zoom = zZoom && !IsMissing(*zZoom) ? std::tan(CDbl(*zZoom) * kDegree) : 1.0;
+    load();
+    PictureBox& ps = get<PictureBox>(L"ps");
+    PictureBox& po = get<PictureBox>(L"po");
+    PictureBox& pd = get<PictureBox>(L"pd");
+
+    // 1. The source's scale mode, outer size and picture; the surfaces take its size.
+    //    The size comes from the box's window, whatever scale its container measures in.
+    const int mode = static_cast<int>(CLng(*late::get(PicBox, L"ScaleMode").get()));
+    RECT outer{};
+    if (!GetWindowRect(hwnd_of(CLng(*late::get(PicBox, L"hWnd").get())), &outer)) raise(err::InvalidCall);
+    const float width = (outer.right - outer.left) * twips_per_pixel_x();
+    const float height = (outer.bottom - outer.top) * twips_per_pixel_y();
+    Variant picture = late::get(PicBox, L"Picture");
+    ComPtr<IPictureDisp> source;
+    if (V_VT(picture.get()) == VT_DISPATCH && V_DISPATCH(picture.get()))
+        V_DISPATCH(picture.get())->QueryInterface(IID_IPictureDisp, source.put_void());
+    ps.surface()->set_scale_mode(mode);
+    for (PictureBox* box : {&ps, &po, &pd}) {
+        box->set_width(width);
+        box->set_height(height);
+    }
+    ps.set_picture(source.get());
+    ps.surface()->set_auto_redraw(true);  // ps.hDC: a persistent image holding the picture
+    po.surface()->set_auto_redraw(true);
+
+    // 2. The corners about the centre, in pixels: PlgBlt takes device pixels.
+    const SIZE from = client_pixels(ps.hwnd()), to = client_pixels(pd.hwnd());
+    const double w = from.cx, h = from.cy;
+    corners_ = {POINT{CLng(-w / 2), CLng(-h / 2)}, POINT{CLng(w / 2), CLng(-h / 2)}, POINT{CLng(-w / 2), CLng(h / 2)}};
+
+    // 3. Scales and the rotation.
+    const double zx = zoom * std::sin((turn + 90) * kDegree), zy = zoom * std::sin((flip + 90) * kDegree);
+    const double t = (rotate + 90) * kDegree, s = std::sin(t), c = std::cos(t);
+
+    // 4. The corners turned, scaled and moved to the centre of pd.
+    POINT target[3];
+    for (size_t i = 0; i < 3; ++i) {
+        const double x = corners_[i].x, y = corners_[i].y;
+        const long tx = gdi_coordinate(zx * (s * x + c * y)), ty = gdi_coordinate(zy * (s * y - c * x));
+        target[i] = {gdi_coordinate(to.cx / 2.0 + tx), gdi_coordinate(to.cy / 2.0 + ty)};
+    }
+
+    // 5. The copy onto the cleared drawing surface.
+    po.surface()->cls();
+    if (!parallelogram_copy(po.surface()->hdc(), target, ps.surface()->hdc(), 0, 0, from.cx, from.cy))
+        raise(err::OutOfMemory);
+
+    // 6. The result.
+    pd.set_picture(po.surface()->image().get());
+    return pd.surface()->picture();
+}
+
+}  // namespace qm

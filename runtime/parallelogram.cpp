@@ -1,0 +1,163 @@
+#include "runtime/parallelogram.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <mutex>
+#include <utility>
+
+namespace qm {
+
+namespace {
+
+// A top-down 32-bit bitmap selected into a memory device context.
+class DibSurface {
+public:
+    DibSurface() = default;
+    DibSurface(int w, int h) : w_(w), h_(h) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bmp_ = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        dc_ = CreateCompatibleDC(nullptr);
+        if (bmp_ && dc_) {
+            old_ = SelectObject(dc_, bmp_);
+            bits_ = static_cast<uint32_t*>(bits);
+        }
+    }
+    ~DibSurface() { release(); }
+    DibSurface(const DibSurface&) = delete;
+    DibSurface& operator=(const DibSurface&) = delete;
+    DibSurface& operator=(DibSurface&& o) noexcept {
+        release();
+        std::swap(w_, o.w_), std::swap(h_, o.h_), std::swap(bmp_, o.bmp_), std::swap(dc_, o.dc_);
+        std::swap(old_, o.old_), std::swap(bits_, o.bits_);
+        return *this;
+    }
+
+    bool ok() const noexcept { return bits_ != nullptr; }
+    bool holds(int w, int h) const noexcept { return ok() && w_ >= w && h_ >= h; }
+    HDC dc() const noexcept { return dc_; }
+    // Row y of the top-left w-pixel-wide part (the bitmap may be wider).
+    uint32_t* row(int y) const noexcept { return bits_ + static_cast<size_t>(y) * static_cast<size_t>(w_); }
+
+private:
+    void release() noexcept {
+        if (dc_) {
+            if (old_) SelectObject(dc_, old_);
+            DeleteDC(dc_);
+        }
+        if (bmp_) DeleteObject(bmp_);
+        bmp_ = nullptr, dc_ = nullptr, old_ = nullptr, bits_ = nullptr, w_ = h_ = 0;
+    }
+    int w_ = 0, h_ = 0;
+    HBITMAP bmp_ = nullptr;
+    HDC dc_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    uint32_t* bits_ = nullptr;
+};
+
+// Fresh memory of a large bitmap is slow to touch the first time: the two work
+// bitmaps are kept for the next copy, up to this many pixels each. A copy that
+// finds them in use (another thread) works on bitmaps of its own.
+constexpr long long kKeptPixels = 2048LL * 2048;
+
+struct Kept {
+    std::mutex busy;
+    DibSurface from, to;
+};
+
+Kept& kept() {
+    static Kept surfaces;
+    return surfaces;
+}
+
+DibSurface& work_surface(DibSurface& kept, DibSurface& temporary, int w, int h) {
+    if (kept.holds(w, h)) return kept;
+    if (static_cast<long long>(w) * h > kKeptPixels) {
+        temporary = DibSurface(w, h);
+        return temporary;
+    }
+    kept = DibSurface(w, h);
+    return kept;
+}
+
+}  // namespace
+
+bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y, int w, int h) {
+    if (w <= 0 || h <= 0) return true;
+    const double ox = corners[0].x, oy = corners[0].y;
+    // One source pixel to the right moves (ex, ey) in the destination, one down (fx, fy).
+    const double ex = (corners[1].x - ox) / w, ey = (corners[1].y - oy) / w;
+    const double fx = (corners[2].x - ox) / h, fy = (corners[2].y - oy) / h;
+    const double det = ex * fy - ey * fx;
+    if (std::fabs(det) < 1e-9) return true;
+
+    // The parallelogram's bounding box, within what dest can show.
+    const double xs[4] = {ox, double(corners[1].x), double(corners[2].x), corners[1].x + corners[2].x - ox};
+    const double ys[4] = {oy, double(corners[1].y), double(corners[2].y), corners[1].y + corners[2].y - oy};
+    RECT box{static_cast<LONG>(std::floor(*std::min_element(xs, xs + 4))),
+             static_cast<LONG>(std::floor(*std::min_element(ys, ys + 4))),
+             static_cast<LONG>(std::ceil(*std::max_element(xs, xs + 4))),
+             static_cast<LONG>(std::ceil(*std::max_element(ys, ys + 4)))};
+    RECT clip{};
+    if (GetClipBox(dest, &clip) == ERROR) return false;
+    RECT area{};
+    if (!IntersectRect(&area, &box, &clip)) return true;
+    const int bw = area.right - area.left, bh = area.bottom - area.top;
+
+    std::unique_lock<std::mutex> owned(kept().busy, std::try_to_lock);
+    DibSurface unused_from, unused_to, temporary_from, temporary_to;
+    DibSurface& from = work_surface(owned ? kept().from : unused_from, temporary_from, w, h);
+    DibSurface& to = work_surface(owned ? kept().to : unused_to, temporary_to, bw, bh);
+    if (!from.ok() || !to.ok()) return false;
+    if (!BitBlt(from.dc(), 0, 0, w, h, src, x, y, SRCCOPY)) return false;
+    if (!BitBlt(to.dc(), 0, 0, bw, bh, dest, area.left, area.top, SRCCOPY)) return false;
+    GdiFlush();
+
+    // The inverse map: destination point (X, Y) -> source point (u, v), stepped
+    // along each row in fixed point (32 fraction bits).
+    const double du = fy / det, dv = -ey / det;  // per destination pixel to the right
+    constexpr double kOne = 4294967296.0;
+    const long long step_u = std::llround(du * kOne), step_v = std::llround(dv * kOne);
+    const long long max_u = static_cast<long long>(w) << 32, max_v = static_cast<long long>(h) << 32;
+    for (int j = 0; j < bh; ++j) {
+        const double dx = area.left + 0.5 - ox, dy = area.top + j + 0.5 - oy;
+        const double u0 = (dx * fy - dy * fx) / det, v0 = (ex * dy - ey * dx) / det;
+        // The columns whose u and v lie inside: estimated, then made exact at both ends.
+        double lo = 0, hi = bw - 1;
+        auto limit = [&](double start, double step, double size) {
+            if (step == 0) {
+                if (start < 0 || start >= size) hi = -1;
+                return;
+            }
+            double a = (0 - start) / step, b = (size - start) / step;
+            if (a > b) std::swap(a, b);
+            lo = std::max(lo, std::floor(a) - 1);
+            hi = std::min(hi, std::ceil(b) + 1);
+        };
+        limit(u0, du, w);
+        limit(v0, dv, h);
+        if (hi < lo) continue;
+        const long long start_u = std::llround(u0 * kOne), start_v = std::llround(v0 * kOne);
+        auto inside = [&](int i) {
+            const long long u = start_u + step_u * i, v = start_v + step_v * i;
+            return u >= 0 && v >= 0 && u < max_u && v < max_v;
+        };
+        int first = static_cast<int>(lo), last = static_cast<int>(hi);
+        while (first <= last && !inside(first)) ++first;
+        while (last >= first && !inside(last)) --last;
+        uint32_t* out = to.row(j);
+        long long u = start_u + step_u * first, v = start_v + step_v * first;
+        for (int i = first; i <= last; ++i, u += step_u, v += step_v)
+            out[i] = from.row(static_cast<int>(v >> 32))[u >> 32];
+    }
+    return BitBlt(dest, area.left, area.top, bw, bh, to.dc(), 0, 0, SRCCOPY) != FALSE;
+}
+
+}  // namespace qm

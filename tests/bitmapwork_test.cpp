@@ -1,0 +1,179 @@
+// MyControls.BitmapWork on real picture boxes: an asymmetric picture (four
+// coloured corner squares, a black centre square) copied, mirrored, turned and
+// zoomed, with the source box measuring in twips and in pixels.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "frame/mycontrols.h"
+#include "runtime/forms.h"
+#include "support.h"
+
+using namespace qm;
+using namespace qmtest;
+
+namespace {
+
+constexpr int W = 60, H = 40;  // the source's client area in pixels
+constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255),
+                   kYellow = RGB(255, 255, 0), kWhite = RGB(255, 255, 255), kBlack = 0;
+
+// Pixels of a bitmap as COLORREFs, row by row from the top.
+using Pixels = std::vector<COLORREF>;
+
+Pixels pixels_of(IPictureDisp* picture, int& w, int& h) {
+    ComPtr<IPicture> pic;
+    picture->QueryInterface(IID_IPicture, pic.put_void());
+    OLE_HANDLE handle = 0;
+    pic->get_Handle(&handle);
+    HBITMAP bmp = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    BITMAP info{};
+    GetObjectW(bmp, sizeof(info), &info);
+    w = info.bmWidth, h = info.bmHeight;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+    std::vector<DWORD> raw(static_cast<size_t>(w) * h);
+    HDC dc = CreateCompatibleDC(nullptr);
+    GetDIBits(dc, bmp, 0, h, raw.data(), &bi, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    Pixels out;
+    for (DWORD p : raw) out.push_back(RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF));
+    return out;
+}
+
+// The source picture, and the colour of each of its pixels.
+COLORREF source_at(int x, int y) {
+    if (x < 10 && y < 10) return kRed;
+    if (x >= W - 10 && y < 10) return kGreen;
+    if (x < 10 && y >= H - 10) return kBlue;
+    if (x >= W - 10 && y >= H - 10) return kYellow;
+    if (x >= 25 && x < 35 && y >= 15 && y < 25) return kBlack;
+    return kWhite;
+}
+
+ComPtr<IPictureDisp> source_picture() {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, W, H);
+    HDC dc = CreateCompatibleDC(screen);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) SetPixel(dc, x, y, source_at(x, y));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    return forms::picture_from_bitmap(bmp);
+}
+
+struct Host {
+    ComPtr<forms::Form> form = forms::make<forms::Form>();
+    forms::PictureBox* box = nullptr;
+    explicit Host(int mode) {
+        form->load();
+        form->surface()->set_scale_mode(mode);
+        box = &form->add<forms::PictureBox>(L"Picture1");
+        box->surface()->set_scale_mode(mode);
+        const float unit = mode == 3 ? 1.0f : forms::twips_per_pixel_x();
+        box->set_width((W + 4) * unit);  // the 3-D border takes 2 pixels a side
+        box->set_height((H + 4) * unit);
+        box->set_picture(source_picture().get());
+    }
+    ~Host() { form->unload(); }
+};
+
+// Counts the result's pixels that differ from the source pixel the map names
+// (nullopt: the drawing surface's background).
+int mismatches(IPictureDisp* result, const std::function<std::optional<POINT>(int, int)>& map) {
+    int w = 0, h = 0;
+    Pixels got = pixels_of(result, w, h);
+    EXPECT_EQ(w, W);
+    EXPECT_EQ(h, H);
+    const COLORREF background = GetSysColor(COLOR_BTNFACE);
+    int bad = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            std::optional<POINT> from = map(x, y);
+            COLORREF want = from ? source_at(from->x, from->y) : background;
+            bad += got[static_cast<size_t>(y) * w + x] != want;
+        }
+    return bad;
+}
+
+ComPtr<IPictureDisp> work(forms::PictureBox* box, std::optional<double> rotate, std::optional<double> turn,
+                          std::optional<double> flip, std::optional<double> zoom) {
+    ComPtr<MyControls> worker = forms::make<MyControls>();
+    Variant r(rotate.value_or(0)), t(turn.value_or(0)), f(flip.value_or(0)), z(zoom.value_or(0));
+    ComPtr<IPictureDisp> pic = worker->BitmapWork(box, rotate ? r.get() : nullptr, turn ? t.get() : nullptr,
+                                                  flip ? f.get() : nullptr, zoom ? z.get() : nullptr);
+    worker->unload();
+    return pic;
+}
+
+TEST(BitmapWork, CopiesMirrorsAndTurnsInTwipsAndPixelBoxes) {
+    for (int mode : {1, 3}) {
+        SCOPED_TRACE(mode);
+        Host host(mode);
+        RECT client{};
+        GetClientRect(host.box->hwnd(), &client);
+        ASSERT_EQ(client.right, W);
+        ASSERT_EQ(client.bottom, H);
+        auto same = [](int x, int y) { return std::optional<POINT>(POINT{x, y}); };
+        EXPECT_EQ(mismatches(work(host.box, {}, {}, {}, {}).get(), same), 0);
+        EXPECT_EQ(mismatches(work(host.box, 0, 0, 0, 45).get(), same), 0);
+        EXPECT_EQ(mismatches(work(host.box, {}, {}, 180, {}).get(),
+                             [](int x, int y) { return std::optional<POINT>(POINT{x, H - 1 - y}); }),
+                  0);
+        EXPECT_EQ(mismatches(work(host.box, {}, 180, {}, {}).get(),
+                             [](int x, int y) { return std::optional<POINT>(POINT{W - 1 - x, y}); }),
+                  0);
+        // A quarter clockwise about the centre (30, 20): the picture stands 40
+        // wide and 60 high, its ends cut off; its top-left corner is now top-right.
+        EXPECT_EQ(mismatches(work(host.box, 90, {}, {}, {}).get(),
+                             [](int x, int y) {
+                                 return x < 10 || x >= 50 ? std::nullopt
+                                                          : std::optional<POINT>(POINT{y + 10, 49 - x});
+                             }),
+                  0);
+    }
+}
+
+TEST(BitmapWork, ZoomEnlargesAboutTheCentreAndRefusesCornersBeyondReach) {
+    Host host(1);
+    int w = 0, h = 0;
+    Pixels got = pixels_of(work(host.box, {}, {}, {}, 60).get(), w, h);
+    ASSERT_EQ(w * h, W * H);
+    // The corner squares are pushed out of the surface; the centre stays black.
+    for (COLORREF c : {kRed, kGreen, kBlue, kYellow}) EXPECT_EQ(std::count(got.begin(), got.end(), c), 0);
+    int run = 0;
+    for (int x = 0; x < W; ++x) run += got[static_cast<size_t>(H / 2) * W + x] == kBlack;
+    EXPECT_GE(run, 16);  // 10 pixels times tan 60 (1.73)
+    EXPECT_LE(run, 18);
+
+    ComPtr<MyControls> worker = forms::make<MyControls>();
+    Variant z(90.0);
+    EXPECT_EQ(error_of([&] { worker->BitmapWork(host.box, nullptr, nullptr, nullptr, z.get()); }), 6);
+    Variant almost(89.9999999);
+    EXPECT_EQ(error_of([&] { worker->BitmapWork(host.box, nullptr, nullptr, nullptr, almost.get()); }), 6);
+    worker->unload();
+}
+
+TEST(BitmapWork, LateBoundWithOmittedAngles) {
+    Host host(3);
+    ComPtr<MyControls> worker = forms::make<MyControls>();
+    Variant box;
+    VARIANT* b = box.put();
+    V_VT(b) = VT_DISPATCH;
+    V_DISPATCH(b) = host.box;
+    host.box->AddRef();
+    Variant missing = Variant::missing(), flip = v_long(180), result;
+    ASSERT_EQ(call(worker.get(), L"BitmapWork", {box.get(), missing.get(), missing.get(), flip.get()}, result.put()), S_OK);
+    ASSERT_EQ(V_VT(result.get()), VT_DISPATCH);
+    ComPtr<IPictureDisp> pic;
+    V_DISPATCH(result.get())->QueryInterface(IID_IPictureDisp, pic.put_void());
+    EXPECT_EQ(mismatches(pic.get(), [](int x, int y) { return std::optional<POINT>(POINT{x, H - 1 - y}); }), 0);
+    worker->unload();
+}
+
+}  // namespace
