@@ -129,12 +129,24 @@ TEST_F(DesktopTest, TaskbarFadingStartsOnceAndGivesTheTaskbarBack) {
 
 class StandInTaskbar : public DesktopTest {
 protected:
+    // Starts the stand-in and makes sure FindWindow finds it before Wine's own
+    // taskbar (whose start button must never be clicked).
     void start(const wchar_t* mode) {
         helper = std::make_unique<Helper>(L"Bar", mode);
+        HWND own = nullptr;
+        for (HWND h = FindWindowExW(nullptr, nullptr, L"Shell_TrayWnd", nullptr); h && !own;
+             h = FindWindowExW(nullptr, h, L"Shell_TrayWnd", nullptr)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(h, &pid);
+            if (pid == helper->pid()) own = h;
+        }
+        ASSERT_NE(own, nullptr);
+        for (int i = 0; i < 100 && FindWindowW(L"Shell_TrayWnd", nullptr) != own; ++i) {
+            SetWindowPos(own, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            Sleep(20);
+        }
         bar = FindWindowW(L"Shell_TrayWnd", nullptr);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(bar, &pid);
-        ASSERT_EQ(pid, helper->pid()) << "FindWindow finds the stand-in";
+        ASSERT_EQ(bar, own) << "FindWindow finds the stand-in";
         band = FindWindowExW(bar, nullptr, L"ReBarWindow32", nullptr);
         notify = FindWindowExW(bar, nullptr, L"TrayNotifyWnd", nullptr);
         button = FindWindowExW(bar, nullptr, L"Button", nullptr);
@@ -144,7 +156,7 @@ protected:
 };
 
 TEST_F(StandInTaskbar, RolesSizeVisibilityAndCommands) {
-    start(L"taskbar-bottom");
+    ASSERT_NO_FATAL_FAILURE(start(L"taskbar-bottom"));
     EXPECT_EQ(role(dtTASKBAR), L(bar));
     EXPECT_EQ(role(dtTRAY), L(notify));
     EXPECT_EQ(role(dtCLOCK), L(FindWindowExW(notify, nullptr, L"TrayClockWClass", nullptr)));
@@ -173,6 +185,7 @@ TEST_F(StandInTaskbar, RolesSizeVisibilityAndCommands) {
     desktop->TaskBar_Disable(VARIANT_FALSE);
     EXPECT_TRUE(IsWindowEnabled(bar));
 
+    ASSERT_EQ(role(dtSTARTBUTTON), L(button));  // never anyone else's button
     ASSERT_EQ(desktop->StartButton_Click(), S_OK);
     EXPECT_EQ(text_of(button), L"1");
 
@@ -193,7 +206,7 @@ TEST_F(StandInTaskbar, RolesSizeVisibilityAndCommands) {
 }
 
 TEST_F(StandInTaskbar, DocksAControlBetweenBandAndTrayAndGivesItBack) {
-    start(L"taskbar-bottom");
+    ASSERT_NO_FATAL_FAILURE(start(L"taskbar-bottom"));
     ComPtr<DockForm> form = forms::make<DockForm>();
     form->show();
     auto& pic = form->get<forms::PictureBox>(L"Pic");
@@ -237,7 +250,7 @@ TEST_F(StandInTaskbar, DocksAControlBetweenBandAndTrayAndGivesItBack) {
 }
 
 TEST_F(StandInTaskbar, DocksAlongTheLeftEdge) {
-    start(L"taskbar-left");
+    ASSERT_NO_FATAL_FAILURE(start(L"taskbar-left"));
     ComPtr<DockForm> form = forms::make<DockForm>();
     form->show();
     auto& pic = form->get<forms::PictureBox>(L"Pic");
