@@ -1,11 +1,18 @@
 // A program with windows of its own, for the window tests. Usage:
-//   qmwindows <tag> <ready event>
+//   qmwindows <tag> <ready event> [taskbar-bottom | taskbar-left | memory]
 // shows a top-level window "QM Main <tag>" (class QmWinMain) with an edit box,
 // a button and a static group holding a static label, plus a window it owns,
 // "QM Owned <tag>" (class QmWinOwned); then signals the named event and runs
 // its message loop. Closing the main window ends the program. A posted
 // WM_APP + 1 makes the program stop answering (its only thread sleeps) for a
 // minute. It gives up after two minutes, so that it never outlives a failed test.
+// The taskbar modes add a stand-in of the shell's taskbar: a top-most
+// "Shell_TrayWnd" 30 pixels high along the bottom edge (or 100 pixels wide along
+// the left edge) holding "ReBarWindow32", "TrayNotifyWnd" with "TrayClockWClass",
+// and a "Button" whose text counts its clicks; the taskbar's own text names the
+// last command it received. The memory mode puts an automation string (byte-length
+// prefix, UTF-16) "Hallo Quillmark Welt" at kTextAddress, in memory readable up to
+// kMemoryEnd, with a 4 MiB block of 'x' characters ending in "Nadel" before it.
 #include <windows.h>
 
 #include <cwchar>
@@ -46,6 +53,67 @@ HWND child(HWND parent, const wchar_t* cls, const wchar_t* text, int x, int y, i
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
 }
 
+// The stand-in taskbar's windows.
+LRESULT CALLBACK taskbar_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_COMMAND && lp == 0) {
+        SetWindowTextW(hwnd, (L"cmd " + std::to_wstring(LOWORD(wp))).c_str());
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_LBUTTONUP) {
+        wchar_t text[32] = {};
+        GetWindowTextW(hwnd, text, 32);
+        SetWindowTextW(hwnd, std::to_wstring(_wtoi(text) + 1).c_str());
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void make_taskbar(bool bottom) {
+    register_class(L"Shell_TrayWnd", taskbar_proc);
+    register_class(L"ReBarWindow32", DefWindowProcW);
+    register_class(L"TrayNotifyWnd", DefWindowProcW);
+    register_class(L"TrayClockWClass", DefWindowProcW);
+    register_class(L"Button", button_proc);  // this program's own: it only counts clicks
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    RECT bar = bottom ? RECT{0, sh - 30, sw, sh} : RECT{0, 0, 100, sh};
+    HWND tray = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP | WS_VISIBLE,
+                                bar.left, bar.top, bar.right - bar.left, bar.bottom - bar.top, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    if (bottom) {
+        child(tray, L"Button", L"0", 0, 0, 60, 30, 10);
+        child(tray, L"ReBarWindow32", L"", 60, 0, sw - 260, 30, 11);
+        HWND notify = child(tray, L"TrayNotifyWnd", L"", sw - 200, 0, 200, 30, 12);
+        child(notify, L"TrayClockWClass", L"", 140, 0, 60, 30, 13);
+    } else {
+        child(tray, L"Button", L"0", 0, 0, 100, 30, 10);
+        child(tray, L"ReBarWindow32", L"", 0, 30, 100, sh - 230, 11);
+        HWND notify = child(tray, L"TrayNotifyWnd", L"", 0, sh - 200, 100, 200, 12);
+        child(notify, L"TrayClockWClass", L"", 0, 170, 100, 30, 13);
+    }
+}
+
+constexpr uintptr_t kMemoryBase = 0x30000000;
+constexpr uintptr_t kTextAddress = kMemoryBase + 0x500004;  // after its 4-byte length prefix
+constexpr uintptr_t kMemoryEnd = kMemoryBase + 0x501000;
+
+bool make_memory() {
+    void* base = VirtualAlloc(reinterpret_cast<void*>(kMemoryBase), kMemoryEnd - kMemoryBase,
+                              MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+    if (base != reinterpret_cast<void*>(kMemoryBase)) return false;
+    auto* haystack = reinterpret_cast<wchar_t*>(kMemoryBase + 0x100000);
+    const size_t count = 0x200000;  // 4 MiB of characters
+    for (size_t i = 0; i < count; ++i) haystack[i] = L'x';
+    wmemcpy(haystack + count - 5, L"Nadel", 5);
+    const wchar_t text[] = L"Hallo Quillmark Welt";
+    *reinterpret_cast<DWORD*>(kTextAddress - 4) = sizeof(text) - sizeof(wchar_t);
+    wmemcpy(reinterpret_cast<wchar_t*>(kTextAddress), text, wcslen(text));
+    return true;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -64,6 +132,9 @@ int wmain(int argc, wchar_t** argv) {
     CreateWindowExW(0, L"QmWinOwned", (L"QM Owned " + tag).c_str(), WS_POPUP | WS_CAPTION | WS_VISIBLE, 400, 40, 200,
                     120, main, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetTimer(main, kGiveUpTimer, 120000, nullptr);
+    const std::wstring mode = argc > 3 ? argv[3] : L"";
+    if (mode == L"taskbar-bottom" || mode == L"taskbar-left") make_taskbar(mode == L"taskbar-bottom");
+    if (mode == L"memory" && !make_memory()) return 4;
 
     if (HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2])) {
         SetEvent(ready);

@@ -10,6 +10,7 @@
 
 #include "runtime/interfaces.h"
 #include "frame/frm_tmp.h"
+#include "qmwindows_helper.h"
 #include "support.h"
 #include "windows/window_alpha.h"
 #include "windows/window_enum.h"
@@ -24,13 +25,7 @@ namespace {
 HWND H(long v) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(v)); }
 long L(HWND h) { return static_cast<long>(reinterpret_cast<LONG_PTR>(h)); }
 
-void pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+void pump() { pump_messages(); }
 
 std::vector<long> longs(SAFEARRAY* sa) {
     std::vector<long> out;
@@ -117,59 +112,6 @@ public:
 
 private:
     HWND h_ = nullptr;
-};
-
-// --- the helper program -----------------------------------------------------------
-
-class Helper {
-public:
-    explicit Helper(const std::wstring& tag) : tag_(tag) {
-        wchar_t exe[MAX_PATH];
-        GetModuleFileNameW(nullptr, exe, MAX_PATH);
-        std::wstring path(exe);
-        path = path.substr(0, path.find_last_of(L'\\') + 1) + L"qmwindows.exe";
-        std::wstring event_name = L"QmWindowsReady" + std::to_wstring(GetCurrentProcessId()) + tag;
-        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
-        std::wstring cmd = L"\"" + path + L"\" " + tag + L" " + event_name;
-        STARTUPINFOW si{};
-        si.cb = sizeof(si);
-        PROCESS_INFORMATION pi{};
-        if (CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            CloseHandle(pi.hThread);
-            process_ = pi.hProcess;
-            pid_ = pi.dwProcessId;
-            HANDLE both[2] = {ready, process_};
-            WaitForMultipleObjects(2, both, FALSE, 30000);
-        }
-        CloseHandle(ready);
-        main_ = FindWindowW(L"QmWinMain", (L"QM Main " + tag).c_str());
-        owned_ = FindWindowW(L"QmWinOwned", (L"QM Owned " + tag).c_str());
-    }
-    ~Helper() {
-        if (process_) {
-            TerminateProcess(process_, 0);
-            WaitForSingleObject(process_, 10000);
-            CloseHandle(process_);
-        }
-    }
-    Helper(const Helper&) = delete;
-    HWND main() const { return main_; }
-    HWND owned() const { return owned_; }
-    DWORD pid() const { return pid_; }
-    // Waits for the program's end (messages keep flowing); its exit code.
-    DWORD wait_exit() {
-        DWORD code = STILL_ACTIVE;
-        for (int i = 0; i < 1000 && WaitForSingleObject(process_, 10) == WAIT_TIMEOUT; ++i) pump();
-        GetExitCodeProcess(process_, &code);
-        return code;
-    }
-    HWND find_child(const wchar_t* cls) const { return FindWindowExW(main_, nullptr, cls, nullptr); }
-
-private:
-    std::wstring tag_;
-    HANDLE process_ = nullptr;
-    DWORD pid_ = 0;
-    HWND main_ = nullptr, owned_ = nullptr;
 };
 
 class WindowTest : public ::testing::Test {

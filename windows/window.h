@@ -74,6 +74,14 @@ public:
     HRESULT STDMETHODCALLTYPE tFade(long hwnd, BYTE FadeStart, BYTE FadeStop, VARIANT_BOOL* StartAtCurrentTransparenz,
                                     short* FadeStep, short* Speed) override;
     HRESULT STDMETHODCALLTYPE SnapShot(long hwnd, long* ErrorNumber, IPictureDisp** result) override;
+
+    // Other processes' memory
+    HRESULT STDMETHODCALLTYPE ProcessFind(long hwnd, BSTR Str, long StartAdress, long ReadLenght,
+                                          long* result) override;
+    HRESULT STDMETHODCALLTYPE ProcessRead(long hwnd, long StartAdress, long ReadLenght, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE ProcessWrite(long hwnd, long Adress, BSTR Str, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE ProcessReplace(long hwnd, BSTR Find, BSTR ReplaceWith, long Adress, long ReadLenght,
+                                             VARIANT_BOOL* result) override;
 };
 
 }  // namespace qm
