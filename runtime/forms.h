@@ -641,6 +641,10 @@ public:
     bool unload(int mode = 1);
     void show(bool modal = false, Form* owner = nullptr);
     void hide();
+    // For Each over a form: its controls.
+    ComPtr<IEnumVARIANT> enumerate() override;
+    // Whether a modal form of this thread is showing (a modeless Show is refused then).
+    static bool modal_showing() noexcept;
     HWND hwnd() const noexcept override;  // loads the form
 
     void set_name(std::wstring n) { name_ = std::move(n); }  // design time

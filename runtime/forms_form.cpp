@@ -33,6 +33,9 @@ BOOL CALLBACK disable_other(HWND w, LPARAM p) {
     return TRUE;
 }
 
+// Modal forms of this thread showing now.
+thread_local int modal_forms = 0;
+
 int px_x(float twips) { return static_cast<int>(lroundf(twips / twips_per_pixel_x())); }
 int px_y(float twips) { return static_cast<int>(lroundf(twips / twips_per_pixel_y())); }
 
@@ -151,6 +154,7 @@ void Form::show(bool modal, Form* owner) {
     std::pair<HWND, std::vector<HWND>*> walk{hwnd_, &disabled};
     EnumThreadWindows(GetCurrentThreadId(), disable_other, reinterpret_cast<LPARAM>(&walk));
     modal_ = true;
+    ++modal_forms;
     MSG m;
     while (loaded() && IsWindowVisible(hwnd_)) {
         BOOL r = GetMessageW(&m, nullptr, 0, 0);
@@ -165,8 +169,18 @@ void Form::show(bool modal, Form* owner) {
         }
     }
     modal_ = false;
+    --modal_forms;
     for (HWND w : disabled)
         if (IsWindow(w)) EnableWindow(w, TRUE);
+}
+
+bool Form::modal_showing() noexcept { return modal_forms > 0; }
+
+ComPtr<IEnumVARIANT> Form::enumerate() {
+    load();
+    std::vector<Variant> items;
+    for (const auto& c : controls()) items.push_back(var(static_cast<IDispatch*>(c.get())));
+    return make_enum(std::move(items));
 }
 
 void Form::hide() {

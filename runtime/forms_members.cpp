@@ -619,7 +619,10 @@ const Table& Form::members() {
              }},
             {L"Show", [](Object& o, A a) {
                  Form* owner = a.has(1) ? dynamic_cast<Form*>(object_of(a.obj(1))) : nullptr;
-                 S<Form>(o).show(a.lng(0, 0) != 0, owner);
+                 bool modal = a.lng(0, 0) != 0;
+                 if (!modal && Form::modal_showing())
+                     raise(401, L"Can't show non-modal form when modal form is displayed");
+                 S<Form>(o).show(modal, owner);
                  return none();
              }},
             {L"Hide", [](Object& o, A) { S<Form>(o).hide(); return none(); }},
