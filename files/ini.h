@@ -1,5 +1,8 @@
 // INI: INI files.
 #pragma once
+#include <string>
+#include <string_view>
+
 #include "runtime/dispatch.h"
 #include "runtime/interfaces.h"
 
@@ -21,5 +24,9 @@ public:
     HRESULT STDMETHODCALLTYPE WriteArray(BSTR INIpath, BSTR Section, VARIANT* sArray, LONG* ErrorNumber,
                                          VARIANT_BOOL* result) override;
 };
+
+// One entry as Read_INI reads it (at most 254 characters, line breaks untouched);
+// false when the file, the section or the key is missing (an empty entry is "").
+bool read_ini_entry(std::wstring_view path, std::wstring_view section, std::wstring_view key, std::wstring& value);
 
 }  // namespace qm

@@ -19,12 +19,23 @@ std::wstring_view token_of(const BSTR* token) { return token ? text_of(*token) :
 }  // namespace
 
 // At most 254 characters of the value; "" when file, section or key is missing.
+// A default no entry can hold (an entry ends at its line's end) tells a missing
+// key from an empty one.
+bool read_ini_entry(std::wstring_view path, std::wstring_view section, std::wstring_view key, std::wstring& value) {
+    static constexpr char kAbsent[] = "\n";
+    char buffer[255] = {};
+    DWORD n = GetPrivateProfileStringA(to_ansi(section).c_str(), to_ansi(key).c_str(), kAbsent, buffer, 255,
+                                       to_ansi(path).c_str());
+    std::string_view read(buffer, n);
+    if (read == kAbsent) return false;
+    value = from_ansi(read);
+    return true;
+}
+
 HRESULT INI::Read_INI(BSTR INIpath, BSTR Section, BSTR Key, BSTR* ReplacevbCrlf, BSTR* result) {
     return untrapped(result, [&] {
-        char buffer[255] = {};
-        DWORD n = GetPrivateProfileStringA(ansi(Section).c_str(), ansi(Key).c_str(), "", buffer, 255,
-                                           ansi(INIpath).c_str());
-        std::wstring value = from_ansi(std::string_view(buffer, n));
+        std::wstring value;
+        read_ini_entry(text_of(INIpath), text_of(Section), text_of(Key), value);
         std::wstring_view token = token_of(ReplacevbCrlf);
         if (!token.empty()) value = Replace(value, token, kCrLf);
         return Bstr(value);
