@@ -1,6 +1,7 @@
 // Hardware: the hover test of windowless controls (what the hyperlink labels'
 // timer polls every 5 ms) against GetCursorPos + PtInRect on the same screen
 // rectangle. Prints the ratio.
+// Goal: under 50 us a call under Wine, so that 100 labels fit in one 5 ms tick.
 #include <windows.h>
 
 #include "bench.h"
