@@ -326,6 +326,13 @@ TEST_F(HardwareTest, ClipSwapAndCentre) {
     EXPECT_EQ(hw->Mouse_Center(0, &none, &error, &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_FALSE);
     EXPECT_NE(error, 0);
+    // An object with neither hWnd nor Parent: False, with the error.
+    IDispatch* plain = hw.get();
+    error = 0;
+    ok = VARIANT_TRUE;
+    EXPECT_EQ(hw->Mouse_isCursorOverControl(&plain, &error, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    EXPECT_EQ(error, 438);
 
     // Wine's answer to BlockInput, pinned (it fails both ways); input is
     // unblocked again at once.
