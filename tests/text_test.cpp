@@ -330,7 +330,7 @@ TEST_F(TextTest, PrintingWithoutAPrinterGives482AndALogEntry) {
     EXPECT_EQ(r, 482);
     write(path_, L"Text");
     r = -99;
-    EXPECT_EQ(text_->TextFile_Print(path(), &r), S_OK);
+    EXPECT_EQ(text_->TextFile_Print(path().get(), &r), S_OK);
     EXPECT_EQ(r, 482);
     misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
     const std::string entries = read_bytes(log);
