@@ -6,6 +6,11 @@
 # word with its box in points from the page's top left) into the queue's folder;
 # the .html appears last, in one rename. Only this program sees CUPS_SERVER; every
 # other test has no CUPS and so no printer.
+# Measured: cupsd runs in the foreground without a service manager; Wine lists the
+# queue (EnumPrinters, the default printer) and sends its own PostScript to the
+# raw queue; a job is back within a second or two (the tests wait for the .html
+# with a time-out). cups-pdf is not used: its output folder is set host-wide in
+# /etc/cups/cups-pdf.conf.
 set -u
 exe=$1
 : "${QM_SCRATCH_UNIX:?run through ./quill test}"
