@@ -29,6 +29,15 @@ public:
     HRESULT STDMETHODCALLTYPE TextFile_Compare(BSTR TextFile1, BSTR TextFile2, long* ErrorNumber,
                                                VARIANT_BOOL* result) override;
 
+    // Printing and text checksums
+    HRESULT STDMETHODCALLTYPE Text_Print(BSTR Text, long* result) override;
+    HRESULT STDMETHODCALLTYPE TextFile_Print(BSTR File, long* result) override;
+    HRESULT STDMETHODCALLTYPE Text_PrintBlocksatz(BSTR Text, long* LeftMargin, long* RightMargin, long* TopMargin,
+                                                  long* result) override;
+    HRESULT STDMETHODCALLTYPE CRC32FromText(BSTR Text, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE CRC32Validate(BSTR Text, BSTR CRC32, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE CRC32Compare(BSTR Text1, BSTR Text2, VARIANT_BOOL* result) override;
+
 private:
     // The read text and the read's error number (-1: missing file).
     struct ReadResult {

@@ -282,3 +282,61 @@ TEST_F(TextTest, ClientScriptWritesAndReads) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TextTest, TextChecksumsAreTheDecimalCrc16OfTheAnsiCodes) {
+    auto crc = [&](const wchar_t* t) {
+        Bstr out;
+        EXPECT_EQ(text_->CRC32FromText(Bstr(t).get(), out.put()), S_OK);
+        return out.str();
+    };
+    EXPECT_EQ(crc(L""), L"0");
+    EXPECT_EQ(crc(L"123456789"), L"65256");
+    EXPECT_EQ(crc(L"abc"), L"51931");
+    EXPECT_EQ(crc(L"Gr\u00fc\u00dfe"), L"14366");  // umlaut and sharp s by their ANSI codes
+
+    struct Case { const wchar_t* text; const wchar_t* crc; bool valid; };
+    for (const Case& c : {Case{L"123456789", L"65256", true}, Case{L"123456789", L"065256", false},
+                          Case{L"123456789", L" 65256", false}, Case{L"", L"0", true}, Case{L"", L"", false}}) {
+        VARIANT_BOOL ok = 7;
+        EXPECT_EQ(text_->CRC32Validate(Bstr(c.text).get(), Bstr(c.crc).get(), &ok), S_OK);
+        EXPECT_EQ(ok, c.valid ? VARIANT_TRUE : VARIANT_FALSE) << c.crc;
+    }
+    VARIANT_BOOL same = 7;
+    EXPECT_EQ(text_->CRC32Compare(Bstr(L"Hallo Welt").get(), Bstr(L"Hallo Welt").get(), &same), S_OK);
+    EXPECT_EQ(same, VARIANT_TRUE);
+    EXPECT_EQ(text_->CRC32Compare(Bstr(L"Hallo Welt").get(), Bstr(L"Hallo welt").get(), &same), S_OK);
+    EXPECT_EQ(same, VARIANT_FALSE);
+}
+
+}  // namespace
+
+namespace {
+
+// The tests run without a printer (no CUPS): printing fails with 482 and says so
+// in the error log.
+TEST_F(TextTest, PrintingWithoutAPrinterGives482AndALogEntry) {
+    const std::wstring log = dir_ + L"errors.log";
+    auto misc = create(L"Quillmark.Misc").query<_Misc>();
+    ASSERT_TRUE(misc);
+    ASSERT_EQ(misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get()), S_OK);
+    long r = -99;
+    EXPECT_EQ(text_->Text_Print(Bstr(L"Hallo Welt").get(), &r), S_OK);
+    EXPECT_EQ(r, 482);
+    long margin = 80;
+    r = -99;
+    EXPECT_EQ(text_->Text_PrintBlocksatz(Bstr(L"ein Text").get(), &margin, &margin, &margin, &r), S_OK);
+    EXPECT_EQ(r, 482);
+    write(path_, L"Text");
+    r = -99;
+    EXPECT_EQ(text_->TextFile_Print(path().get(), &r), S_OK);
+    EXPECT_EQ(r, 482);
+    misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
+    const std::string entries = read_bytes(log);
+    EXPECT_NE(entries.find("Routine: Text_Print\r"), std::string::npos) << entries;
+    EXPECT_NE(entries.find("Routine: Text_PrintBlocksatz"), std::string::npos) << entries;
+    EXPECT_NE(entries.find("482"), std::string::npos) << entries;
+}
+
+}  // namespace
