@@ -52,4 +52,14 @@ std::wstring url_decode(std::wstring_view text);
 bool valid_mail(std::wstring_view mail);
 bool valid_ip(std::wstring_view ip);
 
+// The text SendNewMail hands to the shell: "mailto:" To "?Subject=" ...
+// "&Body=" ..., with "%", "&", "?", "#", CR and LF of the two fields coded.
+std::wstring mail_address_text(std::wstring_view to, std::wstring_view subject, std::wstring_view body);
+// The content of an internet shortcut file for url (without the final line end).
+std::wstring shortcut_text(std::wstring_view url);
+// The browser a program path names (by its file name, case-insensitive).
+DefaultBrowser browser_of(std::wstring_view program);
+// Writes the internet shortcut file; false when it cannot be written.
+bool write_shortcut(std::wstring_view url, std::wstring_view file);
+
 }  // namespace qm::net
