@@ -55,10 +55,14 @@ TEST(DesktopCaptureTest, WholeScreenAndAreas) {
     HWND square = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 0, 0,
                                   120, 120, nullptr, nullptr, wc.hInstance, nullptr);
     UpdateWindow(square);
-    for (int i = 0; i < 20; ++i) {
+    // Until the screen shows it (other tests' windows come and go).
+    HDC screen = GetDC(nullptr);
+    for (int i = 0; i < 150 && GetPixel(screen, 60, 60) != RGB(0, 200, 0); ++i) {
+        SetWindowPos(square, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         pump_messages();
         Sleep(20);
     }
+    ReleaseDC(nullptr, screen);
 
     long error = -1;
     ComPtr<IPictureDisp> whole;

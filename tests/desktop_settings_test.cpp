@@ -43,20 +43,24 @@ std::string bmp(long w, long h) {
 // A top-most red square at the screen's top-left corner.
 class RedSquare {
 public:
-    explicit RedSquare(int size) {
+    RedSquare(int x, int y, int size) {
         WNDCLASSW wc{};
         wc.lpfnWndProc = DefWindowProcW;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hbrBackground = CreateSolidBrush(RGB(255, 0, 0));
         wc.lpszClassName = L"QmRedSquare";
         RegisterClassW(&wc);
-        hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"QmRedSquare", L"", WS_POPUP | WS_VISIBLE, 0, 0,
+        hwnd_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"QmRedSquare", L"", WS_POPUP | WS_VISIBLE, x, y,
                                 size, size, nullptr, nullptr, wc.hInstance, nullptr);
         UpdateWindow(hwnd_);
-        for (int i = 0; i < 20; ++i) {
+        // Until the screen shows it (other tests' windows come and go).
+        HDC screen = GetDC(nullptr);
+        for (int i = 0; i < 150 && GetPixel(screen, x + size / 2, y + size / 2) != RGB(255, 0, 0); ++i) {
+            SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
             pump_messages();
             Sleep(20);
         }
+        ReleaseDC(nullptr, screen);
     }
     ~RedSquare() { DestroyWindow(hwnd_); }
     HWND hwnd() const { return hwnd_; }
@@ -196,9 +200,9 @@ TEST_F(DesktopSettingsTest, ScreenQueries) {
     ASSERT_EQ(desktop->Get_ScreenDPI(&dpi), S_OK);
     EXPECT_EQ(dpi, 96);
 
-    RedSquare red(40);
-    long y = 10, colour = 0;
-    ASSERT_EQ(desktop->Get_Pixel(10, &y, &colour), S_OK);
+    RedSquare red(300, 200, 40);
+    long y = 220, colour = 0;
+    ASSERT_EQ(desktop->Get_Pixel(320, &y, &colour), S_OK);
     EXPECT_EQ(colour, 0x0000FF);
     for (POINT p : {POINT{-5, 5}, POINT{5, -5}, POINT{100000, 5}}) {
         y = p.y;
