@@ -129,6 +129,20 @@ bool is_pressed(_Hardware* hw, const Variant& k) {
     return result != VARIANT_FALSE;
 }
 
+// A synthetic press reaches the key state asynchronously under Wine (and the
+// display may reset it meanwhile): each press gets three chances to be seen.
+bool seen_pressed(_Hardware* hw, WORD vk, const Variant& k) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        key(vk, true);
+        const bool seen = is_pressed(hw, k);
+        key(vk, false);
+        if (seen) return true;
+        while (pressed(hw) != 0) {
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 // Each member sits at its slot of the interface: relative order while some
@@ -184,12 +198,8 @@ TEST_F(HardwareTest, KeyboardReportsTheKeyPressedSinceTheLastQuery) {
     EXPECT_EQ(pressed(hw.get()), 65);
     EXPECT_EQ(pressed(hw.get()), 0);  // still held, no longer new
     key('A', false);
-    key('A', true);
-    EXPECT_TRUE(is_pressed(hw.get(), Variant(L"A")));
-    key('A', false);
-    key(VK_RETURN, true);
-    EXPECT_TRUE(is_pressed(hw.get(), Variant(L"13")));
-    key(VK_RETURN, false);
+    EXPECT_TRUE(seen_pressed(hw.get(), 'A', Variant(L"A")));
+    EXPECT_TRUE(seen_pressed(hw.get(), VK_RETURN, Variant(L"13")));
 }
 
 TEST_F(HardwareTest, LockKeysCountOnlyWhileNotHeld) {
