@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "files/database.h"
-#include "files/filebase.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"

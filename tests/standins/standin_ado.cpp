@@ -170,12 +170,11 @@ public:
         if (connection_) connection_->Release();
     }
 
-    // A record set filled by its provider (a schema), already open.
+    // The record set opened on these rows.
     void fill(Table t) {
         data_ = std::move(t);
         open_ = true;
         pos_ = 0;
-        cursor_location_ = 3;
     }
 
     const Table& data() const {
@@ -376,7 +375,7 @@ IDispatch* Connection::schema(long kind) {
     list.numeric = {false, false, false, false};
     list.rows.push_back({Value{}, Value{}, Value{false, L"SysObjects"}, Value{false, L"SYSTEM TABLE"}});
     for (const Table& t : db.tables) list.rows.push_back({Value{}, Value{}, Value{false, t.name}, Value{false, L"TABLE"}});
-    Recordset* r = new Recordset();
+    Recordset* r = new Recordset();  // a client-side set, already open
     r->fill(std::move(list));
     return r;
 }
