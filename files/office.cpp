@@ -22,7 +22,8 @@ std::wstring program_path(long app) {
     std::wstring folder;
     late::skipping_errors([&] {
         Variant value;
-        const std::wstring key = std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + kPrograms[app];
+        const std::wstring key =
+            std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + kPrograms[app];
         check(shared<_Registry>()->ValueGet(HKEY_LOCAL_MACHINE_, Bstr(key).get(), Bstr(L"Path").get(), nullptr,
                                             value.put()));
         if (value.vt() == VT_BSTR) folder.assign(V_BSTR(value.get()), SysStringLen(V_BSTR(value.get())));

@@ -211,7 +211,8 @@ TEST_F(DataBaseTest, TablesAreListedCountedAndDeleted) {
     EXPECT_EQ(error, 0);
     ASSERT_EQ(list.count(), 1);  // the provider's system table is not listed
     EXPECT_EQ(list.text(0), L"t");
-    for (const auto& [name, expected] : std::vector<std::pair<const wchar_t*, bool>>{{L"t", true}, {L"T", true}, {L"u", false}}) {
+    using Case = std::pair<const wchar_t*, bool>;
+    for (const auto& [name, expected] : {Case{L"t", true}, Case{L"T", true}, Case{L"u", false}}) {
         VARIANT_BOOL there = VARIANT_FALSE;
         db_->TableExist(&p, Bstr(name).get(), &error, &there);
         EXPECT_EQ(there == VARIANT_TRUE, expected) << ansi(name);
@@ -263,7 +264,8 @@ TEST_F(DataBaseTest, SelectSortAndFind) {
     EXPECT_EQ(db_->Exist(&s, Bstr(L"Eve").get(), column.get(), &error, &found), S_OK);
     EXPECT_EQ(found, VARIANT_FALSE);
 
-    for (const auto& [name, expected] : std::vector<std::pair<const wchar_t*, bool>>{{L"A", true}, {L"b", true}, {L"c", false}}) {
+    using Case = std::pair<const wchar_t*, bool>;
+    for (const auto& [name, expected] : {Case{L"A", true}, Case{L"b", true}, Case{L"c", false}}) {
         db_->ColumnExist(&s, Bstr(name).get(), &error, &found);
         EXPECT_EQ(found == VARIANT_TRUE, expected) << ansi(name);
     }

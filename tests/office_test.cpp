@@ -121,7 +121,8 @@ TEST_F(OfficeTest, PrintDocumentDrivesTheWordProcessorAndAlwaysQuits) {
         Shadow word(L"Word.Application", standin::CLSID_Word);
         word_reset();
         EXPECT_EQ(print(document, log), 0);
-        EXPECT_EQ(word_log(), L"Visible=False\nDocuments\nOpen(" + document + L", omitted, True)\nPrintOut\nApplication\nQuit\n");
+        EXPECT_EQ(word_log(),
+                  L"Visible=False\nDocuments\nOpen(" + document + L", omitted, True)\nPrintOut\nApplication\nQuit\n");
         EXPECT_EQ(log, "<missing>");
 
         word_reset();
