@@ -89,7 +89,7 @@ TEST_F(OfficeTest, ProgramPathsComeFromAppPaths) {
     SysFreeString(doc);
 }
 
-TEST_F(OfficeTest, OpenDocumentStartsTheProgramMaximisedWithTheShortPath) {
+TEST_F(OfficeTest, OpenDocumentAndRunStartTheProgramMaximised) {
     const std::wstring folder = scratch() + L"office programs\\";
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring program = folder + L"Winword.exe", record = program + L".started";
@@ -110,6 +110,13 @@ TEST_F(OfficeTest, OpenDocumentStartsTheProgramMaximisedWithTheShortPath) {
     const std::string started = read_bytes(record);
     const std::wstring expected = L"3\n\"" + program + L"\" " + short_path;
     EXPECT_EQ(started, std::string(expected.begin(), expected.end()));
+
+    // Run: the program alone, started the same way.
+    DeleteFileW(record.c_str());
+    EXPECT_EQ(app(opMSWORD, oaRUN), L"True");
+    for (int i = 0; i < 1000 && !exists(record); ++i) Sleep(20);
+    const std::wstring alone = L"3\n\"" + program + L"\"";
+    EXPECT_EQ(read_bytes(record), std::string(alone.begin(), alone.end()));
 }
 
 TEST_F(OfficeTest, PrintDocumentDrivesTheWordProcessorAndAlwaysQuits) {
