@@ -1,5 +1,8 @@
 // The member tables: the runtime's property and method names of every kind of
 // form and control, as clients reach them late-bound.
+#include <algorithm>
+#include <utility>
+
 #include "runtime/convert.h"
 #include "runtime/forms.h"
 
@@ -401,12 +404,46 @@ const Table& ListBox::table() const {
     return t;
 }
 
+// The selection in a combo box's edit field (none in a drop-down list).
+static std::pair<long, long> combo_selection(HWND combo) {
+    DWORD start = 0, end = 0;
+    if (!combo || SendMessageW(combo, CB_GETEDITSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end)) ==
+                      CB_ERR)
+        return {0, 0};
+    return {static_cast<long>(start), static_cast<long>(end)};
+}
+
+static void set_combo_selection(HWND combo, long start, long length) {
+    if (start < 0 || length < 0) raise(err::InvalidPropertyValue);
+    if (!combo) return;
+    const long n = GetWindowTextLengthW(combo);
+    start = std::min(start, n);
+    SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(start, std::min(start + length, n)));
+}
+
 const Table& ComboBox::table() const {
     static const Table t({&ListControl::members()},
                          {
                              {L"Style", [](Object& o, A) { return var(S<ComboBox>(o).style()); }},
                              {L"Text", [](Object& o, A) { return var(S<ComboBox>(o).text()); },
                               [](Object& o, A, V v) { S<ComboBox>(o).set_text(CStr(v)); }},
+                             {L"SelStart", [](Object& o, A) { return var(combo_selection(S<ComboBox>(o).hwnd()).first); },
+                              [](Object& o, A, V v) { set_combo_selection(S<ComboBox>(o).hwnd(), CLng(v), 0); }},
+                             {L"SelLength",
+                              [](Object& o, A) {
+                                  auto s = combo_selection(S<ComboBox>(o).hwnd());
+                                  return var(s.second - s.first);
+                              },
+                              [](Object& o, A, V v) {
+                                  HWND h = S<ComboBox>(o).hwnd();
+                                  set_combo_selection(h, combo_selection(h).first, CLng(v));
+                              }},
+                             {L"SelText", [](Object& o, A) {
+                                  auto s = combo_selection(S<ComboBox>(o).hwnd());
+                                  std::wstring t = S<ComboBox>(o).text();
+                                  if (s.first >= static_cast<long>(t.size())) return var(std::wstring());
+                                  return var(t.substr(static_cast<size_t>(s.first), static_cast<size_t>(s.second - s.first)));
+                              }},
                          },
                          L"Text");
     return t;

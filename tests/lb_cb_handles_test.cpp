@@ -11,6 +11,8 @@
 #include "runtime/forms_hosted.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
+#include "qmwindows_helper.h"
+#include "runtime/safearray.h"
 #include "support.h"
 
 using namespace qm;
@@ -57,6 +59,7 @@ protected:
             out.push_back(CStr(*late::get(box(name), L"List", {v_long(i)}).get()));
         return out;
     }
+    HWND lbcb_window(const wchar_t* name) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle(name))); }
     long system_handle() const { return static_cast<long>(reinterpret_cast<LONG_PTR>(system_list)); }
     ComPtr<IDispatch> disp;
     ComPtr<_LB_CB> lb;
@@ -94,6 +97,100 @@ TEST_F(LbCbHandleTest, RemoveAndClearByKind) {
         EXPECT_FALSE(ok);
     }
     EXPECT_EQ(SendMessageW(system_list, LB_GETCOUNT, 0, 0), 1);
+}
+
+TEST_F(LbCbHandleTest, KindsCountsAndSelection) {
+    BOXTYPE kind = isUNKNOWNBOXTYP;
+    const std::vector<std::pair<long, BOXTYPE>> kinds = {{handle(L"List1"), isLISTBOX},
+                                                         {handle(L"Combo1"), isCOMBOBOX},
+                                                         {handle(L"Drive1"), isCOMBOBOX},
+                                                         {system_handle(), isUNKNOWNBOXTYP},
+                                                         {0, isUNKNOWNBOXTYP}};
+    for (const auto& [h, expected] : kinds) {
+        EXPECT_EQ(lb->Get_BoxTypeByHwnd(h, &kind), S_OK);
+        EXPECT_EQ(kind, expected) << h;
+    }
+    long r = 0;
+    EXPECT_EQ(lb->apiItemCount(handle(L"Drive1"), &r), S_OK);
+    EXPECT_EQ(r, SendMessageW(lbcb_window(L"Drive1"), CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(lb->apiItemCount(system_handle(), &r), S_OK);
+    EXPECT_EQ(r, -1);
+    EXPECT_EQ(lb->apiListIndex(system_handle(), &r), S_OK);
+    EXPECT_EQ(r, -2);
+    fill(L"List1", {L"a", L"b"});
+    late::put(box(L"List1"), L"ListIndex", v_long(1));
+    EXPECT_EQ(lb->apiListIndex(handle(L"List1"), &r), S_OK);
+    EXPECT_EQ(r, 1);
+}
+
+TEST_F(LbCbHandleTest, AddFindAndRead) {
+    long r = 0, e = 0;
+    fill(L"List1", {L"abc"});
+    EXPECT_EQ(lb->apiAdd(handle(L"List1"), Bstr(L"Abc").get(), -1, VARIANT_FALSE, &e, &r), S_OK);
+    EXPECT_EQ(r, 1);
+    EXPECT_EQ(lb->apiAdd(handle(L"List1"), Bstr(L"abc").get(), -1, VARIANT_FALSE, &e, &r), S_OK);
+    EXPECT_EQ(r, -1);
+    EXPECT_EQ(lb->apiAdd(handle(L"List1"), Bstr(L"Zwei \u03A9").get(), 0, VARIANT_TRUE, &e, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(items(L"List1"), (std::vector<std::wstring>{L"Zwei \u03A9", L"abc", L"Abc"}));
+    EXPECT_EQ(lb->apiAdd(system_handle(), Bstr(L"y").get(), -1, VARIANT_TRUE, &e, &r), S_OK);
+    EXPECT_EQ(r, -2);
+    EXPECT_EQ(SendMessageW(system_list, LB_GETCOUNT, 0, 0), 1);
+
+    // Exact: case counts; inexact: the box's own match, then lower-cased texts.
+    fill(L"Combo1", {L"xyz", L"ABC", L"abc"});
+    const struct {
+        const wchar_t* find;
+        VARIANT_BOOL exact;
+        long expected;
+    } finds[] = {{L"abc", VARIANT_TRUE, 2}, {L"Abc", VARIANT_TRUE, -1}, {L"Abc", VARIANT_FALSE, 1},
+                 {L"ab", VARIANT_FALSE, -1}};
+    for (const auto& f : finds) {
+        Bstr find(f.find);
+        EXPECT_EQ(lb->apiFind(handle(L"Combo1"), find.get(), f.exact, &e, &r), S_OK);
+        EXPECT_EQ(r, f.expected) << f.find;
+        EXPECT_EQ(find.str(), f.find);
+    }
+    EXPECT_EQ(lb->apiFind(system_handle(), Bstr(L"x").get(), VARIANT_TRUE, &e, &r), S_OK);
+    EXPECT_EQ(r, -2);
+
+    Bstr text;
+    EXPECT_EQ(lb->apiList(handle(L"List1"), 0, &e, text.put()), S_OK);
+    EXPECT_EQ(text.str(), L"Zwei \u03A9");
+    EXPECT_EQ(lb->apiList(handle(L"List1"), 99, &e, text.put()), S_OK);
+    EXPECT_EQ(text.str(), L"");
+    EXPECT_EQ(e, 5);
+
+    // Into an array (none for an empty box), and into a box the caller holds.
+    Variant arr = SafeArray(VT_VARIANT, 2, 3).to_variant();
+    EXPECT_EQ(lb->apiReadInArray(handle(L"List1"), arr.get(), &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(SafeArray::copy(array_of(*arr.get())).lbound(), 0);
+    EXPECT_EQ(texts_of(array_of(*arr.get())), items(L"List1"));
+    fill(L"Combo1", {});
+    EXPECT_EQ(lb->apiReadInArray(handle(L"Combo1"), arr.get(), &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(array_of(*arr.get()), nullptr);
+    EXPECT_EQ(lb->apiRead(handle(L"List1"), box(L"Combo1"), &e, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(items(L"Combo1"), items(L"List1"));
+}
+
+TEST_F(LbCbHandleTest, BoxOfAnotherProcess) {
+    qmtest::Helper helper(L"lbcb", L"listbox");
+    const HWND list = helper.find_child(L"ThunderRT6ListBox");
+    ASSERT_NE(list, nullptr);
+    const long h = static_cast<long>(reinterpret_cast<LONG_PTR>(list));
+    long r = 0, e = 0;
+    EXPECT_EQ(lb->apiItemCount(h, &r), S_OK);
+    EXPECT_EQ(r, 3);
+    Bstr text;
+    EXPECT_EQ(lb->apiList(h, 1, &e, text.put()), S_OK);
+    EXPECT_EQ(text.str(), L"Zwei \u03A9");
+    EXPECT_EQ(lb->apiFind(h, Bstr(L"zwei \u03C9").get(), VARIANT_FALSE, &e, &r), S_OK);
+    EXPECT_EQ(r, 1);
+    EXPECT_EQ(lb->apiRead(h, box(L"List1"), &e, &r), S_OK);
+    EXPECT_EQ(items(L"List1"), (std::vector<std::wstring>{L"eins", L"Zwei \u03A9", L"drei"}));
 }
 
 }  // namespace

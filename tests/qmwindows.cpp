@@ -13,6 +13,8 @@
 // last command it received. The memory mode puts an automation string (byte-length
 // prefix, UTF-16) "Hallo Quillmark Welt" at kTextAddress, in memory readable up to
 // kMemoryEnd, with a 4 MiB block of 'x' characters ending in "Nadel" before it.
+// The listbox mode adds a list box of the forms runtime's class "ThunderRT6ListBox"
+// (registered here on the system's list box) holding "eins", "Zwei Ω" and "drei".
 #include <windows.h>
 
 #include <cwchar>
@@ -96,6 +98,20 @@ void make_taskbar(bool bottom) {
     }
 }
 
+void make_list_box(HWND main) {
+    WNDCLASSEXW wc{sizeof(wc)};
+    if (!GetClassInfoExW(nullptr, L"ListBox", &wc)) return;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ThunderRT6ListBox";
+    wc.style &= ~CS_GLOBALCLASS;
+    RegisterClassExW(&wc);
+    HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, L"ThunderRT6ListBox", L"", WS_CHILD | WS_VISIBLE | LBS_HASSTRINGS,
+                                230, 50, 80, 80, main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(5)),
+                                GetModuleHandleW(nullptr), nullptr);
+    for (const wchar_t* item : {L"eins", L"Zwei \u03A9", L"drei"})
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+}
+
 constexpr uintptr_t kMemoryBase = 0x30000000;
 constexpr uintptr_t kTextAddress = kMemoryBase + 0x500004;  // after its 4-byte length prefix
 constexpr uintptr_t kMemoryEnd = kMemoryBase + 0x501000;
@@ -135,6 +151,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 3 ? argv[3] : L"";
     if (mode == L"taskbar-bottom" || mode == L"taskbar-left") make_taskbar(mode == L"taskbar-bottom");
     if (mode == L"memory" && !make_memory()) return 4;
+    if (mode == L"listbox") make_list_box(main);
 
     if (HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2])) {
         SetEvent(ready);
