@@ -137,6 +137,18 @@ HRESULT Controls::Flex_ReadDatabase(IDispatch** Flex, IDispatch** Recordset, VAR
         late::skipping_errors([&] { late::call(flex, L"Clear"); });
         if (CBool(late::get(records, L"EOF"))) return 0L;
 
+        // Painted once, when the grid is full (a grid without Redraw paints as it likes).
+        Variant redraw;
+        const bool held = late::try_get(flex, L"Redraw", redraw) && late::try_put(flex, L"Redraw", Variant(false));
+        struct Release {
+            IDispatch* flex;
+            const Variant& redraw;
+            const bool held;
+            ~Release() {
+                if (held) late::try_put(flex, L"Redraw", redraw);
+            }
+        } release{flex, redraw, held};
+
         ComPtr<IDispatch> fields = late::object(late::get(records, L"Fields"));
         const long count = lng(fields.get(), L"Count");
         late::put(flex, L"Cols", Variant(count));
