@@ -35,6 +35,33 @@ public:
                                                    SAFEARRAY** result) override;
     HRESULT STDMETHODCALLTYPE Control_Click(IDispatch** Control, long* result) override;
 
+    // Flexible grids: alignment, sorting, colours, rows and searching (controls_flex.cpp)
+    HRESULT STDMETHODCALLTYPE Flex_SetColAligment(IDispatch** Flex, FLEXALIGMENT Alignment, long ColIndex,
+                                                  VARIANT_BOOL AllCols, long* result) override;
+    HRESULT STDMETHODCALLTYPE Flex_Sort(IDispatch** Flex, FLEXSORT Sort, long ColIndex, long* result) override;
+    HRESULT STDMETHODCALLTYPE Flex_ColorRow(IDispatch** Flex, long ForeColor, long BackColor, long Row,
+                                            long* result) override;
+    HRESULT STDMETHODCALLTYPE Flex_ColorCol(IDispatch** Flex, long ForeColor, long BackColor, long Col,
+                                            long* result) override;
+    HRESULT STDMETHODCALLTYPE Flex_Remove(IDispatch** Flex, long Row, long* result) override;
+    HRESULT STDMETHODCALLTYPE Flex_Find(IDispatch** Flex, BSTR Find, VARIANT_BOOL FindExact, long Col, long Row,
+                                        VARIANT_BOOL SearchCompleteFlex, long* ErrorNumber, long* result) override;
+    HRESULT STDMETHODCALLTYPE Flex_DeleteValue(IDispatch** Flex, BSTR Value, long Row, VARIANT_BOOL FindExact,
+                                               long* result) override;
+    HRESULT STDMETHODCALLTYPE Flex_ItemExist(IDispatch** Flex, BSTR Value, VARIANT_BOOL FindExact, long* ErrorNumber,
+                                             VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Flex_ColItemExist(IDispatch** Flex, BSTR Item, long Col, VARIANT_BOOL FindExact,
+                                                long* ErrorNumber, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Flex_RowItemExist(IDispatch** Flex, BSTR Value, long Row, VARIANT_BOOL FindExact,
+                                                long* ErrorNumber, VARIANT_BOOL* result) override;
+
+    // Grid column widths and grids filled from a record set (controls_grid_fill.cpp)
+    HRESULT STDMETHODCALLTYPE Flex_Autosize(IDispatch** Flex, VARIANT_BOOL SingleColSize, long* result) override;
+    HRESULT STDMETHODCALLTYPE DataGrid_ReadDatabase(IDispatch** DataGrid, IDispatch** Recordset, long ColumnsWidth,
+                                                    long* result) override;
+    HRESULT STDMETHODCALLTYPE Flex_ReadDatabase(IDispatch** Flex, IDispatch** Recordset, VARIANT_BOOL AutoFormat,
+                                                long* result) override;
+
     // Text measuring, placement and snapshots (controls_measure.cpp)
     HRESULT STDMETHODCALLTYPE Label_GetTextDimensions(IDispatch** Label, CONTROLDIMENSIONS* Dimension,
                                                       long* result) override;
