@@ -91,6 +91,33 @@ public:
     HRESULT STDMETHODCALLTYPE Control_Load(IDispatch** Control, IDispatch** Parent, BSTR* INIpath) override;
     HRESULT STDMETHODCALLTYPE ListVew_Sort(IDispatch** ListView, long* Column, ListViewSort* SortBy,
                                            long* result) override;
+
+    // Animations and blinking (controls_animate.cpp)
+    HRESULT STDMETHODCALLTYPE Control_Roll(IDispatch** Control, long* xStart, long* xEnd, ControlDirection* Direction,
+                                           long* RollSpeed, long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_Animate(IDispatch** Control, ControlAnimatePosition* xStart,
+                                              ControlAnimatePosition* xEnd, long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_FontGrow(IDispatch** Control, long FontSizeTarget, long* Speed,
+                                               long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_Move(IDispatch** Control, long XPos, long YPos, long Speed,
+                                           long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_Blink(IDispatch** Control, long* BlinkCount, long* PauseDuration,
+                                            long* result) override;
+
+    // Shape, alignment, pictures, parents, sizes, scroll bars, browser printing,
+    // the clipboard (controls_shape.cpp)
+    HRESULT STDMETHODCALLTYPE Control_MakeTransparent(IDispatch** Control, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Control_SetAlignment(VARIANT* Control, ALIGMENT* Alignment, long* result) override;
+    HRESULT STDMETHODCALLTYPE PictureBox_SwapPicture(IDispatch** PictureBox1, IDispatch** PictureBox2,
+                                                     long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_SetToForm(IDispatch** Control, IDispatch** NewForm, long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_DuplicateSize(IDispatch** Control1, IDispatch** Control2,
+                                                    long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_SetScrollBar(IDispatch** Control, ControlDirection* ScrollBar,
+                                                   VARIANT_BOOL Visible, long* result) override;
+    HRESULT STDMETHODCALLTYPE WebBrowser_Print(IDispatch** WebBrowser, long* result) override;
+    HRESULT STDMETHODCALLTYPE WebBrowser_PrinterPageSetup(IDispatch** WebBrowser, long* result) override;
+    HRESULT STDMETHODCALLTYPE Clipboard_Clear() override;
 };
 
 // The object an Object argument passed by reference holds (91 when Nothing).

@@ -519,6 +519,7 @@ void PictureBox::set_border_style(long style) {
     SetWindowLongW(hwnd_, GWL_STYLE, st);
     SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
     surface_.resized();
+    if (s_.auto_size) fit_picture();  // the border no longer counts (or now counts) in the size
 }
 
 void PictureBox::set_back_color(OLE_COLOR c) {

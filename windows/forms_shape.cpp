@@ -1,0 +1,154 @@
+// Forms: a form cut to the outline of a picture, or to the rectangles of its
+// own controls. The window owns each region it is given.
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "controls/controls_region.h"
+#include "frame/mycontrols.h"
+#include "runtime/contract.h"
+#include "runtime/convert.h"
+#include "runtime/forms.h"
+#include "runtime/forms_globals.h"
+#include "runtime/latebind.h"
+#include "windows/forms.h"
+#include "windows/forms_effects.h"
+
+namespace qm {
+
+namespace {
+
+long lng(const Variant& v) { return CLng(*v.get()); }
+HWND as_hwnd(long h) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(h)); }
+
+// A region handle that is deleted unless a window took it.
+struct Region {
+    HRGN h = nullptr;
+    ~Region() {
+        if (h) DeleteObject(h);
+    }
+    // SetWindowRgn: the window owns the region when it took it.
+    void give_to(HWND window) {
+        if (SetWindowRgn(window, h, TRUE) || !h) h = nullptr;
+    }
+};
+
+// Loads a picture box of a private worker form with the picture, sizes the
+// form to it and cuts the form to it; the worker goes in every case.
+long CFFP(IDispatch* form, IDispatch* picture, const std::wstring& file) {
+    long result = 0;
+    ComPtr<MyControls> worker = forms::make<MyControls>();
+    trapped(Trap{Source::basPModule, L"CFFP"}, &result, ErrorNumberResult{}, [&] {
+        worker->load();
+        IDispatch* box = static_cast<IDispatch*>(&worker->get<forms::PictureBox>(L"PicTMP"));
+        if (file.empty()) {
+            late::put_ref(box, L"Picture", picture);
+        } else {
+            ComPtr<IPictureDisp> loaded = forms::load_picture(file);
+            late::put_ref(box, L"Picture", loaded.get());
+        }
+        late::put_ref(form, L"Picture", late::object(late::get(box, L"Picture")).get());
+        late::put(box, L"ScaleMode", Variant(3L));
+        late::put(box, L"AutoRedraw", Variant(true));
+        late::put(box, L"AutoSize", Variant(true));
+        late::put(box, L"BorderStyle", Variant(0L));
+        late::put(box, L"Left", Variant(0L));
+        late::put(box, L"Top", Variant(0L));
+        late::put(form, L"Width", late::get(box, L"Width"));
+        late::put(form, L"Height", late::get(box, L"Height"));
+        Region region{Create_PictureRegion(box)};
+        region.give_to(as_hwnd(lng(late::get(form, L"hWnd"))));
+        late::call(form, L"Refresh");
+        return 0L;
+    });
+    if (worker->loaded()) worker->unload();
+    return result;
+}
+
+}  // namespace
+
+// Every pixel but those of the colour of pixel (0, 0), as one-pixel-high runs,
+// read once from a copy of the box's image; nullptr when there is no such pixel.
+HRGN Create_PictureRegion(IDispatch* box) {
+    const auto dc = reinterpret_cast<HDC>(static_cast<LONG_PTR>(lng(late::get(box, L"hDC"))));
+    const long w = lng(late::get(box, L"ScaleWidth")), h = lng(late::get(box, L"ScaleHeight"));
+    if (w <= 0 || h <= 0) return nullptr;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap) raise(err::OutOfMemory);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    std::vector<RECT> runs;
+    collect_runs(pixels, w, h, w, pixels[0] & 0xFFFFFF, runs);
+    DeleteObject(bitmap);
+    if (runs.empty()) return nullptr;
+    HRGN region = region_of_rects(runs);
+    if (!region) raise(err::OutOfMemory);
+    return region;
+}
+
+HRESULT Forms::CreateFormFromPicture(IDispatch** Form, IDispatch** Picture, BSTR* PictureFile, LONG* result) {
+    return untrapped(result, [&] {
+        IDispatch* form = Form ? *Form : nullptr;
+        IDispatch* picture = Picture ? *Picture : nullptr;
+        if (!form || !late::is_form(form)) raise(err::TypeMismatch);
+        ComPtr<IPictureDisp> is_picture;
+        if (!picture || FAILED(picture->QueryInterface(IID_IPictureDisp, is_picture.put_void())))
+            raise(err::TypeMismatch);
+        return CFFP(form, picture, PictureFile && *PictureFile ? std::wstring(*PictureFile) : std::wstring());
+    });
+}
+
+// The rectangles of the controls placed directly on the form, in window
+// coordinates: the frame's width across, caption and frame height down.
+HRESULT Forms::ShowControlsOnly(IDispatch** Form, LONG* ErrorNumber, VARIANT_BOOL* result) {
+    return trapped(Trap{Source::Forms, L"ShowControlsOnly", ErrorNumber}, result, false, [&] {
+        if (!Form || !*Form) raise(err::ObjectNotSet);
+        IDispatch* form = *Form;
+        const HWND fh = as_hwnd(lng(late::get(form, L"hWnd")));
+        Region region{CreateRectRgn(0, 0, 0, 0)};
+        const Variant mode = late::get(form, L"ScaleMode");
+        late::put(form, L"ScaleMode", Variant(3L));
+        long fx = 0, fy = 0, caption = 0;
+        if (lng(late::get(form, L"BorderStyle")) != 0) {
+            fx = GetSystemMetrics(SM_CXFRAME);
+            fy = GetSystemMetrics(SM_CYFRAME);
+            caption = GetSystemMetrics(SM_CYCAPTION);
+        }
+        long max_right = 0, max_bottom = 0;
+        ComPtr<IDispatch> all = late::object(late::get(form, L"Controls"));
+        const long count = lng(late::get(all.get(), L"Count"));
+        for (long i = 0; i < count; ++i) {
+            ComPtr<IDispatch> control = late::object(late::get(all.get(), L"Item", {Variant(i)}));
+            if (late::type_name(control.get()) == L"Menu") continue;
+            HWND parent = nullptr;
+            Variant handle;
+            if (late::try_get(control.get(), L"hWnd", handle))
+                late::skipping_errors([&] { parent = GetParent(as_hwnd(lng(handle))); });
+            if (parent && parent != fh) continue;  // inside a container
+            const long x = lng(late::get(control.get(), L"Left")) + fx;
+            const long y = lng(late::get(control.get(), L"Top")) + caption + fy;
+            const long w = lng(late::get(control.get(), L"Width"));
+            const long h = lng(late::get(control.get(), L"Height"));
+            Region part{CreateRectRgn(x, y, x + w, y + h)};
+            CombineRgn(region.h, region.h, part.h, RGN_OR);
+            max_right = std::max(max_right, x + w);
+            max_bottom = std::max(max_bottom, y + h);
+        }
+        region.give_to(fh);
+        late::put(form, L"ScaleMode", mode);
+        late::put(form, L"Height", Variant(static_cast<double>(max_bottom + fy) * forms::screen_twips_per_pixel_y()));
+        late::put(form, L"Width", Variant(static_cast<double>(max_right + fx) * forms::screen_twips_per_pixel_x()));
+        return true;
+    });
+}
+
+}  // namespace qm
