@@ -21,8 +21,11 @@
 // The record WINDOWINFO shares its name with the system's structure: in C++ the
 // library's record is QM_WINDOWINFO (the type library keeps its own name).
 #define WINDOWINFO QM_WINDOWINFO
+// So does CURSORINFO: the library's record is QM_CURSORINFO in C++.
+#define CURSORINFO QM_CURSORINFO
 #include "Quillmark.h"
 #undef WINDOWINFO
+#undef CURSORINFO
 
 // What the LOWORD macro did, for code that splits message parameters.
 constexpr WORD LOWORD(DWORD_PTR value) noexcept { return static_cast<WORD>(value & 0xFFFF); }

@@ -1,13 +1,17 @@
-// Desktop.SnapShot against a top-most window of a known colour.
+// Desktop.SnapShot against a top-most window of a known colour; texts on the desktop.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <vector>
+
 #include "qmwindows_helper.h"
 #include "runtime/interfaces.h"
 #include "support.h"
+#include "runtime/convert.h"
+#include "runtime/forms.h"
 #include "windows/desktop.h"
 
 using qm::ComPtr;
@@ -96,6 +100,91 @@ TEST(DesktopCaptureTest, WholeScreenAndAreas) {
     EXPECT_EQ(error, 5);
     EXPECT_FALSE(none);
     DestroyWindow(square);
+}
+
+// The text windows on the desktop, in load order.
+std::vector<HWND> desktop_texts() {
+    std::vector<HWND> found;
+    for (auto& form : qm::forms::forms_collection().snapshot())
+        if (form->tag() == L"WriteOnDesktop") found.push_back(form->hwnd());
+    return found;
+}
+
+TEST(DesktopCaptureTest, TextsOnTheDesktop) {
+    auto desktop = ComPtr<_Desktop>::attach(new qm::Desktop());
+    DESKTOPTEXTINFO first{};
+    first.Text = SysAllocString(L"Quill");
+    first.TextAlignment = dtByUser;
+    first.Top = 1500, first.Left = 3000;
+    first.FontColor = RGB(255, 0, 0);
+    long r = -1;
+    ASSERT_EQ(desktop->WriteOnDesktop(&first, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    // Written back: the default font and the opaque alpha.
+    EXPECT_EQ(first.Transparenz, 255);
+    ASSERT_TRUE(first.Font);
+    ComPtr<IFont> font;
+    first.Font->QueryInterface(IID_IFont, font.put_void());
+    BSTR name = nullptr;
+    CY size{};
+    font->get_Name(&name);
+    font->get_Size(&size);
+    EXPECT_STREQ(name, L"Times New Roman");
+    EXPECT_EQ(size.int64, 360000);
+    SysFreeString(name);
+
+    DESKTOPTEXTINFO second{};
+    second.Text = SysAllocString(L"Mark");
+    second.TextAlignment = dtRightJustify;
+    second.StayOnTop = VARIANT_TRUE;
+    second.Transparenz = 100;
+    ASSERT_EQ(desktop->WriteOnDesktop(&second, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    pump_messages();
+
+    auto texts = desktop_texts();
+    ASSERT_EQ(texts.size(), 2u);
+    RECT box{}, work{};
+    GetWindowRect(texts[0], &box);
+    EXPECT_EQ(box.left, 200);
+    EXPECT_EQ(box.top, 100);
+    GetWindowRect(texts[1], &box);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_NEAR(box.right, work.right - work.left, 1);
+    EXPECT_TRUE(GetWindowLongW(texts[1], GWL_EXSTYLE) & WS_EX_TOPMOST);
+    const BYTE alphas[] = {254, 100};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(IsWindowVisible(texts[i]));
+        // Shaped like the glyphs: smaller than the window and not a plain rectangle.
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_EQ(GetWindowRgn(texts[i], region), COMPLEXREGION);
+        DeleteObject(region);
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        ASSERT_TRUE(GetLayeredWindowAttributes(texts[i], nullptr, &alpha, &flags));
+        EXPECT_EQ(alpha, alphas[i]);
+    }
+
+    // Clear takes the text with exactly that text only; ClearAll the rest.
+    DESKTOPTEXTINFO clear{};
+    clear.Text = SysAllocString(L"quill");
+    clear.Clear = VARIANT_TRUE;
+    ASSERT_EQ(desktop->WriteOnDesktop(&clear, &r), S_OK);
+    EXPECT_EQ(desktop_texts().size(), 2u);
+    SysReAllocString(&clear.Text, L"Quill");
+    ASSERT_EQ(desktop->WriteOnDesktop(&clear, &r), S_OK);
+    texts = desktop_texts();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(qm::CStr(qm::forms::form_of(texts[0])->field(L"DesktopText")), L"Mark");
+    clear.Clear = VARIANT_FALSE, clear.ClearAll = VARIANT_TRUE;
+    ASSERT_EQ(desktop->WriteOnDesktop(&clear, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_TRUE(desktop_texts().empty());
+
+    for (DESKTOPTEXTINFO* info : {&first, &second, &clear}) {
+        SysFreeString(info->Text);
+        if (info->Font) info->Font->Release();
+    }
 }
 
 }  // namespace

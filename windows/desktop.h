@@ -65,6 +65,7 @@ public:
     // Screen capture and text on the desktop
     HRESULT STDMETHODCALLTYPE SnapShot(long* AreaLeft, long* AreaTop, long* AreaWidth, long* AreaHeight,
                                        long* ErrorNumber, IPictureDisp** result) override;
+    HRESULT STDMETHODCALLTYPE WriteOnDesktop(DESKTOPTEXTINFO* DesktopText, long* result) override;
 
     ~Desktop() override;
 

@@ -26,5 +26,8 @@ Set p = d.SnapShot(0, 0, 1500, 1500, e)
 Check e = 0, "SnapShot ErrorNumber " & e
 Check Not p Is Nothing, "SnapShot gives a picture"
 If Not p Is Nothing Then Check Round(p.Width * 96 / 2540) = 100, "SnapShot width " & p.Width
+' A script cannot fill a record: an empty text (nothing shows) in the default font.
+Dim t
+Check d.WriteOnDesktop(t) = 0, "WriteOnDesktop"
 
 If failures = 0 Then WScript.Echo "CLIENT-OK"
