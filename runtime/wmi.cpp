@@ -129,4 +129,28 @@ std::wstring to_text(const VARIANT& v) {
 
 std::wstring text(IDispatch* object, std::wstring_view name) { return to_text(*get(object, name).get()); }
 
+Variant get_or_empty(IDispatch* object, std::wstring_view name) {
+    if (!object) raise(err::ObjectNotSet);
+    std::wstring n(name);
+    LPOLESTR names[] = {n.data()};
+    DISPID id = DISPID_UNKNOWN;
+    HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    // The class has no such property: WMI answers with an unknown name or its
+    // own "not found".
+    constexpr HRESULT kWbemNotFound = static_cast<HRESULT>(0x80041002);
+    if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND || hr == kWbemNotFound) return Variant();
+    check(hr);
+    try {
+        return invoke(object, id, DISPATCH_METHOD | DISPATCH_PROPERTYGET, {});
+    } catch (const RuntimeError& e) {
+        if (e.number() == err::NotSupported || e.number() == error_from_hresult(kWbemNotFound).number())
+            return Variant();
+        throw;
+    }
+}
+
+std::wstring text_or_empty(IDispatch* object, std::wstring_view name) {
+    return to_text(*get_or_empty(object, name).get());
+}
+
 }  // namespace qm::wmi

@@ -41,6 +41,10 @@ std::vector<ComPtr<IDispatch>> exec_query(IDispatch* services, std::wstring_view
 Variant get(IDispatch* object, std::wstring_view name);
 // The same as text: Null and Empty give "", numbers their plain decimal form.
 std::wstring text(IDispatch* object, std::wstring_view name);
+// Tolerant reads: a property that the object's class does not have reads as
+// Empty (so as "" through text_or_empty); every other failure still raises.
+Variant get_or_empty(IDispatch* object, std::wstring_view name);
+std::wstring text_or_empty(IDispatch* object, std::wstring_view name);
 // A method by name; arguments in natural order.
 Variant call(IDispatch* object, std::wstring_view method, std::initializer_list<Variant> args = {});
 

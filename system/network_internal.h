@@ -1,10 +1,16 @@
 // Network: the pieces of the internet members that stand on their own.
 #pragma once
 #include <windows.h>
+#include <iphlpapi.h>
+#include <lm.h>
+#include <nb30.h>
+#include <winnetwk.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/interfaces.h"
 
@@ -61,5 +67,70 @@ std::wstring shortcut_text(std::wstring_view url);
 DefaultBrowser browser_of(std::wstring_view program);
 // Writes the internet shortcut file; false when it cannot be written.
 bool write_shortcut(std::wstring_view url, std::wstring_view file);
+
+// --- name resolution -------------------------------------------------------
+// Address bytes as dotted text ("192.168.0.1").
+std::wstring dotted(const unsigned char* bytes, size_t count);
+// The host name of a dotted address through the name service: "" when the
+// lookup fails, and without a lookup when a part is no number from 0 to 255.
+// The sockets library must be started.
+std::wstring address_to_host_name(std::wstring_view ip);
+
+// --- the local network -----------------------------------------------------
+// The bytes a messenger mailslot message consists of: sender, NUL,
+// recipient, NUL, text, NUL, NUL (ANSI).
+std::string messenger_bytes(std::wstring_view from, std::wstring_view to, std::wstring_view text);
+
+// A server's clock block as local date and time: the UTC date and time less
+// the zone's minutes (minutes west of UTC), the carry reaching the date.
+struct ServerTime {
+    DATE date = 0;  // the day at 00:00
+    DATE time = 0;  // the time of day on day 0
+};
+ServerTime server_time(long year, long month, long day, long hours, long minutes, long seconds, long zone);
+
+// Lower-cased server names of the neighbourhood walk's resources (without
+// backslashes), for resources of display type 2.
+struct Resource {
+    DWORD display_type = 0;
+    DWORD usage = 0;
+    std::wstring remote_name;
+};
+
+// The platform functions behind the readers of this file set. Tests replace
+// entries with fabricated data; reset_platform() puts the real ones back.
+struct Platform {
+    NET_API_STATUS(WINAPI* remote_tod)(LPCWSTR server, LPBYTE* buffer);
+    NET_API_STATUS(WINAPI* share_enum)(LMSTR server, DWORD level, LPBYTE* buffer, DWORD max, LPDWORD read,
+                                       LPDWORD total, LPDWORD resume);
+    NET_API_STATUS(WINAPI* buffer_free)(LPVOID buffer);
+    DWORD(WINAPI* open_enum)(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEA container, LPHANDLE handle);
+    DWORD(WINAPI* enum_resource)(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size);
+    DWORD(WINAPI* close_enum)(HANDLE handle);
+    DWORD(WINAPI* if_table)(PMIB_IFTABLE table, PULONG size, BOOL sorted);
+    DWORD(WINAPI* forward_table)(PMIB_IPFORWARDTABLE table, PULONG size, BOOL sorted);
+    UCHAR(WINAPI* netbios)(PNCB ncb);
+    // Sets the local clock to a date plus a time of day (raises on refusal).
+    void (*set_clock)(DATE date, DATE time);
+};
+Platform& platform();
+void reset_platform();
+
+// Runs f on a thread of its own and waits for it: false when f ended in an
+// entry point that the system exports without implementing it (such a call
+// raises instead of returning), true when it returned.
+bool guarded(const std::function<void()>& f);
+
+// --- adapters ----------------------------------------------------------------
+// One Ethernet interface of the interface table: its description and the
+// kilobytes received and sent, as plain digits.
+struct Ethernet {
+    std::wstring description;
+    std::wstring received;
+    std::wstring sent;
+};
+std::vector<Ethernet> ethernet_interfaces();
+// The six bytes of an adapter address as "0A-1B-2C-3D-4E-5F".
+std::wstring mac_text(const unsigned char* address);
 
 }  // namespace qm::net
