@@ -6,7 +6,8 @@
 
 namespace qm {
 
-// One region from many rectangles (nullptr when the system refuses them).
+// One region from many rectangles, sorted top to bottom and left to right
+// (nullptr when the system refuses them).
 HRGN region_of_rects(const std::vector<RECT>& rects);
 
 // The runs of pixels other than key (0x00RRGGBB, as in a 32-bit DIB), row by

@@ -21,6 +21,8 @@ namespace qm {
 
 namespace {
 
+constexpr int kRegionError = 0;  // CombineRgn's failure
+
 long lng(const Variant& v) { return CLng(*v.get()); }
 HWND as_hwnd(long h) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(h)); }
 HWND hwnd_of(IDispatch* control) { return as_hwnd(lng(late::get(control, L"hWnd"))); }
@@ -33,41 +35,46 @@ void exec_wb(IDispatch** browser, short command, short option) {
 
 // --- regions of runs -------------------------------------------------------------------
 
+// Regions of small batches, merged pairwise: the cost stays near n log n also
+// where the system adds each rectangle of one ExtCreateRegion call on its own.
 HRGN region_of_rects(const std::vector<RECT>& rects) {
     if (rects.empty()) return CreateRectRgn(0, 0, 0, 0);
-    // One region from all rectangles; a system that refuses so many at once
-    // gets them in batches.
-    for (size_t batch = rects.size(); batch >= 1; batch /= 8) {
-        HRGN total = nullptr;
-        bool failed = false;
-        std::vector<BYTE> data(sizeof(RGNDATAHEADER) + batch * sizeof(RECT));
-        for (size_t first = 0; first < rects.size() && !failed; first += batch) {
-            const size_t n = std::min(batch, rects.size() - first);
-            auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
-            *header = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, static_cast<DWORD>(n),
-                       static_cast<DWORD>(n * sizeof(RECT)), {}};
-            RECT bounds = rects[first];
-            for (size_t i = first; i < first + n; ++i) UnionRect(&bounds, &bounds, &rects[i]);
-            header->rcBound = bounds;
-            std::copy(rects.begin() + static_cast<ptrdiff_t>(first),
-                      rects.begin() + static_cast<ptrdiff_t>(first + n),
-                      reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER)));
-            HRGN part = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size() - (batch - n) * sizeof(RECT)),
-                                        reinterpret_cast<RGNDATA*>(data.data()));
-            if (!part) {
-                failed = true;
-            } else if (!total) {
-                total = part;
-            } else {
-                CombineRgn(total, total, part, RGN_OR);
-                DeleteObject(part);
-            }
-        }
-        if (!failed) return total;
-        if (total) DeleteObject(total);
-        if (batch == 1) break;
+    constexpr size_t kBatch = 256;
+    std::vector<HRGN> parts;
+    std::vector<BYTE> data(sizeof(RGNDATAHEADER) + kBatch * sizeof(RECT));
+    auto discard = [&parts] {
+        for (HRGN r : parts) DeleteObject(r);
+        return static_cast<HRGN>(nullptr);
+    };
+    for (size_t first = 0; first < rects.size(); first += kBatch) {
+        const size_t n = std::min(kBatch, rects.size() - first);
+        auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
+        RECT bounds = rects[first];
+        for (size_t i = first + 1; i < first + n; ++i) UnionRect(&bounds, &bounds, &rects[i]);
+        *header = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, static_cast<DWORD>(n), static_cast<DWORD>(n * sizeof(RECT)),
+                   bounds};
+        std::copy_n(rects.begin() + static_cast<ptrdiff_t>(first), n,
+                    reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER)));
+        HRGN part = ExtCreateRegion(nullptr, static_cast<DWORD>(sizeof(RGNDATAHEADER) + n * sizeof(RECT)),
+                                    reinterpret_cast<RGNDATA*>(data.data()));
+        if (!part) return discard();
+        parts.push_back(part);
     }
-    return nullptr;
+    while (parts.size() > 1) {
+        std::vector<HRGN> merged;
+        for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+            if (CombineRgn(parts[i], parts[i], parts[i + 1], RGN_OR) == kRegionError) {
+                merged.insert(merged.end(), parts.begin() + static_cast<ptrdiff_t>(i), parts.end());
+                parts.swap(merged);
+                return discard();
+            }
+            DeleteObject(parts[i + 1]);
+            merged.push_back(parts[i]);
+        }
+        if (parts.size() % 2) merged.push_back(parts.back());
+        parts.swap(merged);
+    }
+    return parts.front();
 }
 
 void collect_runs(const DWORD* pixels, long width, long height, long stride, DWORD key, std::vector<RECT>& runs) {
