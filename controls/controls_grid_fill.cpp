@@ -1,12 +1,15 @@
 // Controls: a flexible grid's column widths fitted to its texts, and grids filled
 // from a record set. Grids and record sets are reached late-bound (MoveFirst,
 // MoveNext, EOF, Fields with each field's Name and default value), so those of
-// any origin work. Texts are measured on the worker form's LabelMessage.
+// any origin work; the cells of our own forms engine's grid are written and read
+// in place, without a late-bound call per cell. Texts are measured on the worker
+// form's LabelMessage.
 #include <windows.h>
 #include <olectl.h>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +18,9 @@
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/forms_hosted.h"
 #include "runtime/latebind.h"
+#include "runtime/latebind_bound.h"
 
 namespace qm {
 
@@ -92,11 +97,15 @@ HRESULT Controls::Flex_Autosize(IDispatch** Flex, VARIANT_BOOL SingleColSize, lo
         late::put(flex, L"Redraw", Variant(false));
         try {
             const long rows = lng(flex, L"Rows"), cols = lng(flex, L"Cols");
+            auto* hosted = dynamic_cast<forms::FlexGrid*>(forms::object_of(flex));
+            auto width = [&](long r, long c) {
+                if (hosted) return measure(hosted->text(r, c));
+                return measure(CStr(late::get(flex, L"TextMatrix", {Variant(r), Variant(c)})));
+            };
             float widest = 0;
             for (long c = 0; c < cols; ++c) {
                 if (SingleColSize) widest = 0;
-                for (long r = 0; r < rows; ++r)
-                    widest = std::max(widest, measure(CStr(late::get(flex, L"TextMatrix", {Variant(r), Variant(c)}))));
+                for (long r = 0; r < rows; ++r) widest = std::max(widest, width(r, c));
                 if (SingleColSize) late::put(flex, L"ColWidth", Variant(std::lround(widest)), {Variant(c)});
             }
             if (!SingleColSize)
@@ -155,26 +164,43 @@ HRESULT Controls::Flex_ReadDatabase(IDispatch** Flex, IDispatch** Recordset, VAR
         late::put(flex, L"FixedCols", Variant(0L));
         late::put(flex, L"Rows", Variant(2L));
         late::put(flex, L"FixedRows", Variant(1L));
-        // The field objects follow the current record.
-        std::vector<Variant> field(static_cast<size_t>(count));
+        // The engine's own grid takes its rows and texts in place.
+        auto* hosted = dynamic_cast<forms::FlexGrid*>(forms::object_of(flex));
+        auto put_text = [&](long row, long col, std::wstring text) {
+            if (hosted) hosted->set_text(row, col, std::move(text));
+            else late::put(flex, L"TextMatrix", Variant(std::move(text)), {Variant(row), Variant(col)});
+        };
+        // The field objects follow the current record; their values are read by
+        // default member, each name looked up once.
+        std::vector<late::Bound> values;
+        values.reserve(static_cast<size_t>(std::max(count, 0L)));
         for (long i = 0; i < count; ++i) {
-            field[static_cast<size_t>(i)] = late::get(fields.get(), L"Item", {Variant(i)});
-            ComPtr<IDispatch> f = late::object(*field[static_cast<size_t>(i)].get());
-            late::put(flex, L"TextMatrix", late::get(f.get(), L"Name"), {Variant(0L), Variant(i)});
+            ComPtr<IDispatch> f = late::object(late::get(fields.get(), L"Item", {Variant(i)}));
+            const Variant name = late::get(f.get(), L"Name");
+            if (hosted) hosted->set_text(0, i, CStr(*name.get()));
+            else late::put(flex, L"TextMatrix", name, {Variant(0L), Variant(i)});
+            values.emplace_back(f.get(), L"");
         }
-        for (long row = 1; !CBool(late::get(records, L"EOF")); ++row) {
-            if (row > 1) late::put(flex, L"Rows", Variant(row + 1));
+        const late::Bound eof(records, L"EOF");
+        std::optional<late::Bound> move_next;
+        for (long row = 1; !CBool(eof.get()); ++row) {
+            if (row > 1) {
+                if (hosted) hosted->set_rows_kept(row + 1);
+                else late::put(flex, L"Rows", Variant(row + 1));
+            }
             for (long i = 0; i < count; ++i) {
                 std::wstring text;
                 try {
-                    const Variant value = late::value_of(*field[static_cast<size_t>(i)].get());
+                    Variant value = values[static_cast<size_t>(i)].get();
+                    if (value.vt() == VT_DISPATCH || value.vt() == VT_UNKNOWN) value = late::value_of(*value.get());
                     if (!IsNull(*value.get())) text = CStr(*value.get());
                 } catch (const RuntimeError& e) {
                     if (e.number() != err::InvalidUseOfNull) throw;
                 }
-                late::put(flex, L"TextMatrix", Variant(std::move(text)), {Variant(row), Variant(i)});
+                put_text(row, i, std::move(text));
             }
-            late::call(records, L"MoveNext");
+            if (!move_next) move_next.emplace(records, L"MoveNext");
+            move_next->get();
         }
         long fitted = 0;
         if (AutoFormat) check(shared<_Controls>()->Flex_Autosize(&flex, VARIANT_TRUE, &fitted));

@@ -1,5 +1,7 @@
 #include "runtime/latebind.h"
 
+#include "runtime/latebind_bound.h"
+
 #include <dispex.h>
 
 #include <vector>
@@ -211,6 +213,21 @@ bool is_combo_box(IDispatch* object) {
     if (is_type(object, L"ComboBox")) return true;
     if (forms::object_of(object)) return false;
     return window_class_ends_with(object, L"ComboBox");
+}
+
+Bound::Bound(IDispatch* object, std::wstring_view name)
+    : object_(object), id_(name.empty() ? DISPID_VALUE : id_of(object, name)) {
+    if (!object) raise(err::ObjectNotSet);
+}
+
+Variant Bound::get() const {
+    DISPPARAMS none{};
+    Variant result;
+    EXCEPINFO ex{};
+    HRESULT hr = object_->Invoke(id_, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET | DISPATCH_METHOD, &none,
+                                 result.put(), &ex, nullptr);
+    if (FAILED(hr)) raise_invoke(hr, ex);
+    return result;
 }
 
 bool is_form(IDispatch* object) { return dynamic_cast<forms::Form*>(forms::object_of(object)) != nullptr; }

@@ -88,6 +88,33 @@ private:
     };
 };
 
+// Another maker's grid: hands every call to the engine's grid, which it does not
+// let itself be recognised as.
+class ForeignGrid final : public IDispatch {
+public:
+    explicit ForeignGrid(IDispatch* inner) : inner_(inner) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid != IID_IUnknown && iid != IID_IDispatch) return *out = nullptr, E_NOINTERFACE;
+        *out = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return *n = 0, S_OK; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT n, LCID lcid, DISPID* ids) override {
+        return inner_->GetIDsOfNames(iid, names, n, lcid, ids);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* ex, UINT* arg) override {
+        return inner_->Invoke(id, iid, lcid, flags, params, result, ex, arg);
+    }
+
+private:
+    IDispatch* inner_;
+};
+
 class GridMembersTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -425,6 +452,16 @@ TEST_F(GridMembersTest, FillFromARecordSet) {
     ctl->Flex_ReadDatabase(&flex, &records, VARIANT_TRUE, &r);
     EXPECT_EQ(r, 0);
     EXPECT_GT(lng(late::get(flex, L"ColWidth", {V(0)})), lng(late::get(flex, L"ColWidth", {V(1)})));
+    // A grid reached only late-bound is filled and fitted alike.
+    IDispatch* inner = add(L"FlexGrid", L"Flex2");
+    ForeignGrid foreign(inner);
+    IDispatch* other = &foreign;
+    ASSERT_EQ(ctl->Flex_ReadDatabase(&other, &records, VARIANT_TRUE, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    for (long c = 0; c < 2; ++c) {
+        EXPECT_EQ(column(inner, c), column(flex, c));
+        EXPECT_EQ(lng(late::get(inner, L"ColWidth", {V(c)})), lng(late::get(flex, L"ColWidth", {V(c)})));
+    }
 
     // An empty set clears the grid and keeps its size.
     ComPtr<IDispatch> none = recordset({});
