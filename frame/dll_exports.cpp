@@ -2,11 +2,16 @@
 #include <windows.h>
 
 #include "frame/server.h"
+#include "runtime/thread_state.h"
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+// Threads are not reported: the runtime's per-thread cleanup at thread exit
+// would run under the loader lock, where it can hang. A thread's library state
+// ends with its apartment instead; the thread that frees the library ends its own.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+    if (reason == DLL_PROCESS_DETACH && !reserved) qm::thread_state::end();
     return TRUE;
 }
 
