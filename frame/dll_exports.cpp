@@ -6,9 +6,9 @@
 
 extern "C" {
 
-// Threads are not reported: the runtime's per-thread cleanup at thread exit
-// would run under the loader lock, where it can hang. A thread's library state
-// ends with its apartment instead; the thread that frees the library ends its own.
+// Threads are not reported: a thread's library state ends with its apartment
+// (its last CoUninitialize), on that thread and outside the loader lock; the
+// thread that frees the library ends its own.
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
     if (reason == DLL_PROCESS_DETACH && !reserved) qm::thread_state::end();

@@ -1,8 +1,9 @@
 // The library's state that belongs to one client thread: its shared instances,
 // its forms and the module state of its classes. A thread's first use makes its
 // state; the state is torn down on that thread when its apartment closes (the
-// last CoUninitialize) or the thread ends, so windows die on the thread that
-// made them. A thread that never uses the library costs nothing.
+// last CoUninitialize), so windows die on the thread that made them. A thread
+// that ends without closing its apartment leaves its objects behind (the system
+// destroys its windows). A thread that never uses the library costs nothing.
 #pragma once
 #include <windows.h>
 
