@@ -1,6 +1,11 @@
 // Network: the pieces of the internet members that stand on their own.
 #pragma once
 #include <windows.h>
+
+// The type library's enumerations first: the network headers define some of
+// their names as macros.
+#include "runtime/interfaces.h"
+
 #include <iphlpapi.h>
 #include <lm.h>
 #include <nb30.h>

@@ -41,6 +41,23 @@ public:
     HRESULT STDMETHODCALLTYPE Get_DOScommandPath(BSTR* result) override;
     HRESULT STDMETHODCALLTYPE Get_WindowsEnvironment(SAFEARRAY** result) override;
 
+    // Users, policies and the session
+    HRESULT STDMETHODCALLTYPE Get_LocalUserName(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_UserList(VARIANT_BOOL* SystemUser, LONG* ErrorNumber, VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE Get_UserLogInState(BSTR* User, USER_PRIV* result) override;
+    HRESULT STDMETHODCALLTYPE isAdmin(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_UserSID(BSTR ComputerName, BSTR User, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_ComputerName(BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Set_ComputerName(BSTR NewName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Security(SecurityOption* sOption, CHOICEOPTION* CHOICE, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE TaskManager(CHOICEOPTION* Command, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE System_Shutdown(VARIANT_BOOL Reboot, VARIANT_BOOL ForceReboot,
+                                              VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE System_ShutdownCancel() override;
+    HRESULT STDMETHODCALLTYPE User_LogOff(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Lock_WorkStation(VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SystemChangeMessage() override;
+
 private:
     // The process list remembers, per instance, whether the platform is of
     // the NT family (tested on its first call).
@@ -77,6 +94,26 @@ std::wstring special_folder(long folder);
 // The process environment as "name=value" entries, in block order, without
 // the hidden per-drive entries that begin with "=".
 std::vector<std::wstring> environment();
+
+// Whether Get_UserList without system accounts keeps an account name.
+bool ordinary_user(std::wstring_view name);
+
+// One policy switch of Security: where it lives and what each choice writes.
+struct Policy {
+    const wchar_t* key;  // under HKEY_CURRENT_USER
+    const wchar_t* value;
+    long enable, disable;
+};
+// The switch of an option, nullptr outside the options.
+const Policy* policy(long option) noexcept;
+
+// The platform calls that end or lock the session, replaceable by tests.
+struct SessionCalls {
+    BOOL(WINAPI* exit_windows)(UINT flags, DWORD reason);
+    BOOL(WINAPI* lock)();
+};
+SessionCalls& session_calls();
+void reset_session_calls();
 
 }  // namespace sys
 }  // namespace qm
