@@ -27,7 +27,19 @@ public:
     // Form effects
     HRESULT STDMETHODCALLTYPE Tile(IDispatch** Form, IPictureDisp** Picture, LONG* result) override;
     // Form restrictions
+    HRESULT STDMETHODCALLTYPE Form_LimitSize(IDispatch** frm, SIZEPAR* SP) override;
+    HRESULT STDMETHODCALLTYPE RemoveSystemmenu(VARIANT* frm, LONG* result) override;
+    HRESULT STDMETHODCALLTYPE MinMaxDeaktivat(VARIANT* frm) override;
+    HRESULT STDMETHODCALLTYPE MinMaxShow(VARIANT* frm, VARIANT_BOOL ShowMinMax) override;
+    HRESULT STDMETHODCALLTYPE CloseBox_Show(VARIANT* frm, VARIANT_BOOL ShowCloseBox) override;
+    HRESULT STDMETHODCALLTYPE TitleBar_Show(VARIANT* frm, VARIANT_BOOL ShowTitleBar) override;
     HRESULT STDMETHODCALLTYPE StandardButton(VARIANT* frm, STANDARDBUTTONINFO* result) override;
+    // Form state
+    HRESULT STDMETHODCALLTYPE Form_Save(IDispatch** Form, BSTR INIpath, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Form_Load(IDispatch** Form, BSTR INIpath, VARIANT_BOOL* result) override;
+
+private:
+    void set_style_bits(long handle, bool show, LONG_PTR bits);
 };
 
 }  // namespace qm
