@@ -663,6 +663,7 @@ const Table& Form::members() {
                  return none();
              }},
             {L"Hide", [](Object& o, A) { S<Form>(o).hide(); return none(); }},
+            {L"Appearance", [](Object&, A) { return var(1L); }, [](Object&, A, V) { raise(ferr::ReadOnly); }},
             {L"BorderStyle", [](Object& o, A) { return var(S<Form>(o).border_style()); },
              [](Object& o, A, V v) { S<Form>(o).set_border_style(CLng(v)); }},
             {L"WindowState", [](Object& o, A) { return var(S<Form>(o).window_state()); },

@@ -41,7 +41,16 @@ public:
     HRESULT STDMETHODCALLTYPE Tile(IDispatch** Form, IPictureDisp** Picture, LONG* result) override;
     HRESULT STDMETHODCALLTYPE ScrollCaption(IDispatch** Form, LONG* Speed, LONG* result) override;
     // Form restrictions
+    HRESULT STDMETHODCALLTYPE Form_LimitSize(IDispatch** frm, SIZEPAR* SP) override;
+    HRESULT STDMETHODCALLTYPE RemoveSystemmenu(VARIANT* frm, LONG* result) override;
+    HRESULT STDMETHODCALLTYPE MinMaxDeaktivat(VARIANT* frm) override;
+    HRESULT STDMETHODCALLTYPE MinMaxShow(VARIANT* frm, VARIANT_BOOL ShowMinMax) override;
+    HRESULT STDMETHODCALLTYPE CloseBox_Show(VARIANT* frm, VARIANT_BOOL ShowCloseBox) override;
+    HRESULT STDMETHODCALLTYPE TitleBar_Show(VARIANT* frm, VARIANT_BOOL ShowTitleBar) override;
     HRESULT STDMETHODCALLTYPE StandardButton(VARIANT* frm, STANDARDBUTTONINFO* result) override;
+    // Form state
+    HRESULT STDMETHODCALLTYPE Form_Save(IDispatch** Form, BSTR INIpath, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Form_Load(IDispatch** Form, BSTR INIpath, VARIANT_BOOL* result) override;
     // Form animation, shaking, transparency and taskbar presence (forms_animate.cpp)
     HRESULT STDMETHODCALLTYPE Animate(IDispatch** Form, ANIMETNFO* AniTyp, LONG* Speed, LONG* result) override;
     HRESULT STDMETHODCALLTYPE ShakeForm(IDispatch** frm, LONG Amplitude, LONG MilliSeconds, LONG* ErrorNumber,
@@ -53,6 +62,9 @@ public:
     HRESULT STDMETHODCALLTYPE MakeAllControlsTransparent(IDispatch** frm, LONG* result) override;
     HRESULT STDMETHODCALLTYPE ShowInTaskBar(VARIANT* frm, VARIANT_BOOL* ShowForm) override;
     HRESULT STDMETHODCALLTYPE Set_WindowShadow(IDispatch* Form, LONG* result) override;
+
+private:
+    void set_style_bits(long handle, bool show, LONG_PTR bits);
 };
 
 }  // namespace qm
