@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "runtime/bstr.h"
@@ -35,6 +36,15 @@ public:
     explicit Variant(double v) noexcept : Variant() { V_VT(&v_) = VT_R8, V_R8(&v_) = v; }
     explicit Variant(float v) noexcept : Variant() { V_VT(&v_) = VT_R4, V_R4(&v_) = v; }
     explicit Variant(bool v) noexcept : Variant() { V_VT(&v_) = VT_BOOL, V_BOOL(&v_) = v ? VARIANT_TRUE : VARIANT_FALSE; }
+    // An object reference (Nothing for nullptr); the Variant holds its own reference.
+    explicit Variant(IDispatch* object) noexcept : Variant() {
+        V_VT(&v_) = VT_DISPATCH, V_DISPATCH(&v_) = object;
+        if (object) object->AddRef();
+    }
+    // Any other pointer would silently become the Boolean True.
+    template <class T>
+        requires(!std::is_same_v<std::remove_cv_t<T>, wchar_t> && !std::is_base_of_v<IDispatch, T>)
+    explicit Variant(T*) = delete;
     explicit Variant(CY v) noexcept : Variant() { V_VT(&v_) = VT_CY, V_CY(&v_) = v; }
     explicit Variant(std::wstring_view text) : Variant() {
         Bstr b(text);
