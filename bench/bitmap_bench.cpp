@@ -9,7 +9,7 @@
 
 #include "bench.h"
 #include "frame/mycontrols.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/parallelogram.h"
 
 using qmbench::Best;

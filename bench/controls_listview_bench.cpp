@@ -16,7 +16,7 @@
 #include "bench.h"
 #include "frame/classes.h"
 #include "runtime/convert.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 

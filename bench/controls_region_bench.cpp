@@ -13,8 +13,8 @@
 
 #include "bench.h"
 #include "controls/controls.h"
-#include "runtime/forms.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 
 using qmbench::Best;
 using qmbench::report;

@@ -8,8 +8,8 @@
 
 #include "bench.h"
 #include "runtime/convert.h"
-#include "runtime/forms.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
 #include "windows/forms_effects.h"
 

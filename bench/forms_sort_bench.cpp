@@ -10,7 +10,7 @@
 
 #include "bench.h"
 #include "runtime/convert.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/latebind.h"
 
 namespace {

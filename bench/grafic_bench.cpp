@@ -15,7 +15,7 @@
 
 #include "bench.h"
 #include "frame/classes.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
 
 using qmbench::Best;

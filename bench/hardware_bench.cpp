@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "bench.h"
-#include "runtime/forms.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 #include "system/hardware.h"
 
 using qmbench::report;

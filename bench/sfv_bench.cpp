@@ -14,7 +14,7 @@
 #include "bench.h"
 #include "files/crc.h"
 #include "runtime/cpu.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/variant.h"
 
 namespace {

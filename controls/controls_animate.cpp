@@ -9,8 +9,8 @@
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
-#include "runtime/forms_object.h"
+#include "runtime/forms/globals.h"
+#include "runtime/forms/object.h"
 #include "runtime/latebind.h"
 
 namespace qm {

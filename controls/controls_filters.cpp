@@ -9,7 +9,7 @@
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
 #include "runtime/strings.h"
 

@@ -18,7 +18,7 @@
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/latebind.h"
 #include "runtime/latebind_bound.h"
 

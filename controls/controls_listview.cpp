@@ -13,8 +13,8 @@
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/format.h"
-#include "runtime/forms_globals.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/globals.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/latebind.h"
 
 namespace qm {

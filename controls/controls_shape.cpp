@@ -14,7 +14,7 @@
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
 
 namespace qm {

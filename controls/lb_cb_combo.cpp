@@ -6,7 +6,7 @@
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 
 namespace qm {
 

@@ -10,7 +10,7 @@
 #include "frame/mycontrols.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 
 namespace qm {
 

@@ -8,7 +8,7 @@
 #include "controls/rtf.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
 
 namespace qm {

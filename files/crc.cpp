@@ -12,7 +12,7 @@
 #include "runtime/convert.h"
 #include "runtime/cpu.h"
 #include "runtime/files.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 
 namespace qm {
 

@@ -10,8 +10,8 @@
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/files.h"
-#include "runtime/forms.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 
 namespace qm {
 

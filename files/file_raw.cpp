@@ -10,7 +10,7 @@
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/files.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/safearray.h"
 
 namespace qm {

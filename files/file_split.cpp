@@ -11,7 +11,7 @@
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/files.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 
 namespace qm {
 

@@ -14,7 +14,7 @@
 #include "runtime/dates.h"
 #include "runtime/files.h"
 #include "runtime/format.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "runtime/safearray.h"
 

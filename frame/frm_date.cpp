@@ -5,7 +5,7 @@
 #include "runtime/convert.h"
 #include "runtime/dates.h"
 #include "runtime/format.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/strings.h"
 
 namespace qm {

@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 
 namespace qm {
 

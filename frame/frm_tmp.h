@@ -4,7 +4,7 @@
 #pragma once
 #include <ocidl.h>
 
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 
 namespace qm {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 
 namespace qm {
 

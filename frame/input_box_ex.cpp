@@ -5,7 +5,7 @@
 
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 
 namespace qm {
 

@@ -10,7 +10,7 @@
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/files.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/module.h"
 #include "runtime/strings.h"
 

@@ -6,7 +6,7 @@
 
 #include "frame/shared.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "runtime/safearray.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "runtime/com_ptr.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 
 namespace qm {
 

@@ -3,7 +3,7 @@
 #include "frame/mycontrols.h"
 #include "frame/shared.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "windows/window_common.h"

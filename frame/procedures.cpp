@@ -7,7 +7,7 @@
 #include "runtime/compare.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "runtime/strings.h"

@@ -6,7 +6,7 @@
 #include "media/grafic.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/strings.h"
 
 namespace qm {

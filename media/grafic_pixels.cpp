@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "runtime/errors.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 
 namespace qm::grafic {
 

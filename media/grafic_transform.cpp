@@ -14,7 +14,7 @@
 #include "media/grafic_pixels.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/latebind.h"
 
 namespace qm {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "runtime/convert.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 
 namespace qm::late {
 

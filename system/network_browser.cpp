@@ -13,7 +13,7 @@
 #include "runtime/app.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/latebind.h"
 #include "runtime/strings.h"
 #include "system/network.h"

@@ -11,7 +11,7 @@
 
 #include "frame/procedures.h"
 #include "runtime/convert.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "runtime/safearray.h"

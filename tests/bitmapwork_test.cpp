@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "frame/mycontrols.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "support.h"
 
 using namespace qm;

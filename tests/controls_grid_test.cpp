@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "runtime/convert.h"
-#include "runtime/forms.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "runtime/safearray.h"

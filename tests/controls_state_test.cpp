@@ -5,7 +5,7 @@
 #include <string>
 
 #include "runtime/convert.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "support.h"

@@ -11,7 +11,7 @@
 #include "runtime/interfaces.h"
 #include "support.h"
 #include "runtime/convert.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "windows/desktop.h"
 
 using qm::ComPtr;

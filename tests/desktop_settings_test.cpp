@@ -8,7 +8,7 @@
 #include <string>
 
 #include "qmwindows_helper.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
 #include "support.h"
 #include "windows/desktop.h"

@@ -14,8 +14,8 @@
 #include "runtime/contract.h"
 #include "runtime/dates.h"
 #include "runtime/format.h"
-#include "runtime/forms.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "support.h"
 

@@ -9,7 +9,7 @@
 #include "controls/controls.h"
 #include "files/directory.h"
 #include "runtime/files.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
 #include "support.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "runtime/convert.h"
-#include "runtime/forms.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/latebind.h"
 #include "runtime/safearray.h"
 #include "support.h"

@@ -11,8 +11,8 @@
 #include <richedit.h>
 
 #include "runtime/convert.h"
-#include "runtime/forms.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/latebind.h"
 #include "support.h"
 

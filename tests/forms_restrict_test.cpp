@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/classes.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "runtime/module.h"

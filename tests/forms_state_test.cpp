@@ -4,8 +4,8 @@
 #include <string>
 
 #include "runtime/convert.h"
-#include "runtime/forms.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "support.h"

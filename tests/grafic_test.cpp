@@ -12,7 +12,7 @@
 #include "media/grafic.h"
 #include "media/grafic_pixels.h"
 #include "runtime/convert.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "support.h"

@@ -12,8 +12,8 @@
 #include "controls/lb_cb.h"
 #include "frame/mycontrols.h"
 #include "runtime/convert.h"
-#include "runtime/forms.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
 #include "support.h"
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "runtime/convert.h"
-#include "runtime/forms.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "support.h"

@@ -10,7 +10,7 @@
 #include "frame/misc.h"
 #include "frame/shared.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "support.h"
 
 using qm::Bstr;

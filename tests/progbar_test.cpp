@@ -7,8 +7,8 @@
 #include <string>
 
 #include "frame/progbar.h"
-#include "runtime/forms.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 #include "runtime/convert.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"

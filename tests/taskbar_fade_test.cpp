@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "frame/mycontrols.h"
-#include "runtime/forms.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 #include "support.h"
 
 using namespace qm;

@@ -4,7 +4,7 @@
 #include "media/grafic_pixels.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "windows/desktop.h"
 
 namespace qm {

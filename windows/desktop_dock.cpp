@@ -5,8 +5,8 @@
 
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms.h"
-#include "runtime/forms_globals.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
 #include "windows/desktop.h"
 #include "windows/window_common.h"

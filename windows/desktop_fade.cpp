@@ -2,7 +2,7 @@
 #include "frame/mycontrols.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
-#include "runtime/forms_object.h"
+#include "runtime/forms/object.h"
 #include "windows/desktop.h"
 
 namespace qm {

@@ -7,7 +7,7 @@
 #include "runtime/bstr.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/latebind.h"
 #include "windows/forms.h"
 

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <utility>
 
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 #include "runtime/module.h"
 
 namespace qm::subclass {

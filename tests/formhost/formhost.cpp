@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "runtime/convert.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/latebind.h"
 #include "runtime/module.h"
 #include "runtime/safearray.h"

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "runtime/convert.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 
 namespace qm::forms {
 

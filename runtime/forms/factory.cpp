@@ -1,5 +1,5 @@
 // Controls made by their TypeName, as a host places them at run time.
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 
 namespace qm::forms {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/module.h"
 #include "runtime/thread_state.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "runtime/convert.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 
 namespace qm::forms {
 

@@ -1,7 +1,7 @@
 // The grids' automation face: FlexGrid's members, and DataGrid, which fills
 // itself from a record set (read late-bound through its Fields and records).
 #include "runtime/convert.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/latebind.h"
 
 namespace qm::forms {

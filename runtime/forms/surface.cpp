@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/strings.h"
 
 namespace qm::forms {

@@ -6,7 +6,7 @@
 #include <oleidl.h>
 
 #include "runtime/convert.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 
 namespace qm::forms {
 

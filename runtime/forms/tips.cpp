@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/module.h"
 
 namespace qm::forms {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 
 namespace qm::forms {
 

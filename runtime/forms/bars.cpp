@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "runtime/convert.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 #include "runtime/latebind.h"
 
 namespace qm::forms {

@@ -1,11 +1,11 @@
-#include "runtime/forms_globals.h"
+#include "runtime/forms/globals.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "runtime/ansi.h"
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/module.h"
 #include "runtime/process.h"
 #include "runtime/thread_state.h"

@@ -5,7 +5,7 @@
 #include <numeric>
 
 #include "runtime/convert.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 
 namespace qm::forms {
 

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/forms_object.h"
+#include "runtime/forms/object.h"
 
 namespace qm::forms {
 

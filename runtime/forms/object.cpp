@@ -1,4 +1,4 @@
-#include "runtime/forms_object.h"
+#include "runtime/forms/object.h"
 
 #include <map>
 #include <mutex>

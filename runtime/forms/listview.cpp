@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "runtime/convert.h"
-#include "runtime/forms_hosted.h"
+#include "runtime/forms/hosted.h"
 
 namespace qm::forms {
 

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 #include "runtime/module.h"
 
 namespace qm::forms {

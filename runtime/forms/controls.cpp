@@ -2,7 +2,7 @@
 // Frame, ListBox, ComboBox, HScrollBar and Timer.
 #include <algorithm>
 
-#include "runtime/forms.h"
+#include "runtime/forms/forms.h"
 
 namespace qm::forms {
 
