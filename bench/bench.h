@@ -98,6 +98,27 @@ inline std::wstring work_folder(const wchar_t* name = nullptr) {
     return dir;
 }
 
+// Writes `size` bytes of pseudo-random data (a fixed sequence per seed) to
+// path, in 4 MiB blocks; false when the file cannot be written whole.
+inline bool make_random_file(const std::wstring& path, long long size, unsigned seed) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    std::vector<unsigned> block((4 << 20) / sizeof(unsigned));
+    unsigned x = seed;
+    bool ok = true;
+    for (long long done = 0; ok && done < size; done += 4 << 20) {
+        for (auto& v : block) v = x = x * 1664525u + 1013904223u;
+        const DWORD part = static_cast<DWORD>(std::min<long long>(4 << 20, size - done));
+        DWORD put = 0;
+        ok = WriteFile(h, block.data(), part, &put, nullptr) && put == part;
+    }
+    CloseHandle(h);
+    return ok;
+}
+
+// MiB per second for `bytes` in `s` seconds.
+inline double mib_per_s(long long bytes, double s) { return static_cast<double>(bytes) / (1 << 20) / s; }
+
 // What a hand-written reference does to hand texts back: a String array made of
 // the given BSTRs (which it takes over), then freed. Returns the count.
 inline size_t string_array_round_trip(const std::vector<BSTR>& parts) {

@@ -18,22 +18,7 @@ namespace {
 
 constexpr long long kSize = 512LL << 20;
 
-bool make_source(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    std::vector<unsigned> block((4 << 20) / sizeof(unsigned));
-    unsigned x = 12345;
-    bool ok = true;
-    for (long long done = 0; ok && done < kSize; done += 4 << 20) {
-        for (auto& v : block) v = x = x * 1664525u + 1013904223u;
-        DWORD put = 0;
-        ok = WriteFile(h, block.data(), 4 << 20, &put, nullptr) && put == (4u << 20);
-    }
-    CloseHandle(h);
-    return ok;
-}
-
-double mib_per_s(double s) { return static_cast<double>(kSize) / (1 << 20) / s; }
+double mib_per_s(double s) { return qmbench::mib_per_s(kSize, s); }
 
 }  // namespace
 
@@ -42,7 +27,7 @@ int main() {
     const std::wstring dir = qmbench::work_folder(L"qm_bincopy_bench");
     const std::wstring source = dir + L"source.bin", target = dir + L"to\\source.bin";
     CreateDirectoryW((dir + L"to").c_str(), nullptr);
-    if (!make_source(source)) {
+    if (!qmbench::make_random_file(source, kSize, 12345)) {
         std::printf("cannot make the 512 MiB source file in %ls\n", dir.c_str());
         return 1;
     }

@@ -22,21 +22,6 @@ namespace {
 constexpr long long kSize = 1LL << 30;
 constexpr DWORD kBuffer = 256 * 1024;  // SFV's read size
 
-bool make_file(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    std::vector<unsigned> block((4 << 20) / sizeof(unsigned));
-    unsigned x = 12345;
-    bool ok = true;
-    for (long long done = 0; ok && done < kSize; done += 4 << 20) {
-        for (auto& v : block) v = x = x * 1664525u + 1013904223u;
-        DWORD put = 0;
-        ok = WriteFile(h, block.data(), 4 << 20, &put, nullptr) && put == (4u << 20);
-    }
-    CloseHandle(h);
-    return ok;
-}
-
 void read_pass(const std::wstring& path, char* buffer) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     DWORD got = 0;
@@ -53,7 +38,7 @@ double gib_per_s(double bytes, double s) { return bytes / (1 << 30) / s; }
 int main() {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const std::wstring path = qmbench::work_folder() + L"qm_sfv_bench.bin";
-    if (!make_file(path)) {
+    if (!qmbench::make_random_file(path, kSize, 12345)) {
         std::printf("cannot make the 1 GiB file %ls\n", path.c_str());
         return 1;
     }

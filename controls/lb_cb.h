@@ -33,6 +33,10 @@ public:
     HRESULT STDMETHODCALLTYPE Kill_Empty(IDispatch* LBCB, long* result) override;
     HRESULT STDMETHODCALLTYPE Set_ListIndex(VARIANT LBCB, long Index, long* ErrorNumber,
                                             VARIANT_BOOL* result) override;
+
+    // Boxes by window handle (lb_cb_handles.cpp)
+    HRESULT STDMETHODCALLTYPE apiRemoveItem(long hwnd, long Index, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE apiClear(long hwnd, VARIANT_BOOL* result) override;
 };
 
 }  // namespace qm

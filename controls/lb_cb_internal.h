@@ -26,5 +26,21 @@ inline std::wstring key_of(std::wstring text, bool exact) { return exact ? std::
 inline HWND window_of(IDispatch* box) {
     return reinterpret_cast<HWND>(static_cast<LONG_PTR>(CLng(*late::get(box, L"hwnd").get())));
 }
+inline HWND hwnd_of(long handle) noexcept { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle)); }
+
+// A box given by its window: the kind by its lower-cased class name alone. The
+// system's own list and combo classes are of no kind; a drive list box is a
+// combo box.
+enum class BoxKind : long { Unknown = 0, List = 1, Combo = 2 };
+inline BoxKind box_kind(HWND window) {
+    wchar_t name[64] = {};
+    if (!window || !GetClassNameW(window, name, 64)) return BoxKind::Unknown;
+    const std::wstring kind = LCase(name);
+    if (kind == L"thunderlistbox" || kind == L"thunderrt6listbox") return BoxKind::List;
+    if (kind == L"thundercombobox" || kind == L"thunderrt6combobox" || kind == L"thunderdrivelistbox" ||
+        kind == L"thunderrt6drivelistbox")
+        return BoxKind::Combo;
+    return BoxKind::Unknown;
+}
 
 }  // namespace qm::lbcb

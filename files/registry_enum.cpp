@@ -6,6 +6,7 @@
 #include "files/registry.h"
 #include "files/registry_key.h"
 #include "runtime/contract.h"
+#include "runtime/safearray.h"
 
 namespace qm {
 
@@ -13,24 +14,6 @@ namespace {
 
 constexpr GUID kRegKey = {0x3AE57DFC, 0x0F2A, 0x4B73, {0x96, 0x80, 0x48, 0xF9, 0x13, 0x05, 0xEC, 0x8E}};
 constexpr GUID kRegValue = {0x7C42C645, 0x1527, 0x4892, {0xAD, 0x9E, 0xA7, 0x8E, 0xD3, 0x62, 0xCB, 0x4D}};
-
-// A 0-based array of records; nothing (an undimensioned array) when there are none.
-template <class Record, class Fill>
-SAFEARRAY* record_array(const GUID& type, size_t count, Fill fill) {
-    if (count == 0) return nullptr;
-    IRecordInfo* info = dispatch::record_info(type);
-    if (!info) raise(err::InternalError);
-    SAFEARRAY* sa = SafeArrayCreateVectorEx(VT_RECORD, 0, static_cast<ULONG>(count), info);
-    if (!sa) raise(err::OutOfMemory);
-    auto* data = static_cast<Record*>(sa->pvData);
-    try {
-        for (size_t i = 0; i < count; ++i) fill(data[i], i);
-    } catch (...) {
-        SafeArrayDestroy(sa);
-        throw;
-    }
-    return sa;
-}
 
 std::vector<std::wstring> subkeys(RegRoot root, BSTR path) {
     std::vector<std::wstring> names;

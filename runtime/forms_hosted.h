@@ -235,6 +235,10 @@ public:
     long sort_order() const noexcept { return sort_order_; }
     void set_sorted(bool on);
     bool sorted() const noexcept { return sorted_; }
+    // Puts the items in the order given (order[i]: the 0-based place the new i-th
+    // item had) for a caller that ordered them by keys of its own; the view is
+    // then sorted on `key` and `sort_order` without sorting again.
+    void arrange(const std::vector<size_t>& order, long key, long sort_order);
     void changed();  // the items changed: the window shows them anew
     bool reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 

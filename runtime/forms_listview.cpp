@@ -202,6 +202,18 @@ void ListView::sort() {
         });
 }
 
+void ListView::arrange(const std::vector<size_t>& order, long key, long sort_order) {
+    if (order.size() != items_.size()) raise(err::InvalidCall);
+    std::vector<ComPtr<ListItem>> arranged;
+    arranged.reserve(order.size());
+    for (size_t i : order) arranged.push_back(items_[i]);
+    items_.swap(arranged);
+    sort_key_ = key;
+    sort_order_ = sort_order;
+    sorted_ = true;
+    changed();
+}
+
 void ListView::set_sort_key(long k) {
     if (k < 0) raise(err::InvalidPropertyValue);
     sort_key_ = k;

@@ -105,6 +105,18 @@ Variant call(IDispatch* object, std::wstring_view name, std::initializer_list<Va
     return invoke(object, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, nullptr);
 }
 
+ComPtr<IDispatch> create(std::wstring_view progid) {
+    std::wstring name(progid);
+    CLSID clsid;
+    ComPtr<IDispatch> d;
+    if (FAILED(CLSIDFromProgID(name.c_str(), &clsid)) ||
+        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                d.put_void())) ||
+        !d)
+        raise(err::CantCreateObject);
+    return d;
+}
+
 ComPtr<IDispatch> object(const VARIANT& value) {
     const VARIANT& v = deref(value);
     IUnknown* unknown = nullptr;

@@ -26,6 +26,10 @@ void put_ref(IDispatch* object, std::wstring_view name, IDispatch* value);
 // Method call: obj.Name args...
 Variant call(IDispatch* object, std::wstring_view name, std::initializer_list<Variant> args = {});
 
+// CreateObject: a new object of the class registered under progid (429 when
+// the name is not registered or the object cannot be made).
+ComPtr<IDispatch> create(std::wstring_view progid);
+
 // The object held by a Variant (Nothing: 91; not an object: 424).
 ComPtr<IDispatch> object(const VARIANT& value);
 // A Variant's value with default properties followed (an object gives its default member).

@@ -105,6 +105,16 @@ private:
 };
 
 // --- building arrays (0-based; an empty list gives a dimensioned array without elements)
+// A 0-based array of records, each filled by fill(record, index); null (an
+// undimensioned array) when there are none. A fill that throws frees the array.
+template <class Record, class Fill>
+SAFEARRAY* record_array(REFGUID type, size_t count, Fill fill) {
+    if (count == 0) return nullptr;
+    SafeArray a = SafeArray::records(type, static_cast<long>(count));
+    auto* data = static_cast<Record*>(a.get()->pvData);
+    for (size_t i = 0; i < count; ++i) fill(data[i], i);
+    return a.detach();
+}
 SafeArray string_array(const std::vector<std::wstring>& items);
 // Split (strings.h) straight into a String array, each part made once as a BSTR.
 SafeArray split_array(std::wstring_view s, std::wstring_view delimiter = L" ", long limit = -1,

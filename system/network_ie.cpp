@@ -65,24 +65,6 @@ std::wstring text_of_window(HWND hwnd) {
 
 long handle_value(HWND hwnd) { return static_cast<long>(reinterpret_cast<LONG_PTR>(hwnd)); }
 
-// A 0-based array of records; nothing (an undimensioned array) when there are none.
-template <class Record, class Fill>
-SAFEARRAY* record_array(const GUID& type, size_t count, Fill fill) {
-    if (count == 0) return nullptr;
-    IRecordInfo* info = dispatch::record_info(type);
-    if (!info) raise(err::InternalError);
-    SAFEARRAY* sa = SafeArrayCreateVectorEx(VT_RECORD, 0, static_cast<ULONG>(count), info);
-    if (!sa) raise(err::OutOfMemory);
-    auto* data = static_cast<Record*>(sa->pvData);
-    try {
-        for (size_t i = 0; i < count; ++i) fill(data[i], i);
-    } catch (...) {
-        SafeArrayDestroy(sa);
-        throw;
-    }
-    return sa;
-}
-
 bool set_value(RegRoot root, const wchar_t* key, const wchar_t* field, std::wstring_view value) {
     VARIANT_BOOL done = VARIANT_FALSE;
     check(shared<_Registry>()->ValueSet(root, Bstr(key).get(), Bstr(field).get(), Variant(value), &done));

@@ -21,6 +21,39 @@ namespace {
 Variant M() { return Variant(qmtest::v_missing()); }
 ComPtr<IDispatch> obj(const Variant& v) { return late::object(*v.get()); }
 
+// Hands every call on to a list view without owning up to being the engine's
+// object: the sort then takes the late-bound way of any other list view.
+class Stranger final : public IDispatch {
+public:
+    explicit Stranger(IDispatch* inner) : inner_(inner) { inner_->AddRef(); }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (riid != IID_IUnknown && riid != IID_IDispatch) return *out = nullptr, E_NOINTERFACE;
+        AddRef();
+        return *out = this, S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        if (--refs_) return refs_;
+        inner_->Release();
+        delete this;
+        return 0;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override { return inner_->GetTypeInfoCount(n); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT i, LCID l, ITypeInfo** t) override { return inner_->GetTypeInfo(i, l, t); }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID r, LPOLESTR* n, UINT c, LCID l, DISPID* d) override {
+        return inner_->GetIDsOfNames(r, n, c, l, d);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID r, LCID l, WORD f, DISPPARAMS* p, VARIANT* v, EXCEPINFO* e,
+                                     UINT* a) override {
+        return inner_->Invoke(id, r, l, f, p, v, e, a);
+    }
+
+private:
+    ~Stranger() = default;
+    IDispatch* inner_;
+    ULONG refs_ = 1;
+};
+
 class ListViewSortTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -39,6 +72,12 @@ protected:
         ComPtr<forms::Control> c = forms::new_control(L"ListView");
         form->add_control(c, L"List" + std::to_wstring(++lists));
         view = static_cast<IDispatch*>(c.get());
+        if (late_bound) {
+            ComPtr<IDispatch> proxy;
+            *proxy.put() = new Stranger(view);
+            stranger = proxy;
+            view = stranger.get();
+        }
         columns = obj(late::get(view, L"ColumnHeaders"));
         items = obj(late::get(view, L"ListItems"));
         for (const wchar_t* t : {L"Name", L"Wert"}) late::call(columns.get(), L"Add", {M(), M(), v_str(t), v_long(900)});
@@ -68,7 +107,8 @@ protected:
     ComPtr<forms::Form> form;
     IDispatch* view = nullptr;
     int lists = 0;
-    ComPtr<IDispatch> columns, items;
+    bool late_bound = false;  // sort through a stranger to the engine
+    ComPtr<IDispatch> columns, items, stranger;
 };
 
 TEST_F(ListViewSortTest, NumbersDatesAndTexts) {
@@ -88,21 +128,35 @@ TEST_F(ListViewSortTest, NumbersDatesAndTexts) {
         {{L"b", L"C", L"a"}, lsSortASCending, L"a b C "},
         {{L"b", L"C", L"a"}, lsSortDEScending, L"C b a "},
     };
-    for (const Case& c : cases) {
-        fill(c.values);
-        EXPECT_EQ(sort(2, c.by), 0);
-        EXPECT_EQ(column(2), c.expected);
+    for (bool through_late_binding : {false, true}) {
+        SCOPED_TRACE(through_late_binding ? "late-bound" : "engine");
+        late_bound = through_late_binding;
+        for (const Case& c : cases) {
+            fill(c.values);
+            EXPECT_EQ(sort(2, c.by), 0);
+            EXPECT_EQ(column(2), c.expected);
+            EXPECT_EQ(CLng(*late::get(view, L"SortKey").get()), c.by == lsSortASCending || c.by == lsSortDEScending ? 1 : 2);
+        }
+        fill({L"b", L"c", L"a"});  // names n1 n2 n3, by the item text
+        EXPECT_EQ(sort(1, lsSortDEScending), 0);
+        EXPECT_EQ(column(1), L"n3 n2 n1 ");
+        fill({L"2", L"x", L"1"});  // a column past the last: empty cells, order kept
+        EXPECT_EQ(sort(3, lsSortByNumASCending), 0);
+        EXPECT_EQ(column(2), L"2 x 1 ");
     }
-    fill({L"b", L"c", L"a"});  // names n1 n2 n3, by the item text
-    EXPECT_EQ(sort(1, lsSortDEScending), 0);
-    EXPECT_EQ(column(1), L"n3 n2 n1 ");
 }
 
 TEST_F(ListViewSortTest, FailuresLeaveTheColumnsAsTheyWere) {
-    fill({L"01.02.2024", L"kein Datum"});
-    EXPECT_EQ(sort(2, lsSortByDateASCending), 13);
-    EXPECT_EQ(sort(2, 3), 0);
-    EXPECT_EQ(sort(0, lsSortASCending), 380);
+    for (bool through_late_binding : {false, true}) {
+        SCOPED_TRACE(through_late_binding ? "late-bound" : "engine");
+        late_bound = through_late_binding;
+        fill({L"01.02.2024", L"kein Datum"});
+        EXPECT_EQ(sort(2, lsSortByDateASCending), 13);
+        EXPECT_EQ(column(2), L"01.02.2024 kein Datum ");
+        EXPECT_EQ(sort(2, 3), 0);
+        EXPECT_EQ(sort(0, lsSortASCending), 380);
+        EXPECT_EQ(sort(4, lsSortByNumASCending), 380);
+    }
 }
 
 }  // namespace

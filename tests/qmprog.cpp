@@ -5,6 +5,9 @@
 //   qmprog window <caption> <file>
 //                                shows a top-level window with that caption and
 //                                ends once file exists
+// A copy named like another program (a name not starting with "qm") writes how it was started (the show command, -1 when
+// none was given, a line end and its command line, UTF-8) to its own path followed
+// by ".started", and ends.
 // Every waiting mode gives up after two minutes, so that it never outlives a
 // failed test.
 #include <windows.h>
@@ -61,9 +64,32 @@ int window_mode(const wchar_t* caption, const wchar_t* file) {
     return 0;
 }
 
+int record_start(const std::wstring& self) {
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    GetStartupInfoW(&si);
+    std::wstring text = std::to_wstring((si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : -1) + L"\n" +
+                        GetCommandLineW();
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+    // Written under another name first, so that a reader never sees half of it.
+    const std::wstring part = self + L".part", done = self + L".started";
+    HANDLE h = CreateFileW(part.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return 3;
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return MoveFileExW(part.c_str(), done.c_str(), MOVEFILE_REPLACE_EXISTING) ? 0 : 3;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    wchar_t self[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const wchar_t* name = wcsrchr(self, L'\\');
+    if (length && _wcsnicmp(name ? name + 1 : self, L"qm", 2) != 0) return record_start(self);
     if (argc >= 3 && wcscmp(argv[1], L"print") == 0) return print_mode(argv[2]);
     if (argc >= 3 && wcscmp(argv[1], L"exit") == 0) return _wtoi(argv[2]);
     if (argc >= 3 && wcscmp(argv[1], L"until") == 0) return until_mode(argv[2], argc >= 4 ? _wtoi(argv[3]) : 0);

@@ -56,7 +56,8 @@ protected:
         std::wstring out;
         long n = V_I4(late::get(late::object(late::get(rs.get(), L"Fields")).get(), L"Count").get());
         while (!V_BOOL(late::get(rs.get(), L"EOF").get())) {
-            for (long i = 0; i < n; ++i) out += (i ? L"|" : L"") + text(late::value_of(late::get(rs.get(), L"Fields", {Variant(i)})));
+            for (long i = 0; i < n; ++i)
+                out += (i ? L"|" : L"") + text(late::value_of(late::get(rs.get(), L"Fields", {Variant(i)})));
             out += L";";
             late::call(rs.get(), L"MoveNext");
         }

@@ -12,16 +12,21 @@
 
 namespace standin {
 
-// Class identifiers of the stand-ins (the catalog and the word processor are
-// reached by their real names only while a test maps those names to them).
+// Class identifiers of the stand-ins. The connection, record set and catalog are
+// registered as QuillmarkTest.*; the catalog and the word processor answer to the
+// real components' names only while a test maps those names to them.
 // {33DD5B10-DB2E-4842-891F-2D201B45E6E1}
-inline constexpr CLSID CLSID_Connection = {0x33dd5b10, 0xdb2e, 0x4842, {0x89, 0x1f, 0x2d, 0x20, 0x1b, 0x45, 0xe6, 0xe1}};
+inline constexpr CLSID CLSID_Connection = {0x33dd5b10, 0xdb2e, 0x4842,
+                                           {0x89, 0x1f, 0x2d, 0x20, 0x1b, 0x45, 0xe6, 0xe1}};
 // {F54E58E0-BC05-41B0-9B6C-C1A7A72626DB}
-inline constexpr CLSID CLSID_Recordset = {0xf54e58e0, 0xbc05, 0x41b0, {0x9b, 0x6c, 0xc1, 0xa7, 0xa7, 0x26, 0x26, 0xdb}};
+inline constexpr CLSID CLSID_Recordset = {0xf54e58e0, 0xbc05, 0x41b0,
+                                          {0x9b, 0x6c, 0xc1, 0xa7, 0xa7, 0x26, 0x26, 0xdb}};
 // {8BF41430-F376-48A3-9FD9-7F5B3BA821F0}
-inline constexpr CLSID CLSID_Catalog = {0x8bf41430, 0xf376, 0x48a3, {0x9f, 0xd9, 0x7f, 0x5b, 0x3b, 0xa8, 0x21, 0xf0}};
+inline constexpr CLSID CLSID_Catalog = {0x8bf41430, 0xf376, 0x48a3,
+                                        {0x9f, 0xd9, 0x7f, 0x5b, 0x3b, 0xa8, 0x21, 0xf0}};
 // {3759186E-8406-494B-A5B6-925344130AB9}
-inline constexpr CLSID CLSID_Word = {0x3759186e, 0x8406, 0x494b, {0xa5, 0xb6, 0x92, 0x53, 0x44, 0x13, 0x0a, 0xb9}};
+inline constexpr CLSID CLSID_Word = {0x3759186e, 0x8406, 0x494b,
+                                     {0xa5, 0xb6, 0x92, 0x53, 0x44, 0x13, 0x0a, 0xb9}};
 
 // A failed call: the HRESULT and the description the client sees.
 struct Fail {

@@ -170,12 +170,11 @@ public:
         if (connection_) connection_->Release();
     }
 
-    // A record set filled by its provider (a schema), already open.
+    // The record set opened on these rows.
     void fill(Table t) {
         data_ = std::move(t);
         open_ = true;
         pos_ = 0;
-        cursor_location_ = 3;
     }
 
     const Table& data() const {
@@ -230,7 +229,8 @@ protected:
 
 private:
     void set_connection(const VARIANT& value) {
-        Object* c = (V_VT(&value) == VT_DISPATCH || V_VT(&value) == VT_UNKNOWN) ? Object::of(V_UNKNOWN(&value)) : nullptr;
+        const bool is_object = V_VT(&value) == VT_DISPATCH || V_VT(&value) == VT_UNKNOWN;
+        Object* c = is_object ? Object::of(V_UNKNOWN(&value)) : nullptr;
         if (!c || !dynamic_cast<Connection*>(c))
             fail(3001, L"Arguments are of the wrong type, are out of acceptable range, or are in conflict with one "
                        L"another.");
@@ -257,8 +257,12 @@ private:
             std::wstring by = trim(sql.substr(order + 10));
             bool descending = false;
             std::wstring lby = lower(by);
-            if (lby.size() > 5 && lby.substr(lby.size() - 5) == L" desc") descending = true, by = trim(by.substr(0, by.size() - 5));
-            else if (lby.size() > 4 && lby.substr(lby.size() - 4) == L" asc") by = trim(by.substr(0, by.size() - 4));
+            if (lby.ends_with(L" desc")) {
+                descending = true;
+                by = trim(by.substr(0, by.size() - 5));
+            } else if (lby.ends_with(L" asc")) {
+                by = trim(by.substr(0, by.size() - 4));
+            }
             auto column = std::find_if(t->columns.begin(), t->columns.end(),
                                        [&](const std::wstring& c) { return _wcsicmp(c.c_str(), by.c_str()) == 0; });
             if (column == t->columns.end())
@@ -375,8 +379,9 @@ IDispatch* Connection::schema(long kind) {
     list.columns = {L"TABLE_CATALOG", L"TABLE_SCHEMA", L"TABLE_NAME", L"TABLE_TYPE"};
     list.numeric = {false, false, false, false};
     list.rows.push_back({Value{}, Value{}, Value{false, L"SysObjects"}, Value{false, L"SYSTEM TABLE"}});
-    for (const Table& t : db.tables) list.rows.push_back({Value{}, Value{}, Value{false, t.name}, Value{false, L"TABLE"}});
-    Recordset* r = new Recordset();
+    for (const Table& t : db.tables)
+        list.rows.push_back({Value{}, Value{}, Value{false, t.name}, Value{false, L"TABLE"}});
+    Recordset* r = new Recordset();  // a client-side set, already open
     r->fill(std::move(list));
     return r;
 }

@@ -202,7 +202,8 @@ void save(const std::wstring& path, const Database& db, bool create_new) {
         }
     }
     std::string bytes = utf8(text);
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, create_new ? CREATE_NEW : CREATE_ALWAYS, 0, nullptr);
+    HANDLE h =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, create_new ? CREATE_NEW : CREATE_ALWAYS, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (create_new && GetLastError() == ERROR_FILE_EXISTS) fail_hr(E_PROVIDER, L"Database already exists.");
         fail_hr(E_PROVIDER, L"Could not find file '" + path + L"'.");
