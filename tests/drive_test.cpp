@@ -342,21 +342,16 @@ TEST_F(DriveTest, DriveListBoxRemoval) {
 
     // A control without the list's members.
     IDispatch* label = &form->get<forms::Label>(L"Label1");
-    ok = VARIANT_TRUE;
-    EXPECT_EQ(drv->DriveBox_Clear(&label, &e, &ok), S_OK);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(e, 438);
-    EXPECT_TRUE(logged("DriveBox_Clear", 438));
-    e = 0, ok = VARIANT_TRUE;
-    EXPECT_EQ(drv->DriveBox_RemoveDrive(&label, Bstr(L"c").get(), &e, &ok), S_OK);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(e, 438);
-    EXPECT_TRUE(logged("DriveBox_RemoveDrive", 438));
-    e = 0, ok = VARIANT_TRUE;
-    EXPECT_EQ(drv->DriveBox_RemoveDriveTyp(&label, dtHARDDISK, &e, &ok), S_OK);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(e, 438);
-    EXPECT_TRUE(logged("DriveBox_RemoveDriveTyp", 438));
+    for (const std::string routine : {"DriveBox_Clear", "DriveBox_RemoveDrive", "DriveBox_RemoveDriveTyp"}) {
+        e = 0, ok = VARIANT_TRUE;
+        EXPECT_EQ(routine == "DriveBox_Clear"         ? drv->DriveBox_Clear(&label, &e, &ok)
+                  : routine == "DriveBox_RemoveDrive" ? drv->DriveBox_RemoveDrive(&label, Bstr(L"c").get(), &e, &ok)
+                                                      : drv->DriveBox_RemoveDriveTyp(&label, dtHARDDISK, &e, &ok),
+                  S_OK);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(e, 438) << routine;
+        EXPECT_TRUE(logged(routine, 438));
+    }
 }
 
 std::vector<std::wstring> batches(const std::wstring& folder) {
