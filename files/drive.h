@@ -25,10 +25,15 @@ public:
     HRESULT STDMETHODCALLTYPE Get_DriveByType(DriveTyp* DriveType, BSTR* result) override;
 
     // The client's drive list box (drive_box.cpp)
+    HRESULT STDMETHODCALLTYPE DriveBox_Clear(IDispatch** DriveBox, long* ErrorNumber, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE DriveBox_RemoveDrive(IDispatch** DriveBox, BSTR Drive, long* ErrorNumber,
+                                                   VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE DriveBox_DriveExist(IDispatch** DriveBox, BSTR Drive, long* ErrorNumber,
                                                   VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE DriveBox_SelectDriveTyp(IDispatch** DrvListBox, DriveTyp* DriveType,
                                                       long* result) override;
+    HRESULT STDMETHODCALLTYPE DriveBox_RemoveDriveTyp(IDispatch** DriveBox, ::DriveTyp DriveTyp, long* ErrorNumber,
+                                                      VARIANT_BOOL* result) override;
 
     HRESULT STDMETHODCALLTYPE Exist(BSTR Drive, VARIANT_BOOL* result) override;
 

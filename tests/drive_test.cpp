@@ -300,6 +300,60 @@ TEST_F(DriveTest, DriveListBox) {
     EXPECT_TRUE(logged("DriveBox_Select", 438));
 }
 
+TEST_F(DriveTest, DriveListBoxRemoval) {
+    IDispatch* drives = box();
+    const std::vector<std::wstring> listed = items();
+    ASSERT_FALSE(listed.empty());
+    long e = -1;
+    VARIANT_BOOL ok = VARIANT_TRUE;
+    for (const std::wstring& d : {std::wstring(L"cd"), missing, std::wstring(L"")}) {
+        EXPECT_EQ(drv->DriveBox_RemoveDrive(&drives, Bstr(d).get(), &e, &ok), S_OK);
+        EXPECT_FALSE(ok) << d;
+        EXPECT_EQ(e, 0);
+    }
+    // A second item of the first drive, and one of a letter that is no drive.
+    const std::wstring twin = listed[0].substr(0, 2) + L" [twin]";
+    std::wstring ghost = L"?: [nowhere]";
+    ghost[0] = towlower(missing[0]);
+    for (const std::wstring& extra : {twin, ghost})
+        SendMessageW(box_window(), CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(extra.c_str()));
+
+    std::vector<std::wstring> expected = items();
+    expected.erase(expected.begin());
+    EXPECT_EQ(drv->DriveBox_RemoveDrive(&drives, Bstr(std::wstring(1, towupper(listed[0][0])) + L":\\").get(), &e, &ok),
+              S_OK);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(items(), expected);  // only the first of the two went
+
+    // Hard disks go, the item of no drive stays.
+    std::vector<std::wstring> kept;
+    for (const std::wstring& item : expected)
+        if (type_of(item.substr(0, 1)) != dtHARDDISK) kept.push_back(item);
+    EXPECT_EQ(drv->DriveBox_RemoveDriveTyp(&drives, dtHARDDISK, &e, &ok), S_OK);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(items(), kept);
+    ASSERT_FALSE(kept.empty());
+    EXPECT_EQ(kept.back(), ghost);
+
+    ok = VARIANT_FALSE;
+    EXPECT_EQ(drv->DriveBox_Clear(&drives, &e, &ok), S_OK);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(items().empty());
+
+    // A control without the list's members.
+    IDispatch* label = &form->get<forms::Label>(L"Label1");
+    for (const std::string routine : {"DriveBox_Clear", "DriveBox_RemoveDrive", "DriveBox_RemoveDriveTyp"}) {
+        e = 0, ok = VARIANT_TRUE;
+        EXPECT_EQ(routine == "DriveBox_Clear"         ? drv->DriveBox_Clear(&label, &e, &ok)
+                  : routine == "DriveBox_RemoveDrive" ? drv->DriveBox_RemoveDrive(&label, Bstr(L"c").get(), &e, &ok)
+                                                      : drv->DriveBox_RemoveDriveTyp(&label, dtHARDDISK, &e, &ok),
+                  S_OK);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(e, 438) << routine;
+        EXPECT_TRUE(logged(routine, 438));
+    }
+}
+
 std::vector<std::wstring> batches(const std::wstring& folder) {
     std::vector<std::wstring> out;
     WIN32_FIND_DATAW fd;
