@@ -104,6 +104,7 @@ HRESULT RTF::ColorizeWords(IDispatch* RTF, BSTR ColorizeWord, long ForeColor, lo
                            VARIANT_BOOL* result) {
     return trapped(Trap{Source::RTF, L"ColorizeWords", ErrorNumber}, result, false, [&] {
         if (!RTF) raise(err::ObjectNotSet);
+        HWND box = rtf::box_window(RTF);
         const long caret = lng(RTF, L"SelStart");
         const bool any_case = DoTextCompare != VARIANT_FALSE;
         const std::wstring text = CStr(late::get(RTF, L"Text"));
@@ -111,25 +112,53 @@ HRESULT RTF::ColorizeWords(IDispatch* RTF, BSTR ColorizeWord, long ForeColor, lo
         const std::wstring hay = any_case ? folded(text) : std::wstring();
         const std::wstring_view in = any_case ? std::wstring_view(hay) : std::wstring_view(text);
         const size_t n = word.size();
+
+        // One format for every match; a colour that is none leaves that colour as it is.
+        CHARFORMAT2W format{};
+        format.cbSize = sizeof(format);
+        const long fore = rtf::translate_color(ForeColor), back = rtf::translate_color(BackColor);
+        if (fore != -1) {
+            format.dwMask |= CFM_COLOR;
+            format.crTextColor = static_cast<COLORREF>(fore);
+        }
+        if (back != -1) {
+            format.dwMask |= CFM_BACKCOLOR;
+            format.crBackColor = static_cast<COLORREF>(back);
+        }
+
+        // The box neither paints nor notifies its owner while the matches are
+        // coloured; afterwards it gets both back, with the caret where it was,
+        // whatever happens in between. A hidden box stays hidden.
+        struct Quiet {
+            HWND box;
+            long caret;
+            bool painting;
+            LRESULT events;
+            ~Quiet() {
+                SendMessageW(box, EM_SETSEL, caret, caret);
+                SendMessageW(box, EM_SETEVENTMASK, 0, events);
+                if (painting) {
+                    SendMessageW(box, WM_SETREDRAW, TRUE, 0);
+                    InvalidateRect(box, nullptr, TRUE);
+                }
+            }
+        } quiet{box, caret, IsWindowVisible(box) != FALSE, 0};
+        if (quiet.painting) SendMessageW(box, WM_SETREDRAW, FALSE, 0);
+        quiet.events = SendMessageW(box, EM_SETEVENTMASK, 0, 0);
+
         // An empty word is found nowhere (it would be found at the same place for ever).
         for (size_t at = n ? in.find(word) : std::wstring_view::npos; at != std::wstring_view::npos;
              at = in.find(word, at + n)) {
-            bool whole = true;
             if (OnlyWholeWords != VARIANT_FALSE) {
                 // Neighbours of code 32 or less (blanks, tabs, line breaks) part words.
-                if (at > 0 && text[at - 1] > 32) whole = false;
-                if (at + n < text.size() && text[at + n] > 32) whole = false;
+                if (at > 0 && text[at - 1] > 32) continue;
+                if (at + n < text.size() && text[at + n] > 32) continue;
             }
-            put(RTF, L"SelStart", static_cast<long>(at));
-            put(RTF, L"SelLength", static_cast<long>(n));
-            if (whole) {
-                long r = 0;
-                check(SetSelBackColor(RTF, BackColor, &r));
-                check(SetSelForeColor(RTF, ForeColor, &r));
-            }
+            if (!format.dwMask) continue;
+            CHARRANGE range{static_cast<LONG>(at), static_cast<LONG>(at + n)};
+            SendMessageW(box, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+            SendMessageW(box, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
         }
-        put(RTF, L"SelLength", 0);
-        put(RTF, L"SelStart", caret);
         return true;
     });
 }

@@ -237,7 +237,12 @@ TEST_F(RtfTest, SelectionColours) {
 TEST_F(RtfTest, ColorizeWords) {
     set_text(rich, L"cat cats concat cat.");
     select(rich, 2, 0);
+    // The box gets its notifications and its visibility back.
+    const LRESULT events = SendMessageW(hwnd(rich), EM_GETEVENTMASK, 0, 0);
+    const BOOL visible = IsWindowVisible(hwnd(rich));
     EXPECT_TRUE(colorize(L"cat", kRed));
+    EXPECT_EQ(SendMessageW(hwnd(rich), EM_GETEVENTMASK, 0, 0), events);
+    EXPECT_EQ(IsWindowVisible(hwnd(rich)), visible);
     EXPECT_TRUE(fore_is(0, 3, kRed));
     for (long at : {4, 12, 16}) EXPECT_FALSE(fore_is(at, 3, kRed)) << at;
     EXPECT_EQ(get(rich, L"SelStart"), 2);
