@@ -47,6 +47,8 @@ public:
                                           SERVERDATEINFO* result) override;
     HRESULT STDMETHODCALLTYPE Get_SharedDirectory(BSTR Server, long* ErrorNumber, SAFEARRAY** result) override;
     HRESULT STDMETHODCALLTYPE NetSend(BSTR PC, BSTR Message) override;
+    HRESULT STDMETHODCALLTYPE BrowseForNetworkPath(long* hwnd, VARIANT_BOOL* BrowseOnlyForComputer,
+                                                   BSTR* result) override;
 
     // Dial-up connections and telephony
     HRESULT STDMETHODCALLTYPE TAPIdialNumber(VARIANT_BOOL* result) override;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "files/directory.h"
 #include "frame/shared.h"
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
@@ -307,6 +308,19 @@ HRESULT Network::NetSend(BSTR PC, BSTR Message) {
         line += L' ';
         line += text_of(Message);
         process::start(line, 0);
+    });
+}
+
+// The folder-browse dialog with the network neighbourhood as its root.
+HRESULT Network::BrowseForNetworkPath(long* hwnd, VARIANT_BOOL* BrowseOnlyForComputer, BSTR* result) {
+    return untrapped(result, [&] {
+        BROWSENFO info{};
+        info.hwnd = hwnd ? *hwnd : 0;
+        info.SYSROOT = sfNETWORK;
+        info.Flags = BrowseOnlyForComputer && *BrowseOnlyForComputer ? BIF_BROWSEFORCOMPUTER : ShellBrowseFlags{};
+        Bstr path(Show_BrowseForFolder(info));
+        SysFreeString(info.RETURNEDFOLDERPATH);
+        return path;
     });
 }
 

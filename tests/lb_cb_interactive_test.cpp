@@ -182,7 +182,7 @@ TEST_F(LbCbInteractiveTest, AutoCompleteFromTheItems) {
             forms::do_events();
             Sleep(20);
         }
-        held = (GetAsyncKeyState(VK_BACK) & 0x8000) != 0;
+        held = (GetKeyState(VK_BACK) & 0x8000) != 0;  // leaves the "pressed since" bit alone
     }
     if (!held) {
         SendInput(1, &release, sizeof release);
