@@ -50,27 +50,6 @@ void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
     }
 }
 
-// Moves the mouse pointer and waits until the display agrees for a while: a
-// pointer move still on its way from an earlier test must not land after this one.
-bool place_cursor(int x, int y) {
-    for (int attempt = 0, stable = 0; attempt < 40; ++attempt) {
-        POINT at{};
-        if (!GetCursorPos(&at) || at.x != x || at.y != y) {
-            SetCursorPos(x, y);
-            stable = 0;
-        } else if (++stable == 4) {
-            return true;
-        }
-        DWORD until = GetTickCount() + 25;
-        MSG msg;
-        while (static_cast<LONG>(GetTickCount() - until) < 0) {
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-            Sleep(5);
-        }
-    }
-    return false;
-}
-
 // Runs DatePicker on an in-process Misc while the steps drive the window.
 DATE run_picker(std::vector<Step> steps) {
     Script script{std::move(steps)};
@@ -119,7 +98,7 @@ void go_to(FrmDate& f, int month, int year) {
 
 TEST(DatePicker, MonthsYearsKeysAndAChosenDay) {
     DATE today = qm::Date();
-    place_cursor(40, 60);
+    qmtest::place_cursor({40, 60});
     DATE picked = run_picker({
         [&](FrmDate& f) {
             EXPECT_EQ(f.caption(), L"Calendrier");
@@ -240,7 +219,7 @@ TEST(DatePicker, OpensLeftOfTheCursorAtTheScreensRightEdge) {
     RECT r{};
     bool measured = false;
     for (int attempt = 0; attempt < 3 && !measured; ++attempt) {
-        if (!place_cursor(at.x, at.y)) continue;
+        if (!qmtest::place_cursor({at.x, at.y})) continue;
         run_picker({
             [&](FrmDate& f) {
                 POINT now{};
@@ -251,7 +230,7 @@ TEST(DatePicker, OpensLeftOfTheCursorAtTheScreensRightEdge) {
             },
         });
     }
-    place_cursor(40, 60);
+    qmtest::place_cursor({40, 60});
     if (!measured) GTEST_SKIP() << "the pointer could not be held in place";
     EXPECT_NEAR(r.left, at.x - form_px, 1);
     EXPECT_NEAR(r.top, 100, 1);
@@ -264,7 +243,7 @@ TEST(DatePicker, ThroughTheRegisteredClass) {
     DATE today = qm::Date();
     long offset = qm::Weekday(DateSerial(qm::Year(today), qm::Month(today), 1), qm::Monday) - 1;
     expected = DateSerial(qm::Year(today), qm::Month(today), 11 - offset);  // cell 10
-    place_cursor(40, 60);
+    qmtest::place_cursor({40, 60});
     UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
         HWND form = FindWindowW(L"ThunderRT6FormDC", L"Calendrier");
         if (!form) return;

@@ -317,21 +317,6 @@ long hyperlink_forms() {
     return tagged;
 }
 
-bool place_cursor(POINT p) {
-    for (int attempt = 0, stable = 0; attempt < 40; ++attempt) {
-        POINT at{};
-        if (!GetCursorPos(&at) || at.x != p.x || at.y != p.y) {
-            SetCursorPos(p.x, p.y);
-            stable = 0;
-        } else if (++stable == 4) {
-            return true;
-        }
-        forms::do_events();
-        Sleep(20);
-    }
-    return false;
-}
-
 template <class F>
 bool wait_for(F&& done) {
     for (int i = 0; i < 2000; ++i) {
@@ -371,12 +356,12 @@ TEST_F(NetworkBrowser, HyperlinksShareOneWorkerFormAndFollowThePointer) {
     RECT rc = one.pixel_rect();
     POINT mid{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     ClientToScreen(one.container_hwnd(), &mid);
-    if (place_cursor(mid)) {
+    if (qmtest::place_cursor(mid)) {
         EXPECT_TRUE(wait_for([&] { return static_cast<long>(one.fore_color()) == over; }));
         EXPECT_TRUE(CBool(*late::get(&one, L"FontUnderline").get()));
         EXPECT_EQ(one.mouse_pointer(), 99);
         EXPECT_EQ(static_cast<long>(two.fore_color()), plain);
-        ASSERT_TRUE(place_cursor({5, 5}));
+        ASSERT_TRUE(qmtest::place_cursor({5, 5}));
         EXPECT_TRUE(wait_for([&] { return static_cast<long>(one.fore_color()) == plain; }));
         EXPECT_FALSE(CBool(*late::get(&one, L"FontUnderline").get()));
         EXPECT_EQ(one.mouse_pointer(), 0);

@@ -61,4 +61,8 @@ qm::Variant v_bool(bool b);
 VARIANT v_ref(qm::Variant& target);
 VARIANT v_missing();
 
+// Moves the mouse pointer and waits, pumping messages, until the display agrees
+// for a while: a move still on its way from an earlier test must not land later.
+bool place_cursor(POINT p);
+
 }  // namespace qmtest

@@ -13,21 +13,6 @@ using namespace qm;
 
 namespace {
 
-bool place_cursor(POINT p) {
-    for (int attempt = 0, stable = 0; attempt < 40; ++attempt) {
-        POINT at{};
-        if (!GetCursorPos(&at) || at.x != p.x || at.y != p.y) {
-            SetCursorPos(p.x, p.y);
-            stable = 0;
-        } else if (++stable == 4) {
-            return true;
-        }
-        forms::do_events();
-        Sleep(20);
-    }
-    return false;
-}
-
 class TaskbarFade : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -71,7 +56,7 @@ TEST_F(TaskbarFade, HeightOfTheBandBelowTheWorkArea) {
 
 TEST_F(TaskbarFade, FadesByThePointerKeepingTheTaskbarsOwnStyle) {
     const POINT away{screen.cx / 2, screen.cy / 2}, band{screen.cx / 2, screen.cy - 10};
-    if (!place_cursor(away)) GTEST_SKIP() << "the pointer could not be held in place";
+    if (!qmtest::place_cursor(away)) GTEST_SKIP() << "the pointer could not be held in place";
     ComPtr<MyControls> w = forms::make<MyControls>();
     w->load();
     w->set_tag(L"TaskBarFade");
@@ -83,11 +68,11 @@ TEST_F(TaskbarFade, FadesByThePointerKeepingTheTaskbarsOwnStyle) {
     timer.tick();  // still away: nothing changes
     EXPECT_EQ(alpha_now(), 95);
 
-    ASSERT_TRUE(place_cursor(band));
+    ASSERT_TRUE(qmtest::place_cursor(band));
     timer.tick();
     EXPECT_EQ(GetWindowLongW(taskbar, GWL_EXSTYLE), style);
 
-    ASSERT_TRUE(place_cursor(away));
+    ASSERT_TRUE(qmtest::place_cursor(away));
     timer.tick();
     EXPECT_EQ(GetWindowLongW(taskbar, GWL_EXSTYLE), style | WS_EX_LAYERED);
     EXPECT_EQ(alpha_now(), 103);

@@ -157,22 +157,6 @@ TEST(WorkerBlink, IntervalsBeyondTheTimerAreRefusedBeforeAnythingLoads) {
 
 // --- hyperlinks and the pointer over controls ------------------------------------------
 
-// Moves the pointer and waits until the display agrees for a while.
-bool place_cursor(POINT p) {
-    for (int attempt = 0, stable = 0; attempt < 40; ++attempt) {
-        POINT at{};
-        if (!GetCursorPos(&at) || at.x != p.x || at.y != p.y) {
-            SetCursorPos(p.x, p.y);
-            stable = 0;
-        } else if (++stable == 4) {
-            return true;
-        }
-        forms::do_events();
-        Sleep(20);
-    }
-    return false;
-}
-
 // The screen pixel at the middle of a windowless control.
 POINT middle_of(forms::Control& c) {
     RECT r = c.pixel_rect();
@@ -214,7 +198,7 @@ TEST(MouseOverControl, WindowedByTheWindowUnderThePointerWindowlessByItsRectangl
             {{origin.x + 150, origin.y + 40}, false, true},
         };
         for (const Case& c : cases) {
-            if (!place_cursor(c.at)) GTEST_SKIP() << "the pointer could not be held in place";
+            if (!qmtest::place_cursor(c.at)) GTEST_SKIP() << "the pointer could not be held in place";
             EXPECT_EQ(over(&label), c.on_label) << c.at.x - origin.x << "," << c.at.y - origin.y;
             EXPECT_EQ(over(&button), c.on_button) << c.at.x - origin.x << "," << c.at.y - origin.y;
         }
@@ -253,11 +237,11 @@ TEST(WorkerHyperlink, HoverLookFollowsThePointerUntilTheFormCloses) {
         EXPECT_EQ(l.mouse_pointer(), 0);
     };
 
-    if (!place_cursor({10, 10})) GTEST_SKIP() << "the pointer could not be held in place";
+    if (!qmtest::place_cursor({10, 10})) GTEST_SKIP() << "the pointer could not be held in place";
     timer.tick();
     plain(one, red), plain(two, green), plain(same, grey);
 
-    ASSERT_TRUE(place_cursor(middle_of(one)));
+    ASSERT_TRUE(qmtest::place_cursor(middle_of(one)));
     timer.tick();
     EXPECT_EQ(static_cast<long>(one.fore_color()), blue);
     EXPECT_TRUE(underlined(one));
@@ -266,12 +250,12 @@ TEST(WorkerHyperlink, HoverLookFollowsThePointerUntilTheFormCloses) {
     EXPECT_NE(one.mouse_icon().get(), nullptr);
     plain(two, green);
 
-    ASSERT_TRUE(place_cursor(middle_of(same)));  // equal colours: nothing to change
+    ASSERT_TRUE(qmtest::place_cursor(middle_of(same)));  // equal colours: nothing to change
     timer.tick();
     plain(same, grey);
     plain(one, red);
 
-    ASSERT_TRUE(place_cursor({10, 10}));
+    ASSERT_TRUE(qmtest::place_cursor({10, 10}));
     timer.tick();
     plain(one, red), plain(two, green), plain(same, grey);
 
