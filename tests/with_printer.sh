@@ -54,12 +54,17 @@ CONF
 cupsd=$!
 trap 'kill "$cupsd" 2>/dev/null; wait "$cupsd" 2>/dev/null' EXIT
 export CUPS_SERVER=$root/cups.sock
-for _ in $(seq 200); do
-    lpstat -r >/dev/null 2>&1 && break
+# lpstat -r exits 0 whether or not the scheduler answers, so the wait is on the
+# first request that needs it: adding the queue (up to 20 s on a busy machine).
+ready=
+for _ in $(seq 400); do
     kill -0 "$cupsd" 2>/dev/null || break
+    if [ -S "$root/cups.sock" ] && lpadmin -p QmPrinter -E -v "qmfile:$root/out" 2>/dev/null; then
+        ready=1; break
+    fi
     sleep 0.05
 done
-lpadmin -p QmPrinter -E -v "qmfile:$root/out" && lpadmin -d QmPrinter ||
+[ -n "$ready" ] && lpadmin -d QmPrinter ||
     { echo "the private CUPS scheduler did not start"; cat "$root/error_log" 2>/dev/null; exit 1; }
 # A prefix of its own (its registry copied, its drive shared), so that the queue
 # Wine copies into the registry never reaches the other tests' prefix.
