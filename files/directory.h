@@ -29,6 +29,9 @@ public:
     HRESULT STDMETHODCALLTYPE PathIsDirectory(BSTR* Path, VARIANT_BOOL* result) override;
 
     HRESULT STDMETHODCALLTYPE Get_Owner(BSTR Directory, BSTR* result) override;
+
+    // The recursive walks (directory_walks.cpp)
+    HRESULT STDMETHODCALLTYPE ReadAllSubDirs(BSTR Directory, VARIANT_BOOL* ShowProgress, SAFEARRAY** result) override;
 };
 
 // Shows the shell's folder-browse dialog as the record asks; the chosen folder's
