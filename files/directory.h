@@ -20,6 +20,17 @@ public:
     // Creation (directory_create.cpp)
     HRESULT STDMETHODCALLTYPE CreatePath(BSTR Path, VARIANT_BOOL* result) override;
 
+    HRESULT STDMETHODCALLTYPE DirectoryDeleteSubDirs(BSTR Directory, VARIANT DirList, VARIANT_BOOL* DeleteAllSubDirs,
+                                                     long* result) override;
+
+    // Deleting, the access probe, the file manager (directory_tools.cpp)
+    HRESULT STDMETHODCALLTYPE Delete(BSTR Directory, VARIANT_BOOL DeleteContent, long* result) override;
+    HRESULT STDMETHODCALLTYPE DirectoryIsAccesable(BSTR Directory, long* ErrorNumber,
+                                                   DIRECTORYACCESSINFO* result) override;
+    HRESULT STDMETHODCALLTYPE DelTree(BSTR Directory) override;
+    HRESULT STDMETHODCALLTYPE OpenPath(BSTR Path, BSTR* SelectedItem, VARIANT_BOOL* isRoot,
+                                       VARIANT_BOOL* result) override;
+
     HRESULT STDMETHODCALLTYPE isDirectoryEmpty(BSTR Directory, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE Read(BSTR Directory, VARIANT* DirList, VARIANT* FileList, long* Attributes,
                                    long* result) override;
@@ -31,6 +42,12 @@ public:
     HRESULT STDMETHODCALLTYPE Get_Owner(BSTR Directory, BSTR* result) override;
 
     // The recursive walks (directory_walks.cpp)
+    HRESULT STDMETHODCALLTYPE Find(BSTR DirectoryToFind, BSTR StartSearchPath, VARIANT_BOOL* SearchAllDrives,
+                                   VARIANT_BOOL* ShowProgress, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_DirectoryInfo(BSTR Directory, VARIANT_BOOL InclSubDirectorys,
+                                                VARIANT_BOOL ShowProgress, DIRECTORYINFO* result) override;
+    HRESULT STDMETHODCALLTYPE Get_DirectorySize(BSTR Directory, VARIANT_BOOL InclSubDirectorys,
+                                                VARIANT_BOOL* ShowProgress, VARIANT* result) override;
     HRESULT STDMETHODCALLTYPE ReadAllSubDirs(BSTR Directory, VARIANT_BOOL* ShowProgress, SAFEARRAY** result) override;
 };
 

@@ -193,4 +193,24 @@ HRESULT Directory::PathIsDirectory(BSTR* Path, VARIANT_BOOL* result) {
     });
 }
 
+// Deletes the subfolders of Directory that DirList names (any case), or all of
+// them with DeleteAllSubDirs, each with its content. A folder that cannot be
+// deleted is left and the others still go: the first failure's number, or 0.
+HRESULT Directory::DirectoryDeleteSubDirs(BSTR Directory, VARIANT DirList, VARIANT_BOOL* DeleteAllSubDirs,
+                                          long* result) {
+    return trapped(Trap{Source::Directory, L"DirectoryDeleteSubDirs"}, result, ErrorNumberResult{}, [&] {
+        const std::wstring folder = AddBackslash(text_of(Directory));
+        const bool all = DeleteAllSubDirs && *DeleteAllSubDirs;
+        const std::vector<std::wstring> wanted = all ? std::vector<std::wstring>() : names_of(DirList);
+        long first = 0;
+        for (const std::wstring& name : entries(folder, kEveryEntry)) {
+            if (!is_folder(folder + name)) continue;
+            if (!all && !listed(wanted, name)) continue;
+            const long r = DeleteTree(folder + name);
+            if (!first) first = r;
+        }
+        return first;
+    });
+}
+
 }  // namespace qm

@@ -32,6 +32,8 @@ public:
     HRESULT STDMETHODCALLTYPE BinCopy(BSTR SourceFile, BSTR TargetDirectory, VARIANT_BOOL* ShowProgress,
                                       long* ScrollColor, BSTR* MessageText, BYTE* MessageTransparenz,
                                       long* result) override;
+    HRESULT STDMETHODCALLTYPE Find(BSTR FileToFind, BSTR StartSearchPath, VARIANT_BOOL* SearchAllDrives,
+                                   VARIANT_BOOL* ShowProgress, BSTR* result) override;
 
     // Paths
     HRESULT STDMETHODCALLTYPE Get_FileFromPath(BSTR Path, BSTR* result) override;

@@ -89,6 +89,13 @@ void FileSearch_ShowNext() noexcept;
 // Closes the search's progress window, if one is open.
 void FileSearch_Close() noexcept;
 
+// FileSearch for a folder (is_directory) or a file named name below start, or
+// with all_drives from the root of every drive in the system's order (for
+// folders without A and B); "" when start is "" without all_drives. The
+// progress window, when shown, is closed at the end.
+std::wstring search_drives_or_path(const std::wstring& name, const std::wstring& start, bool all_drives,
+                                   bool progress, bool is_directory);
+
 // The total length in bytes of the files in path (and in all its subfolders
 // when incl_subdirectories is not 0), the number of files and of folders.
 Variant Get_DirectoryStatistics(const std::wstring& path, short incl_subdirectories, long& file_count,
