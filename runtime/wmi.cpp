@@ -4,6 +4,7 @@
 
 #include "runtime/bstr.h"
 #include "runtime/errors.h"
+#include "runtime/latebind.h"
 
 namespace qm::wmi {
 
@@ -117,6 +118,30 @@ Variant get(IDispatch* object, std::wstring_view name) {
 
 Variant call(IDispatch* object, std::wstring_view method, std::initializer_list<Variant> args) {
     return invoke(object, id_of(object, method), DISPATCH_METHOD | DISPATCH_PROPERTYGET, args);
+}
+
+ComPtr<IDispatch> exec_method(IDispatch* object, std::wstring_view method, std::initializer_list<Input> inputs) {
+    Variant out;
+    if (inputs.size() == 0) {
+        out = call(object, L"ExecMethod_", {text_arg(method)});
+    } else {
+        Variant methods = get(object, L"Methods_");
+        ComPtr<IDispatch> signature =
+            late::object(*call(late::object(*methods.get()).get(), L"Item", {text_arg(method)}).get());
+        ComPtr<IDispatch> parameters = late::object(*get(signature.get(), L"InParameters").get());
+        // An instance of the input class; Wine cannot spawn one but takes the
+        // class itself with its values set.
+        Variant instance;
+        if (late::skipping_errors([&] { instance = call(parameters.get(), L"SpawnInstance_"); }) &&
+            instance.vt() == VT_DISPATCH && V_DISPATCH(instance.get()))
+            parameters = late::object(*instance.get());
+        for (const Input& in : inputs) late::put(parameters.get(), in.name, in.value);
+        out = call(object, L"ExecMethod_", {text_arg(method), Variant(parameters.get())});
+    }
+    ComPtr<IDispatch> result;
+    if ((out.vt() == VT_DISPATCH || out.vt() == VT_UNKNOWN) && V_UNKNOWN(out.get()))
+        V_UNKNOWN(out.get())->QueryInterface(IID_IDispatch, result.put_void());
+    return result;
 }
 
 std::wstring to_text(const VARIANT& v) {

@@ -48,6 +48,16 @@ std::wstring text_or_empty(IDispatch* object, std::wstring_view name);
 // A method by name; arguments in natural order.
 Variant call(IDispatch* object, std::wstring_view method, std::initializer_list<Variant> args = {});
 
+// A method of a WMI object run through the object's ExecMethod_, with its input
+// parameters by name: the output parameters (ReturnValue and any others), null
+// when the provider returns none. Wine's scripting objects cannot call a
+// provider's method by its own name, but ExecMethod_ works on both.
+struct Input {
+    std::wstring_view name;
+    Variant value;
+};
+ComPtr<IDispatch> exec_method(IDispatch* object, std::wstring_view method, std::initializer_list<Input> inputs = {});
+
 // A value as text (Null and Empty give ""), as the items of a WMI object read.
 std::wstring to_text(const VARIANT& v);
 

@@ -58,6 +58,14 @@ public:
     HRESULT STDMETHODCALLTYPE Lock_WorkStation(VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE SystemChangeMessage() override;
 
+    // Services and system restore
+    HRESULT STDMETHODCALLTYPE Service_Command(BSTR* ServiceName, SERVICECOMMANDINFO* Command, LONG* ErrorNumber,
+                                              VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Service_GetInfo(BSTR* ServiceName, LONG* ErrorNumber, SERVICEINFO* result) override;
+    HRESULT STDMETHODCALLTYPE Service_GetNames(LONG* ErrorNumber, SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE SystemRestore(VARIANT_BOOL* EnableSystemRestore, LONG* result) override;
+    HRESULT STDMETHODCALLTYPE SystemConfigurationEditor(VARIANT_BOOL* result) override;
+
 private:
     // The process list remembers, per instance, whether the platform is of
     // the NT family (tested on its first call).
@@ -114,6 +122,11 @@ struct SessionCalls {
 };
 SessionCalls& session_calls();
 void reset_session_calls();
+
+// A name as a WQL string literal that matches only that name: quoted with
+// whichever quote it does not contain, escaped only when it holds both or a
+// backslash.
+std::wstring wql_string(std::wstring_view text);
 
 }  // namespace sys
 }  // namespace qm

@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/safearray.h"
+#include "runtime/wmi.h"
 #include "system/system.h"
 #include "support.h"
 
@@ -280,6 +283,215 @@ TEST_F(SystemAdmin, ShutdownCancelRunsShutdownHiddenAndWaits) {
     SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
     // Waited for: the line is there when the member returns.
     EXPECT_EQ(read_bytes(recorder_log), "shutdown.exe\t0\t-a\n");
+}
+
+// --- services and system restore -------------------------------------------------
+
+constexpr wchar_t kService[] = L"QmTestService";
+
+std::wstring tests_folder() {
+    wchar_t path[MAX_PATH];
+    std::wstring folder(path, GetModuleFileNameW(nullptr, path, MAX_PATH));
+    return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+// The tests' own service in the prefix's service manager, deleted at the end.
+class TestService {
+public:
+    TestService() {
+        if (SC_HANDLE old = OpenServiceW(manager_, kService, SERVICE_ALL_ACCESS)) remove(old);
+        const std::wstring program = L"\"" + tests_folder() + L"qmservice.exe\"";
+        service_ = CreateServiceW(manager_, kService, L"Quillmark Testdienst", SERVICE_ALL_ACCESS,
+                                  SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                                  program.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    }
+    ~TestService() {
+        if (service_) remove(service_);
+        CloseServiceHandle(manager_);
+    }
+    SC_HANDLE get() const { return service_; }
+    SERVICE_STATUS status() const {
+        SERVICE_STATUS st{};
+        QueryServiceStatus(service_, &st);
+        return st;
+    }
+    // Whether the service reaches state within 10 s.
+    bool reaches(DWORD state) const {
+        for (int i = 0; i < 500 && status().dwCurrentState != state; ++i) Sleep(20);
+        return status().dwCurrentState == state;
+    }
+    // The key names of the running services.
+    std::set<std::wstring> running() const {
+        DWORD size = 0, count = 0, resume = 0;
+        EnumServicesStatusW(manager_, SERVICE_WIN32 | SERVICE_DRIVER, SERVICE_ACTIVE, nullptr, 0, &size, &count, &resume);
+        std::vector<BYTE> buffer(size + 4096);
+        auto* list = reinterpret_cast<ENUM_SERVICE_STATUSW*>(buffer.data());
+        resume = 0;
+        std::set<std::wstring> names;
+        if (EnumServicesStatusW(manager_, SERVICE_WIN32 | SERVICE_DRIVER, SERVICE_ACTIVE, list,
+                                static_cast<DWORD>(buffer.size()), &size, &count, &resume))
+            for (DWORD i = 0; i < count; ++i) names.insert(list[i].lpServiceName);
+        return names;
+    }
+
+private:
+    static void remove(SC_HANDLE service) {
+        SERVICE_STATUS st{};
+        if (ControlService(service, SERVICE_CONTROL_STOP, &st))
+            for (int i = 0; i < 250 && QueryServiceStatus(service, &st) && st.dwCurrentState != SERVICE_STOPPED; ++i)
+                Sleep(20);
+        DeleteService(service);
+        CloseServiceHandle(service);
+    }
+    SC_HANDLE manager_ = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    SC_HANDLE service_ = nullptr;
+};
+
+class Services : public SystemAdmin {
+protected:
+    bool command(const wchar_t* name, long cmd) {
+        Bstr b(name);
+        BSTR raw = b.get();
+        auto c = static_cast<SERVICECOMMANDINFO>(cmd);
+        VARIANT_BOOL r = VARIANT_FALSE;
+        error = -1;
+        EXPECT_EQ(s->Service_Command(&raw, &c, &error, &r), S_OK);
+        return r != VARIANT_FALSE;
+    }
+    // The record's texts joined by "|", then its two flags as 0 or 1.
+    std::wstring info(const wchar_t* name) {
+        Bstr b(name);
+        BSTR raw = b.get();
+        SERVICEINFO r{};
+        error = -1;
+        EXPECT_EQ(s->Service_GetInfo(&raw, &error, &r), S_OK);
+        std::wstring text;
+        for (BSTR f : {r.ServiceName, r.ServiceDisplayName, r.ServicePathName, r.ServiceType, r.ServiceStartMode,
+                       r.ServiceState})
+            text += Bstr::attach(f).str() + L"|";
+        return text + (r.ServiceCanPause ? L"1" : L"0") + (r.ServiceCanStop ? L"1" : L"0");
+    }
+    std::vector<std::wstring> names() {
+        SAFEARRAY* r = nullptr;
+        error = -1;
+        EXPECT_EQ(s->Service_GetNames(&error, &r), S_OK);
+        auto out = r ? texts_of(r) : std::vector<std::wstring>{L"<null>"};
+        if (r) SafeArrayDestroy(r);
+        return out;
+    }
+    long restore(bool enable) {
+        VARIANT_BOOL e = enable ? VARIANT_TRUE : VARIANT_FALSE;
+        long r = -1;
+        EXPECT_EQ(s->SystemRestore(&e, &r), S_OK);
+        return r;
+    }
+    long error = -1;
+};
+
+TEST_F(Services, NamesAreKeyNamesAndInfoAgreesWithTheServiceManager) {
+    TestService service;
+    ASSERT_TRUE(service.get());
+    const auto all = names();
+    EXPECT_EQ(error, 0);
+    for (const wchar_t* n : {kService, L"RpcSs"}) EXPECT_TRUE(std::find(all.begin(), all.end(), n) != all.end()) << n;
+    EXPECT_TRUE(std::find(all.begin(), all.end(), L"Quillmark Testdienst") == all.end());
+
+    // The record keeps the caller's spelling; display name, start mode, state
+    // and flags are the service manager's (the path is empty under Wine).
+    std::wstring path;
+    std::wstring stopped = info(L"qmtestSERVICE");
+    EXPECT_EQ(error, 0);
+    if (stopped.find(L"qmservice.exe") != std::wstring::npos) path = L"\"" + tests_folder() + L"qmservice.exe\"";
+    EXPECT_EQ(stopped, L"qmtestSERVICE|Quillmark Testdienst|" + path + L"|Own Process|Manual|Stopped|00");
+    ASSERT_TRUE(command(kService, svcSTART));
+    ASSERT_TRUE(service.reaches(SERVICE_RUNNING));
+    EXPECT_EQ(info(kService), std::wstring(kService) + L"|Quillmark Testdienst|" + path + L"|Own Process|Manual|Running|11");
+
+    EXPECT_EQ(info(L"qm-no-such-service"), L"||||||00");
+    EXPECT_EQ(error, 0);
+}
+
+TEST_F(Services, CommandsReachTheServiceAndRefusalsAreReported) {
+    TestService service;
+    ASSERT_TRUE(service.get());
+    const struct {
+        long command;
+        DWORD state;
+    } steps[] = {{svcSTART, SERVICE_RUNNING}, {svcPAUSE, SERVICE_PAUSED}, {svcRESUME, SERVICE_RUNNING}};
+    for (const auto& step : steps) {
+        EXPECT_TRUE(command(kService, step.command)) << step.command;
+        EXPECT_EQ(error, 0);
+        EXPECT_TRUE(service.reaches(step.state)) << step.command;
+    }
+
+    // An unknown command changes nothing; a name without a service is no
+    // error; a name cannot reach other services through the query.
+    EXPECT_FALSE(command(kService, 3));
+    EXPECT_EQ(error, 0);
+    const auto before = service.running();
+    ASSERT_TRUE(before.count(kService));
+    EXPECT_TRUE(command(L"qm-no-such-service", svcSTOP));
+    EXPECT_EQ(error, 0);
+    EXPECT_TRUE(command(L"x' or Name like '%", svcSTOP));
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(service.running(), before);
+
+    EXPECT_TRUE(command(kService, svcSTOP));
+    EXPECT_TRUE(service.reaches(SERVICE_STOPPED));
+
+    // A disabled service refuses to start: False and the provider's code.
+    ASSERT_TRUE(ChangeServiceConfigW(service.get(), SERVICE_NO_CHANGE, SERVICE_DISABLED, SERVICE_NO_CHANGE, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+    EXPECT_FALSE(command(kService, svcSTART));
+    EXPECT_NE(error, 0);
+    EXPECT_EQ(service.status().dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(read_bytes(log).find("Service_Command"), std::string::npos);
+
+    // A name with both quotes needs escapes, which Wine's query parser refuses
+    // (a reported error there); it still reaches no other service.
+    const auto running = service.running();
+    command(L"x' or Name like \"%\" or Name = '", svcSTOP);
+    EXPECT_EQ(service.running(), running);
+}
+
+TEST_F(Services, SystemRestoreSwitchesAndMissingProviderIsTrapped) {
+    EXPECT_EQ(restore(true), 0);
+    EXPECT_EQ(restore(false), 0);
+
+    wmi::set_namespace_override(L"root\\QuillmarkMissing");
+    EXPECT_FALSE(command(L"RpcSs", svcSTOP));
+    EXPECT_NE(error, 0);
+    EXPECT_EQ(info(L"RpcSs"), L"||||||00");
+    EXPECT_NE(error, 0);
+    EXPECT_TRUE(names().empty());
+    EXPECT_NE(error, 0);
+    EXPECT_NE(restore(true), 0);
+    wmi::set_namespace_override(L"");
+    const std::string text = read_bytes(log);
+    for (const char* routine : {"Service_Command", "Get_ServiceInfo", "Get_ServiceNames", "SystemRestore"})
+        EXPECT_NE(text.find(routine), std::string::npos) << routine;
+}
+
+TEST_F(SystemAdmin, ConfigurationEditorStartsSyseditMaximised) {
+    VARIANT_BOOL r = VARIANT_TRUE;
+    ASSERT_EQ(s->SystemConfigurationEditor(&r), S_OK);
+    EXPECT_FALSE(r);
+
+    // A recorder as sysedit.exe in the current folder.
+    const std::wstring recorder_log = scratch() + L"sysedit.log", program = scratch() + L"sysedit.exe";
+    DeleteFileW(recorder_log.c_str());
+    ASSERT_TRUE(CopyFileW((tests_folder() + L"qmrecorder.exe").c_str(), program.c_str(), FALSE));
+    SetEnvironmentVariableW(L"QM_RECORDER_LOG", recorder_log.c_str());
+    wchar_t before[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
+    SetCurrentDirectoryW(scratch().c_str());
+    EXPECT_EQ(s->SystemConfigurationEditor(&r), S_OK);
+    SetCurrentDirectoryW(before);
+    SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
+    EXPECT_TRUE(r);
+    for (int i = 0; i < 500 && !read_bytes(recorder_log).ends_with('\n'); ++i) Sleep(20);
+    EXPECT_EQ(read_bytes(recorder_log), "sysedit.exe\t3\t\n");
+    DeleteFileW(program.c_str());
 }
 
 }  // namespace
