@@ -6,7 +6,7 @@
 
 namespace qm {
 
-std::wstring version_text(std::wstring_view data, std::wstring_view key) {
+std::wstring Get_VersionInfoValue(std::wstring_view data, std::wstring_view key) {
     std::wstring entry(1, L'\x01');
     entry += key;
     const size_t at = data.find(entry);

@@ -15,7 +15,7 @@ namespace qm {
 // place where the type word 1 directly precedes Key, then the text after the
 // key's NUL (one alignment NUL skipped) up to the next NUL or the data's end.
 // "" when no entry has that key.
-std::wstring version_text(std::wstring_view data, std::wstring_view key);
+std::wstring Get_VersionInfoValue(std::wstring_view data, std::wstring_view key);
 
 // Reads size bytes at offset into data; the readers below only ask for bytes
 // inside the file's length. Returns false when the read fails.

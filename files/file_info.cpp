@@ -93,7 +93,7 @@ void Get_VersionInfoStrings(std::wstring_view file, EXTENDETFILEINFO& info) {
         {L"ProductName", &EXTENDETFILEINFO::PRODUCTNAME},
         {L"ProductVersion", &EXTENDETFILEINFO::PRODUCTVERSION},
     };
-    for (const auto& e : entries) info.*e.field = Bstr(version_text(units, e.key)).detach();
+    for (const auto& e : entries) info.*e.field = Bstr(Get_VersionInfoValue(units, e.key)).detach();
 }
 
 // The link time stamp (seconds since 1970, universal time) in local time.
@@ -284,9 +284,11 @@ HRESULT File::Set_AttributeCompressed(BSTR File, AttributeCompressedCommand* Com
         if (!h) return false;
         DWORD format = (!Command || *Command == acSelectCompressedAttribut) ? COMPRESSION_FORMAT_DEFAULT
                                                                             : COMPRESSION_FORMAT_NONE;
+        constexpr DWORD set_compression =
+            Get_CtlCode(FILE_DEVICE_FILE_SYSTEM, 16, METHOD_BUFFERED, FILE_READ_DATA | FILE_WRITE_DATA);
         DWORD returned = 0;
-        return DeviceIoControl(h.get(), Get_CtlCode(FILE_DEVICE_FILE_SYSTEM, 16, METHOD_BUFFERED, FILE_READ_DATA | FILE_WRITE_DATA),
-                               &format, sizeof format, nullptr, 0, &returned, nullptr) != FALSE;
+        return DeviceIoControl(h.get(), set_compression, &format, sizeof format, nullptr, 0, &returned, nullptr) !=
+               FALSE;
     });
 }
 
