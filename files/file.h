@@ -1,5 +1,6 @@
-// File: single files (existence, deletion, copying, paths, raw bytes, checksums,
-// splitting and joining, the library's archive file).
+// File: single files (existence, deletion, copying, information, versions, times
+// and attributes, paths, raw bytes, checksums, splitting and joining, the
+// library's archive file, shortcuts).
 #pragma once
 #include <functional>
 #include <string>
@@ -35,6 +36,24 @@ public:
     HRESULT STDMETHODCALLTYPE Find(BSTR FileToFind, BSTR StartSearchPath, VARIANT_BOOL* SearchAllDrives,
                                    VARIANT_BOOL* ShowProgress, BSTR* result) override;
 
+    // Information, versions, times and attributes (file_info.cpp)
+    HRESULT STDMETHODCALLTYPE Get_FileVersion(BSTR File, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_FileDescription(BSTR File, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_ExtendedFileInfo(BSTR File, EXTENDETFILEINFO* result) override;
+    HRESULT STDMETHODCALLTYPE Get_Header(BSTR File, long* ErrorNumber, FILEHEADER* result) override;
+    HRESULT STDMETHODCALLTYPE Get_CompileTime(BSTR File, long* ErrorNumber, COMPILESDATEINFO* result) override;
+    HRESULT STDMETHODCALLTYPE Get_Attributes(BSTR File, long* ErrorNumber, FILEATTRIBUTE* result) override;
+    HRESULT STDMETHODCALLTYPE Has_Attribut(BSTR Path, long* Attribut, long* ErrorNumber,
+                                           VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Set_Attributes(BSTR Path, long* Attribut, long* ErrorNumber,
+                                             VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Set_AttributeCompressed(BSTR File, AttributeCompressedCommand* Command,
+                                                      long* ErrorNumber, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_FileTime(BSTR File, FILETIMEINFO* result) override;
+    HRESULT STDMETHODCALLTYPE Set_FileTime(BSTR File, FILETIMEINFO* Times, long* result) override;
+    HRESULT STDMETHODCALLTYPE Get_Owner(BSTR File, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_FileInfo(BSTR File, long* ErrorNumber, FILEINFO* result) override;
+
     // Paths
     HRESULT STDMETHODCALLTYPE Get_FileFromPath(BSTR Path, BSTR* result) override;
     HRESULT STDMETHODCALLTYPE Get_DirectoryFromPath(BSTR Path, long* ErrorNumber, BSTR* result) override;
@@ -67,6 +86,11 @@ public:
     // The library's archive file
     HRESULT STDMETHODCALLTYPE Archive_Pack(SAFEARRAY** FileS, BSTR* TargetArchive, long* result) override;
     HRESULT STDMETHODCALLTYPE Archive_Extract(BSTR ArchiveFile, BSTR TargetPath, long* result) override;
+
+    // Shortcut files (file_shortcut.cpp)
+    HRESULT STDMETHODCALLTYPE ShortCut_Create(ShortcutNFO* Where, BSTR* SourceFile, BSTR* Text, BSTR* TargetFile,
+                                              long* result) override;
+    HRESULT STDMETHODCALLTYPE ShortCut_GetTarget(BSTR* File, BSTR* result) override;
 
     // Copies length bytes from the current position of one open file to the
     // current position of another, in blocks of 32,768 bytes (also used by the
