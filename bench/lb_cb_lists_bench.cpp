@@ -3,7 +3,7 @@
 // same result made straight through the box window's messages (LB_GETTEXT,
 // LB_ADDSTRING, item data) on boxes of the same kind in the same run, and for
 // the duplicates a hash set of the lower-cased texts.
-// Goals: ratio <= 2 for Copy and Invert, <= 3 for Kill_DoubleItems.
+// Goal: ratio <= 2 for Copy and Invert, <= 3 for Kill_DoubleItems.
 #include <windows.h>
 
 #include <cstdio>
