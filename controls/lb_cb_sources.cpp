@@ -46,6 +46,8 @@ HRESULT LB_CB::List(LISTINFO What, IDispatch* LBCB, long* result) {
             fill_sorted(LBCB, texts_of(array_of(*users.get())));
             return 0;
         }
+        case lsREGISTEREDFILETYPES:
+        case liSERVICES: raise(err::NotSupported);  // their sources are not part of the library yet
         default: return 0;
         }
     });

@@ -71,6 +71,12 @@ protected:
             out.push_back(CLng(late::get(b, L"ItemData", {v_long(i)})));
         return out;
     }
+    // The files of these tests, in a folder of their own.
+    static std::wstring folder() {
+        const std::wstring f = qmtest::scratch() + L"lbcb\\";
+        CreateDirectoryW(f.c_str(), nullptr);
+        return f;
+    }
     long saved(IDispatch* b, vlbCommand command, long index = 0) {
         long r = -9, e = -9;
         EXPECT_EQ(lb->vListBox(b, command, index, &e, &r), S_OK);
@@ -126,7 +132,7 @@ TEST_F(LbCbSavedTest, SavedLists) {
 }
 
 TEST_F(LbCbSavedTest, ListFiles) {
-    const std::wstring file = qmtest::scratch() + L"lbcb list.txt";
+    const std::wstring file = folder() + L"list.txt";
     long r = -1;
     fill(list(), {L"a", L"b"});
     EXPECT_EQ(lb->SaveToFile(list(), Bstr(file).get(), &r), S_OK);
@@ -138,7 +144,7 @@ TEST_F(LbCbSavedTest, ListFiles) {
         EXPECT_EQ(texts(combo()), (Texts{L"a", L"b"})) << mode;
     }
     // Unreadable: the reader's error or a mode that does not exist; the box stays.
-    const std::wstring missing = qmtest::scratch() + L"lbcb missing.txt";
+    const std::wstring missing = folder() + L"missing.txt";
     DeleteFileW(missing.c_str());
     for (auto [path, mode, error] : {std::tuple{missing, 0L, -1L}, std::tuple{missing, 1L, -1L}, std::tuple{file, 2L, 5L}}) {
         EXPECT_EQ(load(combo(), path, mode), error) << mode;
@@ -152,7 +158,7 @@ TEST_F(LbCbSavedTest, LoadFromFileFuzz) {
     ComPtr<_Text> text = qmtest::create(L"Quillmark.Text").query<_Text>();
     ComPtr<_Arry> arry = qmtest::create(L"Quillmark.Arry").query<_Arry>();
     ASSERT_TRUE(text && arry);
-    const std::wstring file = qmtest::scratch() + L"lbcb fuzz.txt";
+    const std::wstring file = folder() + L"fuzz.txt";
     const std::string seed = "alpha\r\nbeta\r\n\r\ngamma delta\r\n\xe4\xf6\xfc\r\nend\r\n";
     const char specials[] = {'\r', '\n', '\0', '\x80', '\xff', '\xe4', 'x', ' '};
     std::mt19937 random(54);
@@ -218,7 +224,7 @@ TEST_F(LbCbSavedTest, SystemLists) {
 }
 
 TEST_F(LbCbSavedTest, ReadDatabase) {
-    const std::wstring path = qmtest::scratch() + L"lbcb " + qmtest::test_name() + L".mdb";
+    const std::wstring path = folder() + qmtest::test_name() + L".mdb";
     DeleteFileW(path.c_str());
     late::call(qmtest::create(L"QuillmarkTest.Catalog").get(), L"Create", {Variant(L"Data Source=" + path)});
     ComPtr<IDispatch> cn = qmtest::create(L"QuillmarkTest.Connection");
@@ -261,7 +267,7 @@ TEST_F(LbCbSavedTest, ReadDatabase) {
 }
 
 TEST_F(LbCbSavedTest, AddFromPath) {
-    const std::wstring folder = qmtest::scratch() + L"lbcb path\\";
+    const std::wstring folder = LbCbSavedTest::folder() + L"path\\";
     CreateDirectoryW(folder.c_str(), nullptr);
     qmtest::wipe(folder);
     CreateDirectoryW((folder + L"sub").c_str(), nullptr);
