@@ -1,6 +1,9 @@
 // LB_CB: a client's list boxes and combo boxes, reached late-bound and through
 // their windows' messages.
 #pragma once
+#include <vector>
+
+#include "controls/lb_cb_internal.h"
 #include "runtime/dispatch.h"
 #include "runtime/interfaces.h"
 
@@ -33,6 +36,44 @@ public:
     HRESULT STDMETHODCALLTYPE Kill_Empty(IDispatch* LBCB, long* result) override;
     HRESULT STDMETHODCALLTYPE Set_ListIndex(VARIANT LBCB, long Index, long* ErrorNumber,
                                             VARIANT_BOOL* result) override;
+
+    // Whole lists (lb_cb_transform.cpp)
+    HRESULT STDMETHODCALLTYPE Kill_DoubleItem(IDispatch* LBCB, BSTR Value, VARIANT_BOOL FindExact, long* result) override;
+    HRESULT STDMETHODCALLTYPE Kill_DoubleItems(IDispatch* LBCB, VARIANT_BOOL FindExact, long* result) override;
+    HRESULT STDMETHODCALLTYPE Replace(IDispatch* LBCB, BSTR SearchFor, BSTR ReplaceWith, VARIANT_BOOL FindExact,
+                                      long* result) override;
+    HRESULT STDMETHODCALLTYPE Copy(IDispatch* LBCBsource, IDispatch* LBCBtarget, VARIANT_BOOL ClearBeforCopy,
+                                   long* result) override;
+    HRESULT STDMETHODCALLTYPE Move(IDispatch* LBCBsource, IDispatch* LBCBtarget, long* result) override;
+    HRESULT STDMETHODCALLTYPE Swap(IDispatch* LBCB1, IDispatch* LBCB2, long* result) override;
+    HRESULT STDMETHODCALLTYPE Invert(IDispatch* LBCB, long* result) override;
+    HRESULT STDMETHODCALLTYPE Shuffle(IDispatch* LBCB, long* result) override;
+    HRESULT STDMETHODCALLTYPE Sort(IDispatch* LBCB, SORTNFO sSort, long* result) override;
+    HRESULT STDMETHODCALLTYPE Get_MaxValue(IDispatch* LBCB, BSTR* MaxStr, long* ErrorNumber, long* result) override;
+    HRESULT STDMETHODCALLTYPE Get_MinValue(IDispatch* LBCB, BSTR* MinStr, long* ErrorNumber, long* result) override;
+    HRESULT STDMETHODCALLTYPE Compare(IDispatch* LBCB1, IDispatch* LBCB2, VARIANT_BOOL CompareExact, long* ErrorNumber,
+                                      VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE ToString(IDispatch* LBCB, long* ErrorNumber, BSTR* result) override;
+
+    // Multi-selection and item data (lb_cb_selection.cpp)
+    HRESULT STDMETHODCALLTYPE LB_GetSelectedItems(IDispatch* ListBox, long* ErrorNumber, SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE LB_GetSelectedItemsText(IDispatch* ListBox, long* ErrorNumber,
+                                                      SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE LB_RemoveSelectedItems(IDispatch* ListBox, long* result) override;
+    HRESULT STDMETHODCALLTYPE LB_SelectAll(IDispatch* LB, lbSELECTALLINFO lbSelect, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE LB_CopySelectedToLBCB(IDispatch* LB, IDispatch* LBCB, VARIANT_BOOL RemoveSelected,
+                                                    long* ErrorNumber, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE LB_CopySelectedToArray(IDispatch* LB, VARIANT_BOOL RemoveSelected,
+                                                     SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE ItemData_Find(IDispatch* LBCB, long ItemData, long* ErrorNumber, long* result) override;
+    HRESULT STDMETHODCALLTYPE ItemData_Exist(IDispatch* LBCB, long ItemData, long* ErrorNumber,
+                                             VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE ItemData_Count(IDispatch* LBCB, long ItemData, long* ErrorNumber, long* result) override;
+    HRESULT STDMETHODCALLTYPE ItemData_GetMaxValue(IDispatch* LBCB, long* ErrorNumber, long* result) override;
+    HRESULT STDMETHODCALLTYPE ItemData_GetMinValue(IDispatch* LBCB, long* ErrorNumber, long* result) override;
+    HRESULT STDMETHODCALLTYPE ItemData_ToArray(IDispatch* LBCB, long* ErrorNumber, VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE ItemData_Fill(IDispatch* LBCB, long ItemData, long StartIndex, long EndIndex,
+                                            long* result) override;
 
     // Boxes by window handle (lb_cb_handles.cpp)
     HRESULT STDMETHODCALLTYPE Get_BoxTypeByHwnd(long hwnd, BOXTYPE* result) override;
@@ -91,6 +132,28 @@ public:
                                            VARIANT_BOOL SetToolTip, long* ErrorNumber, long* result) override;
     HRESULT STDMETHODCALLTYPE LB_IndexBlink(IDispatch* ListBox, long Index, long BlinkTimes, long PauseInMS,
                                             long* result) override;
+
+    // Saved lists and list files (lb_cb_saved.cpp)
+    HRESULT STDMETHODCALLTYPE vListBox(IDispatch* LBCB, vlbCommand Command, long Index, long* ErrorNumber,
+                                       long* result) override;
+    HRESULT STDMETHODCALLTYPE SaveToFile(IDispatch* LBCB, BSTR File, long* result) override;
+    HRESULT STDMETHODCALLTYPE LoadFromFile(IDispatch* LBCB, BSTR File, rsCommand ReadAs, long* result) override;
+
+    // List sources (lb_cb_sources.cpp)
+    HRESULT STDMETHODCALLTYPE List(LISTINFO What, IDispatch* LBCB, long* result) override;
+    HRESULT STDMETHODCALLTYPE ReadDatabase(IDispatch* LBCB, IDispatch* Recordset, VARIANT Field,
+                                           VARIANT_BOOL AllowDouble, VARIANT_BOOL AllowEmpty, long* result) override;
+    HRESULT STDMETHODCALLTYPE AddFromPath(IDispatch* LBCB, BSTR Path, AddInfo Add, VARIANT_BOOL ClearBeforAdding,
+                                          long* result) override;
+
+private:
+    // The saved lists of vListBox: slot 0 is never used; a slot holds one box's
+    // window handle and its items.
+    struct Slot {
+        long hwnd = 0;
+        std::vector<lbcb::Entry> items;
+    };
+    std::vector<Slot> slots_;  // empty until the first use
 };
 
 }  // namespace qm

@@ -65,9 +65,7 @@ DISPID id_of(IDispatch* object, std::wstring_view name) {
     }
 }
 
-Variant invoke(IDispatch* object, std::wstring_view name, WORD flags, std::initializer_list<Variant> args,
-               const VARIANT* value) {
-    DISPID id = id_of(object, name);
+Variant invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_list<Variant> args, const VARIANT* value) {
     // Arguments go in reverse order; the put value (named DISPID_PROPERTYPUT) first.
     std::vector<VARIANT> list;
     if (value) list.push_back(*value);
@@ -84,6 +82,11 @@ Variant invoke(IDispatch* object, std::wstring_view name, WORD flags, std::initi
                                 &arg_err);
     if (FAILED(hr)) raise_invoke(hr, ex);
     return result;
+}
+
+Variant invoke(IDispatch* object, std::wstring_view name, WORD flags, std::initializer_list<Variant> args,
+               const VARIANT* value) {
+    return invoke(object, id_of(object, name), flags, args, value);
 }
 
 }  // namespace
@@ -228,6 +231,18 @@ Variant Bound::get() const {
                                  result.put(), &ex, nullptr);
     if (FAILED(hr)) raise_invoke(hr, ex);
     return result;
+}
+
+Variant Bound::get(std::initializer_list<Variant> args) const {
+    return invoke(object_.get(), id_, DISPATCH_PROPERTYGET | DISPATCH_METHOD, args, nullptr);
+}
+
+void Bound::put(const Variant& value, std::initializer_list<Variant> args) const {
+    invoke(object_.get(), id_, DISPATCH_PROPERTYPUT, args, value.get());
+}
+
+Variant Bound::call(std::initializer_list<Variant> args) const {
+    return invoke(object_.get(), id_, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, nullptr);
 }
 
 bool is_form(IDispatch* object) { return dynamic_cast<forms::Form*>(forms::object_of(object)) != nullptr; }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <initializer_list>
 #include <string_view>
 
 #include "runtime/com_ptr.h"
@@ -17,6 +18,10 @@ public:
     Bound(IDispatch* object, std::wstring_view name);
     // Property get or method call without arguments, errors as late::get raises them.
     Variant get() const;
+    // The same with arguments (object.name(args...)), a property let and a method call.
+    Variant get(std::initializer_list<Variant> args) const;
+    void put(const Variant& value, std::initializer_list<Variant> args = {}) const;
+    Variant call(std::initializer_list<Variant> args = {}) const;
 
 private:
     ComPtr<IDispatch> object_;
