@@ -46,8 +46,14 @@ HRESULT LB_CB::List(LISTINFO What, IDispatch* LBCB, long* result) {
             fill_sorted(LBCB, texts_of(array_of(*users.get())));
             return 0;
         }
-        case lsREGISTEREDFILETYPES:
-        case liSERVICES: raise(err::NotSupported);  // their sources are not part of the library yet
+        case liSERVICES: {
+            SafeArray names(VT_BSTR);
+            long ignored = 0;
+            check(shared<_System>()->Service_GetNames(&ignored, names.put()));
+            fill_sorted(LBCB, texts_of(names.get()));
+            return 0;
+        }
+        case lsREGISTEREDFILETYPES: raise(err::NotSupported);  // its source is not part of the library yet
         default: return 0;
         }
     });

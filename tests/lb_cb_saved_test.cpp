@@ -221,6 +221,15 @@ TEST_F(LbCbSavedTest, SystemLists) {
     EXPECT_EQ(lb->List(liUSER, combo(), &r), S_OK);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(texts(combo()), names);
+
+    SafeArray services(VT_BSTR);
+    ASSERT_EQ(system->Service_GetNames(&e, services.put()), S_OK);
+    names = texts_of(services.get());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(lb->List(liSERVICES, list(), &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_FALSE(names.empty());
+    EXPECT_EQ(texts(list()), names);
 }
 
 TEST_F(LbCbSavedTest, ReadDatabase) {
