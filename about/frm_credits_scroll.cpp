@@ -32,12 +32,14 @@ long checked_sub(long a, long b) {
     return static_cast<long>(r);
 }
 
+DWORD system_ticks() { return GetTickCount(); }
+
 long number_of(std::exception_ptr e) noexcept { return detail::as_runtime_error(e).number(); }
 
 }  // namespace
 
 FrmCredits::Ticks& FrmCredits::ticks() noexcept {
-    static Ticks t = GetTickCount;
+    static Ticks t = system_ticks;
     return t;
 }
 
@@ -62,10 +64,16 @@ long FrmCredits::SetScroll(IDispatch* box, const std::wstring& text, long fade) 
         auto& buffer = get<PictureBox>(L"picBuffer");
         const Variant parent_mode = late::get(parent.get(), L"ScaleMode"), box_mode = late::get(box, L"ScaleMode");
         late::put(parent.get(), L"ScaleMode", Variant(static_cast<long>(surface()->scale_mode())));
-        late::put(box, L"ScaleMode", Variant(static_cast<long>(buffer.surface()->scale_mode())));
-        fade_ = fade;
-        buffer.set_width(CSng(*late::get(box, L"Width").get()));
-        buffer.set_height(CSng(*late::get(box, L"Height").get()));
+        try {
+            late::put(box, L"ScaleMode", Variant(static_cast<long>(buffer.surface()->scale_mode())));
+            fade_ = fade;
+            buffer.set_width(CSng(*late::get(box, L"Width").get()));
+            buffer.set_height(CSng(*late::get(box, L"Height").get()));
+        } catch (...) {
+            // The client's form keeps its own scale whatever the box does.
+            late::skipping_errors([&] { late::put(parent.get(), L"ScaleMode", parent_mode); });
+            throw;
+        }
         late::put(parent.get(), L"ScaleMode", parent_mode);
         late::put(box, L"ScaleMode", box_mode);
 

@@ -173,16 +173,19 @@ TEST(CreditsScroll, RefusedColoursAndBoxesLeaveNothingLoaded) {
     }
     // A label has no scale, a form no parent: the error number, and the caller unloads.
     Scene s;
+    s.host->surface()->set_scale_mode(3);
     for (IDispatch* box : {static_cast<IDispatch*>(&s.host->get<forms::Label>(L"lbl")), static_cast<IDispatch*>(s.host.get())}) {
         ComPtr<FrmCredits> f = loaded_credits();
         EXPECT_EQ(f->SetScroll(box, L"Text", 3), 438);
+        EXPECT_EQ(s.host->surface()->scale_mode(), 3);  // the form's own scale is back
         f->unload();
         EXPECT_EQ(credits_loaded(), 0);
     }
 }
 
 TEST(CreditsScroll, LinesEnterAtTheBottomRiseFadeAndRestart) {
-    Scene s(3);  // pixels
+    Scene s;
+    s.host->surface()->set_scale_mode(3);  // pixels
     Recorder box(s.box());
     const float height = s.pic().surface()->scale_height();
     box.on_print = [&] {

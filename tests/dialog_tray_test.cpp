@@ -144,14 +144,15 @@ TEST(DialogTrayPopup, DefaultsRiseOutOfTheTaskbarStayAndRollDown) {
     }
 }
 
-TEST(DialogTrayPopup, LinksStandBelowTheMessageWebAddressFirst) {
+TEST(DialogTrayPopup, LayoutEdgesBackgroundAndLinkHover) {
     struct Case {
         const wchar_t *mail, *url;
-    } cases[] = {{L"", L""}, {L"", L"http://127.0.0.1/x"}, {L"a@b.example", L"http://127.0.0.1/x"}};
+        long fade_to;
+    } cases[] = {{L"", L"", -1}, {L"", L"http://127.0.0.1/x", 0x00FFFF}, {L"a@b.example", L"http://127.0.0.1/x", -1}};
     for (const Case& c : cases) {
         Popup p;
         p.mail = c.mail, p.url = c.url;
-        p.side = Variant(0x00FF00L);
+        p.side = Variant(0x00FF00L), p.back = Variant(0x400000L), p.fade_to = Variant(c.fade_to);
         ASSERT_EQ(p.show(), 0);
         FrmCredits& f = only_popup();
         auto& message = f.get<forms::Label>(L"lblMessage");
@@ -159,18 +160,15 @@ TEST(DialogTrayPopup, LinksStandBelowTheMessageWebAddressFirst) {
         auto& mail = f.get<forms::Label>(L"lblSendMail");
         EXPECT_EQ(url.visible(), !p.url.empty());
         EXPECT_EQ(mail.visible(), !p.mail.empty());
+        // The links follow the message, the web address first; the window wraps them.
         float bottom = message.top() + message.height();
-        if (url.visible()) {
-            EXPECT_NEAR(url.top(), bottom + 1, 15);
-            EXPECT_EQ(url.width(), message.width());
-            bottom = url.top() + url.height();
+        for (forms::Label* link : {&url, &mail}) {
+            if (!link->visible()) continue;
+            EXPECT_NEAR(link->top(), bottom + (link == &url), 15);
+            EXPECT_EQ(link->width(), message.width());
+            bottom = link->top() + link->height();
         }
-        if (mail.visible()) {
-            EXPECT_NEAR(mail.top(), bottom, 15);
-            bottom = mail.top() + mail.height();
-        }
-        auto& side = f.get<forms::Label>(L"Side", 1);
-        EXPECT_NEAR(f.height(), bottom + 120 + side.height(), 15);
+        EXPECT_NEAR(f.height(), bottom + 120 + f.get<forms::Label>(L"Side", 1).height(), 15);
         EXPECT_NEAR(f.width(), message.left() + message.width() + 120 + f.get<forms::Label>(L"Side", 2).width(), 15);
 
         ASSERT_TRUE(pump_until([&] { return f.tray_shown(); }));
@@ -179,32 +177,19 @@ TEST(DialogTrayPopup, LinksStandBelowTheMessageWebAddressFirst) {
         const int mx = (r.left + r.right) / 2, my = (r.top + r.bottom) / 2;
         for (POINT edge : {POINT{r.left + 1, my}, POINT{mx, r.bottom - 2}, POINT{r.right - 2, my}, POINT{mx, r.top + 1}})
             EXPECT_TRUE(close_to(screen_pixel(edge.x, edge.y), RGB(0, 255, 0))) << edge.x << "," << edge.y;
+        // The drawn background: plain, or from the top colour to the bottom one.
+        forms::Surface& s = *f.surface();
+        const long top = s.point(f.width() / 2, 0), low = s.point(f.width() / 2, f.height() - forms::twips_per_pixel_y());
+        EXPECT_TRUE(close_to(top, 0x400000)) << std::hex << top;
+        EXPECT_TRUE(close_to(low, c.fade_to < 0 ? 0x400000 : 0x00FFFF, 8)) << std::hex << low;
         if (url.visible()) {
             // The pointer over the web address colours it; away from it, back again.
             const RECT link = url.pixel_rect();
-            POINT over{r.left + (link.left + link.right) / 2, r.top + (link.top + link.bottom) / 2};
-            ASSERT_TRUE(place_cursor(over));
+            ASSERT_TRUE(place_cursor({r.left + (link.left + link.right) / 2, r.top + (link.top + link.bottom) / 2}));
             EXPECT_TRUE(pump_until([&] { return url.fore_color() == 0xFF0000; }));
             ASSERT_TRUE(place_cursor(POINT{5, 5}));
             EXPECT_TRUE(pump_until([&] { return url.fore_color() == 0x00FFFF; }));
         }
-        EXPECT_TRUE(pump_until([] { return popups().empty(); }));
-    }
-}
-
-TEST(DialogTrayPopup, BackgroundIsAGradientUnlessFadeToIsNegative) {
-    for (long fade_to : {-1L, 0x00FFFFL}) {
-        Popup p;
-        p.back = Variant(0x400000L);
-        p.fade_to = Variant(fade_to);
-        ASSERT_EQ(p.show(), 0);
-        FrmCredits& f = only_popup();
-        ASSERT_TRUE(pump_until([&] { return f.tray_shown(); }));
-        forms::Surface& s = *f.surface();
-        const float x = f.width() / 2, last = f.height() - forms::twips_per_pixel_y();
-        const long top = s.point(x, 0), bottom = s.point(x, last);
-        EXPECT_TRUE(close_to(top, 0x400000)) << std::hex << top;
-        EXPECT_TRUE(close_to(bottom, fade_to < 0 ? 0x400000 : 0x00FFFF, 8)) << std::hex << bottom;
         EXPECT_TRUE(pump_until([] { return popups().empty(); }));
     }
 }
