@@ -194,9 +194,8 @@ TEST(DialogShell, RunAboutAndShutDownDialogs) {
         EXPECT_EQ(shown, 1);
         EXPECT_TRUE(BoxWatcher::boxes().empty());
     }
-    // No handler for the search verb here: the member returns quietly.
-    Bstr path(L"C:\\");
+    // No search verb here: a folder that does not exist opens nothing and the member returns quietly.
+    Bstr path(scratch() + L"nowhere\\");
     BSTR where = path.get();
     EXPECT_EQ(shared<_Dialog>()->Find(&where), S_OK);
-    EXPECT_EQ(shared<_Dialog>()->Find(nullptr), S_OK);
 }
