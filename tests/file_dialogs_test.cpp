@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <olectl.h>
+#include <tlhelp32.h>
+#include <winternl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -152,46 +154,32 @@ TEST_F(FileDialogsTest, BrowseForFileSetsTheFileFlagsInTheCallersRecord) {
     SysFreeString(info.RETURNEDFOLDERPATH);
 }
 
-// The clipboard's drop block as bytes.
-std::string clipboard_drop_block() {
-    std::string bytes;
-    if (!OpenClipboard(nullptr)) return "<closed>";
-    if (HGLOBAL h = GetClipboardData(CF_HDROP)) {
-        const char* p = static_cast<const char*>(GlobalLock(h));
-        bytes.assign(p, GlobalSize(h));
-        GlobalUnlock(h);
-    }
-    CloseClipboard();
-    return bytes;
-}
-
 TEST_F(FileDialogsTest, FilesToClipboardWritesTheDropList) {
     VARIANT_BOOL r = 0;
     Variant one(Bstr(L"C:\\a.txt"));
     ASSERT_EQ(file->FilesToClipboard(one.get(), &r), S_OK);
     EXPECT_TRUE(r);
-    const std::string expected = std::string("\x14\0\0\0", 4) + std::string(16, '\0') + std::string("C:\\a.txt\0\0", 10);
-    EXPECT_EQ(clipboard_drop_block(), expected);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HGLOBAL block = GetClipboardData(CF_HDROP);
+    ASSERT_TRUE(block);
+    const std::string bytes(static_cast<const char*>(GlobalLock(block)), GlobalSize(block));
+    GlobalUnlock(block);
+    CloseClipboard();
+    EXPECT_EQ(bytes, std::string("\x14\0\0\0", 4) + std::string(16, '\0') + std::string("C:\\a.txt\0\0", 10));
 
     // An array with bounds 3 to 4, passed by reference, read back by the shell.
-    SAFEARRAYBOUND bound{2, 3};
-    SAFEARRAY* sa = SafeArrayCreate(VT_VARIANT, 1, &bound);
     const wchar_t* paths[] = {L"C:\\first file.txt", L"D:\\x\\second.doc"};
-    for (long i = 0; i < 2; ++i) {
-        long index = 3 + i;
-        Variant item(Bstr(paths[i]));
-        SafeArrayPutElement(sa, &index, item.get());
-    }
+    SAFEARRAYBOUND bound{2, 3};
     Variant list;
     V_VT(list.get()) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(list.get()) = sa;
+    V_ARRAY(list.get()) = SafeArrayCreate(VT_VARIANT, 1, &bound);
+    for (long i = 3; i <= 4; ++i) SafeArrayPutElement(V_ARRAY(list.get()), &i, Variant(Bstr(paths[i - 3])).get());
     VARIANT ref = v_ref(list);
     ASSERT_EQ(file->FilesToClipboard(&ref, &r), S_OK);
     EXPECT_TRUE(r);
     ASSERT_TRUE(OpenClipboard(nullptr));
-    HDROP drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
-    ASSERT_TRUE(drop);
-    ASSERT_EQ(DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0), 2u);
+    auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
+    EXPECT_EQ(DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0), 2u);
     for (UINT i = 0; i < 2; ++i) {
         wchar_t name[MAX_PATH] = {};
         DragQueryFileW(drop, i, name, MAX_PATH);
@@ -200,13 +188,19 @@ TEST_F(FileDialogsTest, FilesToClipboardWritesTheDropList) {
     CloseClipboard();
 }
 
+// Large and small icons of a file; a file the shell has none for gives an
+// empty icon picture.
 TEST_F(FileDialogsTest, LinkedIconIsAnIconPictureOfTheShellsSize) {
-    const std::wstring path = dir + L"icon.txt";
-    write_bytes(path, "x");
-    for (auto [small, size] : {std::pair{false, 32L}, std::pair{true, 16L}}) {
-        VARIANT_BOOL s = small ? VARIANT_TRUE : VARIANT_FALSE;
+    write_bytes(dir + L"icon.txt", "x");
+    struct Case {
+        std::wstring path;
+        bool small;
+        long size;  // 0: no icon
+    } cases[] = {{dir + L"icon.txt", false, 32}, {dir + L"icon.txt", true, 16}, {dir + L"none\\x.qmnone", false, 0}};
+    for (const Case& c : cases) {
+        VARIANT_BOOL s = c.small ? VARIANT_TRUE : VARIANT_FALSE;
         ComPtr<IPictureDisp> picture;
-        ASSERT_EQ(file->Get_LinkedIconFromFile(Bstr(path).get(), &s, picture.put()), S_OK);
+        ASSERT_EQ(file->Get_LinkedIconFromFile(Bstr(c.path).get(), &s, picture.put()), S_OK);
         ASSERT_TRUE(picture);
         auto pic = picture.query<IPicture>();
         SHORT type = 0;
@@ -214,23 +208,84 @@ TEST_F(FileDialogsTest, LinkedIconIsAnIconPictureOfTheShellsSize) {
         pic->get_Type(&type);
         pic->get_Handle(&handle);
         EXPECT_EQ(type, PICTYPE_ICON);
-        ASSERT_NE(handle, 0u);
+        if (c.size == 0) {
+            EXPECT_EQ(handle, 0u);
+            continue;
+        }
         ICONINFO info{};
         ASSERT_TRUE(GetIconInfo(reinterpret_cast<HICON>(static_cast<UINT_PTR>(handle)), &info));
         BITMAP bm{};
         GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bm), &bm);
-        EXPECT_EQ(bm.bmWidth, size);
+        EXPECT_EQ(bm.bmWidth, c.size);
         DeleteObject(info.hbmColor);
         DeleteObject(info.hbmMask);
     }
 }
 
+// The running Explorer processes.
+std::vector<DWORD> explorers() {
+    std::vector<DWORD> pids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W e{sizeof(e)};
+    for (BOOL more = Process32FirstW(snap, &e); more; more = Process32NextW(snap, &e))
+        if (_wcsicmp(e.szExeFile, L"explorer.exe") == 0) pids.push_back(e.th32ProcessID);
+    CloseHandle(snap);
+    return pids;
+}
+
+// Ends an Explorer that started since before was taken; its command line.
+std::wstring end_new_explorer(const std::vector<DWORD>& before) {
+    using Query = LONG(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    for (int i = 0; i < 500; ++i, Sleep(20))
+        for (DWORD pid : explorers()) {
+            if (std::find(before.begin(), before.end(), pid) != before.end()) continue;
+            HANDLE h = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE,
+                                   FALSE, pid);
+            PROCESS_BASIC_INFORMATION basic{};
+            PEB peb{};
+            RTL_USER_PROCESS_PARAMETERS parameters{};
+            std::wstring line(32768, L'\0');
+            if (query(h, ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0 ||
+                !ReadProcessMemory(h, basic.PebBaseAddress, &peb, sizeof(peb), nullptr) ||
+                !ReadProcessMemory(h, peb.ProcessParameters, &parameters, sizeof(parameters), nullptr) ||
+                !ReadProcessMemory(h, parameters.CommandLine.Buffer, line.data(),
+                                   std::min<size_t>(parameters.CommandLine.Length, line.size() * 2), nullptr))
+                line = L"<unknown>";
+            else
+                line.resize(parameters.CommandLine.Length / sizeof(wchar_t));
+            TerminateProcess(h, 0);
+            WaitForSingleObject(h, 10000);
+            CloseHandle(h);
+            return line;
+        }
+    return L"<none>";
+}
+
 TEST_F(FileDialogsTest, ExplorerAndPropertiesOfAFile) {
     long e = -1;
     VARIANT_BOOL r = -1;
+    std::vector<DWORD> before = explorers();
     ASSERT_EQ(file->OpenInExplorer(Bstr(dir + L"missing.txt").get(), &e, &r), S_OK);
     EXPECT_FALSE(r);
     EXPECT_EQ(e, 53);
+    EXPECT_EQ(explorers(), before);
+
+    // Explorer with the file selected: the path goes in quotes only when it
+    // holds a comma. The test ends the Explorer it opened.
+    for (const std::wstring name : {L"plain name.txt", L"a, b.txt"}) {
+        const std::wstring path = dir + name;
+        write_bytes(path, "x");
+        r = 0;
+        ASSERT_EQ(file->OpenInExplorer(Bstr(path).get(), &e, &r), S_OK);
+        EXPECT_TRUE(r);
+        EXPECT_EQ(e, 0);
+        const std::wstring line = end_new_explorer(before);
+        const std::wstring argument = name.find(L',') == std::wstring::npos ? L" /select," + path
+                                                                           : L" /select,\"" + path + L"\"";
+        EXPECT_TRUE(line.size() > argument.size() && line.ends_with(argument)) << line;
+    }
 
     // Wine's shell knows no "properties" verb: no sheet, False.
     const std::wstring path = dir + L"props.txt";
