@@ -53,7 +53,15 @@ HRESULT LB_CB::List(LISTINFO What, IDispatch* LBCB, long* result) {
             fill_sorted(LBCB, texts_of(names.get()));
             return 0;
         }
-        case lsREGISTEREDFILETYPES: raise(err::NotSupported);  // its source is not part of the library yet
+        case lsREGISTEREDFILETYPES: {
+            SafeArray types(VT_RECORD);
+            check(shared<_File>()->Get_RegisteredFileTypes(types.put()));
+            const Items items(LBCB);
+            items.clear();
+            for (long i = 0, n = types.count(); i < n; ++i)
+                items.add(text_of(types.at<REGISTEREDFILETYPEINFO>(types.lbound() + i).Prefix));
+            return 0;
+        }
         default: return 0;
         }
     });

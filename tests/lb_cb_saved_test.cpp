@@ -230,6 +230,17 @@ TEST_F(LbCbSavedTest, SystemLists) {
     EXPECT_EQ(r, 0);
     EXPECT_FALSE(names.empty());
     EXPECT_EQ(texts(list()), names);
+
+    // File types in the order read, unsorted.
+    ComPtr<_File> file = qmtest::create(L"Quillmark.File").query<_File>();
+    SafeArray types(VT_RECORD);
+    ASSERT_EQ(file->Get_RegisteredFileTypes(types.put()), S_OK);
+    names.clear();
+    for (long i = 0; i < types.count(); ++i)
+        names.emplace_back(text_of(types.at<REGISTEREDFILETYPEINFO>(types.lbound() + i).Prefix));
+    EXPECT_EQ(lb->List(lsREGISTEREDFILETYPES, combo(), &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(texts(combo()), names);
 }
 
 TEST_F(LbCbSavedTest, ReadDatabase) {
