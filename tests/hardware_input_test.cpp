@@ -325,8 +325,9 @@ TEST_F(HardwareTest, ClipSwapAndCentre) {
         EXPECT_EQ(hw->Mouse_Center(red.handle(), nullptr, &error, &ok), S_OK);
         EXPECT_EQ(ok, VARIANT_TRUE);
         EXPECT_EQ(error, 0);
+        // The display may report the pointer's earlier place for a moment.
         POINT at{};
-        GetCursorPos(&at);
+        for (int i = 0; i < 50 && GetCursorPos(&at) && (at.x != x || at.y != x); ++i) settle(1);
         EXPECT_EQ(at.x, x);
         EXPECT_EQ(at.y, x);
     }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "runtime/interfaces.h"
+#include "runtime/printer.h"
 #include "runtime/safearray.h"
 #include "support.h"
 
@@ -31,18 +32,6 @@ std::vector<std::wstring> texts(std::initializer_list<BSTR*> fields) {
         *f = nullptr;
     }
     return out;
-}
-
-std::vector<std::wstring> enum_printers() {
-    std::vector<std::wstring> names;
-    const DWORD flags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
-    DWORD needed = 0, count = 0;
-    EnumPrintersW(flags, nullptr, 2, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed);
-    if (!needed || !EnumPrintersW(flags, nullptr, 2, buffer.data(), needed, &needed, &count)) return names;
-    auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) names.push_back(info[i].pPrinterName);
-    return names;
 }
 
 // The queue's status bits (GetPrinter level 2); ~0 when it cannot be read.
@@ -112,7 +101,8 @@ protected:
 }  // namespace
 
 TEST_F(HardwarePrinters, ListAndSelectTheInstalledPrinters) {
-    const std::vector<std::wstring> installed = enum_printers();
+    std::vector<std::wstring> installed;  // in the system's order
+    for (const PrinterEntry& p : Printers()) installed.push_back(p.DeviceName);
     ASSERT_FALSE(installed.empty());
     VARIANT_BOOL available = VARIANT_FALSE;
     ASSERT_EQ(hw->Printer_isAvaible(&available), S_OK);
