@@ -145,20 +145,22 @@ bool seen_pressed(_Hardware* hw, WORD vk, const Variant& k) {
 
 }  // namespace
 
-// Each member sits at its slot of the interface: relative order while some
-// members are still to come, exact slots once all 48 are there.
+// Each of the 48 members sits at its slot of the interface.
 TEST(HardwareSlots, MembersSitAtTheirSlots) {
-    const std::vector<std::pair<const wchar_t*, int>> slots = {
-        {L"COMport_Exist", 6}, {L"COMport_ConfigureDialog", 7}, {L"COMport_GetInstalledCOMPorts", 8},
-        {L"Keyboard_CAPSisEnabled", 9}, {L"Keyboard_NUMisEnabled", 10}, {L"Keyboard_GetPressedKey", 11},
-        {L"Keyboard_KeyIsPressed", 12}, {L"Joystick_isPresent", 17}, {L"Joystick_Count", 18},
-        {L"Joystick_GetInfo", 19}, {L"Monitor_PowerDown", 20}, {L"Mouse_Click", 21}, {L"Mouse_SetPos", 22},
-        {L"Mouse_Show", 23}, {L"Mouse_hWndUnderCursor", 24}, {L"Mouse_GetColorUnderCursor", 25},
-        {L"Mouse_GetPos", 26}, {L"Mouse_GetTextUnderCursor", 27}, {L"Mouse_GetClassUnderCursor", 28},
-        {L"Mouse_isCursorOverHwnd", 29}, {L"Mouse_isUserClick", 30}, {L"Mouse_isCursorOverControl", 31},
-        {L"Mouse_BlockUserInput", 32}, {L"Mouse_ButtonCount", 33}, {L"Mouse_Button", 34}, {L"Mouse_Center", 35},
-        {L"Mouse_ClipCursor", 36}, {L"Mouse_isMoving", 37}, {L"Soundcard_Installed", 40}, {L"PCspeaker", 41},
-        {L"Monitor_StandBy", 42}, {L"Mouse_SwapButton", 47}};
+    const wchar_t* const slots[] = {
+        L"Printer_SetCommand", L"Printer_Default", L"Printer_List", L"Printer_Select",
+        L"Printer_DeleteDocsFromQueue", L"Printer_isAvaible", L"COMport_Exist", L"COMport_ConfigureDialog",
+        L"COMport_GetInstalledCOMPorts", L"Keyboard_CAPSisEnabled", L"Keyboard_NUMisEnabled",
+        L"Keyboard_GetPressedKey", L"Keyboard_KeyIsPressed", L"CPU_Speed", L"CPU_Info", L"CPU_Load", L"CPU_Count",
+        L"Joystick_isPresent", L"Joystick_Count", L"Joystick_GetInfo", L"Monitor_PowerDown", L"Mouse_Click",
+        L"Mouse_SetPos", L"Mouse_Show", L"Mouse_hWndUnderCursor", L"Mouse_GetColorUnderCursor", L"Mouse_GetPos",
+        L"Mouse_GetTextUnderCursor", L"Mouse_GetClassUnderCursor", L"Mouse_isCursorOverHwnd", L"Mouse_isUserClick",
+        L"Mouse_isCursorOverControl", L"Mouse_BlockUserInput", L"Mouse_ButtonCount", L"Mouse_Button",
+        L"Mouse_Center", L"Mouse_ClipCursor", L"Mouse_isMoving", L"Printer_ShowPageSetup",
+        L"Printer_ShowPrinterDialog", L"Soundcard_Installed", L"PCspeaker", L"Monitor_StandBy",
+        L"Mainboard_GetInfo", L"VideoAdapter_GetInfo", L"Printer_GetInfo", L"HD_GetTemperature",
+        L"Mouse_SwapButton"};
+    static_assert(std::size(slots) == 48);
     ComPtr<ITypeLib> lib;
     ASSERT_EQ(LoadTypeLibEx(registered_dll().c_str(), REGKIND_NONE, lib.put()), S_OK);
     ComPtr<ITypeInfo> info;
@@ -167,8 +169,7 @@ TEST(HardwareSlots, MembersSitAtTheirSlots) {
     ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
     const UINT count = attr->cFuncs;
     info->ReleaseTypeAttr(attr);
-    int previous = -1;
-    size_t found = 0;
+    size_t own = 0;  // the members after those of IDispatch
     for (UINT f = 0; f < count; ++f) {
         FUNCDESC* fd = nullptr;
         ASSERT_EQ(info->GetFuncDesc(f, &fd), S_OK);
@@ -176,17 +177,12 @@ TEST(HardwareSlots, MembersSitAtTheirSlots) {
         info->GetDocumentation(fd->memid, name.put(), nullptr, nullptr, nullptr);
         const int vtable = fd->oVft / static_cast<int>(sizeof(void*)) - 7;
         info->ReleaseFuncDesc(fd);
-        for (const auto& [member, slot] : slots) {
-            if (std::wstring(member) != name.get()) continue;
-            ++found;
-            EXPECT_GT(slot, previous) << member;
-            if (count == 48) {
-                EXPECT_EQ(vtable, slot) << member;
-            }
-            previous = slot;
-        }
+        if (vtable < 0) continue;
+        ++own;
+        ASSERT_LT(vtable, 48) << name.get();
+        EXPECT_STREQ(name.get(), slots[vtable]) << "slot " << vtable;
     }
-    EXPECT_EQ(found, slots.size());
+    EXPECT_EQ(own, std::size(slots));
 }
 
 TEST_F(HardwareTest, KeyboardReportsTheKeyPressedSinceTheLastQuery) {
@@ -329,8 +325,9 @@ TEST_F(HardwareTest, ClipSwapAndCentre) {
         EXPECT_EQ(hw->Mouse_Center(red.handle(), nullptr, &error, &ok), S_OK);
         EXPECT_EQ(ok, VARIANT_TRUE);
         EXPECT_EQ(error, 0);
+        // The display may report the pointer's earlier place for a moment.
         POINT at{};
-        GetCursorPos(&at);
+        for (int i = 0; i < 50 && GetCursorPos(&at) && (at.x != x || at.y != x); ++i) settle(1);
         EXPECT_EQ(at.x, x);
         EXPECT_EQ(at.y, x);
     }
