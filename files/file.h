@@ -1,5 +1,5 @@
 // File: single files (existence, deletion, copying, paths, raw bytes, checksums,
-// splitting and joining, the library's archive file).
+// splitting and joining, the library's archive file, dialogs, file types).
 #pragma once
 #include <functional>
 #include <string>
@@ -65,6 +65,29 @@ public:
     // The library's archive file
     HRESULT STDMETHODCALLTYPE Archive_Pack(SAFEARRAY** FileS, BSTR* TargetArchive, long* result) override;
     HRESULT STDMETHODCALLTYPE Archive_Extract(BSTR ArchiveFile, BSTR TargetPath, long* result) override;
+
+    // Dialogs, Explorer, properties, icon and clipboard (file_dialogs.cpp, file_desktop.cpp)
+    HRESULT STDMETHODCALLTYPE Show_FileDialogOpen(long hwnd, BSTR Filter, long* XPos, long* YPos,
+                                                  BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Show_FileDialogSave(long hwnd, BSTR Filter, BSTR* Filename, long* XPos, long* YPos,
+                                                  BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE BrowseForFile(BROWSENFO* BROWSEINFO, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Show_FilePropertiesDialog(long hwnd, BSTR File, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE OpenInExplorer(BSTR File, long* ErrorNumber, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_LinkedIconFromFile(BSTR File, VARIANT_BOOL* SmallIcon,
+                                                     IPictureDisp** result) override;
+    HRESULT STDMETHODCALLTYPE FilesToClipboard(VARIANT* FileList, VARIANT_BOOL* result) override;
+
+    // File types, package extraction and running programs (file_types.cpp)
+    HRESULT STDMETHODCALLTYPE RegisterExtension(BSTR AppName, BSTR AppPath, BSTR AppReg, BSTR AppExt,
+                                                BSTR* IconFile, long* IconId, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_RegisteredFileTypes(SAFEARRAY** result) override;
+    HRESULT STDMETHODCALLTYPE FileType_IsRegistered(BSTR Prefix, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_FileTypeDescription(BSTR File, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE CABfile_Extract(BSTR CABFile, BSTR SourceFile, BSTR DestPath,
+                                              VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE MSI_Extract(BSTR MSIfile, BSTR OutputDirectory) override;
+    HRESULT STDMETHODCALLTYPE isEXERunning(BSTR EXENAME, VARIANT_BOOL* Path, VARIANT_BOOL* result) override;
 
     // Copies length bytes from the current position of one open file to the
     // current position of another, in blocks of 32,768 bytes (also used by the
