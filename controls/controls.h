@@ -75,6 +75,9 @@ public:
     HRESULT STDMETHODCALLTYPE Control_CenterOnControl(IDispatch** Control1, IDispatch** Control2,
                                                       long* result) override;
 
+    // Standard dialogs (controls_common_dialog.cpp)
+    HRESULT STDMETHODCALLTYPE CommonDialog(COMMONDIALOGINFO* ComDiag, BSTR* result) override;
+
     // Path compaction (controls_path.cpp)
     HRESULT STDMETHODCALLTYPE Control_CompactPath(IDispatch** Control, BSTR Path, long* ErrorNumber,
                                                   BSTR* result) override;
@@ -118,6 +121,17 @@ public:
     HRESULT STDMETHODCALLTYPE WebBrowser_Print(IDispatch** WebBrowser, long* result) override;
     HRESULT STDMETHODCALLTYPE WebBrowser_PrinterPageSetup(IDispatch** WebBrowser, long* result) override;
     HRESULT STDMETHODCALLTYPE Clipboard_Clear() override;
+
+    // Text-box password character, edit operations, files and word wrap (controls_textbox.cpp)
+    HRESULT STDMETHODCALLTYPE TextBox_SetPasswordChar(IDispatch* TextBox, BSTR* PasswordChar, long* result) override;
+    HRESULT STDMETHODCALLTYPE TextBox_Operation(IDispatch* TextBox, TextBoxOperation OPERATION, BSTR* TextToReplace,
+                                                long* result) override;
+    HRESULT STDMETHODCALLTYPE TextBox_Set_TabStopWidth(IDispatch* TextBox, long* NewTabStopWidth,
+                                                       long* result) override;
+    HRESULT STDMETHODCALLTYPE TextBox_LoadText(IDispatch** TextBox, BSTR File, long* result) override;
+    HRESULT STDMETHODCALLTYPE TextBox_SaveText(IDispatch** TextBox, BSTR File, VARIANT_BOOL* OverwriteExisting,
+                                               long* result) override;
+    HRESULT STDMETHODCALLTYPE TextBox_WordWrap(IDispatch** ParentForm, IDispatch** TextBox, long* result) override;
 };
 
 // The object an Object argument passed by reference holds (91 when Nothing).
