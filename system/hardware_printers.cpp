@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/module.h"
 #include "runtime/printer.h"
@@ -132,9 +133,19 @@ HRESULT Hardware::Printer_ShowPageSetup(long hwnd) {
     });
 }
 
-// The print dialog goes through the common-dialog front-end of Controls, which
-// this build does not have yet.
-HRESULT Hardware::Printer_ShowPrinterDialog(long) { return E_NOTIMPL; }
+// The print dialog through the common-dialog front-end of Controls; the choice
+// is not used.
+HRESULT Hardware::Printer_ShowPrinterDialog(long hwnd) {
+    return untrapped([&] {
+        COMMONDIALOGINFO info{};
+        info.hwnd = hwnd;
+        info.Flags = cdSHOWPRINTER;
+        Bstr answer;
+        const HRESULT hr = shared<_Controls>()->CommonDialog(&info, answer.put());
+        SysFreeString(info.Filter);
+        check(hr);
+    });
+}
 
 HRESULT Hardware::Printer_GetInfo(PRINTEREXINFO* result) {
     if (!result) return E_POINTER;

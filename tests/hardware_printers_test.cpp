@@ -185,8 +185,13 @@ TEST_F(HardwarePrinters, DefaultPrinterEntryInItsParts) {
     WriteProfileStringW(L"windows", L"Device", had ? saved : nullptr);
 }
 
-TEST_F(HardwarePrinters, PageSetupDialogOpensAndCloses) {
+TEST_F(HardwarePrinters, PageSetupAndPrintDialogsOpenAndClose) {
+    {
+        DialogCloser closer;
+        EXPECT_EQ(hw->Printer_ShowPageSetup(0), S_OK);
+        EXPECT_TRUE(closer.closed());
+    }
     DialogCloser closer;
-    EXPECT_EQ(hw->Printer_ShowPageSetup(0), S_OK);
+    EXPECT_EQ(hw->Printer_ShowPrinterDialog(0), S_OK);
     EXPECT_TRUE(closer.closed());
 }
