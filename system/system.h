@@ -58,6 +58,23 @@ public:
     HRESULT STDMETHODCALLTYPE Lock_WorkStation(VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE SystemChangeMessage() override;
 
+    // Registration, installed software, autostart, clean-up, memory and colour depth
+    HRESULT STDMETHODCALLTYPE Component_Register(BSTR ComponentPath, REGISTERCOMMAND* cmd,
+                                                 VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Font_Register(BSTR FontPath, REGISTERCOMMAND* cmd, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Class_isRegistered(BSTR Class, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Class_GetPath(BSTR Class, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_DLLType(BSTR* DLLpath, ::DLLType* result) override;
+    HRESULT STDMETHODCALLTYPE AutoRun(BSTR Field, BSTR EXEpath, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_InstalledSoftware(INSTALLEDSOFTWAREINFO* result) override;
+    HRESULT STDMETHODCALLTYPE RegistryCleanUp(REGISTRYCLEANINFO* Clean, VARIANT_BOOL* CleanAll) override;
+    HRESULT STDMETHODCALLTYPE Get_PhysicalMemoryStatus(LONG* TotalPhysicalMemory, LONG* AvailablePhysicalMemory,
+                                                       VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE Get_VirtualMemoryStatus(LONG* TotalVirtualMemory, LONG* AvailableVirtualMemory,
+                                                      VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE Get_MemoryLoad(LONG* result) override;
+    HRESULT STDMETHODCALLTYPE Get_SystemColor(VARIANT* result) override;
+
 private:
     // The process list remembers, per instance, whether the platform is of
     // the NT family (tested on its first call).
@@ -114,6 +131,14 @@ struct SessionCalls {
 };
 SessionCalls& session_calls();
 void reset_session_calls();
+
+// What a file is, read from its headers without loading it: dtNODLL for a
+// file that is no executable image (or cannot be read), dtACTIVEXDLL for an
+// image of either bitness that exports DllRegisterServer, else dtSTANDARDDLL.
+::DLLType dll_type(const std::wstring& path);
+
+// Bytes as the memory members report them: thousands of KB, halves to even.
+long memory_figure(unsigned long long bytes) noexcept;
 
 }  // namespace sys
 }  // namespace qm
