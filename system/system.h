@@ -65,6 +65,22 @@ public:
     HRESULT STDMETHODCALLTYPE Service_GetNames(LONG* ErrorNumber, SAFEARRAY** result) override;
     HRESULT STDMETHODCALLTYPE SystemRestore(VARIANT_BOOL* EnableSystemRestore, LONG* result) override;
     HRESULT STDMETHODCALLTYPE SystemConfigurationEditor(VARIANT_BOOL* result) override;
+    // Registration, installed software, autostart, clean-up, memory and colour depth
+    HRESULT STDMETHODCALLTYPE Component_Register(BSTR ComponentPath, REGISTERCOMMAND* cmd,
+                                                 VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Font_Register(BSTR FontPath, REGISTERCOMMAND* cmd, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Class_isRegistered(BSTR Class, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Class_GetPath(BSTR Class, BSTR* result) override;
+    HRESULT STDMETHODCALLTYPE Get_DLLType(BSTR* DLLpath, ::DLLType* result) override;
+    HRESULT STDMETHODCALLTYPE AutoRun(BSTR Field, BSTR EXEpath, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE Get_InstalledSoftware(INSTALLEDSOFTWAREINFO* result) override;
+    HRESULT STDMETHODCALLTYPE RegistryCleanUp(REGISTRYCLEANINFO* Clean, VARIANT_BOOL* CleanAll) override;
+    HRESULT STDMETHODCALLTYPE Get_PhysicalMemoryStatus(LONG* TotalPhysicalMemory, LONG* AvailablePhysicalMemory,
+                                                       VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE Get_VirtualMemoryStatus(LONG* TotalVirtualMemory, LONG* AvailableVirtualMemory,
+                                                      VARIANT* result) override;
+    HRESULT STDMETHODCALLTYPE Get_MemoryLoad(LONG* result) override;
+    HRESULT STDMETHODCALLTYPE Get_SystemColor(VARIANT* result) override;
 
 private:
     // The process list remembers, per instance, whether the platform is of
@@ -127,6 +143,13 @@ void reset_session_calls();
 // whichever quote it does not contain, escaped only when it holds both or a
 // backslash.
 std::wstring wql_string(std::wstring_view text);
+// What a file is, read from its headers without loading it: dtNODLL for a
+// file that is no executable image (or cannot be read), dtACTIVEXDLL for an
+// image of either bitness that exports DllRegisterServer, else dtSTANDARDDLL.
+::DLLType dll_type(const std::wstring& path);
+
+// Bytes as the memory members report them: thousands of KB, halves to even.
+long memory_figure(unsigned long long bytes) noexcept;
 
 }  // namespace sys
 }  // namespace qm
