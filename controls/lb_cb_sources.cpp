@@ -59,7 +59,7 @@ HRESULT LB_CB::List(LISTINFO What, IDispatch* LBCB, long* result) {
             const Items items(LBCB);
             items.clear();
             for (long i = 0, n = types.count(); i < n; ++i)
-                items.add(text_of(types.at<REGISTEREDFILETYPEINFO>(types.lbound() + i).Prefix));
+                items.add(std::wstring(text_of(types.at<REGISTEREDFILETYPEINFO>(types.lbound() + i).Prefix)));
             return 0;
         }
         default: return 0;
