@@ -2,11 +2,16 @@
 #include <windows.h>
 
 #include "frame/server.h"
+#include "runtime/thread_state.h"
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+// Threads are not reported: a thread's library state ends with its apartment
+// (its last CoUninitialize), on that thread and outside the loader lock; the
+// thread that frees the library ends its own.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
+    if (reason == DLL_PROCESS_DETACH && !reserved) qm::thread_state::end();
     return TRUE;
 }
 
