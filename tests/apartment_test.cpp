@@ -81,7 +81,8 @@ void client_work(int id, DWORD ms, Findings& found) {
     ComPtr<_Text> text = made_by_factory<_Text>(CLSID_Text);
     ComPtr<_INI> ini = made_by_factory<_INI>(CLSID_INI);
     ComPtr<_Registry> reg = made_by_factory<_Registry>(CLSID_Registry);
-    if (!arry || !text || !ini || !reg) return found.add(id, L"class factory failed");
+    ComPtr<_Mathematics> math = made_by_factory<_Mathematics>(CLSID_Mathematics);
+    if (!arry || !text || !ini || !reg || !math) return found.add(id, L"class factory failed");
     const std::wstring n = std::to_wstring(id);
     const std::wstring folder = qmtest::scratch() + L"apartment_" + n + L"\\";
     CreateDirectoryW(folder.c_str(), nullptr);
@@ -116,6 +117,17 @@ void client_work(int id, DWORD ms, Findings& found) {
             stored.vt() != VT_BSTR || std::wstring(V_BSTR(stored.get())) != tag)
             found.add(id, L"registry value");
 
+        if (round % 4 == 0) {  // the progress window shows and hides
+            long num = 30, start = 1;
+            VARIANT_BOOL progress = VARIANT_TRUE;
+            SAFEARRAY* sa = nullptr;
+            if (math->ListPrimeFactors(&num, &start, &progress, &sa) != S_OK) {
+                found.add(id, L"prime factors with progress");
+            } else {
+                SafeArray list = SafeArray::attach(sa, VT_I4);
+                if (list.count() != 6 || list.at<long>(5) != 13) found.add(id, L"prime factors with progress");
+            }
+        }
         pump();
     }
 }
