@@ -152,8 +152,12 @@ HRESULT Arry::Sort(VARIANT* sArray, VARIANT_BOOL* sBubbleSort, long* result) {
         _LB_CB* lists = shared<_LB_CB>();
         VARIANT_BOOL yes = VARIANT_TRUE, no = VARIANT_FALSE;
         long r = 0;
+        const long count = arry::Elements(target).count();
         check(lists->AddArray(&box, &target, &yes, &yes, &r));
-        if (r == 0) check(lists->ToArray(&box, &target, &no, &r));
+        if (r != 0) return r;
+        // Only a list that took every element may replace the caller's array.
+        if (sorted.list_count() != count) raise(err::OutOfMemory);
+        check(lists->ToArray(&box, &target, &no, &r));
         return r;
     });
 }

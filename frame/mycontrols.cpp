@@ -56,7 +56,7 @@ std::wstring class_of(long hwnd) {
 }  // namespace
 
 std::wstring& ListEditOldText() {
-    static std::wstring text;
+    static thread_local std::wstring text;
     return text;
 }
 

@@ -10,6 +10,7 @@
 #include "runtime/com_ptr.h"
 #include "runtime/interfaces.h"
 #include "runtime/module.h"
+#include "runtime/thread_state.h"
 
 namespace qm::server {
 
@@ -71,7 +72,9 @@ HRESULT get_class_object(REFCLSID clsid, REFIID riid, void** out) noexcept {
 HRESULT can_unload_now() noexcept {
     // The shared instances belong to the library itself and do not keep it loaded.
     if (module_locks() != 0 || live_objects() != shared_instance_count()) return S_FALSE;
-    release_shared_instances();
+    // Another thread's library state lives on that thread, and only it can end it.
+    if (thread_state::elsewhere()) return S_FALSE;
+    thread_state::end();
     return live_objects() == 0 ? S_OK : S_FALSE;
 }
 

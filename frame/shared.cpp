@@ -1,16 +1,32 @@
 #include "frame/shared.h"
 
-#include <mutex>
+#include <utility>
 
 #include "frame/classes.h"
 #include "runtime/errors.h"
+#include "runtime/thread_state.h"
 
 namespace qm {
 
 namespace {
+
 constexpr size_t kMaxClasses = 27;
-IUnknown* g_instances[kMaxClasses] = {};
-std::mutex g_mutex;
+LONG g_held = 0;  // shared instances of all threads
+
+// The calling thread's shared instances; released when the thread's state ends.
+struct SharedInstances final : ThreadPart {
+    IUnknown* instances[kMaxClasses] = {};
+    ~SharedInstances() override { release(); }
+    void release() noexcept {
+        for (IUnknown*& p : instances) {
+            if (IUnknown* held = std::exchange(p, nullptr)) {
+                InterlockedDecrement(&g_held);
+                held->Release();
+            }
+        }
+    }
+};
+
 }  // namespace
 
 IUnknown* shared_instance(REFIID iid) {
@@ -18,33 +34,25 @@ IUnknown* shared_instance(REFIID iid) {
     const ClassEntry* entry = find_class_by_interface(iid);
     if (!entry || !entry->shared) raise(err::CantCreateObject);
     size_t index = static_cast<size_t>(entry - all.data());
-    std::lock_guard lock(g_mutex);
-    if (!g_instances[index]) {
+    IUnknown*& slot = thread_part<SharedInstances>().instances[index];
+    if (!slot) {
         void* object = nullptr;
         check(entry->create(*entry->iid, &object));
-        g_instances[index] = static_cast<IUnknown*>(object);
-    }
-    return g_instances[index];
-}
-
-long shared_instance_count() noexcept {
-    std::lock_guard lock(g_mutex);
-    long n = 0;
-    for (IUnknown* p : g_instances) n += p != nullptr;
-    return n;
-}
-
-void release_shared_instances() noexcept {
-    IUnknown* held[kMaxClasses];
-    {
-        std::lock_guard lock(g_mutex);
-        for (size_t i = 0; i < kMaxClasses; ++i) {
-            held[i] = g_instances[i];
-            g_instances[i] = nullptr;
+        // The creation may have run library code that filled the slot meanwhile.
+        if (slot) {
+            static_cast<IUnknown*>(object)->Release();
+        } else {
+            slot = static_cast<IUnknown*>(object);
+            InterlockedIncrement(&g_held);
         }
     }
-    for (IUnknown* p : held)
-        if (p) p->Release();
+    return slot;
+}
+
+long shared_instance_count() noexcept { return InterlockedCompareExchange(&g_held, 0, 0); }
+
+void release_shared_instances() noexcept {
+    if (thread_state::here()) thread_part<SharedInstances>().release();
 }
 
 }  // namespace qm

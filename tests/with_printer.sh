@@ -79,4 +79,4 @@ trap 'WINEPREFIX=$root/prefix /usr/lib/wine/wineserver64 -k 2>/dev/null; kill "$
 /usr/lib/wine/wine64 regsvr32 /s 'Q:\win64\Quillmark.dll' </dev/null >/dev/null 2>&1 ||
     { echo "regsvr32 failed in the printer's prefix"; exit 1; }
 export QM_PRINT_OUT="S:\\$name.cups\\out\\"
-/usr/lib/wine/wine64 "$exe"
+"$(dirname "$0")/run_test.sh" "$exe"

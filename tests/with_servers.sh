@@ -23,4 +23,4 @@ done
 export QM_HTTP_PORT QM_FTP_PORT QM_SERVER_ROOT="S:\\$name.servers\\"
 # WinINet honours these over the prefix's own settings.
 unset http_proxy https_proxy no_proxy HTTP_PROXY HTTPS_PROXY NO_PROXY
-/usr/lib/wine/wine64 "$exe"
+"$(dirname "$0")/run_test.sh" "$exe"

@@ -7,15 +7,38 @@
 
 #include "runtime/forms/forms.h"
 #include "runtime/module.h"
+#include "runtime/thread_state.h"
 
 namespace qm::forms {
 
 namespace {
 
-std::vector<ComPtr<Form>>& loaded_forms() {
-    static std::vector<ComPtr<Form>> list;
-    return list;
-}
+// The forms of the calling thread: its loaded forms in load order, its Forms
+// collection and its predeclared instances. When the thread's library state
+// ends, its forms unload and their windows go, on the thread that made them.
+struct ThreadForms final : ThreadPart {
+    std::vector<ComPtr<Form>> loaded;
+    ComPtr<FormsCollection> collection;
+    std::vector<std::pair<const void*, ComPtr<Form>>> predeclared;
+
+    void close() noexcept override {
+        // The last loaded first; a form whose handlers load others gets another round.
+        for (int round = 0; round < 4 && !loaded.empty(); ++round) {
+            std::vector<ComPtr<Form>> forms = loaded;
+            for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
+                try {
+                    (*it)->unload();
+                } catch (...) {
+                }
+            }
+        }
+        // A form that refused to unload loses its window all the same.
+        std::vector<ComPtr<Form>> left = loaded;
+        for (auto& f : left) f->discard();
+    }
+};
+
+std::vector<ComPtr<Form>>& loaded_forms() { return thread_part<ThreadForms>().loaded; }
 
 bool same_name(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() &&
@@ -98,14 +121,26 @@ bool Form::unload(int mode) {
     if (on.unload) on.unload(cancel);
     if (cancel) return false;
     if (!loaded() || unloading_) return true;
+    discard();
+    return true;
+}
+
+void Form::discard() noexcept {
+    if (!loaded() || unloading_) return;
+    ComPtr<Form> keep(this);
     unloading_ = true;
-    for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) (*it)->destroy_window();
-    surface_.released();
+    try {
+        for (auto it = controls_.rbegin(); it != controls_.rend(); ++it) (*it)->destroy_window();
+        surface_.released();
+    } catch (...) {
+    }
     if (hwnd_) DestroyWindow(hwnd_);
     hwnd_ = nullptr;
-    release_controls();
+    try {
+        release_controls();
+    } catch (...) {
+    }
     unloading_ = false;
-    return true;
 }
 
 // Drops the controls and leaves the Forms collection (the window is gone).
@@ -631,8 +666,18 @@ ComPtr<IEnumVARIANT> ControlArray::enumerate() {
 // --- the Forms collection -------------------------------------------------------------
 
 FormsCollection& forms_collection() {
-    static ComPtr<FormsCollection> instance = make<FormsCollection>();
-    return *instance.get();
+    auto& forms = thread_part<ThreadForms>();
+    if (!forms.collection) forms.collection = make<FormsCollection>();
+    return *forms.collection.get();
+}
+
+Form& predeclared_form(const void* key, ComPtr<Form> (*make_form)()) {
+    auto& forms = thread_part<ThreadForms>();
+    for (auto& [k, form] : forms.predeclared)
+        if (k == key) return *form.get();
+    ComPtr<Form> form = make_form();
+    forms.predeclared.emplace_back(key, form);
+    return *form.get();
 }
 
 long FormsCollection::count() const noexcept { return static_cast<long>(loaded_forms().size()); }

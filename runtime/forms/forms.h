@@ -639,6 +639,8 @@ public:
     void load();
     // QueryUnload and Unload may cancel; false when cancelled.
     bool unload(int mode = 1);
+    // Destroys the window and the controls without the unload events.
+    void discard() noexcept;
     void show(bool modal = false, Form* owner = nullptr);
     void hide();
     // For Each over a form: its controls.
@@ -754,12 +756,13 @@ private:
     friend class Control;
 };
 
-// The runtime's predeclared instance of a form class: made on first use, loaded
-// on first touch, reloaded fresh after an unload.
+// The runtime's predeclared instance of a form class, one per thread: made on
+// first use, loaded on first touch, reloaded fresh after an unload.
+Form& predeclared_form(const void* key, ComPtr<Form> (*make_form)());
 template <class T>
 T& predeclared() {
-    static ComPtr<T> instance = make<T>();
-    return *instance.get();
+    static const char key = 0;
+    return static_cast<T&>(predeclared_form(&key, [] { return ComPtr<Form>(make<T>().get()); }));
 }
 
 // The library's Forms collection: the loaded forms of the thread, in load order.

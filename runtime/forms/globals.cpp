@@ -8,6 +8,7 @@
 #include "runtime/forms/forms.h"
 #include "runtime/module.h"
 #include "runtime/process.h"
+#include "runtime/thread_state.h"
 
 namespace qm::forms {
 
@@ -53,11 +54,16 @@ Form* screen_active_form() noexcept {
 
 namespace {
 
-// The clipboard needs an owner window for SetClipboardData after EmptyClipboard.
-HWND clipboard_owner() {
-    static HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module_handle(), nullptr);
-    return owner;
-}
+// The clipboard needs an owner window for SetClipboardData after EmptyClipboard;
+// each thread has its own.
+struct ClipboardOwner final : ThreadPart {
+    HWND hwnd = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module_handle(), nullptr);
+    ~ClipboardOwner() override {
+        if (hwnd) DestroyWindow(hwnd);
+    }
+};
+
+HWND clipboard_owner() { return thread_part<ClipboardOwner>().hwnd; }
 
 class OpenClipboardScope {
 public:

@@ -1,6 +1,7 @@
 #include "runtime/forms/object.h"
 
 #include <map>
+#include <mutex>
 
 #include "runtime/com_object.h"
 #include "runtime/convert.h"
@@ -106,7 +107,9 @@ namespace {
 // An empty dispinterface named after the object's type, so that a client's
 // TypeName reads "ListBox", "Form", ...; made once per name in memory.
 ITypeInfo* named_type_info(const wchar_t* name) {
+    static std::mutex lock;
     static std::map<std::wstring, ComPtr<ITypeInfo>> cache;
+    std::lock_guard hold(lock);
     auto it = cache.find(name);
     if (it != cache.end()) return it->second.get();
     ComPtr<ITypeInfo> info;
