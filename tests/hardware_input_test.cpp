@@ -190,7 +190,21 @@ TEST_F(HardwareTest, KeyboardReportsTheKeyPressedSinceTheLastQuery) {
     }
     EXPECT_TRUE(is_pressed(hw.get(), Variant(0L)));  // nothing pressed: code 0
     EXPECT_FALSE(is_pressed(hw.get(), Variant(L"")));
-    key('A', true);
+    // A synthetic press the display never delivers is no verdict either.
+    bool held = false;
+    for (int attempt = 0; attempt < 3 && !held; ++attempt) {
+        if (attempt) {
+            key('A', false);
+            while (pressed(hw.get()) != 0) {
+            }
+        }
+        key('A', true);
+        held = (GetKeyState('A') & 0x8000) != 0;
+    }
+    if (!held) {
+        key('A', false);
+        GTEST_SKIP() << "no verdict: the display never delivered the key";
+    }
     EXPECT_EQ(pressed(hw.get()), 65);
     EXPECT_EQ(pressed(hw.get()), 0);  // still held, no longer new
     key('A', false);
