@@ -32,7 +32,7 @@ HWND balloon_for(HWND owner, HWND target) {
     } search{owner, target, nullptr};
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
+        [](HWND h, LPARAM p) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<Search*>(p);
             if (GetWindow(h, GW_OWNER) != s.owner || !is_marked_tooltip(h)) return TRUE;
             if (!(GetWindowLongW(h, GWL_STYLE) & TTS_BALLOON)) return TRUE;

@@ -185,7 +185,7 @@ HWND clsTooltip::serving(HWND form, HWND control) {
     } search{form, control, nullptr};
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
+        [](HWND h, LPARAM p) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<Search*>(p);
             if (GetWindow(h, GW_OWNER) != s.form || !is_marked_tooltip(h)) return TRUE;
             clsTooltip probe;

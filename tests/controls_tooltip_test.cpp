@@ -40,7 +40,7 @@ std::vector<HWND> tips_of(HWND owner) {
     } found{owner, {}};
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
+        [](HWND h, LPARAM p) CALLBACK -> BOOL {
             auto& f = *reinterpret_cast<Found*>(p);
             if (GetWindow(h, GW_OWNER) == f.owner && is_marked_tooltip(h)) f.list.push_back(h);
             return TRUE;
