@@ -122,6 +122,12 @@ public:
     HRESULT STDMETHODCALLTYPE WebBrowser_PrinterPageSetup(IDispatch** WebBrowser, long* result) override;
     HRESULT STDMETHODCALLTYPE Clipboard_Clear() override;
 
+    // Multi-line and balloon tooltips (controls_tooltips.cpp)
+    HRESULT STDMETHODCALLTYPE MultiLineTooltip(IDispatch** Control, BSTR ToolTipText, VARIANT ToolTipTextColor,
+                                               long ToolTipBackColor, long MaxTipWidth, long DelayTime,
+                                               long* result) override;
+    HRESULT STDMETHODCALLTYPE Control_CreateBalloonToolTip(long* hWndOwner, BSTR* ToolTipText) override;
+
     // Text-box password character, edit operations, files and word wrap (controls_textbox.cpp)
     HRESULT STDMETHODCALLTYPE TextBox_SetPasswordChar(IDispatch* TextBox, BSTR* PasswordChar, long* result) override;
     HRESULT STDMETHODCALLTYPE TextBox_Operation(IDispatch* TextBox, TextBoxOperation OPERATION, BSTR* TextToReplace,
@@ -132,6 +138,13 @@ public:
     HRESULT STDMETHODCALLTYPE TextBox_SaveText(IDispatch** TextBox, BSTR File, VARIANT_BOOL* OverwriteExisting,
                                                long* result) override;
     HRESULT STDMETHODCALLTYPE TextBox_WordWrap(IDispatch** ParentForm, IDispatch** TextBox, long* result) override;
+
+private:
+    void Create_BalloonToolTipWindow(HWND owner);
+
+    class clsTooltip* tooltip_ = nullptr;  // the wrapper of the running MultiLineTooltip call
+    HWND balloon_ = nullptr;               // the balloon window made last, and its owner
+    HWND balloon_owner_ = nullptr;
 };
 
 // The object an Object argument passed by reference holds (91 when Nothing).
