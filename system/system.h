@@ -74,6 +74,9 @@ public:
     HRESULT STDMETHODCALLTYPE Get_DLLType(BSTR* DLLpath, ::DLLType* result) override;
     HRESULT STDMETHODCALLTYPE AutoRun(BSTR Field, BSTR EXEpath, VARIANT_BOOL* result) override;
     HRESULT STDMETHODCALLTYPE Get_InstalledSoftware(INSTALLEDSOFTWAREINFO* result) override;
+    HRESULT STDMETHODCALLTYPE Uninstall(BSTR DestinationDir, VARIANT* FileList, VARIANT_BOOL* RemoveDestinationDir,
+                                        VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE SystemCleanUp(CLEANUPINFO* CleanUp, VARIANT_BOOL* CleanAll) override;
     HRESULT STDMETHODCALLTYPE RegistryCleanUp(REGISTRYCLEANINFO* Clean, VARIANT_BOOL* CleanAll) override;
     HRESULT STDMETHODCALLTYPE Get_PhysicalMemoryStatus(LONG* TotalPhysicalMemory, LONG* AvailablePhysicalMemory,
                                                        VARIANT* result) override;
@@ -147,6 +150,10 @@ std::wstring wql_string(std::wstring_view text);
 // file that is no executable image (or cannot be read), dtACTIVEXDLL for an
 // image of either bitness that exports DllRegisterServer, else dtSTANDARDDLL.
 ::DLLType dll_type(const std::wstring& path);
+
+// Whether the clean-up may empty a folder: a fully qualified path of an
+// existing folder at least one level below a drive or share root.
+bool emptiable_folder(const std::wstring& path);
 
 // Bytes as the memory members report them: thousands of KB, halves to even.
 long memory_figure(unsigned long long bytes) noexcept;

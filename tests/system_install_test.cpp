@@ -4,17 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "runtime/interfaces.h"
+#include "runtime/safearray.h"
 #include "support.h"
 #include "system/system.h"
 
 using qm::Bstr;
 using qm::ComPtr;
+using qm::SafeArray;
 using qm::Variant;
+using qm::string_array;
 using namespace qmtest;
 
 namespace {
@@ -54,6 +58,40 @@ std::vector<std::wstring> texts(SAFEARRAY* sa) {
         SysFreeString(b);
     }
     return out;
+}
+
+
+// The uninstall batch as the member writes it, with the creation line left out.
+std::string batch_text(const std::vector<std::string>& body) {
+    std::string text = "@echo off\r\ncls\r\necho Uninstall created by Velkor\r\n\r\n\r\n\r\n"
+                       "echo Uninstall in progress.....\r\n\r\n";
+    for (const std::string& line : body) text += line + "\r\n";
+    return text + "echo.\r\necho.\r\necho.\r\necho Uninstall done.\r\necho Please close this window\r\n\r\nExit\r\n";
+}
+
+std::vector<std::string> delete_lines(const std::string& path) {
+    return {"echo Set Fileattribut \"" + path + "\"", "Attrib -R -A -S -H \"" + path + "\"",
+            "echo Delete \"" + path + "\"", "Del \"" + path + "\""};
+}
+
+const wchar_t kRunOnce[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+
+// Takes the RunOnce values the member wrote (name => data) and deletes them: the
+// prefix's next start would run the batch otherwise.
+std::vector<std::pair<std::wstring, std::wstring>> take_run_once() {
+    std::vector<std::pair<std::wstring, std::wstring>> found;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunOnce, 0, KEY_READ | KEY_SET_VALUE, &key) != ERROR_SUCCESS) return found;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256], data[1024];
+        DWORD n = 256, size = sizeof data, type = 0;
+        if (RegEnumValueW(key, i, name, &n, nullptr, &type, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+            break;
+        if (std::wstring_view(name).starts_with(L"Velkor Uninstall")) found.emplace_back(name, data);
+    }
+    for (auto& f : found) RegDeleteValueW(key, f.first.c_str());
+    RegCloseKey(key);
+    return found;
 }
 
 class SystemInstallTest : public ::testing::Test {
@@ -219,6 +257,100 @@ TEST_F(SystemInstallTest, RecentListsAreDeletedUnlessTheyHaveSubKeys) {
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, keys[1]));
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, keys[2]));
     RegDeleteTreeW(HKEY_CURRENT_USER, keys[1]);
+}
+
+TEST_F(SystemInstallTest, UninstallBatchQuotesEveryPathAndSchedulesItselfOnce) {
+    // Blanks, "&" and "%" in the folder and the file names stay names.
+    const std::wstring dir = scratch() + L"un 1&%x";
+    const std::string d = "S:\\un 1&%%x\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    write_bytes(dir + L"\\only file.txt", "x");
+    auto lines = [](std::initializer_list<std::string> paths) {
+        std::vector<std::string> all;
+        for (const std::string& p : paths)
+            for (std::string& l : delete_lines(p)) all.push_back(std::move(l));
+        return all;
+    };
+    auto with_rmdir = [&](std::vector<std::string> body) {
+        body.push_back("echo Delete Directory \"S:\\un 1&%%x\"");
+        body.push_back("RmDir \"S:\\un 1&%%x\"");
+        return body;
+    };
+    SafeArray two = string_array({L"a b.txt", L"x&y%z.dat"});
+    Variant listed;
+    listed.get()->vt = VT_ARRAY | VT_BSTR;
+    listed.get()->parray = two.detach();
+    struct Case {
+        const char* what;
+        Variant list;
+        bool remove;
+        std::vector<std::string> body;
+    } cases[] = {
+        {"two names", std::move(listed), false, lines({d + "a b.txt", d + "x&y%%z.dat", d + "Uninstall.bat"})},
+        {"one name", Variant(L"one.txt"), false, lines({d + "one.txt", d + "Uninstall.bat"})},
+        {"no list", Variant(v_missing()), false, lines({d + "Uninstall.bat"})},
+        {"the folder", Variant(L"ignored"), true,
+         with_rmdir(lines({d + "only file.txt", d + "Uninstall.bat"}))},
+    };
+    const std::regex created("rem Created on \\d{1,2}\\.\\d{1,2}\\.\\d{4} / \\d{1,2}:\\d\\d:\\d\\d\r\n");
+    for (Case& c : cases) {
+        DeleteFileW((dir + L"\\Uninstall.bat").c_str());
+        VARIANT_BOOL remove = c.remove ? VARIANT_TRUE : VARIANT_FALSE, r = 7;
+        Bstr folder(dir);
+        EXPECT_EQ(sys_->Uninstall(folder.get(), c.list.get(), &remove, &r), S_OK) << c.what;
+        auto values = take_run_once();
+        EXPECT_EQ(r, VARIANT_TRUE) << c.what;
+        ASSERT_EQ(values.size(), 1u) << c.what;
+        EXPECT_TRUE(std::regex_match(values[0].first, std::wregex(L"Velkor Uninstall \\([0-9A-Z]{8}\\)")))
+            << c.what << " " << values[0].first;
+        EXPECT_EQ(values[0].second, dir + L"\\Uninstall.bat") << c.what;
+        std::string text = read_bytes(dir + L"\\Uninstall.bat");
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(text, m, created)) << c.what << "\n" << text;
+        EXPECT_EQ(m.position(0), 52) << c.what;
+        EXPECT_EQ(text.substr(0, m.position(0)) + text.substr(m.position(0) + m.length(0)), batch_text(c.body))
+            << c.what;
+    }
+    // The folder's files replaced the client's value.
+    SAFEARRAY* found = qm::array_of(qm::deref(*cases[3].list.get()));
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(qm::texts_of(found), std::vector<std::wstring>{L"only file.txt"});
+
+    // An empty folder: nothing to list, but the folder still goes.
+    const std::wstring empty = scratch() + L"un2";
+    CreateDirectoryW(empty.c_str(), nullptr);
+    Variant none;
+    VARIANT_BOOL yes = VARIANT_TRUE, r = 7;
+    EXPECT_EQ(sys_->Uninstall(Bstr(empty).get(), none.get(), &yes, &r), S_OK);
+    take_run_once();
+    std::string text = read_bytes(empty + L"\\Uninstall.bat");
+    EXPECT_NE(text.find("echo Delete \"S:\\un2\\Uninstall.bat\"\r\nDel \"S:\\un2\\Uninstall.bat\"\r\n"
+                        "echo Delete Directory \"S:\\un2\"\r\nRmDir \"S:\\un2\"\r\necho.\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("Attrib", 0), text.rfind("Attrib"));
+
+    // A folder that cannot be written to: False, and nothing scheduled.
+    VARIANT_BOOL no = VARIANT_FALSE;
+    Variant one(L"a.txt");
+    EXPECT_EQ(sys_->Uninstall(Bstr(scratch() + L"missing\\deeper").get(), one.get(), &no, &r), S_OK);
+    EXPECT_EQ(r, VARIANT_FALSE);
+    EXPECT_TRUE(take_run_once().empty());
+}
+
+TEST(SystemCleanUpGuard, OnlyFoldersBelowARootAreEmptied) {
+    const std::wstring s = scratch();  // "S:\", a drive root here
+    CreateDirectoryW((s + L"guard").c_str(), nullptr);
+    struct {
+        std::wstring path;
+        bool ok;
+    } cases[] = {
+        {L"", false},           {L"\\", false},          {L"\\Temp", false},       {L"\\Temp\\", false},
+        {s, false},             {L"S:", false},          {L"S:guard", false},      {L"guard", false},
+        {s + L"guard", true},   {s + L"guard\\", true},  {s + L"guard\\..", false}, {s + L"missing", false},
+        {s + L".\\guard", false}, {L"\\\\server\\share", false}, {L"\\\\server\\share\\", false},
+    };
+    for (auto& c : cases) EXPECT_EQ(qm::sys::emptiable_folder(c.path), c.ok) << c.path;
 }
 
 TEST(SystemMemory, FiguresAreThousandsOfKilobytesHalvesToEven) {
