@@ -260,6 +260,21 @@ TEST_F(DirectoryWalkTest, AccessProbe) {
     EXPECT_EQ(probe(folder + L"\\absent", error), std::vector<VARIANT_BOOL>(6, VARIANT_FALSE));
 }
 
+// Windows of other tests' processes come and go meanwhile: only the file
+// manager's own are the test's to close.
+bool of_explorer(HWND h) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!p) return false;
+    wchar_t image[MAX_PATH] = {};
+    DWORD n = MAX_PATH;
+    const bool ok = QueryFullProcessImageNameW(p, 0, image, &n);
+    CloseHandle(p);
+    const wchar_t* name = wcsrchr(image, L'\\');
+    return ok && _wcsicmp(name ? name + 1 : image, L"explorer.exe") == 0;
+}
+
 TEST_F(DirectoryWalkTest, OpenPathStartsTheFileManager) {
     VARIANT_BOOL r = VARIANT_TRUE, root = VARIANT_TRUE;
     Bstr item(L"x.txt");
@@ -283,7 +298,8 @@ TEST_F(DirectoryWalkTest, OpenPathStartsTheFileManager) {
         EnumWindows([](HWND h, LPARAM p) { return reinterpret_cast<std::vector<HWND>*>(p)->push_back(h), TRUE; },
                     reinterpret_cast<LPARAM>(&now));
         for (HWND h : now)
-            if (IsWindowVisible(h) && std::find(before.begin(), before.end(), h) == before.end()) opened.push_back(h);
+            if (IsWindowVisible(h) && std::find(before.begin(), before.end(), h) == before.end() && of_explorer(h))
+                opened.push_back(h);
     }
     EXPECT_FALSE(opened.empty());
     for (HWND h : opened) PostMessageW(h, WM_CLOSE, 0, 0);
