@@ -33,12 +33,19 @@ void settle(int rounds = 5) {
     }
 }
 
+// Places the pointer and waits until it stays there: on a busy display a late
+// report of the old position can move it back once.
 bool place(POINT p) {
+    const auto there = [&] {
+        POINT at{};
+        return GetCursorPos(&at) && at.x == p.x && at.y == p.y;
+    };
     for (int attempt = 0; attempt < 20; ++attempt) {
         SetCursorPos(p.x, p.y);
         settle(1);
-        POINT at{};
-        if (GetCursorPos(&at) && at.x == p.x && at.y == p.y) return true;
+        if (!there()) continue;
+        settle(3);
+        if (there()) return true;
     }
     return false;
 }

@@ -128,16 +128,16 @@ TEST(WorkerBlink, ClosedFormEndsOnlyItsBlink) {
     auto& on_b = b->add<forms::Button>(L"Command1");
     Spy spy_a(&on_a), spy_b(&on_b);
     worker(L"Control_Blink").SetBlink(&spy_a, 0, 20, hwnd_number(a));  // until its window closes
-    worker(L"Control_Blink").SetBlink(&spy_b, 8, 20, hwnd_number(b));
+    worker(L"Control_Blink").SetBlink(&spy_b, 40, 20, hwnd_number(b));
     ASSERT_TRUE(wait_for([&] { return spy_a.shown + spy_a.hidden >= 3; }));
     a->unload();
     const long seen = spy_a.shown + spy_a.hidden;
-    EXPECT_LT(spy_b.shown, 8);
+    EXPECT_LT(spy_b.shown, 40);
     EXPECT_NE(tagged(L"Control_Blink"), nullptr);
     EXPECT_TRUE(wait_for([] { return tagged(L"Control_Blink") == nullptr; }));
     EXPECT_EQ(spy_a.shown + spy_a.hidden, seen);
     EXPECT_FALSE(a->loaded());
-    EXPECT_EQ(spy_b.shown, 8);
+    EXPECT_EQ(spy_b.shown, 40);
     EXPECT_TRUE(on_b.visible());
     b->unload();
 }
