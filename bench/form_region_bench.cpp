@@ -1,10 +1,10 @@
 // The region of a 1024 x 768 picture (a filled disc and a line of text on the
 // key colour) as Forms.CreateFormFromPicture makes it, against a plain
-// reference on the same pixels that combines one rectangle region per run, and
-// the walk with GetPixel and one CombineRgn per run, for scale.
+// reference that reads the image the same way (once, 64 rows at a time through
+// one small DIB) and combines one rectangle region per run, and the walk with
+// GetPixel and one CombineRgn per run, for scale.
+// Goal: ratio <= 0.5 against CombineRgn per run.
 #include <windows.h>
-
-#include <vector>
 
 #include "bench.h"
 #include "runtime/convert.h"
@@ -20,25 +20,41 @@ namespace {
 
 constexpr int kW = 1024, kH = 768;
 
-HRGN combined(const DWORD* pixels) {
-    const DWORD key = pixels[0] & 0xFFFFFF;
+HRGN combined(HDC dc) {
+    constexpr int kBand = 64;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kW, -kBand, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP band = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ previous = SelectObject(memory, band);
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    DWORD key = 0;
     HRGN total = nullptr;
-    for (int y = 0; y < kH; ++y) {
-        const DWORD* row = pixels + static_cast<size_t>(y) * kW;
-        for (int x = 0; x < kW;) {
-            while (x < kW && (row[x] & 0xFFFFFF) == key) ++x;
-            if (x >= kW) break;
-            const int start = x;
-            while (x < kW && (row[x] & 0xFFFFFF) != key) ++x;
-            HRGN run = CreateRectRgn(start, y, x, y + 1);
-            if (!total) {
-                total = run;
-            } else {
-                CombineRgn(total, total, run, RGN_OR);
-                DeleteObject(run);
+    for (int top = 0; top < kH; top += kBand) {
+        BitBlt(memory, 0, 0, kW, kBand, dc, 0, top, SRCCOPY);
+        GdiFlush();
+        if (top == 0) key = pixels[0] & 0xFFFFFF;
+        for (int y = top; y < top + kBand; ++y) {
+            const DWORD* row = pixels + static_cast<size_t>(y - top) * kW;
+            for (int x = 0; x < kW;) {
+                while (x < kW && (row[x] & 0xFFFFFF) == key) ++x;
+                if (x >= kW) break;
+                const int start = x;
+                while (x < kW && (row[x] & 0xFFFFFF) != key) ++x;
+                HRGN run = CreateRectRgn(start, y, x, y + 1);
+                if (!total) {
+                    total = run;
+                } else {
+                    CombineRgn(total, total, run, RGN_OR);
+                    DeleteObject(run);
+                }
             }
         }
     }
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(band);
     return total;
 }
 
@@ -87,19 +103,12 @@ int main() {
     const wchar_t text[] = L"The quick brown fox jumps over the lazy dog";
     TextOutW(dc, 20, 720, text, static_cast<int>(wcslen(text)));
 
-    // The reference's pixels: the same image, read once.
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kW, -kH, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<DWORD> pixels(static_cast<size_t>(kW) * kH);
-    HBITMAP image = static_cast<HBITMAP>(GetCurrentObject(dc, OBJ_BITMAP));
-    GetDIBits(dc, image, 0, kH, pixels.data(), &info, DIB_RGB_COLORS);
-
     Best ours, reference;
-    for (int round = 0; round < 3; ++round) {
+    for (int round = 0; round < 15; ++round) {
         ours.time([&] { DeleteObject(Create_PictureRegion(b)); });
-        reference.time([&] { DeleteObject(combined(pixels.data())); });
+        reference.time([&] { DeleteObject(combined(dc)); });
     }
-    HRGN a = Create_PictureRegion(b), r = combined(pixels.data());
+    HRGN a = Create_PictureRegion(b), r = combined(dc);
     std::printf("regions equal: %s\n", EqualRgn(a, r) ? "yes" : "NO");
     DeleteObject(a);
     DeleteObject(r);

@@ -5,9 +5,6 @@
 #include <windows.h>
 #include <olectl.h>
 
-#include <algorithm>
-#include <vector>
-
 #include "controls/controls.h"
 #include "controls/controls_region.h"
 #include "frame/procedures.h"
@@ -21,11 +18,14 @@ namespace qm {
 
 namespace {
 
-constexpr int kRegionError = 0;  // CombineRgn's failure
-
 long lng(const Variant& v) { return CLng(*v.get()); }
 HWND as_hwnd(long h) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(h)); }
 HWND hwnd_of(IDispatch* control) { return as_hwnd(lng(late::get(control, L"hWnd"))); }
+
+// A COLORREF (0x00BBGGRR) as a 32-bit DIB pixel (0x00RRGGBB).
+DWORD dib_key(COLORREF colour) {
+    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+}
 
 void exec_wb(IDispatch** browser, short command, short option) {
     late::call(object_arg(browser), L"ExecWB", {Variant(command), Variant(option)});
@@ -33,67 +33,7 @@ void exec_wb(IDispatch** browser, short command, short option) {
 
 }  // namespace
 
-// --- regions of runs -------------------------------------------------------------------
-
-// Regions of small batches, merged pairwise: the cost stays near n log n also
-// where the system adds each rectangle of one ExtCreateRegion call on its own.
-HRGN region_of_rects(const std::vector<RECT>& rects) {
-    if (rects.empty()) return CreateRectRgn(0, 0, 0, 0);
-    constexpr size_t kBatch = 256;
-    std::vector<HRGN> parts;
-    std::vector<BYTE> data(sizeof(RGNDATAHEADER) + kBatch * sizeof(RECT));
-    auto discard = [&parts] {
-        for (HRGN r : parts) DeleteObject(r);
-        return static_cast<HRGN>(nullptr);
-    };
-    for (size_t first = 0; first < rects.size(); first += kBatch) {
-        const size_t n = std::min(kBatch, rects.size() - first);
-        auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
-        RECT bounds = rects[first];
-        for (size_t i = first + 1; i < first + n; ++i) UnionRect(&bounds, &bounds, &rects[i]);
-        *header = {sizeof(RGNDATAHEADER), RDH_RECTANGLES, static_cast<DWORD>(n), static_cast<DWORD>(n * sizeof(RECT)),
-                   bounds};
-        std::copy_n(rects.begin() + static_cast<ptrdiff_t>(first), n,
-                    reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER)));
-        HRGN part = ExtCreateRegion(nullptr, static_cast<DWORD>(sizeof(RGNDATAHEADER) + n * sizeof(RECT)),
-                                    reinterpret_cast<RGNDATA*>(data.data()));
-        if (!part) return discard();
-        parts.push_back(part);
-    }
-    while (parts.size() > 1) {
-        std::vector<HRGN> merged;
-        for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-            if (CombineRgn(parts[i], parts[i], parts[i + 1], RGN_OR) == kRegionError) {
-                merged.insert(merged.end(), parts.begin() + static_cast<ptrdiff_t>(i), parts.end());
-                parts.swap(merged);
-                return discard();
-            }
-            DeleteObject(parts[i + 1]);
-            merged.push_back(parts[i]);
-        }
-        if (parts.size() % 2) merged.push_back(parts.back());
-        parts.swap(merged);
-    }
-    return parts.front();
-}
-
-void collect_runs(const DWORD* pixels, long width, long height, long stride, DWORD key, std::vector<RECT>& runs) {
-    for (long y = 0; y < height; ++y) {
-        const DWORD* row = pixels + static_cast<ptrdiff_t>(y) * stride;
-        long x = 0;
-        while (x < width) {
-            while (x < width && (row[x] & 0xFFFFFF) == key) ++x;
-            if (x >= width) break;
-            const long start = x;
-            while (x < width && (row[x] & 0xFFFFFF) != key) ++x;
-            runs.push_back({start, y, x, y + 1});
-        }
-    }
-}
-
-DWORD dib_key(COLORREF colour) {
-    return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-}
+// --- the transparent region ----------------------------------------------------------
 
 // The window's pixels as the screen shows them, through the window's own device
 // context so that they line up with window (region) coordinates. Nothing when
@@ -103,23 +43,7 @@ HRGN Create_TransparentRegion(HWND hwnd, long height, long width, COLORREF colou
     if (w == 0 || h == 0) return CreateRectRgn(0, 0, 0, 0);
     HDC window_dc = GetWindowDC(hwnd);
     if (!window_dc) return nullptr;
-    HDC memory = CreateCompatibleDC(window_dc);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = memory ? CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
-    HRGN region = nullptr;
-    if (bitmap && bits) {
-        HGDIOBJ previous = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, w, h, window_dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        SelectObject(memory, previous);
-        std::vector<RECT> runs;
-        collect_runs(static_cast<const DWORD*>(bits), w, h, w, dib_key(colour), runs);
-        region = region_of_rects(runs);
-    }
-    if (bitmap) DeleteObject(bitmap);
-    if (memory) DeleteDC(memory);
+    HRGN region = region_of_pixels(window_dc, w, h, dib_key(colour));
     ReleaseDC(hwnd, window_dc);
     return region;
 }

@@ -3,15 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <vector>
 
-#include "controls/controls_region.h"
 #include "frame/mycontrols.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
+#include "runtime/regions.h"
 #include "windows/forms.h"
 #include "windows/forms_effects.h"
 
@@ -74,24 +73,13 @@ HRGN Create_PictureRegion(IDispatch* box) {
     const auto dc = reinterpret_cast<HDC>(static_cast<LONG_PTR>(lng(late::get(box, L"hDC"))));
     const long w = lng(late::get(box, L"ScaleWidth")), h = lng(late::get(box, L"ScaleHeight"));
     if (w <= 0 || h <= 0) return nullptr;
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap) raise(err::OutOfMemory);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    std::vector<RECT> runs;
-    collect_runs(pixels, w, h, w, pixels[0] & 0xFFFFFF, runs);
-    DeleteObject(bitmap);
-    if (runs.empty()) return nullptr;
-    HRGN region = region_of_rects(runs);
+    HRGN region = region_of_pixels(dc, w, h, kKeyOfFirstPixel);
     if (!region) raise(err::OutOfMemory);
+    RECT box_of_region{};
+    if (GetRgnBox(region, &box_of_region) == NULLREGION) {
+        DeleteObject(region);
+        return nullptr;
+    }
     return region;
 }
 
