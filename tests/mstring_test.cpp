@@ -253,20 +253,20 @@ TEST_F(MString, InStrOccurrences) {
         EXPECT_EQ(f.str(), what);
         return r;
     };
-    EXPECT_EQ(find(L"abcabc", L"bc", 2), 5);
-    EXPECT_EQ(find(L"abcabc", L"bc", itLast), 5);
-    EXPECT_EQ(find(L"abcabc", L"bc", itFIRST), 2);
-    EXPECT_EQ(find(L"abcabc", L"bc", 3), 0);
-    EXPECT_EQ(find(L"abc", L"x", 1), 0);
-    EXPECT_EQ(find(L"abc", L"a", 0), 0);
-    EXPECT_EQ(find(L"aaaa", L"aa", 2), 3);
-    EXPECT_EQ(find(L"x\u00C4BC", L"\u00E4b", itFIRST, false), 2);
-    EXPECT_EQ(find(L"xABC", L"Ab", itFIRST, true), 0);
     // An empty search text is hit again where the scan goes on: every hit is the
     // first one, and there is no last one.
-    EXPECT_EQ(find(L"abc", L"", 2), 1);
-    EXPECT_EQ(find(L"abc", L"", itFIRST), 1);
-    EXPECT_EQ(find(L"abc", L"", itLast), 0);
+    const struct {
+        const wchar_t *text, *what;
+        long pos;
+        bool exact;
+        long found;
+    } cases[] = {{L"abcabc", L"bc", 2, true, 5},      {L"abcabc", L"bc", itLast, true, 5},
+                 {L"abcabc", L"bc", itFIRST, true, 2}, {L"abcabc", L"bc", 3, true, 0},
+                 {L"abc", L"x", 1, true, 0},           {L"abc", L"a", 0, true, 0},
+                 {L"aaaa", L"aa", 2, true, 3},         {L"x\u00C4BC", L"\u00E4b", itFIRST, false, 2},
+                 {L"xABC", L"Ab", itFIRST, true, 0},   {L"abc", L"", 2, true, 1},
+                 {L"abc", L"", itFIRST, true, 1},      {L"abc", L"", itLast, true, 0}};
+    for (const auto& c : cases) EXPECT_EQ(find(c.text, c.what, c.pos, c.exact), c.found) << c.text << " " << c.pos;
 }
 
 TEST_F(MString, InStrLeavesTheClientsVariableAlone) {
