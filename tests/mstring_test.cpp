@@ -5,6 +5,7 @@
 #include <wincrypt.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frame/mstring.h"
@@ -287,14 +288,13 @@ TEST_F(MString, InStrRevFindsTheLastOccurrence) {
                   S_OK);
         return r;
     };
-    EXPECT_EQ(rfind(L"C:\\dir\\file.txt", L"\\"), 9);
     // Positions count from the right end to the occurrence's last character.
-    EXPECT_EQ(rfind(L"abcabc", L"bc"), 1);
-    EXPECT_EQ(rfind(L"abcabcx", L"bc"), 2);
-    EXPECT_EQ(rfind(L"abcabcx", L"bc", 2), 5);
-    EXPECT_EQ(rfind(L"abcabcx", L"bc", itLast), 5);
-    EXPECT_EQ(rfind(L"abcabcx", L"cb"), 0);
-    EXPECT_EQ(rfind(L"xBCx", L"bc", itFIRST, false), 2);
+    const std::tuple<const wchar_t*, const wchar_t*, long, bool, long> cases[] = {
+        {L"C:\\dir\\file.txt", L"\\", itFIRST, true, 9}, {L"abcabc", L"bc", itFIRST, true, 1},
+        {L"abcabcx", L"bc", itFIRST, true, 2},        {L"abcabcx", L"bc", 2, true, 5},
+        {L"abcabcx", L"bc", itLast, true, 5},         {L"abcabcx", L"cb", itFIRST, true, 0},
+        {L"xBCx", L"bc", itFIRST, false, 2}};
+    for (auto [text, what, pos, exact, found] : cases) EXPECT_EQ(rfind(text, what, pos, exact), found) << text << pos;
 }
 
 // --- lines, wrapping, arrays -------------------------------------------------------------

@@ -303,15 +303,12 @@ TEST(Dates, StrictParserRejectsWhatTheSystemParserRepairs) {
 
 TEST(Format, DatePatterns) {
     DATE d = dt(2024, 12, 31, 12, 17, 43);
-    EXPECT_EQ(FormatDate(d, L"dd.mm.yyyy"), L"31.12.2024");
-    EXPECT_EQ(FormatDate(d, L"DD"), L"31");
-    EXPECT_EQ(FormatDate(d, L"hh:mm:ss"), L"12:17:43");
-    EXPECT_EQ(FormatDate(d, L"yyyy.mm.dd hh:mm:ss"), L"2024.12.31 12:17:43");
-    EXPECT_EQ(FormatDate(d, L"mmmm"), L"Dezember");
-    EXPECT_EQ(FormatDate(d, L"dddd"), L"Dienstag");
-    EXPECT_EQ(FormatDate(d, L"ddd"), WeekdayName(Weekday(d), true, Sunday));
-    EXPECT_EQ(FormatDate(d, L"General Date"), CStrDate(d));
-    EXPECT_EQ(FormatDate(d, L"Long Time"), L"12:17:43");
+    const std::pair<const wchar_t*, std::wstring> patterns[] = {
+        {L"dd.mm.yyyy", L"31.12.2024"}, {L"DD", L"31"},         {L"hh:mm:ss", L"12:17:43"},
+        {L"yyyy.mm.dd hh:mm:ss", L"2024.12.31 12:17:43"},      {L"mmmm", L"Dezember"},
+        {L"dddd", L"Dienstag"},         {L"ddd", WeekdayName(Weekday(d), true, Sunday)},
+        {L"General Date", CStrDate(d)}, {L"Long Time", L"12:17:43"}};
+    for (const auto& [pattern, text] : patterns) EXPECT_EQ(FormatDate(d, pattern), text) << pattern;
     EXPECT_EQ(FormatDate(1 + 1.0 / 24, L"hh:mm:ss"), L"01:00:00");  // only the time of day shows
     EXPECT_EQ(FormatDateTime(d, DateForm::LongTime), L"12:17:43");
     EXPECT_EQ(FormatDateTime(d, DateForm::ShortDate), CStrDate(dt(2024, 12, 31)));
