@@ -25,12 +25,6 @@ using namespace qmtest;
 
 namespace {
 
-std::wstring test_folder() {
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    const std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L'\\') + 1);
-}
 std::wstring versioned() { return test_folder() + L"qmversion.dll"; }
 
 std::wstring str(BSTR s) { return std::wstring(Bstr::view_of(s)); }

@@ -18,13 +18,6 @@ using namespace qmtest;
 
 namespace {
 
-std::wstring test_folder() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-
 std::wstring type_name(const wchar_t* name) {
     SHFILEINFOW info{};
     SHGetFileInfoW(name, 0, &info, sizeof(info), SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);

@@ -19,14 +19,6 @@ namespace late = qm::late;
 
 namespace {
 
-void pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 bool has_item(HWND h, UINT command) {
     return GetMenuState(GetSystemMenu(h, FALSE), command, MF_BYCOMMAND) != static_cast<UINT>(-1);
 }
@@ -40,7 +32,7 @@ protected:
         form = make<Form>();
         form->set_name(L"Haupt");
         form->show();
-        pump();
+        pump_messages();
         misc = create(L"Quillmark.Misc").query<_Misc>();
         log = scratch() + test_name() + L".log";
         DeleteFileW(log.c_str());

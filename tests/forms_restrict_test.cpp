@@ -18,14 +18,6 @@ using namespace qmtest;
 
 namespace {
 
-void pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 // Counts WM_GETMINMAXINFO reaching it and any message of a window other than its own.
 struct Probe {
     HWND own = nullptr;
@@ -73,12 +65,12 @@ protected:
             f->set_name(L"Haupt");
             f->show();
         }
-        pump();
+        pump_messages();
     }
     void TearDown() override {
         for (auto& f : frm)
             if (f->loaded()) f->unload();
-        pump();
+        pump_messages();
     }
     void limit(Form* f, SIZEPAR sp) {
         IDispatch* d = f;
@@ -113,7 +105,7 @@ TEST_F(FormsRestrict, LimitsAnswerPerWindowAndOnlyInTheNormalState) {
     EXPECT_EQ(under[0].minmax, 0);  // answered by the limits, not passed on
 
     ShowWindow(frm[0]->hwnd(), SW_MAXIMIZE);
-    pump();
+    pump_messages();
     under[0].minmax = 0;
     a = ask(frm[0]->hwnd());
     EXPECT_EQ(under[0].minmax, 1);  // passed on once: one hook
@@ -126,7 +118,7 @@ TEST_F(FormsRestrict, LimitsAnswerPerWindowAndOnlyInTheNormalState) {
     held->AddRef();
     frm[0]->unload();
     frm[1]->unload();
-    pump();
+    pump_messages();
     EXPECT_EQ(subclass::records(), before);
     EXPECT_EQ(module_locks(), locks);
     held->Release();
@@ -148,7 +140,7 @@ TEST_F(FormsRestrict, PassThroughLeavesTheAnswersAndGoesWithTheWindow) {
     above.attach(plain);  // a later subclass than ours
     DestroyWindow(plain);
     frm[0]->unload();
-    pump();
+    pump_messages();
     EXPECT_EQ(subclass::records(), before);
     // Another thread's window is left alone.
     HWND desktop = GetDesktopWindow();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "frame/classes.h"
 #include "frame/error_sources.h"
@@ -105,13 +106,10 @@ TEST(Classes, UnloadsOnlyWhenNoObjectOrLockRemains) {
 }
 
 TEST(ObjectNumbers, NameClassesAndModules) {
-    EXPECT_EQ(qm::Get_ErrorSourceName(1), L"Array");
-    EXPECT_EQ(qm::Get_ErrorSourceName(16), L"mString");
-    EXPECT_EQ(qm::Get_ErrorSourceName(26), L"clsTooltip");
-    EXPECT_EQ(qm::Get_ErrorSourceName(27), L"Ini");
-    EXPECT_EQ(qm::Get_ErrorSourceName(100), L"");
-    EXPECT_EQ(qm::Get_ErrorSourceName(101), L"basFileBase");
-    EXPECT_EQ(qm::Get_ErrorSourceName(102), L"basPModule");
+    const std::pair<long, const wchar_t*> names[] = {{1, L"Array"}, {16, L"mString"},       {26, L"clsTooltip"},
+                                                     {27, L"Ini"},  {100, L""},            {101, L"basFileBase"},
+                                                     {102, L"basPModule"}};
+    for (auto [number, name] : names) EXPECT_EQ(qm::Get_ErrorSourceName(number), name) << number;
     for (long bad : {0L, 28L, 99L, 103L, -1L}) {
         try {
             qm::Get_ErrorSourceName(bad);

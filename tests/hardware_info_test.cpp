@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "frame/shared.h"
+#include "hardware_fixture.h"
 #include "runtime/convert.h"
 #include "runtime/interfaces.h"
 #include "runtime/safearray.h"
@@ -17,23 +18,12 @@
 #include "support.h"
 #include "system/hardware_info.h"
 
-#undef DRIVERVERSION
-
 using namespace qm;
 using namespace qmtest;
 
 namespace {
 
-// The texts of a record's fields, which are freed.
-std::vector<std::wstring> texts(std::initializer_list<BSTR*> fields) {
-    std::vector<std::wstring> out;
-    for (BSTR* f : fields) {
-        out.push_back(*f ? std::wstring(*f, SysStringLen(*f)) : L"<null>");
-        SysFreeString(*f);
-        *f = nullptr;
-    }
-    return out;
-}
+using qmtest::texts;
 std::vector<std::wstring> texts(CPUINFO& r) {
     return texts({&r.DeviceID, &r.CPUname, &r.ProcessorID, &r.L2Cache, &r.Description, &r.Manufacturer,
                   &r.SocketDesignation, &r.Status, &r.Family, &r.Version, &r.StatusInfo, &r.ProcessorType});
@@ -62,11 +52,10 @@ std::vector<std::wstring> wmi_texts(IDispatch* o, std::initializer_list<const wc
     return out;
 }
 
-class HardwareInfo : public ::testing::Test {
+class HardwareInfo : public HardwareFixture {
 protected:
     void SetUp() override {
-        hw = create(L"Quillmark.Hardware").query<_Hardware>();
-        ASSERT_TRUE(hw);
+        HardwareFixture::SetUp();
         log = scratch() + test_name() + L".log";
         DeleteFileW(log.c_str());
     }
@@ -79,7 +68,6 @@ protected:
         misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     bool logged(const std::string& routine) { return read_bytes(log).find("Routine: " + routine) != std::string::npos; }
-    ComPtr<_Hardware> hw;
     ComPtr<_Misc> misc;
     std::wstring log;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frame/shared.h"
+#include "hardware_fixture.h"
 #include "runtime/interfaces.h"
 #include "runtime/safearray.h"
 #include "support.h"
@@ -15,11 +16,6 @@ using namespace qm;
 using namespace qmtest;
 
 namespace {
-
-ComPtr<_Hardware> instance() {
-    ComPtr<IDispatch> disp = create(L"Quillmark.Hardware");
-    return disp.query<_Hardware>();
-}
 
 // Pumps the thread's messages for a moment so that input reaches the windows.
 void settle(int rounds = 5) {
@@ -111,7 +107,7 @@ protected:
         BlockInput(FALSE);
         SetCursorPos(saved_.x, saved_.y);
     }
-    ComPtr<_Hardware> hw = instance();
+    ComPtr<_Hardware> hw = hardware();
     POINT saved_{};
 };
 
@@ -299,7 +295,7 @@ TEST_F(HardwareTest, ClicksGoWhereThePointerStands) {
 }
 
 TEST_F(HardwareTest, MovingIsTrackedPerInstance) {
-    ComPtr<_Hardware> other = instance();
+    ComPtr<_Hardware> other = hardware();
     ASSERT_TRUE(place({200, 200}));
     auto moving = [](_Hardware* h) {
         VARIANT_BOOL result = VARIANT_TRUE;
@@ -390,7 +386,7 @@ TEST_F(HardwareTest, MonitorPowerAndStandBy) {
 
 // The serial-port members on ports that cannot exist: the host's ports are never opened.
 TEST(HardwareDevices, MissingPortsJoystickAndSoundCard) {
-    ComPtr<_Hardware> hw = instance();
+    ComPtr<_Hardware> hw = hardware();
     VARIANT_BOOL exists = VARIANT_TRUE;
     for (long port : {0L, -3L, 255L}) {
         EXPECT_EQ(hw->COMport_Exist(port, &exists), S_OK);
@@ -417,7 +413,7 @@ TEST(HardwareDevices, MissingPortsJoystickAndSoundCard) {
 
 // The extended sounds in the prefix's HKCU, put back as they were.
 TEST(HardwareDevices, SpeakerSettingReadsAndWritesExtendedSounds) {
-    ComPtr<_Hardware> hw = instance();
+    ComPtr<_Hardware> hw = hardware();
     const wchar_t* key = L"Control Panel\\Sound";
     wchar_t saved[64] = L"";
     DWORD size = sizeof saved;

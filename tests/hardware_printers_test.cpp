@@ -11,28 +11,16 @@
 #include <thread>
 #include <vector>
 
+#include "hardware_fixture.h"
 #include "runtime/interfaces.h"
 #include "runtime/printer.h"
 #include "runtime/safearray.h"
 #include "support.h"
 
-#undef DRIVERVERSION
-#undef TECHNOLOGY
-
 using namespace qm;
 using namespace qmtest;
 
 namespace {
-
-std::vector<std::wstring> texts(std::initializer_list<BSTR*> fields) {
-    std::vector<std::wstring> out;
-    for (BSTR* f : fields) {
-        out.push_back(*f ? std::wstring(*f, SysStringLen(*f)) : L"<null>");
-        SysFreeString(*f);
-        *f = nullptr;
-    }
-    return out;
-}
 
 // The queue's status bits (GetPrinter level 2); ~0 when it cannot be read.
 DWORD queue_status(const std::wstring& printer) {
@@ -80,22 +68,18 @@ private:
     std::thread worker_;
 };
 
-class HardwarePrinters : public ::testing::Test {
+class HardwarePrinters : public HardwareFixture {
 protected:
     void SetUp() override {
         wchar_t out[MAX_PATH] = {};
         ASSERT_TRUE(GetEnvironmentVariableW(L"QM_PRINT_OUT", out, MAX_PATH)) << "run through with_printer.sh";
-        hw = create(L"Quillmark.Hardware").query<_Hardware>();
-        ASSERT_TRUE(hw);
+        HardwareFixture::SetUp();
     }
     std::wstring current_name() {
         PRINTEREXINFO info{};
         EXPECT_EQ(hw->Printer_GetInfo(&info), S_OK);
-        return texts({&info.Name, &info.DRIVERVERSION, &info.TECHNOLOGY, &info.Width_in_mm, &info.Height_in_mm,
-                      &info.Width_in_Pixel, &info.Height_in_Pixel, &info.DPI_in_X, &info.DPI_in_Y, &info.Brushes,
-                      &info.Pens, &info.Colors})[0];
+        return texts(info)[0];
     }
-    ComPtr<_Hardware> hw;
 };
 
 }  // namespace
@@ -131,10 +115,7 @@ TEST_F(HardwarePrinters, CapabilitiesOfTheCurrentPrinter) {
     ASSERT_TRUE(dc);
     PRINTEREXINFO info{};
     ASSERT_EQ(hw->Printer_GetInfo(&info), S_OK);
-    const std::vector<std::wstring> got =
-        texts({&info.Name, &info.DRIVERVERSION, &info.TECHNOLOGY, &info.Width_in_mm, &info.Height_in_mm,
-               &info.Width_in_Pixel, &info.Height_in_Pixel, &info.DPI_in_X, &info.DPI_in_Y, &info.Brushes,
-               &info.Pens, &info.Colors});
+    const std::vector<std::wstring> got = texts(info);
     auto caps = [dc](int index) { return std::to_wstring(GetDeviceCaps(dc, index)); };
     const std::vector<std::wstring> expected = {
         L"QmPrinter",        caps(0),            L"TECHNOLOGY=RASPRINTER", caps(HORZSIZE),

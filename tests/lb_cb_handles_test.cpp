@@ -11,11 +11,13 @@
 #include "runtime/forms/hosted.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
+#include "lb_cb_fixture.h"
 #include "qmwindows_helper.h"
 #include "runtime/safearray.h"
 #include "support.h"
 
 using namespace qm;
+using qmtest::Texts;
 using qmtest::v_long;
 using qmtest::v_str;
 
@@ -30,40 +32,17 @@ protected:
     }
 };
 
-class LbCbHandleTest : public testing::Test {
+class LbCbHandleTest : public qmtest::LbCbFixture<HandleForm> {
 protected:
     void SetUp() override {
-        disp = qmtest::create(L"Quillmark.LB_CB");
-        ASSERT_TRUE(disp);
-        lb = disp.query<_LB_CB>();
-        ASSERT_TRUE(lb);
-        form = forms::make<HandleForm>();
-        form->load();
+        LbCbFixture::SetUp();
+        if (HasFatalFailure()) return;
         system_list = CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | LBS_HASSTRINGS, 0, 0, 100, 100, form->hwnd(),
                                       nullptr, nullptr, nullptr);
         ASSERT_NE(system_list, nullptr);
         SendMessageW(system_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"x"));
     }
-    void TearDown() override {
-        if (form->loaded()) form->unload();
-    }
-    IDispatch* box(const wchar_t* name) { return &form->get<forms::Control>(name); }
-    long handle(const wchar_t* name) { return CLng(*late::get(box(name), L"hwnd").get()); }
-    void fill(const wchar_t* name, std::initializer_list<const wchar_t*> texts) {
-        late::call(box(name), L"Clear");
-        for (const wchar_t* t : texts) late::call(box(name), L"AddItem", {v_str(t)});
-    }
-    std::vector<std::wstring> items(const wchar_t* name) {
-        std::vector<std::wstring> out;
-        for (long i = 0, n = CLng(*late::get(box(name), L"ListCount").get()); i < n; ++i)
-            out.push_back(CStr(*late::get(box(name), L"List", {v_long(i)}).get()));
-        return out;
-    }
-    HWND lbcb_window(const wchar_t* name) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(handle(name))); }
     long system_handle() const { return static_cast<long>(reinterpret_cast<LONG_PTR>(system_list)); }
-    ComPtr<IDispatch> disp;
-    ComPtr<_LB_CB> lb;
-    ComPtr<HandleForm> form;
     HWND system_list = nullptr;
 };
 
@@ -73,15 +52,15 @@ TEST_F(LbCbHandleTest, RemoveAndClearByKind) {
         fill(name, {L"a", L"b", L"c"});
         EXPECT_EQ(lb->apiRemoveItem(handle(name), 1, &ok), S_OK);
         EXPECT_TRUE(ok);
-        EXPECT_EQ(items(name), (std::vector<std::wstring>{L"a", L"c"}));
+        EXPECT_EQ(texts(name), (Texts{L"a", L"c"}));
         EXPECT_EQ(lb->apiRemoveItem(handle(name), 5, &ok), S_OK);
         EXPECT_FALSE(ok);
         EXPECT_EQ(lb->apiClear(handle(name), &ok), S_OK);
         EXPECT_TRUE(ok);
-        EXPECT_TRUE(items(name).empty());
+        EXPECT_TRUE(texts(name).empty());
     }
     // A drive list box is a combo box.
-    ASSERT_GT(items(L"Drive1").size(), 0u);
+    ASSERT_GT(texts(L"Drive1").size(), 0u);
     EXPECT_EQ(lb->apiRemoveItem(handle(L"Drive1"), 0, &ok), S_OK);
     EXPECT_TRUE(ok);
     EXPECT_EQ(lb->apiClear(handle(L"Drive1"), &ok), S_OK);
@@ -112,7 +91,7 @@ TEST_F(LbCbHandleTest, KindsCountsAndSelection) {
     }
     long r = 0;
     EXPECT_EQ(lb->apiItemCount(handle(L"Drive1"), &r), S_OK);
-    EXPECT_EQ(r, SendMessageW(lbcb_window(L"Drive1"), CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(r, SendMessageW(window(L"Drive1"), CB_GETCOUNT, 0, 0));
     EXPECT_EQ(lb->apiItemCount(system_handle(), &r), S_OK);
     EXPECT_EQ(r, -1);
     EXPECT_EQ(lb->apiListIndex(system_handle(), &r), S_OK);
@@ -132,7 +111,7 @@ TEST_F(LbCbHandleTest, AddFindAndRead) {
     EXPECT_EQ(r, -1);
     EXPECT_EQ(lb->apiAdd(handle(L"List1"), Bstr(L"Zwei \u03A9").get(), 0, VARIANT_TRUE, &e, &r), S_OK);
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(items(L"List1"), (std::vector<std::wstring>{L"Zwei \u03A9", L"abc", L"Abc"}));
+    EXPECT_EQ(texts(L"List1"), (Texts{L"Zwei \u03A9", L"abc", L"Abc"}));
     EXPECT_EQ(lb->apiAdd(system_handle(), Bstr(L"y").get(), -1, VARIANT_TRUE, &e, &r), S_OK);
     EXPECT_EQ(r, -2);
     EXPECT_EQ(SendMessageW(system_list, LB_GETCOUNT, 0, 0), 1);
@@ -166,14 +145,14 @@ TEST_F(LbCbHandleTest, AddFindAndRead) {
     EXPECT_EQ(lb->apiReadInArray(handle(L"List1"), arr.get(), &r), S_OK);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(SafeArray::copy(array_of(*arr.get())).lbound(), 0);
-    EXPECT_EQ(texts_of(array_of(*arr.get())), items(L"List1"));
+    EXPECT_EQ(texts_of(array_of(*arr.get())), texts(L"List1"));
     fill(L"Combo1", {});
     EXPECT_EQ(lb->apiReadInArray(handle(L"Combo1"), arr.get(), &r), S_OK);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(array_of(*arr.get()), nullptr);
     EXPECT_EQ(lb->apiRead(handle(L"List1"), box(L"Combo1"), &e, &r), S_OK);
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(items(L"Combo1"), items(L"List1"));
+    EXPECT_EQ(texts(L"Combo1"), texts(L"List1"));
 }
 
 TEST_F(LbCbHandleTest, BoxOfAnotherProcess) {
@@ -190,7 +169,7 @@ TEST_F(LbCbHandleTest, BoxOfAnotherProcess) {
     EXPECT_EQ(lb->apiFind(h, Bstr(L"zwei \u03C9").get(), VARIANT_FALSE, &e, &r), S_OK);
     EXPECT_EQ(r, 1);
     EXPECT_EQ(lb->apiRead(h, box(L"List1"), &e, &r), S_OK);
-    EXPECT_EQ(items(L"List1"), (std::vector<std::wstring>{L"eins", L"Zwei \u03A9", L"drei"}));
+    EXPECT_EQ(texts(L"List1"), (Texts{L"eins", L"Zwei \u03A9", L"drei"}));
 }
 
 }  // namespace

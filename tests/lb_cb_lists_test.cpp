@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "lb_cb_fixture.h"
 #include "recorder.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
@@ -21,8 +22,8 @@ using qmtest::v_str;
 
 namespace {
 
-using Texts = std::vector<std::wstring>;
-using Data = std::vector<long>;
+using qmtest::Data;
+using qmtest::Texts;
 
 class ListsForm : public forms::Form {
 protected:
@@ -35,48 +36,8 @@ protected:
     }
 };
 
-class LbCbListsTest : public testing::Test {
-protected:
-    void SetUp() override {
-        disp = qmtest::create(L"Quillmark.LB_CB");
-        ASSERT_TRUE(disp);
-        lb = disp.query<_LB_CB>();
-        ASSERT_TRUE(lb);
-        form = forms::make<ListsForm>();
-        form->load();
-    }
-    void TearDown() override {
-        if (form->loaded()) form->unload();
-    }
-    IDispatch* box(const wchar_t* name) { return static_cast<IDispatch*>(&form->get<forms::Control>(name)); }
-    IDispatch* list() { return box(L"List1"); }
-    IDispatch* combo() { return box(L"Combo1"); }
-    IDispatch* text_box() { return box(L"Text1"); }
-    // Items with data 1, 2, 3, ... unless given.
-    void fill(IDispatch* b, const Texts& texts, const Data& data = {}) {
-        late::call(b, L"Clear");
-        for (size_t i = 0; i < texts.size(); ++i) {
-            late::call(b, L"AddItem", {Variant(texts[i])});
-            late::put(b, L"ItemData", Variant(data.empty() ? static_cast<long>(i + 1) : data[i]),
-                      {late::get(b, L"NewIndex")});
-        }
-    }
-    Texts texts(IDispatch* b) {
-        Texts out;
-        for (long i = 0, n = CLng(late::get(b, L"ListCount")); i < n; ++i)
-            out.push_back(CStr(late::get(b, L"List", {v_long(i)})));
-        return out;
-    }
-    Data data(IDispatch* b) {
-        Data out;
-        for (long i = 0, n = CLng(late::get(b, L"ListCount")); i < n; ++i)
-            out.push_back(CLng(late::get(b, L"ItemData", {v_long(i)})));
-        return out;
-    }
-    ComPtr<IDispatch> disp;
-    ComPtr<_LB_CB> lb;
-    ComPtr<ListsForm> form;
-};
+// Items filled without data get 1, 2, 3, ...
+using LbCbListsTest = qmtest::LbCbFixture<ListsForm, qmtest::ItemData::counted>;
 
 TEST_F(LbCbListsTest, Duplicates) {
     struct Case {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "lb_cb_fixture.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
@@ -23,8 +24,8 @@ using qmtest::v_str;
 
 namespace {
 
-using Texts = std::vector<std::wstring>;
-using Data = std::vector<long>;
+using qmtest::Data;
+using qmtest::Texts;
 
 class SavedForm : public forms::Form {
 protected:
@@ -36,41 +37,8 @@ protected:
     }
 };
 
-class LbCbSavedTest : public testing::Test {
+class LbCbSavedTest : public qmtest::LbCbFixture<SavedForm> {
 protected:
-    void SetUp() override {
-        disp = qmtest::create(L"Quillmark.LB_CB");
-        ASSERT_TRUE(disp);
-        lb = disp.query<_LB_CB>();
-        ASSERT_TRUE(lb);
-        form = forms::make<SavedForm>();
-        form->load();
-    }
-    void TearDown() override {
-        if (form->loaded()) form->unload();
-    }
-    IDispatch* box(const wchar_t* name) { return static_cast<IDispatch*>(&form->get<forms::Control>(name)); }
-    IDispatch* list() { return box(L"List1"); }
-    IDispatch* combo() { return box(L"Combo1"); }
-    void fill(IDispatch* b, const Texts& texts, const Data& data = {}) {
-        late::call(b, L"Clear");
-        for (size_t i = 0; i < texts.size(); ++i) {
-            late::call(b, L"AddItem", {Variant(texts[i])});
-            late::put(b, L"ItemData", Variant(data.empty() ? 0L : data[i]), {late::get(b, L"NewIndex")});
-        }
-    }
-    Texts texts(IDispatch* b) {
-        Texts out;
-        for (long i = 0, n = CLng(late::get(b, L"ListCount")); i < n; ++i)
-            out.push_back(CStr(late::get(b, L"List", {v_long(i)})));
-        return out;
-    }
-    Data data(IDispatch* b) {
-        Data out;
-        for (long i = 0, n = CLng(late::get(b, L"ListCount")); i < n; ++i)
-            out.push_back(CLng(late::get(b, L"ItemData", {v_long(i)})));
-        return out;
-    }
     // The files of these tests, in a folder of their own.
     static std::wstring folder() {
         const std::wstring f = qmtest::scratch() + L"lbcb\\";
@@ -88,9 +56,6 @@ protected:
         EXPECT_EQ(lb->LoadFromFile(b, Bstr(file).get(), static_cast<rsCommand>(mode), &r), S_OK);
         return r;
     }
-    ComPtr<IDispatch> disp;
-    ComPtr<_LB_CB> lb;
-    ComPtr<SavedForm> form;
 };
 
 TEST_F(LbCbSavedTest, SavedLists) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "lb_cb_fixture.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
@@ -13,6 +14,7 @@
 #include "support.h"
 
 using namespace qm;
+using qmtest::Texts;
 using qmtest::v_long;
 using qmtest::v_str;
 
@@ -28,37 +30,10 @@ protected:
     }
 };
 
-class LbCbTest : public testing::Test {
+class LbCbTest : public qmtest::LbCbFixture<BoxForm> {
 protected:
-    void SetUp() override {
-        disp = qmtest::create(L"Quillmark.LB_CB");
-        ASSERT_TRUE(disp);
-        lb = disp.query<_LB_CB>();
-        ASSERT_TRUE(lb);
-        form = forms::make<BoxForm>();
-        form->load();
-    }
-    void TearDown() override {
-        if (form->loaded()) form->unload();
-    }
-    IDispatch* list() { return &form->get<forms::ListBox>(L"List1"); }
-    IDispatch* combo() { return &form->get<forms::ComboBox>(L"Combo1"); }
-    IDispatch* text_box() { return &form->get<forms::TextBox>(L"Text1"); }
-    void fill(IDispatch* box, std::initializer_list<const wchar_t*> items) {
-        late::call(box, L"Clear");
-        for (const wchar_t* t : items) late::call(box, L"AddItem", {v_str(t)});
-    }
-    std::vector<std::wstring> items(IDispatch* box) {
-        std::vector<std::wstring> out;
-        for (long i = 0, n = CLng(*late::get(box, L"ListCount").get()); i < n; ++i)
-            out.push_back(CStr(*late::get(box, L"List", {v_long(i)}).get()));
-        return out;
-    }
     static Variant texts_variant() { return string_array({L"keep"}).to_variant(); }
-    long list_index(IDispatch* box) { return CLng(*late::get(box, L"ListIndex").get()); }
-    ComPtr<IDispatch> disp;
-    ComPtr<_LB_CB> lb;
-    ComPtr<BoxForm> form;
+    long list_index(IDispatch* b) { return CLng(*late::get(b, L"ListIndex").get()); }
 };
 
 TEST_F(LbCbTest, FindExactAndInexactInBothKinds) {
@@ -128,7 +103,7 @@ TEST_F(LbCbTest, AddWithItemDataIndexAndDuplicates) {
     EXPECT_EQ(CLng(*late::get(list(), L"ItemData", {v_long(1)}).get()), 42);
     EXPECT_EQ(lb->Add(list(), Bstr(L"first").get(), 7, 0, VARIANT_TRUE, &e, &r), S_OK);
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(items(list()), (std::vector<std::wstring>{L"first", L"abc", L"ABC"}));
+    EXPECT_EQ(texts(list()), (Texts{L"first", L"abc", L"ABC"}));
     EXPECT_EQ(lb->Add(list(), Bstr(L"x").get(), 0, 9, VARIANT_TRUE, &e, &r), S_OK);
     EXPECT_EQ(r, -2);  // no such position
     EXPECT_NE(e, 0);
@@ -146,16 +121,16 @@ TEST_F(LbCbTest, ArraysInAndOut) {
     fill(box, {L"old"});
     EXPECT_EQ(lb->AddArray(&box, arr.get(), &allow, &clear, &r), S_OK);
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(items(box), (std::vector<std::wstring>{L"c", L"1", L"c"}));
+    EXPECT_EQ(texts(box), (Texts{L"c", L"1", L"c"}));
     allow = VARIANT_FALSE, clear = VARIANT_FALSE;
     fill(box, {L"C"});
     EXPECT_EQ(lb->AddArray(&box, arr.get(), &allow, &clear, &r), S_OK);
-    EXPECT_EQ(items(box), (std::vector<std::wstring>{L"C", L"c", L"1"}));
+    EXPECT_EQ(texts(box), (Texts{L"C", L"c", L"1"}));
     Variant none = SafeArray(VT_BSTR).to_variant();
     clear = VARIANT_TRUE;
     EXPECT_EQ(lb->AddArray(&box, none.get(), &allow, &clear, &r), S_OK);
     EXPECT_EQ(r, 0);
-    EXPECT_TRUE(items(box).empty());
+    EXPECT_TRUE(texts(box).empty());
 
     // A two-dimensional array ends the work quietly: nothing added, 0.
     SAFEARRAYBOUND two[2] = {{2, 0}, {2, 0}};
@@ -165,7 +140,7 @@ TEST_F(LbCbTest, ArraysInAndOut) {
     allow = VARIANT_TRUE;
     EXPECT_EQ(lb->AddArray(&box, grid.get(), &allow, &clear, &r), S_OK);
     EXPECT_EQ(r, 0);
-    EXPECT_TRUE(items(box).empty());
+    EXPECT_TRUE(texts(box).empty());
     // Another kind of object: the error number (no such member), not -2.
     IDispatch* text = text_box();
     EXPECT_EQ(lb->AddArray(&text, arr.get(), &allow, &clear, &r), S_OK);
@@ -173,7 +148,7 @@ TEST_F(LbCbTest, ArraysInAndOut) {
     Variant untouched = texts_variant();
     EXPECT_EQ(lb->ToArray(&text, untouched.get(), &allow, &r), S_OK);
     EXPECT_EQ(r, 438);
-    EXPECT_EQ(texts_of(array_of(*untouched.get())), (std::vector<std::wstring>{L"keep"}));
+    EXPECT_EQ(texts_of(array_of(*untouched.get())), (Texts{L"keep"}));
 
     // Out: a 0-based Variant array; an empty box leaves no elements.
     fill(box, {L"b", L"a"});
@@ -182,11 +157,11 @@ TEST_F(LbCbTest, ArraysInAndOut) {
     EXPECT_EQ(lb->ToArray(&box, out.get(), &sorted, &r), S_OK);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(SafeArray::copy(array_of(*out.get())).lbound(), 0);
-    EXPECT_EQ(texts_of(array_of(*out.get())), (std::vector<std::wstring>{L"b", L"a"}));
+    EXPECT_EQ(texts_of(array_of(*out.get())), (Texts{L"b", L"a"}));
     sorted = VARIANT_TRUE;
     EXPECT_EQ(lb->ToArray(&box, out.get(), &sorted, &r), S_OK);
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(texts_of(array_of(*out.get())), (std::vector<std::wstring>{L"a", L"b"}));
+    EXPECT_EQ(texts_of(array_of(*out.get())), (Texts{L"a", L"b"}));
     late::call(box, L"Clear");
     EXPECT_EQ(lb->ToArray(&box, out.get(), &sorted, &r), S_OK);
     EXPECT_EQ(r, 0);
@@ -202,7 +177,7 @@ TEST_F(LbCbTest, ArraysInAndOut) {
     sorted = VARIANT_FALSE;
     EXPECT_EQ(lb->ToArray(&box, &typed, &sorted, &r), S_OK);
     EXPECT_EQ(strings.vt(), VT_ARRAY | VT_BSTR);
-    EXPECT_EQ(texts_of(array_of(*strings.get())), (std::vector<std::wstring>{L"z"}));
+    EXPECT_EQ(texts_of(array_of(*strings.get())), (Texts{L"z"}));
 }
 
 TEST_F(LbCbTest, RemovingItems) {
@@ -210,11 +185,11 @@ TEST_F(LbCbTest, RemovingItems) {
     long r = -1;
     EXPECT_EQ(lb->RemoveItem(list(), Bstr(L"x").get(), VARIANT_FALSE, &r), S_OK);
     EXPECT_EQ(r, 0);
-    EXPECT_EQ(items(list()), (std::vector<std::wstring>{L"", L"y", L" "}));
+    EXPECT_EQ(texts(list()), (Texts{L"", L"y", L" "}));
     EXPECT_EQ(lb->Kill_Empty(list(), &r), S_OK);
-    EXPECT_EQ(items(list()), (std::vector<std::wstring>{L"y", L" "}));
+    EXPECT_EQ(texts(list()), (Texts{L"y", L" "}));
     EXPECT_EQ(lb->RemoveItem(list(), Bstr(L"Y").get(), VARIANT_TRUE, &r), S_OK);
-    EXPECT_EQ(items(list()), (std::vector<std::wstring>{L"y", L" "}));
+    EXPECT_EQ(texts(list()), (Texts{L"y", L" "}));
 }
 
 TEST_F(LbCbTest, SetListIndexReportsWhatTheBoxDid) {

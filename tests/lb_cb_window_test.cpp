@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "lb_cb_fixture.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
@@ -39,37 +40,17 @@ Variant object_variant(IDispatch* d) {
     return v;
 }
 
-class LbCbWindowTest : public testing::Test {
+class LbCbWindowTest : public qmtest::LbCbFixture<WindowForm, qmtest::ItemData::zero, true> {
 protected:
-    void SetUp() override {
-        disp = qmtest::create(L"Quillmark.LB_CB");
-        ASSERT_TRUE(disp);
-        lb = disp.query<_LB_CB>();
-        ASSERT_TRUE(lb);
-        form = forms::make<WindowForm>();
-        form->show();
-    }
-    void TearDown() override {
-        if (form->loaded()) form->unload();
-    }
-    IDispatch* ctl(const wchar_t* name) { return &form->get<forms::Control>(name); }
-    HWND window(const wchar_t* name) { return form->get<forms::Control>(name).hwnd(); }
-    std::wstring text(const wchar_t* name) { return CStr(*late::get(ctl(name), L"Text").get()); }
-    double number(const wchar_t* name, const wchar_t* property) { return CDbl(*late::get(ctl(name), property).get()); }
-    void fill(const wchar_t* name, std::initializer_list<const wchar_t*> texts) {
-        late::call(ctl(name), L"Clear");
-        for (const wchar_t* t : texts) late::call(ctl(name), L"AddItem", {v_str(t)});
-    }
-    ComPtr<IDispatch> disp;
-    ComPtr<_LB_CB> lb;
-    ComPtr<WindowForm> form;
+    std::wstring text(const wchar_t* name) { return CStr(*late::get(box(name), L"Text").get()); }
+    double number(const wchar_t* name, const wchar_t* property) { return CDbl(*late::get(box(name), property).get()); }
 };
 
 TEST_F(LbCbWindowTest, DropDownStateWidthHeightAndKeys) {
     fill(L"Combo1", {L"a", L"b"});
     long e = 0, r = -1;
     VARIANT_BOOL ok = VARIANT_FALSE;
-    const Variant by_object = object_variant(ctl(L"Combo1"));
+    const Variant by_object = object_variant(box(L"Combo1"));
     const Variant by_handle = v_long(static_cast<long>(reinterpret_cast<LONG_PTR>(window(L"Combo1"))));
     EXPECT_EQ(lb->CB_SetDropDownState(*by_object.get(), VARIANT_TRUE, &e, &ok), S_OK);
     EXPECT_TRUE(ok);
@@ -81,14 +62,14 @@ TEST_F(LbCbWindowTest, DropDownStateWidthHeightAndKeys) {
     EXPECT_EQ(lb->CB_GetDropDownState(*by_object.get(), &e, &ok), S_OK);
     EXPECT_FALSE(ok);
 
-    EXPECT_EQ(lb->CB_SetDropDownWidth(ctl(L"Combo1"), 300, &e, &ok), S_OK);
+    EXPECT_EQ(lb->CB_SetDropDownWidth(box(L"Combo1"), 300, &e, &ok), S_OK);
     EXPECT_TRUE(ok);
     EXPECT_EQ(SendMessageW(window(L"Combo1"), CB_GETDROPPEDWIDTH, 0, 0), 300);
 
     // The height asked for, at most half the screen (measured against 150 pixels).
     const long half = GetSystemMetrics(SM_CYSCREEN) / 2;
     auto dropped_height = [&](long asked) {
-        EXPECT_EQ(lb->CB_SetDropDownHeight(ctl(L"Combo1"), asked, &r), S_OK);
+        EXPECT_EQ(lb->CB_SetDropDownHeight(box(L"Combo1"), asked, &r), S_OK);
         EXPECT_EQ(r, 0);
         RECT dropped{};
         SendMessageW(window(L"Combo1"), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
@@ -108,16 +89,16 @@ TEST_F(LbCbWindowTest, DropDownStateWidthHeightAndKeys) {
     COMBOBOXINFO info{sizeof(info)};
     ASSERT_TRUE(GetComboBoxInfo(window(L"Combo1"), &info));
     const LONG before = GetWindowLongW(info.hwndList, GWL_EXSTYLE);
-    EXPECT_EQ(lb->CB_SetAlignment(ctl(L"Combo1"), alRIGHT, &r), S_OK);
+    EXPECT_EQ(lb->CB_SetAlignment(box(L"Combo1"), alRIGHT, &r), S_OK);
     EXPECT_NE(GetWindowLongW(info.hwndList, GWL_EXSTYLE) & WS_EX_RIGHT, 0);
-    EXPECT_EQ(lb->CB_SetAlignment(ctl(L"Combo1"), alLEFT, &r), S_OK);
+    EXPECT_EQ(lb->CB_SetAlignment(box(L"Combo1"), alLEFT, &r), S_OK);
     EXPECT_EQ(GetWindowLongW(info.hwndList, GWL_EXSTYLE), before);
 }
 
 TEST_F(LbCbWindowTest, EditFieldLimitAndText) {
-    late::put(ctl(L"Combo1"), L"Text", v_str(L"abcdefgh"));
+    late::put(box(L"Combo1"), L"Text", v_str(L"abcdefgh"));
     long r = -1;
-    EXPECT_EQ(lb->CB_MaxLength(ctl(L"Combo1"), 5, &r), S_OK);
+    EXPECT_EQ(lb->CB_MaxLength(box(L"Combo1"), 5, &r), S_OK);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(text(L"Combo1"), L"abcde");
     EXPECT_EQ(number(L"Combo1", L"SelStart"), 5);
@@ -126,35 +107,35 @@ TEST_F(LbCbWindowTest, EditFieldLimitAndText) {
     SendMessageW(edit, WM_CHAR, L'x', 0);
     EXPECT_EQ(text(L"Combo1"), L"abcde");
     // 0: no limit, the text kept; a negative length is refused before anything changes.
-    EXPECT_EQ(lb->CB_MaxLength(ctl(L"Combo1"), 0, &r), S_OK);
+    EXPECT_EQ(lb->CB_MaxLength(box(L"Combo1"), 0, &r), S_OK);
     EXPECT_EQ(text(L"Combo1"), L"abcde");
     SendMessageW(edit, WM_CHAR, L'x', 0);
     EXPECT_EQ(text(L"Combo1"), L"abcdex");
-    EXPECT_EQ(lb->CB_MaxLength(ctl(L"Combo1"), -1, &r), S_OK);
+    EXPECT_EQ(lb->CB_MaxLength(box(L"Combo1"), -1, &r), S_OK);
     EXPECT_EQ(r, 5);
     EXPECT_EQ(text(L"Combo1"), L"abcdex");
     // A simple combo box: the limit reaches its edit field, not its list.
-    late::put(ctl(L"Combo2"), L"Text", v_str(L"abcdef"));
-    EXPECT_EQ(lb->CB_MaxLength(ctl(L"Combo2"), 3, &r), S_OK);
+    late::put(box(L"Combo2"), L"Text", v_str(L"abcdef"));
+    EXPECT_EQ(lb->CB_MaxLength(box(L"Combo2"), 3, &r), S_OK);
     EXPECT_EQ(text(L"Combo2"), L"abc");
     EXPECT_EQ(SendMessageW(FindWindowExW(window(L"Combo2"), nullptr, L"Edit", nullptr), EM_GETLIMITTEXT, 0, 0), 3);
 
     long e = 0, h = 0;
     VARIANT_BOOL ok = VARIANT_FALSE;
-    EXPECT_EQ(lb->CB_GetEditHwnd(object_variant(ctl(L"Combo1")), &h), S_OK);
+    EXPECT_EQ(lb->CB_GetEditHwnd(object_variant(box(L"Combo1")), &h), S_OK);
     EXPECT_EQ(reinterpret_cast<HWND>(static_cast<LONG_PTR>(h)), edit);
-    EXPECT_EQ(lb->CB_SetText(object_variant(ctl(L"Combo1")), Bstr(L"neu \u03A9").get(), &e, &ok), S_OK);
+    EXPECT_EQ(lb->CB_SetText(object_variant(box(L"Combo1")), Bstr(L"neu \u03A9").get(), &e, &ok), S_OK);
     EXPECT_TRUE(ok);
     EXPECT_EQ(text(L"Combo1"), L"neu \u03A9");
     // The limit takes; Wine's combo box answers 0 instead of 1, so no verdict on ok.
-    EXPECT_EQ(lb->CB_LimitEditText(object_variant(ctl(L"Combo1")), 2, &ok), S_OK);
+    EXPECT_EQ(lb->CB_LimitEditText(object_variant(box(L"Combo1")), 2, &ok), S_OK);
     EXPECT_EQ(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 2);
     // A drop-down list has no edit field.
-    EXPECT_EQ(lb->CB_GetEditHwnd(object_variant(ctl(L"Combo3")), &h), S_OK);
+    EXPECT_EQ(lb->CB_GetEditHwnd(object_variant(box(L"Combo3")), &h), S_OK);
     EXPECT_EQ(h, 0);
-    EXPECT_EQ(lb->CB_SetText(object_variant(ctl(L"Combo3")), Bstr(L"x").get(), &e, &ok), S_OK);
+    EXPECT_EQ(lb->CB_SetText(object_variant(box(L"Combo3")), Bstr(L"x").get(), &e, &ok), S_OK);
     EXPECT_FALSE(ok);
-    EXPECT_EQ(lb->CB_MaxLength(ctl(L"Combo3"), 2, &r), S_OK);
+    EXPECT_EQ(lb->CB_MaxLength(box(L"Combo3"), 2, &r), S_OK);
     EXPECT_EQ(r, 0);
 }
 
@@ -162,11 +143,11 @@ TEST_F(LbCbWindowTest, CheckBoxInTheEditField) {
     long e = 0;
     VARIANT_BOOL ok = VARIANT_TRUE;
     const double text_left = number(L"Text1", L"Left");
-    EXPECT_EQ(lb->CB_SetCheckBoxToEditBox(ctl(L"Combo1"), ctl(L"Text1"), &e, &ok), S_OK);
+    EXPECT_EQ(lb->CB_SetCheckBoxToEditBox(box(L"Combo1"), box(L"Text1"), &e, &ok), S_OK);
     EXPECT_FALSE(ok);
     EXPECT_EQ(number(L"Text1", L"Left"), text_left);
-    late::put(ctl(L"Combo1"), L"BackColor", v_long(0x00FFEE));
-    EXPECT_EQ(lb->CB_SetCheckBoxToEditBox(ctl(L"Combo1"), ctl(L"Check1"), &e, &ok), S_OK);
+    late::put(box(L"Combo1"), L"BackColor", v_long(0x00FFEE));
+    EXPECT_EQ(lb->CB_SetCheckBoxToEditBox(box(L"Combo1"), box(L"Check1"), &e, &ok), S_OK);
     EXPECT_TRUE(ok);
     const long p = CLng(forms::screen_twips_per_pixel_x());
     const HWND edit = FindWindowExW(window(L"Combo1"), nullptr, L"Edit", nullptr);
@@ -177,7 +158,7 @@ TEST_F(LbCbWindowTest, CheckBoxInTheEditField) {
 }
 
 TEST_F(LbCbWindowTest, ListBoxRowsExtentAndScrollBar) {
-    IDispatch* list = ctl(L"List1");
+    IDispatch* list = box(L"List1");
     const HWND h = window(L"List1");
     const float ty = forms::screen_twips_per_pixel_y();
     late::put(list, L"Height", Variant(150.0 * ty));
@@ -199,8 +180,8 @@ TEST_F(LbCbWindowTest, ListBoxRowsExtentAndScrollBar) {
     // The parent's scale and font come back, also when measuring fails.
     late::put(form.get(), L"ScaleMode", v_long(3));
     late::put(form.get(), L"FontSize", v_long(12));
-    late::put(ctl(L"Text1"), L"FontSize", v_long(20));
-    EXPECT_EQ(lb->LB_GetMaxItemLen(ctl(L"Text1"), &e, &r), S_OK);
+    late::put(box(L"Text1"), L"FontSize", v_long(20));
+    EXPECT_EQ(lb->LB_GetMaxItemLen(box(L"Text1"), &e, &r), S_OK);
     EXPECT_EQ(r, -2);
     EXPECT_EQ(e, 438);
     EXPECT_EQ(CLng(*late::get(form.get(), L"ScaleMode").get()), 3);
@@ -218,7 +199,7 @@ TEST_F(LbCbWindowTest, ListBoxRowsExtentAndScrollBar) {
 }
 
 TEST_F(LbCbWindowTest, ItemsUnderTheMouseAndDoubleClick) {
-    IDispatch* list = ctl(L"List1");
+    IDispatch* list = box(L"List1");
     const HWND h = window(L"List1");
     fill(L"List1", {L"a", L"b", L"c"});
     late::put(list, L"Height", Variant(150.0 * forms::screen_twips_per_pixel_y()));

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/interfaces.h"
@@ -91,38 +92,27 @@ TEST_F(Mathematics, BinaryAndHexadecimalTexts) {
     EXPECT_EQ(bin(-6), L"0");
 
     Bstr hex;
-    ASSERT_EQ(m->DecToHex(-1, hex.put()), S_OK);
-    EXPECT_EQ(hex.str(), L"FFFFFFFF");
-    ASSERT_EQ(m->DecToHex(255, hex.put()), S_OK);
-    EXPECT_EQ(hex.str(), L"FF");
-    ASSERT_EQ(m->DecToHex(0, hex.put()), S_OK);
-    EXPECT_EQ(hex.str(), L"0");
+    for (auto [number, text] : {std::pair{-1L, L"FFFFFFFF"}, std::pair{255L, L"FF"}, std::pair{0L, L"0"}}) {
+        ASSERT_EQ(m->DecToHex(number, hex.put()), S_OK);
+        EXPECT_EQ(hex.str(), text);
+    }
 
-    EXPECT_EQ(hex_to_dec(L"FF"), 255);
-    EXPECT_EQ(hex_to_dec(L"ff"), 255);
-    // Up to four digits are a 16-bit value, up to eight a 32-bit one.
-    EXPECT_EQ(hex_to_dec(L"FFFF"), -1);
-    EXPECT_EQ(hex_to_dec(L"8000"), -32768);
-    EXPECT_EQ(hex_to_dec(L"10000"), 65536);
-    EXPECT_EQ(hex_to_dec(L"7FFFFFFF"), 2147483647);
-    EXPECT_EQ(hex_to_dec(L"FFFFFFFF"), -1);
-    // Reading stops at the first character that is no hexadecimal digit.
-    EXPECT_EQ(hex_to_dec(L"1G"), 1);
-    EXPECT_EQ(hex_to_dec(L"xyz"), 0);
-    EXPECT_EQ(hex_to_dec(L""), 0);
+    // Up to four digits are a 16-bit value, up to eight a 32-bit one; reading stops
+    // at the first character that is no hexadecimal digit.
+    const std::pair<const wchar_t*, long> hexes[] = {
+        {L"FF", 255},           {L"ff", 255},       {L"FFFF", -1}, {L"8000", -32768}, {L"10000", 65536},
+        {L"7FFFFFFF", 2147483647}, {L"FFFFFFFF", -1}, {L"1G", 1},    {L"xyz", 0},       {L"", 0}};
+    for (auto [text, number] : hexes) EXPECT_EQ(hex_to_dec(text), number) << text;
 }
 
 TEST_F(Mathematics, BinToDecReadsDecimalDigitsAsBits) {
     long r = -1;
-    ASSERT_EQ(m->BinToDec(1011, &r), S_OK);
-    EXPECT_EQ(r, 11);
-    ASSERT_EQ(m->BinToDec(0, &r), S_OK);
-    EXPECT_EQ(r, 0);
-    ASSERT_EQ(m->BinToDec(1111111111, &r), S_OK);
-    EXPECT_EQ(r, 1023);
-    // Other digits add their own value.
-    ASSERT_EQ(m->BinToDec(12, &r), S_OK);
-    EXPECT_EQ(r, 4);
+    // Other digits than 0 and 1 add their own value (12).
+    const std::pair<long, long> cases[] = {{1011, 11}, {0, 0}, {1111111111, 1023}, {12, 4}};
+    for (auto [digits, number] : cases) {
+        ASSERT_EQ(m->BinToDec(digits, &r), S_OK);
+        EXPECT_EQ(r, number) << digits;
+    }
     // No error trap: a negative number reaches the client as an automation error.
     EXPECT_EQ(m->BinToDec(-101, &r), runtime_error(13));
 }
@@ -157,15 +147,8 @@ TEST_F(Mathematics, WordsFollowTheLibrarysConvention) {
 }
 
 TEST_F(Mathematics, PrimesByTheLibrarysConvention) {
-    EXPECT_TRUE(prime(1));
-    EXPECT_TRUE(prime(2));
-    EXPECT_TRUE(prime(3));
-    EXPECT_FALSE(prime(0));
-    EXPECT_FALSE(prime(-7));
-    EXPECT_FALSE(prime(4));
-    EXPECT_FALSE(prime(9));
-    EXPECT_FALSE(prime(25));
-    EXPECT_TRUE(prime(97));
+    for (long n : {1, 2, 3, 97}) EXPECT_TRUE(prime(n)) << n;
+    for (long n : {0, -7, 4, 9, 25}) EXPECT_FALSE(prime(n)) << n;
     // The largest Long and the square of the largest prime below its root: the
     // divisor search must reach the root exactly and not overflow.
     EXPECT_TRUE(prime(2147483647));

@@ -19,14 +19,6 @@ namespace {
 
 long L(HANDLE h) { return static_cast<long>(reinterpret_cast<LONG_PTR>(h)); }
 
-void pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 std::map<UINT, int>* commands = nullptr;
 
 LRESULT CALLBACK menu_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -75,7 +67,7 @@ protected:
         AppendMenuW(extras, MF_STRING, 301, L"&Farbe");
         AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(extras), L"&Extras");
         SetMenu(window, bar);
-        pump();
+        pump_messages();
         disp = create(L"Quillmark.Menu");
         ASSERT_TRUE(disp);
         menu = disp.query<_Menu>();
@@ -89,7 +81,7 @@ protected:
         misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         commands = nullptr;
         if (window) DestroyWindow(window);
-        pump();
+        pump_messages();
     }
     MNUINFO find(const wchar_t* caption, bool system_menu = false) {
         MNUINFO info{-1, -1, -1};
@@ -179,7 +171,7 @@ TEST_F(MenuTest, ClicksPostTheCommandOnceAndNothingWhenNotFound) {
     EXPECT_EQ(r, VARIANT_TRUE);
     ASSERT_EQ(menu->Click_MenuItemByCaption(L(window), Bstr(L"&Farbe").get(), &r), S_OK);
     EXPECT_EQ(r, VARIANT_TRUE);
-    pump();
+    pump_messages();
     EXPECT_EQ(seen, (std::map<UINT, int>{{101, 1}, {111, 1}, {301, 1}}));
 
     // A caption nobody carries, a submenu position, a position past the end: nothing posted.
@@ -190,7 +182,7 @@ TEST_F(MenuTest, ClicksPostTheCommandOnceAndNothingWhenNotFound) {
     EXPECT_EQ(r, VARIANT_FALSE);
     ASSERT_EQ(menu->Click_MenuItemBymHwnd(L(window), L(file), 9, &r), S_OK);
     EXPECT_EQ(r, VARIANT_FALSE);
-    pump();
+    pump_messages();
     EXPECT_TRUE(seen.empty());
 }
 

@@ -156,40 +156,23 @@ TEST_F(MiscDates, UnixTimesBothWays) {
 }
 
 TEST_F(MiscDates, LeapYearsAndMonthLengthsFromTheCalendar) {
-    EXPECT_TRUE(leap(2000));
-    EXPECT_FALSE(leap(1900));
-    EXPECT_FALSE(leap(2100));
-    EXPECT_FALSE(leap(2023));
-    EXPECT_TRUE(leap(2024));
-    EXPECT_TRUE(leap(0));    // 2000
-    EXPECT_TRUE(leap(4));    // 2004
-    EXPECT_FALSE(leap(99));  // 1999
-    EXPECT_FALSE(leap(100));
-    EXPECT_FALSE(leap(-4));
-    EXPECT_FALSE(leap(10000));
+    // Two-digit years: 0 is 2000, 4 is 2004, 99 is 1999.
+    for (long year : {2000, 2024, 0, 4}) EXPECT_TRUE(leap(year)) << year;
+    for (long year : {1900, 2100, 2023, 99, 100, -4, 10000}) EXPECT_FALSE(leap(year)) << year;
 
-    EXPECT_EQ(month_days(2, 2024), 29);
-    EXPECT_EQ(month_days(2, 2023), 28);
-    EXPECT_EQ(month_days(2, 1900), 28);
-    EXPECT_EQ(month_days(4, 2024), 30);
-    EXPECT_EQ(month_days(12, 9999), 31);
-    EXPECT_EQ(month_days(2, 0), 29);  // 2000
-    EXPECT_EQ(month_days(13, 2024), 0);
-    EXPECT_EQ(month_days(0, 2024), 0);
-    EXPECT_EQ(month_days(1, 10000), 0);
+    // Month, year (0 is 2000), days.
+    const long months[][3] = {{2, 2024, 29}, {2, 2023, 28},  {2, 1900, 28}, {4, 2024, 30},  {12, 9999, 31},
+                              {2, 0, 29},    {13, 2024, 0},  {0, 2024, 0},  {1, 10000, 0}};
+    for (const auto& c : months) EXPECT_EQ(month_days(c[0], c[1]), c[2]) << c[0] << "/" << c[1];
 }
 
 TEST_F(MiscDates, IsoWeeksIgnoreTheTimeOfDay) {
-    EXPECT_EQ(week(at(2021, 1, 1)), 53);
-    EXPECT_EQ(week(at(2021, 1, 4)), 1);
-    EXPECT_EQ(week(at(2014, 12, 29)), 1);
-    EXPECT_EQ(week(at(2024, 12, 31)), 1);
-    EXPECT_EQ(week(at(2020, 12, 31)), 53);
-    EXPECT_EQ(week(at(2024, 6, 15)), 24);
-    EXPECT_EQ(week(at(100, 1, 1)), 53);  // a Friday: the last week of the year 99
-    EXPECT_EQ(week(at(100, 1, 4)), 1);
-    EXPECT_EQ(week(at(100, 1, 1, 12)), 53);  // the first day's afternoon lies below its midnight
-    EXPECT_EQ(week(at(9999, 12, 31)), 52);
+    // Year, month, day, hour, week. 1.1.100 is a Friday: the last week of the year 99;
+    // the afternoon of that first day lies below its midnight.
+    const int weeks[][5] = {{2021, 1, 1, 0, 53}, {2021, 1, 4, 0, 1},  {2014, 12, 29, 0, 1}, {2024, 12, 31, 0, 1},
+                            {2020, 12, 31, 0, 53}, {2024, 6, 15, 0, 24}, {100, 1, 1, 0, 53},  {100, 1, 4, 0, 1},
+                            {100, 1, 1, 12, 53}, {9999, 12, 31, 0, 52}};
+    for (const auto& c : weeks) EXPECT_EQ(week(at(c[0], c[1], c[2], c[3])), c[4]) << c[0] << "-" << c[1] << "-" << c[2];
     for (long h : {0, 11, 12, 13, 18, 23}) {
         EXPECT_EQ(week(at(2021, 1, 3, h, 59, 59)), 53) << h;
         EXPECT_EQ(week(at(2021, 1, 10, h, 30)), 1) << h;
@@ -197,29 +180,16 @@ TEST_F(MiscDates, IsoWeeksIgnoreTheTimeOfDay) {
 }
 
 TEST_F(MiscDates, StrictDateAndTimeTexts) {
-    EXPECT_TRUE(valid_date(L"31.12.2024"));
-    EXPECT_TRUE(valid_date(L"1.1.1"));
-    EXPECT_TRUE(valid_date(L"29.2.2024"));
-    EXPECT_TRUE(valid_date(L"29.02.04"));  // 2004
-    EXPECT_FALSE(valid_date(L"29.02.03"));
-    EXPECT_FALSE(valid_date(L"2024-12-31"));
-    EXPECT_FALSE(valid_date(L"31.12."));
-    EXPECT_FALSE(valid_date(L"1.1.12345"));
-    EXPECT_FALSE(valid_date(L"31.02.2024"));
-    EXPECT_FALSE(valid_date(L"12.13.2024"));  // a lenient parser would swap day and month
-    EXPECT_FALSE(valid_date(L"29.02.1900"));
-    EXPECT_FALSE(valid_date(L"1.1.0"));
-    EXPECT_FALSE(valid_date(L" 1.1.2024"));
-    EXPECT_FALSE(valid_date(L"31.12.2024 10:00"));
-    EXPECT_FALSE(valid_date(L""));
+    // "29.02.04" is 2004; a lenient parser would swap day and month of "12.13.2024".
+    for (const wchar_t* good : {L"31.12.2024", L"1.1.1", L"29.2.2024", L"29.02.04"})
+        EXPECT_TRUE(valid_date(good)) << good;
+    for (const wchar_t* bad : {L"29.02.03", L"2024-12-31", L"31.12.", L"1.1.12345", L"31.02.2024", L"12.13.2024",
+                               L"29.02.1900", L"1.1.0", L" 1.1.2024", L"31.12.2024 10:00", L""})
+        EXPECT_FALSE(valid_date(bad)) << bad;
 
-    EXPECT_TRUE(valid_time(L"23:59:59"));
-    EXPECT_TRUE(valid_time(L"0:0:0"));
-    EXPECT_FALSE(valid_time(L"12:30"));
-    EXPECT_FALSE(valid_time(L"12:60:00"));
-    EXPECT_FALSE(valid_time(L"24:00:00"));
-    EXPECT_FALSE(valid_time(L"12:30:00 "));
-    EXPECT_FALSE(valid_time(L"1:2:3:4"));
+    for (const wchar_t* good : {L"23:59:59", L"0:0:0"}) EXPECT_TRUE(valid_time(good)) << good;
+    for (const wchar_t* bad : {L"12:30", L"12:60:00", L"24:00:00", L"12:30:00 ", L"1:2:3:4"})
+        EXPECT_FALSE(valid_time(bad)) << bad;
 }
 
 TEST_F(MiscDates, AgeTextsAndTheLocaleDatePattern) {

@@ -5,6 +5,7 @@
 #include <wincrypt.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "frame/mstring.h"
@@ -253,20 +254,20 @@ TEST_F(MString, InStrOccurrences) {
         EXPECT_EQ(f.str(), what);
         return r;
     };
-    EXPECT_EQ(find(L"abcabc", L"bc", 2), 5);
-    EXPECT_EQ(find(L"abcabc", L"bc", itLast), 5);
-    EXPECT_EQ(find(L"abcabc", L"bc", itFIRST), 2);
-    EXPECT_EQ(find(L"abcabc", L"bc", 3), 0);
-    EXPECT_EQ(find(L"abc", L"x", 1), 0);
-    EXPECT_EQ(find(L"abc", L"a", 0), 0);
-    EXPECT_EQ(find(L"aaaa", L"aa", 2), 3);
-    EXPECT_EQ(find(L"x\u00C4BC", L"\u00E4b", itFIRST, false), 2);
-    EXPECT_EQ(find(L"xABC", L"Ab", itFIRST, true), 0);
     // An empty search text is hit again where the scan goes on: every hit is the
     // first one, and there is no last one.
-    EXPECT_EQ(find(L"abc", L"", 2), 1);
-    EXPECT_EQ(find(L"abc", L"", itFIRST), 1);
-    EXPECT_EQ(find(L"abc", L"", itLast), 0);
+    const struct {
+        const wchar_t *text, *what;
+        long pos;
+        bool exact;
+        long found;
+    } cases[] = {{L"abcabc", L"bc", 2, true, 5},      {L"abcabc", L"bc", itLast, true, 5},
+                 {L"abcabc", L"bc", itFIRST, true, 2}, {L"abcabc", L"bc", 3, true, 0},
+                 {L"abc", L"x", 1, true, 0},           {L"abc", L"a", 0, true, 0},
+                 {L"aaaa", L"aa", 2, true, 3},         {L"x\u00C4BC", L"\u00E4b", itFIRST, false, 2},
+                 {L"xABC", L"Ab", itFIRST, true, 0},   {L"abc", L"", 2, true, 1},
+                 {L"abc", L"", itFIRST, true, 1},      {L"abc", L"", itLast, true, 0}};
+    for (const auto& c : cases) EXPECT_EQ(find(c.text, c.what, c.pos, c.exact), c.found) << c.text << " " << c.pos;
 }
 
 TEST_F(MString, InStrLeavesTheClientsVariableAlone) {
@@ -287,14 +288,13 @@ TEST_F(MString, InStrRevFindsTheLastOccurrence) {
                   S_OK);
         return r;
     };
-    EXPECT_EQ(rfind(L"C:\\dir\\file.txt", L"\\"), 9);
     // Positions count from the right end to the occurrence's last character.
-    EXPECT_EQ(rfind(L"abcabc", L"bc"), 1);
-    EXPECT_EQ(rfind(L"abcabcx", L"bc"), 2);
-    EXPECT_EQ(rfind(L"abcabcx", L"bc", 2), 5);
-    EXPECT_EQ(rfind(L"abcabcx", L"bc", itLast), 5);
-    EXPECT_EQ(rfind(L"abcabcx", L"cb"), 0);
-    EXPECT_EQ(rfind(L"xBCx", L"bc", itFIRST, false), 2);
+    const std::tuple<const wchar_t*, const wchar_t*, long, bool, long> cases[] = {
+        {L"C:\\dir\\file.txt", L"\\", itFIRST, true, 9}, {L"abcabc", L"bc", itFIRST, true, 1},
+        {L"abcabcx", L"bc", itFIRST, true, 2},        {L"abcabcx", L"bc", 2, true, 5},
+        {L"abcabcx", L"bc", itLast, true, 5},         {L"abcabcx", L"cb", itFIRST, true, 0},
+        {L"xBCx", L"bc", itFIRST, false, 2}};
+    for (auto [text, what, pos, exact, found] : cases) EXPECT_EQ(rfind(text, what, pos, exact), found) << text << pos;
 }
 
 // --- lines, wrapping, arrays -------------------------------------------------------------

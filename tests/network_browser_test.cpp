@@ -28,12 +28,6 @@ using namespace qmtest;
 
 namespace {
 
-std::wstring test_folder() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L'\\') + 1);
-}
 const std::wstring kRecorder = test_folder() + L"qmrecorder.exe";
 
 struct Launch {

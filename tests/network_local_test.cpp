@@ -24,13 +24,6 @@ using namespace qmtest;
 
 namespace {
 
-std::wstring test_folder() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-
 std::vector<std::wstring> texts(SAFEARRAY* sa) {
     SafeArray a = SafeArray::attach(sa, VT_BSTR);
     return a.dimensioned() ? texts_of(a.get()) : std::vector<std::wstring>{L"<undimensioned>"};

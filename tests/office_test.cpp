@@ -37,13 +37,6 @@ private:
     std::wstring key_;
 };
 
-std::wstring test_folder() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-
 class OfficeTest : public ::testing::Test {
 protected:
     void SetUp() override {

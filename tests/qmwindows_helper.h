@@ -4,16 +4,9 @@
 
 #include <string>
 
-namespace qmtest {
+#include "support.h"
 
-// Lets the thread's own windows handle what is waiting for them.
-inline void pump_messages() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+namespace qmtest {
 
 class Helper {
 public:

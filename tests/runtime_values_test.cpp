@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <thread>
+#include <tuple>
+#include <utility>
 
 #include "runtime/ansi.h"
 #include "runtime/collection.h"
@@ -69,17 +71,12 @@ TEST(Convert, TextsOfNumbersDatesAndBooleansFollowTheLocale) {
 }
 
 TEST(Convert, ValReadsThePointFormAndStopsAtTheFirstOtherCharacter) {
-    EXPECT_DOUBLE_EQ(Val(L" 12.5abc"), 12.5);
-    EXPECT_DOUBLE_EQ(Val(L"1 2 3"), 123);  // blanks inside are skipped
-    EXPECT_DOUBLE_EQ(Val(L"12,5"), 12);    // the comma ends the number in any locale
-    EXPECT_DOUBLE_EQ(Val(L"-1.5e2x"), -150);
-    EXPECT_DOUBLE_EQ(Val(L"7e"), 7);
-    EXPECT_DOUBLE_EQ(Val(L"abc"), 0);
-    EXPECT_DOUBLE_EQ(Val(L""), 0);
-    EXPECT_DOUBLE_EQ(Val(L"&HFF"), 255);
-    EXPECT_DOUBLE_EQ(Val(L"&HFFFF"), -1);  // four digits: a 16-bit value
-    EXPECT_DOUBLE_EQ(Val(L"&H10000"), 65536);
-    EXPECT_DOUBLE_EQ(Val(L"&O17"), 15);
+    // Blanks inside are skipped; the comma ends the number in any locale; "&HFFFF",
+    // four digits, is a 16-bit value.
+    const std::pair<const wchar_t*, double> cases[] = {
+        {L" 12.5abc", 12.5}, {L"1 2 3", 123}, {L"12,5", 12},     {L"-1.5e2x", -150},  {L"7e", 7},   {L"abc", 0},
+        {L"", 0},            {L"&HFF", 255},  {L"&HFFFF", -1},   {L"&H10000", 65536}, {L"&O17", 15}};
+    for (auto [text, value] : cases) EXPECT_DOUBLE_EQ(Val(text), value) << text;
 }
 
 TEST(Convert, StrHexAndOct) {
@@ -306,15 +303,12 @@ TEST(Dates, StrictParserRejectsWhatTheSystemParserRepairs) {
 
 TEST(Format, DatePatterns) {
     DATE d = dt(2024, 12, 31, 12, 17, 43);
-    EXPECT_EQ(FormatDate(d, L"dd.mm.yyyy"), L"31.12.2024");
-    EXPECT_EQ(FormatDate(d, L"DD"), L"31");
-    EXPECT_EQ(FormatDate(d, L"hh:mm:ss"), L"12:17:43");
-    EXPECT_EQ(FormatDate(d, L"yyyy.mm.dd hh:mm:ss"), L"2024.12.31 12:17:43");
-    EXPECT_EQ(FormatDate(d, L"mmmm"), L"Dezember");
-    EXPECT_EQ(FormatDate(d, L"dddd"), L"Dienstag");
-    EXPECT_EQ(FormatDate(d, L"ddd"), WeekdayName(Weekday(d), true, Sunday));
-    EXPECT_EQ(FormatDate(d, L"General Date"), CStrDate(d));
-    EXPECT_EQ(FormatDate(d, L"Long Time"), L"12:17:43");
+    const std::pair<const wchar_t*, std::wstring> patterns[] = {
+        {L"dd.mm.yyyy", L"31.12.2024"}, {L"DD", L"31"},         {L"hh:mm:ss", L"12:17:43"},
+        {L"yyyy.mm.dd hh:mm:ss", L"2024.12.31 12:17:43"},      {L"mmmm", L"Dezember"},
+        {L"dddd", L"Dienstag"},         {L"ddd", WeekdayName(Weekday(d), true, Sunday)},
+        {L"General Date", CStrDate(d)}, {L"Long Time", L"12:17:43"}};
+    for (const auto& [pattern, text] : patterns) EXPECT_EQ(FormatDate(d, pattern), text) << pattern;
     EXPECT_EQ(FormatDate(1 + 1.0 / 24, L"hh:mm:ss"), L"01:00:00");  // only the time of day shows
     EXPECT_EQ(FormatDateTime(d, DateForm::LongTime), L"12:17:43");
     EXPECT_EQ(FormatDateTime(d, DateForm::ShortDate), CStrDate(dt(2024, 12, 31)));
@@ -322,21 +316,17 @@ TEST(Format, DatePatterns) {
 }
 
 TEST(Format, NumberPatterns) {
-    EXPECT_EQ(Format(5, L"00"), L"05");
-    EXPECT_EQ(Format(123, L"00"), L"123");
-    EXPECT_EQ(Format(-5, L"00"), L"-05");
-    EXPECT_EQ(Format(7, L"000"), L"007");
-    EXPECT_EQ(Format(5, L"##00"), L"05");
-    EXPECT_EQ(Format(1234.567, L"0.00"), L"1234,57");
-    EXPECT_EQ(Format(2.345, L"0.00"), L"2,35");  // halves away from zero, at 15 digits
-    EXPECT_EQ(Format(0.5, L"0"), L"1");
-    EXPECT_EQ(Format(-0.5, L"0"), L"-1");
-    EXPECT_EQ(Format(0.125, L"0.00"), L"0,13");
-    EXPECT_EQ(Format(1234567, L"###,###,###,##0"), L"1.234.567");
-    EXPECT_EQ(Format(0, L"###,###,###,##0"), L"0");
-    EXPECT_EQ(Format(1234.5, L"###,###.##"), L"1.234,5");
-    EXPECT_EQ(Format(1234.0, L"###,###."), L"1.234,");
-    EXPECT_EQ(Format(0.5, L"0%"), L"50%");
+    const std::tuple<long, const wchar_t*, const wchar_t*> wholes[] = {
+        {5, L"00", L"05"},    {123, L"00", L"123"}, {-5, L"00", L"-05"},
+        {7, L"000", L"007"},  {5, L"##00", L"05"},  {1234567, L"###,###,###,##0", L"1.234.567"},
+        {0, L"###,###,###,##0", L"0"}};
+    for (auto [number, pattern, text] : wholes) EXPECT_EQ(Format(number, pattern), text) << number << pattern;
+    // Halves go away from zero, at 15 digits (2.345).
+    const std::tuple<double, const wchar_t*, const wchar_t*> fractions[] = {
+        {1234.567, L"0.00", L"1234,57"}, {2.345, L"0.00", L"2,35"},  {0.5, L"0", L"1"},
+        {-0.5, L"0", L"-1"},             {0.125, L"0.00", L"0,13"},  {1234.5, L"###,###.##", L"1.234,5"},
+        {1234.0, L"###,###.", L"1.234,"}, {0.5, L"0%", L"50%"}};
+    for (auto [number, pattern, text] : fractions) EXPECT_EQ(Format(number, pattern), text) << number << pattern;
     EXPECT_EQ(Format(str(L"12,5"), L"0.00"), L"12,50");
     EXPECT_EQ(Format(str(L"abc"), L"0.00"), L"abc");
     EXPECT_EQ(Format(Variant::null(), L"00"), L"");

@@ -14,13 +14,6 @@ using namespace qmtest;
 
 namespace {
 
-std::wstring test_folder() {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring p(path, n);
-    return p.substr(0, p.find_last_of(L'\\') + 1);
-}
-
 // The helper program, and a copy of it in a folder whose name has blanks.
 std::wstring helper() { return test_folder() + L"qmprog.exe"; }
 std::wstring helper_with_blanks() {

@@ -32,6 +32,13 @@ std::wstring test_name() {
     return std::wstring(name.begin(), name.end());
 }
 
+std::wstring test_folder() {
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring p(path, n);
+    return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+
 std::string read_bytes(const std::wstring& path) {
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
                            nullptr);

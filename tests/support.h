@@ -19,6 +19,19 @@ std::wstring scratch();
 // The running test's name (without its suite), for names of its own scratch files.
 std::wstring test_name();
 
+// The folder of the running test program, where the tests' helper programs lie
+// (with a trailing backslash).
+std::wstring test_folder();
+
+// Lets the thread's own windows handle what is waiting for them.
+inline void pump_messages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 // Whole files as bytes: read ("<missing>" when the file cannot be opened) and
 // written anew (a read-only file of an earlier run is overwritten).
 std::string read_bytes(const std::wstring& path);
