@@ -59,7 +59,7 @@ TEST_F(DirectoryWalkTest, SubfoldersInPreOrderAndLinkCycleEnds) {
     EXPECT_TRUE(got == a_first || got == b_first) << got[0] << L" " << got[1] << L" " << got[2];
 
     // A link back to an ancestor (made by the system, or by the test run as a link
-    // of the host's file system, which looks like a plain folder): listed, not walked into.
+    // of the host's file system): listed, not walked into.
     std::wstring top = folder, link = a1 + L"\\up";
     if (!CreateSymbolicLinkW(link.c_str(), folder.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) || !qmtest::exists(link)) {
         RemoveDirectoryW(link.c_str());
