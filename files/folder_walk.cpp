@@ -24,8 +24,9 @@ namespace {
 // Whether the file system under path may show a link as a plain folder: a file
 // server that follows its links itself gives no sign of them. Links of local
 // volumes (junctions, symbolic links, mount points, and under Wine the host's
-// links) carry the reparse attribute in the listing, and only through a link can
-// a walk reach a folder it is already in: there the walk needs no identities.
+// links) carry the reparse attribute in the listing, and as a folder has no
+// second parent, only through a link can a walk reach a folder it is already in:
+// there the walk needs no identities.
 bool may_hide_links(std::wstring_view path) {
     if (path.starts_with(L"\\\\?\\UNC\\")) return true;
     if (path.starts_with(L"\\\\?\\")) path.remove_prefix(4);
@@ -53,7 +54,7 @@ bool FolderWalk::Level::enter(const std::wstring& full) {
     HANDLE h = CreateFileW(full.c_str(), FILE_READ_ATTRIBUTES,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) return true;  // unknown: the listing tells whether it can be read
     BY_HANDLE_FILE_INFORMATION info{};
     const bool known = GetFileInformationByHandle(h, &info);
     CloseHandle(h);
