@@ -2,8 +2,6 @@
 // folder statistics and the subfolder list, with their progress windows.
 #include "files/folder_walk.h"
 
-#include <winternl.h>
-
 #include <climits>
 #include <utility>
 
@@ -23,29 +21,18 @@ namespace qm {
 
 namespace {
 
-// The file system's own listing call: whole buffers of entries with their
-// 64-bit lengths, on a handle that also tells the folder's identity.
-struct FullDirInformation {
-    ULONG NextEntryOffset;
-    ULONG FileIndex;
-    LARGE_INTEGER CreationTime, LastAccessTime, LastWriteTime, ChangeTime;
-    LARGE_INTEGER EndOfFile, AllocationSize;
-    ULONG FileAttributes;
-    ULONG FileNameLength;
-    ULONG EaSize;
-    WCHAR FileName[1];
-};
-constexpr int kFullDirectoryInformation = 2;
-constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
-constexpr size_t kBufferSize = 64 * 1024;
-
-using QueryDirectory = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG, int, BOOLEAN,
-                                        PUNICODE_STRING, BOOLEAN);
-
-QueryDirectory query_directory() {
-    static const QueryDirectory query = reinterpret_cast<QueryDirectory>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryDirectoryFile")));
-    return query;
+// Whether the file system under path may show a link as a plain folder: a file
+// server that follows its links itself gives no sign of them. Links of local
+// volumes (junctions, symbolic links, mount points, and under Wine the host's
+// links) carry the reparse attribute in the listing, and as a folder has no
+// second parent, only through a link can a walk reach a folder it is already in:
+// there the walk needs no identities.
+bool may_hide_links(std::wstring_view path) {
+    if (path.starts_with(L"\\\\?\\UNC\\")) return true;
+    if (path.starts_with(L"\\\\?\\")) path.remove_prefix(4);
+    if (path.size() < 3 || path[1] != L':' || path[2] != L'\\') return true;  // a share or a device
+    const wchar_t root[] = {path[0], L':', L'\\', 0};
+    return GetDriveTypeW(root) == DRIVE_REMOTE;
 }
 
 }  // namespace
@@ -54,63 +41,63 @@ FolderWalk::FolderWalk() = default;
 FolderWalk::~FolderWalk() = default;
 
 FolderWalk::Level::~Level() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    if (find_ != INVALID_HANDLE_VALUE) FindClose(find_);
     if (pushed_) walk_.path_.pop_back();
-    if (buffer_) --walk_.depth_;
+    if (data_) --walk_.depth_;
 }
 
-bool FolderWalk::Level::open(const std::wstring& folder) {
-    if (!query_directory() || folder.empty()) return false;
-    std::wstring full;
-    try {
-        full = win32_path(AddBackslash(folder));
-    } catch (const RuntimeError&) {
-        return false;
-    }
-    handle_ = CreateFileW(full.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle_ == INVALID_HANDLE_VALUE) return false;
+// Notes the identity of a folder the walk enters; false when it is already on
+// the walk's path. One open per folder, and only where links may be hidden.
+bool FolderWalk::Level::enter(const std::wstring& full) {
+    if (walk_.identify_ < 0) walk_.identify_ = may_hide_links(full);
+    if (!walk_.identify_) return true;
+    HANDLE h = CreateFileW(full.c_str(), FILE_READ_ATTRIBUTES,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return true;  // unknown: the listing tells whether it can be read
     BY_HANDLE_FILE_INFORMATION info{};
-    if (GetFileInformationByHandle(handle_, &info)) {
-        if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-        const Key key{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-        if (key.high || key.low) {  // a file system without identities cannot tell
-            for (const Key& k : walk_.path_)
-                if (k.volume == key.volume && k.high == key.high && k.low == key.low) return false;
-            walk_.path_.push_back(key);
-            pushed_ = true;
-        }
-    }
-    if (walk_.buffers_.size() <= walk_.depth_) walk_.buffers_.push_back(std::make_unique<char[]>(kBufferSize));
-    buffer_ = walk_.buffers_[walk_.depth_++].get();
+    const bool known = GetFileInformationByHandle(h, &info);
+    CloseHandle(h);
+    const Key key{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    if (!known || (!key.high && !key.low)) return true;  // a file system without identities cannot tell
+    for (const Key& k : walk_.path_)
+        if (k.volume == key.volume && k.high == key.high && k.low == key.low) return false;
+    walk_.path_.push_back(key);
+    pushed_ = true;
     return true;
 }
 
-bool FolderWalk::Level::fill() {
-    IO_STATUS_BLOCK io{};
-    const NTSTATUS status = query_directory()(handle_, nullptr, nullptr, nullptr, &io, buffer_,
-                                              static_cast<ULONG>(kBufferSize), kFullDirectoryInformation, FALSE,
-                                              nullptr, FALSE);
-    if (status == kNoMoreFiles || status < 0 || io.Information == 0) return false;
-    offset_ = 0;
+bool FolderWalk::Level::open(const std::wstring& folder) {
+    if (folder.empty()) return false;
+    std::wstring pattern;
+    try {
+        pattern = win32_path(AddBackslash(folder));
+    } catch (const RuntimeError&) {
+        return false;
+    }
+    if (!enter(pattern)) return false;
+    if (walk_.data_.size() <= walk_.depth_) walk_.data_.push_back(std::make_unique<WIN32_FIND_DATAW>());
+    WIN32_FIND_DATAW* data = walk_.data_[walk_.depth_].get();
+    pattern += L'*';
+    find_ = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, data, FindExSearchNameMatch, nullptr,
+                             FIND_FIRST_EX_LARGE_FETCH);
+    if (find_ == INVALID_HANDLE_VALUE) return false;
+    data_ = data;
+    ++walk_.depth_;
     pending_ = true;
     return true;
 }
 
 bool FolderWalk::Level::next(FolderEntry& entry) {
     for (;;) {
-        if (!pending_ && !fill()) return false;
-        const auto* info = reinterpret_cast<const FullDirInformation*>(buffer_ + offset_);
-        if (info->NextEntryOffset)
-            offset_ += info->NextEntryOffset;
-        else
-            pending_ = false;
-        const std::wstring_view name(info->FileName, info->FileNameLength / sizeof(WCHAR));
-        if (name == L"." || name == L"..") continue;
-        entry.name = name;
-        entry.attributes = info->FileAttributes;
-        entry.size = info->EndOfFile.QuadPart;
+        if (!pending_ && !FindNextFileW(find_, data_)) return false;
+        pending_ = false;
+        const wchar_t* n = data_->cFileName;
+        if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0))) continue;
+        entry.name = n;
+        entry.attributes = data_->dwFileAttributes;
+        entry.size = static_cast<long long>((static_cast<unsigned long long>(data_->nFileSizeHigh) << 32) |
+                                            data_->nFileSizeLow);
         return true;
     }
 }

@@ -29,10 +29,10 @@ struct FolderEntry {
 };
 
 // Lists folders for one walk, in the order the file system returns the entries
-// (hidden and system ones included, "." and ".." left out). It keeps the folders
-// on the walk's current path: a folder already on it (the same file on the same
-// volume, reached again through a link the file system does not mark) is not
-// listed again, so a walk always ends.
+// (hidden and system ones included, "." and ".." left out). A walk never comes
+// back into a folder already on its current path, so it always ends: it goes into
+// no link (FolderEntry::descends), and where a server may show its links as plain
+// folders, it also compares the identities of the folders it enters.
 class FolderWalk {
 public:
     FolderWalk();
@@ -65,17 +65,17 @@ private:
         bool next(FolderEntry& entry);
 
     private:
-        bool fill();
+        bool enter(const std::wstring& full);
         FolderWalk& walk_;
-        HANDLE handle_ = INVALID_HANDLE_VALUE;
-        char* buffer_ = nullptr;
-        size_t offset_ = 0;
-        bool pending_ = false;  // buffer_ holds entries from offset_ on
+        HANDLE find_ = INVALID_HANDLE_VALUE;
+        WIN32_FIND_DATAW* data_ = nullptr;
+        bool pending_ = false;  // data_ holds an entry not yet handed out
         bool pushed_ = false;
     };
     std::vector<Key> path_;
-    std::vector<std::unique_ptr<char[]>> buffers_;  // one per depth, kept for the walk
+    std::vector<std::unique_ptr<WIN32_FIND_DATAW>> data_;  // one per depth, kept for the walk
     size_t depth_ = 0;
+    int identify_ = -1;  // compare identities: not yet known (-1), no (0), yes (1)
 };
 
 // Full path of the first folder (is_directory) or file named name (any case,

@@ -102,6 +102,40 @@ TEST_F(DirectoryTest, BrowseDialog) {
     EXPECT_EQ(browse(unrooted.info, IDOK), folder);
 }
 
+// A name typed into the edit box is to be checked, with the client's message for
+// one that names no folder. Wine's dialog shows the edit box in its new style only
+// and checks nothing: no message, and OK returns the selected folder.
+TEST_F(DirectoryTest, BrowseTypedNameIsNotCheckedUnderWine) {
+    for (long style : {0L, long{BIF_NEWDIALOGSTYLE}}) {
+        Browse typed(folder, L"", L"before");
+        typed.info.Flags = static_cast<ShellBrowseFlags>(BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_VALIDATE | style);
+        typed.info.INVALIDSELECTIONMESSAGE = SysAllocString(L"Kein gültiger Ordner");
+        typed.info.INVALIDSELECTIONTITLE = SysAllocString(L"Ordnerwahl");
+        bool answered = false, edit_box = false;
+        int messages = 0;
+        Bstr result;
+        {
+            qmtest::BoxWatcher watcher([&](const qmtest::BoxInfo& box) {
+                if (box.caption == L"Ordnerwahl") {
+                    ++messages;
+                    qmtest::close_box(box.hwnd);
+                } else if (!answered) {
+                    answered = true;
+                    HWND edit = FindWindowExW(box.hwnd, nullptr, L"Edit", nullptr);
+                    edit_box = edit != nullptr;
+                    if (edit) SetWindowTextW(edit, L"no such folder");
+                    qmtest::close_box(box.hwnd);
+                }
+            });
+            EXPECT_EQ(dir->BrowseForDirectory(&typed.info, result.put()), S_OK);
+            EXPECT_EQ(watcher.close_all(), 0);
+        }
+        EXPECT_EQ(edit_box, style != 0) << style;
+        EXPECT_EQ(messages, 0) << style;
+        EXPECT_EQ(result.str(), folder) << style;
+    }
+}
+
 TEST_F(DirectoryTest, Owner) {
     Bstr owner, none;
     ASSERT_EQ(dir->Get_Owner(Bstr(folder).get(), owner.put()), S_OK);
