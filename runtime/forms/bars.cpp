@@ -9,22 +9,14 @@
 
 #include "runtime/convert.h"
 #include "runtime/forms/hosted.h"
+#include "runtime/forms/table_helpers.h"
 #include "runtime/latebind.h"
 
 namespace qm::forms {
 
 namespace {
 
-using A = const Args&;
-using V = const VARIANT&;
-
-template <class T>
-T& S(Object& o) {
-    return self<T>(o);
-}
-Variant none() { return {}; }
-LRESULT send(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0) { return h ? SendMessageW(h, msg, wp, lp) : 0; }
-int px_x(float twips) { return static_cast<int>(lroundf(twips / twips_per_pixel_x())); }
+using namespace tables;
 
 }  // namespace
 
@@ -201,34 +193,8 @@ const Table& Panel::table() const {
 }
 
 namespace {
-class Panels final : public Object {
-public:
-    explicit Panels(StatusBar& bar) : bar_(&bar) {}
-    const wchar_t* type_name() const noexcept override { return L"Panels"; }
-    const Table& table() const override {
-        static const Table t({},
-                             {
-                                 {L"Count", [](Object& o, A) { return var(static_cast<long>(S<Panels>(o).bar_->panels().size())); }},
-                                 {L"Item", [](Object& o, A a) { return var(static_cast<IDispatch*>(&S<Panels>(o).bar_->panel(a.at(0)))); }},
-                                 {L"Add", [](Object& o, A a) {
-                                      Panel& p = S<Panels>(o).bar_->add_panel(a.lng(0, -1), a.str(1, L""), a.str(2, L""));
-                                      return var(static_cast<IDispatch*>(&p));
-                                  }},
-                             },
-                             L"Item");
-        return t;
-    }
-
-protected:
-    ComPtr<IEnumVARIANT> enumerate() override {
-        std::vector<Variant> items;
-        for (const auto& p : bar_->panels()) items.push_back(var(static_cast<IDispatch*>(p.get())));
-        return make_enum(std::move(items));
-    }
-
-private:
-    ComPtr<StatusBar> bar_;
-};
+constexpr wchar_t kPanels[] = L"Panels";
+using Panels = tables::ItemCollection<StatusBar, Panel, kPanels, &StatusBar::panels, &StatusBar::panel, &StatusBar::add_panel>;
 }  // namespace
 
 const Table& StatusBar::table() const {

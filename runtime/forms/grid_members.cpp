@@ -2,20 +2,15 @@
 // itself from a record set (read late-bound through its Fields and records).
 #include "runtime/convert.h"
 #include "runtime/forms/hosted.h"
+#include "runtime/forms/table_helpers.h"
 #include "runtime/latebind.h"
 
 namespace qm::forms {
 
 namespace {
 
-using A = const Args&;
-using V = const VARIANT&;
+using namespace tables;
 
-template <class T>
-T& S(Object& o) {
-    return self<T>(o);
-}
-Variant none() { return {}; }
 FlexGrid& F(Object& o) { return S<FlexGrid>(o); }
 
 // TextArray's index: row x Cols + column.

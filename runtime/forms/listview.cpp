@@ -5,21 +5,14 @@
 
 #include "runtime/convert.h"
 #include "runtime/forms/hosted.h"
+#include "runtime/forms/table_helpers.h"
 
 namespace qm::forms {
 
 namespace {
 
-using A = const Args&;
-using V = const VARIANT&;
+using namespace tables;
 
-template <class T>
-T& S(Object& o) {
-    return self<T>(o);
-}
-Variant none() { return {}; }
-LRESULT send(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0) { return h ? SendMessageW(h, msg, wp, lp) : 0; }
-int px_x(float twips) { return static_cast<int>(lroundf(twips / twips_per_pixel_x())); }
 
 const std::wstring& empty_text() {
     static const std::wstring e;
@@ -338,35 +331,8 @@ private:
     ComPtr<ListView> view_;
 };
 
-class ListItems final : public Object {
-public:
-    explicit ListItems(ListView& v) : view_(&v) {}
-    const wchar_t* type_name() const noexcept override { return L"ListItems"; }
-    const Table& table() const override {
-        static const Table t(
-            {},
-            {
-                {L"Count", [](Object& o, A) { return var(static_cast<long>(S<ListItems>(o).view_->items().size())); }},
-                {L"Item", [](Object& o, A a) { return var(static_cast<IDispatch*>(&S<ListItems>(o).view_->item(a.at(0)))); }},
-                {L"Add", [](Object& o, A a) {
-                     ListItem& i = S<ListItems>(o).view_->add_item(a.lng(0, -1), a.str(1, L""), a.str(2, L""));
-                     return var(static_cast<IDispatch*>(&i));
-                 }},
-            },
-            L"Item");
-        return t;
-    }
-
-protected:
-    ComPtr<IEnumVARIANT> enumerate() override {
-        std::vector<Variant> items;
-        for (const auto& i : view_->items()) items.push_back(var(static_cast<IDispatch*>(i.get())));
-        return make_enum(std::move(items));
-    }
-
-private:
-    ComPtr<ListView> view_;
-};
+constexpr wchar_t kListItems[] = L"ListItems";
+using ListItems = tables::ItemCollection<ListView, ListItem, kListItems, &ListView::items, &ListView::item, &ListView::add_item>;
 }  // namespace
 
 const Table& ListView::table() const {

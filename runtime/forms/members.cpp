@@ -5,21 +5,16 @@
 
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
+#include "runtime/forms/table_helpers.h"
 
 namespace qm::forms {
 
 namespace {
 
-using A = const Args&;
-using V = const VARIANT&;
+using namespace tables;
 
-template <class T>
-T& S(Object& o) {
-    return self<T>(o);
-}
 Surface& SF(Object& o) { return *static_cast<Visual&>(o).surface(); }
 
-Variant none() { return {}; }
 long color(V v) { return CLng(v); }
 
 ComPtr<IPictureDisp> picture_arg(V v) {

@@ -4,20 +4,14 @@
 
 #include "runtime/convert.h"
 #include "runtime/forms/hosted.h"
+#include "runtime/forms/table_helpers.h"
 
 namespace qm::forms {
 
 namespace {
 
-using A = const Args&;
-using V = const VARIANT&;
+using namespace tables;
 
-template <class T>
-T& S(Object& o) {
-    return self<T>(o);
-}
-Variant none() { return {}; }
-LRESULT send(HWND h, UINT msg, WPARAM wp = 0, LPARAM lp = 0) { return h ? SendMessageW(h, msg, wp, lp) : 0; }
 
 enum Relationship { First = 0, Last = 1, Next = 2, Previous = 3, Child = 4 };
 
