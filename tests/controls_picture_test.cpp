@@ -1,4 +1,6 @@
-// Controls: the interface's member order and JPEG files of pictures.
+// Controls: the interface's member order, JPEG files of pictures, and the
+// picture-box effects (gradient, fading text, scrolling text) on a form of the
+// forms engine.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <ocidl.h>
@@ -68,6 +70,51 @@ SIZE himetric_size(IPictureDisp* picture) {
     return {w, h};
 }
 
+
+// A picture's pixels, top-down, as 0x00RRGGBB.
+struct Pixels {
+    int w = 0, h = 0;
+    std::vector<DWORD> px;
+    DWORD at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
+};
+Pixels pixels_of(IPictureDisp* picture) {
+    Pixels out;
+    ComPtr<IPicture> p;
+    if (!picture || FAILED(picture->QueryInterface(IID_IPicture, p.put_void()))) return out;
+    OLE_HANDLE handle = 0;
+    p->get_Handle(&handle);
+    const auto bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    BITMAP info{};
+    if (!GetObjectW(bitmap, sizeof(info), &info)) return out;
+    out.w = info.bmWidth, out.h = info.bmHeight;
+    out.px.resize(static_cast<size_t>(out.w) * out.h);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), out.w, -out.h, 1, 32, BI_RGB};
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, bitmap, 0, out.h, out.px.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    for (auto& c : out.px) c &= 0xFFFFFF;
+    return out;
+}
+int red(DWORD c) { return (c >> 16) & 0xFF; }
+int green(DWORD c) { return (c >> 8) & 0xFF; }
+int blue(DWORD c) { return c & 0xFF; }
+
+// Forms loaded now with this tag, or with this name when the tag is empty.
+long forms_loaded(const wchar_t* name, const wchar_t* tag = L"") {
+    long n = 0;
+    for (auto& f : forms_collection().snapshot()) n += *tag ? f->tag() == tag : f->name() == name;
+    return n;
+}
+
+template <class F>
+bool pump_until(F done) {
+    for (ULONGLONG end = GetTickCount64() + 20000; GetTickCount64() < end && !done();) {
+        do_events();
+        Sleep(2);
+    }
+    return done();
+}
 
 // The library's code in this process, so that its worker forms are in our forms collection.
 class PictureTest : public testing::Test {
@@ -195,3 +242,109 @@ TEST_F(PictureTest, JpegQualityTakesEffectWhereAnEncoderHonoursIt) {
     }
 }
 
+TEST_F(PictureTest, FadeAndScrollText) {
+    // The gradient runs from the first colour in the top row to the second in the bottom row.
+    IDispatch* b = &box();
+    long r = -1;
+    ASSERT_EQ(ctl->PictureBox_Fade(&b, RGB(255, 0, 0), RGB(0, 0, 255), &r), S_OK);
+    EXPECT_EQ(r, 0);
+    const Pixels faded = pixels_of(box().surface()->image().get());
+    ASSERT_GT(faded.h, 2);
+    for (int x = 0; x < faded.w; x += 37) {
+        EXPECT_TRUE(red(faded.at(x, 0)) > 0xF0 && blue(faded.at(x, 0)) < 0x10) << x;
+        EXPECT_TRUE(blue(faded.at(x, faded.h - 1)) > 0xF0 && red(faded.at(x, faded.h - 1)) < 0x10) << x;
+    }
+
+    // A label is no picture box: the scroll does not start and leaves no form.
+    IDispatch* label = form->control(L"Label1");
+    RGBCOLOR colour = rgGREEN;
+    ASSERT_EQ(ctl->PictureBox_ScrollText(&label, Bstr(L"eins").get(), &colour, &r), S_OK);
+    EXPECT_NE(r, 0);
+    EXPECT_EQ(forms_loaded(L"frmCredits"), 0);
+
+    // On the box it runs on after the call, and ends when the box's form goes.
+    ASSERT_EQ(ctl->PictureBox_ScrollText(&b, Bstr(L"eins\r\nzwei\r\ndrei").get(), &colour, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(forms_loaded(L"", L"PictureBox_ScrollText"), 1);
+    static PictureForm* host = nullptr;
+    static std::vector<std::vector<DWORD>> frames;
+    host = form.get();
+    frames.clear();
+    // The scroll runs inside its timer event: a thread timer looks at the box from inside it.
+    const UINT_PTR look = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (!host->loaded()) return;
+        frames.push_back(pixels_of(host->get<PictureBox>(L"Picture1").surface()->image().get()).px);
+        if (frames.size() == 4) host->unload();
+    });
+    EXPECT_TRUE(pump_until([&] { return !form->loaded() && forms_loaded(L"frmCredits") == 0; }));
+    KillTimer(nullptr, look);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_NE(frames[0], frames[3]);
+}
+
+TEST_F(PictureTest, FadingTextFillsTheLettersWithTheGradient) {
+    IDispatch* b = &box();
+    long r = -1;
+    ComPtr<IFontDisp> font;
+    ASSERT_EQ(ctl->PictureBox_FadingText(&b, Bstr(L"Hgjy").get(), RGB(255, 0, 0), RGB(0, 0, 255), font.put(), &r),
+              S_OK);
+    ASSERT_EQ(r, 0);
+    EXPECT_EQ(forms_loaded(L"", L"PictureBox_FadingText"), 0);
+
+    // The default font comes back to the caller.
+    ASSERT_TRUE(font);
+    ComPtr<IFont> f = font.query<IFont>();
+    Bstr name;
+    CY size{};
+    BOOL bold = FALSE;
+    f->get_Name(name.put());
+    f->get_Size(&size);
+    f->get_Bold(&bold);
+    EXPECT_EQ(name.str(), L"Times New Roman");
+    EXPECT_EQ(size.int64, 360000);
+    EXPECT_TRUE(bold);
+
+    // Letters take the gradient's colour where they stand (red at the top, blue at
+    // the bottom); everything beyond the text is the result surface's background.
+    const Pixels out = pixels_of(late::object(late::get(b, L"Picture")).query<IPictureDisp>().get());
+    ASSERT_GT(out.h, 40);
+    const DWORD background = out.at(out.w - 1, 0);
+    EXPECT_GT(green(background), 0x40);  // no gradient colour
+    int top = 0, bottom = 0, ink_bottom = 0, stray = 0;
+    for (int y = 0; y < out.h; ++y)
+        for (int x = 0; x < out.w; ++x) {
+            const DWORD c = out.at(x, y);
+            stray += x >= out.w / 2 && c != background;
+            if (green(c) > 0x10 || red(c) + blue(c) < 0xC0) continue;  // not a gradient colour
+            ink_bottom = y;
+            if (y < out.h / 3) top += red(c) > blue(c) ? 1 : -1000;
+            if (y > out.h * 2 / 3) bottom += blue(c) > red(c) ? 1 : -1000;
+        }
+    EXPECT_EQ(stray, 0);
+    EXPECT_GT(top, 0);
+    EXPECT_GT(bottom, 0);
+    EXPECT_GT(ink_bottom, out.h * 2 / 3);
+
+    // A font given is used and stays the caller's.
+    FONTDESC desc{sizeof(desc), const_cast<LPOLESTR>(L"Arial"), {}, FW_NORMAL, ANSI_CHARSET, FALSE, FALSE, FALSE};
+    desc.cySize.int64 = 10 * 10000;
+    ComPtr<IFontDisp> small;
+    ASSERT_EQ(OleCreateFontIndirect(&desc, IID_IFontDisp, small.put_void()), S_OK);
+    IFontDisp* given = small.get();
+    ASSERT_EQ(ctl->PictureBox_FadingText(&b, Bstr(L"Hgjy").get(), RGB(255, 0, 0), RGB(0, 0, 255), &given, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(given, small.get());
+    const Pixels smaller = pixels_of(late::object(late::get(b, L"Picture")).query<IPictureDisp>().get());
+    int lowest = 0;
+    for (int y = 0; y < smaller.h; ++y)
+        for (int x = 0; x < smaller.w; ++x)
+            if (smaller.at(x, y) != smaller.at(smaller.w - 1, 0)) lowest = y;
+    EXPECT_LT(lowest, out.h / 2);
+
+    // A target without a scale: the error, logged, and no worker form left.
+    IDispatch* label = form->control(L"Label1");
+    ASSERT_EQ(ctl->PictureBox_FadingText(&label, Bstr(L"x").get(), 0, 255, &given, &r), S_OK);
+    EXPECT_EQ(r, 438);
+    EXPECT_TRUE(logged("PictureBox_FadingText", 438));
+    EXPECT_EQ(forms_loaded(L"", L"PictureBox_FadingText"), 0);
+}
