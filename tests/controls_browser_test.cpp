@@ -1,7 +1,6 @@
-// Controls: the web browser helpers, through the registered class, on a
-// test-only stand-in for a browser control whose document answers like a loaded
-// page (it renders nothing; it records what the members send and read), and on
-// the real browser control of a form.
+// Controls: the web browser helpers, on a test-only stand-in for a browser
+// control whose document answers like a loaded page (it renders nothing; it
+// records what the members send and read), and on a form's real browser control.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "frame/shared.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
@@ -28,14 +28,13 @@ namespace {
 // raises by throwing a RuntimeError.
 class StandIn final : public IDispatch {
 public:
-    using Member = std::function<Variant(const std::vector<Variant>& args, bool put)>;
+    using Member = std::function<Variant(const std::vector<Variant>& args)>;
     explicit StandIn(std::vector<std::pair<std::wstring, Member>> members) : members_(std::move(members)) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (iid != IID_IUnknown && iid != IID_IDispatch) return *out = nullptr, E_NOINTERFACE;
         *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
+        return AddRef(), S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
     ULONG STDMETHODCALLTYPE Release() override {
@@ -48,21 +47,18 @@ public:
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID, DISPID* ids) override {
         for (size_t i = 0; i < members_.size(); ++i)
             if (_wcsicmp(members_[i].first.c_str(), names[0]) == 0) return ids[0] = static_cast<DISPID>(i + 1), S_OK;
-        ids[0] = DISPID_UNKNOWN;
-        return DISP_E_UNKNOWNNAME;
+        return ids[0] = DISPID_UNKNOWN, DISP_E_UNKNOWNNAME;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT* result,
-                                     EXCEPINFO* ex, UINT*) override {
-        size_t i = id == DISPID_VALUE ? 0 : static_cast<size_t>(id);
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* p, VARIANT* result, EXCEPINFO* ex,
+                                     UINT*) override {
+        size_t i = static_cast<size_t>(id) - 1;
         if (id == DISPID_VALUE)
-            while (i < members_.size() && !members_[i].first.empty()) ++i;
-        else
-            --i;
+            for (i = 0; i < members_.size() && !members_[i].first.empty();) ++i;
         if (i >= members_.size()) return DISP_E_MEMBERNOTFOUND;
         std::vector<Variant> args;
         for (UINT a = p->cArgs; a-- > 0;) args.emplace_back(p->rgvarg[a]);
         try {
-            Variant r = members_[i].second(args, (flags & DISPATCH_PROPERTYPUT) != 0);
+            Variant r = members_[i].second(args);
             if (result) r.detach(result);
             return S_OK;
         } catch (const RuntimeError& e) {
@@ -93,25 +89,25 @@ struct Page {
     StandIn* browser() {
         auto* body = new StandIn({
             {L"insertAdjacentHTML",
-             [this](auto& a, bool) { return sent.push_back(CStr(a[0]) + L"|" + CStr(a[1])), Variant(); }},
-            {L"innerHTML", [this](auto& a, bool put) { return sent.push_back(L"innerHTML=" + CStr(a.back())), Variant(); }},
+             [this](auto& a) { return sent.push_back(CStr(a[0]) + L"|" + CStr(a[1])), Variant(); }},
+            {L"innerHTML", [this](auto& a) { return sent.push_back(L"innerHTML=" + CStr(a.back())), Variant(); }},
         });
         auto* all = new StandIn({
-            {L"Length", [this](auto&, bool) { return Variant(static_cast<long>(elements.size())); }},
-            {L"", [this](auto& a, bool) {
+            {L"Length", [this](auto&) { return Variant(static_cast<long>(elements.size())); }},
+            {L"", [this](auto& a) {
                  const long i = CLng(a[0]);
                  read += std::to_wstring(i) + L" ";
                  if (i >= static_cast<long>(elements.size()) || !elements[i]) qm::raise(5);
                  std::wstring html = *elements[i];
-                 return object(new StandIn({{L"outerHTML", [html](auto&, bool) { return Variant(html); }}}));
+                 return object(new StandIn({{L"outerHTML", [html](auto&) { return Variant(html); }}}));
              }},
         });
-        auto* document = new StandIn({{L"Body", [v = object(body)](auto&, bool) { return v; }},
-                                      {L"All", [v = object(all)](auto&, bool) { return v; }}});
+        auto* document = new StandIn({{L"Body", [v = object(body)](auto&) { return v; }},
+                                      {L"All", [v = object(all)](auto&) { return v; }}});
         Variant doc = object(document);
         return new StandIn({
-            {L"Document", [this, doc](auto&, bool) { return has_document ? doc : Variant(static_cast<IDispatch*>(nullptr)); }},
-            {L"Busy", [this](auto&, bool) { return Variant(busy()); }},
+            {L"Document", [this, doc](auto&) { return has_document ? doc : Variant(static_cast<IDispatch*>(nullptr)); }},
+            {L"Busy", [this](auto&) { return Variant(busy()); }},
         });
     }
 };
@@ -119,16 +115,12 @@ struct Page {
 class BrowserTest : public testing::Test {
 protected:
     void SetUp() override {
-        ctl = qmtest::create(L"Quillmark.Controls").query<_Controls>();
-        ASSERT_TRUE(ctl);
         log = qmtest::scratch() + qmtest::test_name() + L".log";
         DeleteFileW(log.c_str());
-        misc = qmtest::create(L"Quillmark.Misc").query<_Misc>();
-        ASSERT_TRUE(misc);
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
+        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        if (misc) misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
+        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
     }
     bool logged(const std::string& routine, long number) {
         const std::string text = qmtest::read_bytes(log);
@@ -150,8 +142,7 @@ protected:
         s.text = text.str();
         return s;
     }
-    ComPtr<_Controls> ctl;
-    ComPtr<_Misc> misc;
+    _Controls* ctl = shared<_Controls>();
     std::wstring log;
 };
 
