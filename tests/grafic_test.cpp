@@ -15,80 +15,14 @@
 #include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
+#include "grafic_support.h"
 #include "support.h"
 
 using namespace qm;
 using qmtest::v_long;
+using namespace grafictest;
 
 namespace {
-
-// --- pictures with known pixels --------------------------------------------------------
-
-// Pixels top row first, each 0x00RRGGBB as the system's bitmaps hold them.
-struct Pixels {
-    long w = 0, h = 0;
-    std::vector<DWORD> px;
-    DWORD at(long x, long y) const { return px[static_cast<size_t>(y * w + x)]; }
-    bool operator==(const Pixels&) const = default;
-};
-
-Pixels pattern(long w, long h, const std::function<DWORD(long, long)>& f) {
-    Pixels p{w, h, {}};
-    for (long y = 0; y < h; ++y)
-        for (long x = 0; x < w; ++x) p.px.push_back(f(x, y));
-    return p;
-}
-
-Pixels solid(long w, long h, DWORD c) {
-    return pattern(w, h, [&](long, long) { return c; });
-}
-
-// A 32-bit DIB section picture of these pixels.
-ComPtr<IPictureDisp> picture_of(const Pixels& p) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(info.bmiHeader), p.w, -p.h, 1, 32, BI_RGB};
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    memcpy(bits, p.px.data(), p.px.size() * 4);
-    PICTDESC desc{sizeof(desc), PICTYPE_BITMAP};
-    desc.bmp.hbitmap = bmp;
-    ComPtr<IPictureDisp> pic;
-    EXPECT_EQ(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, pic.put_void()), S_OK);
-    return pic;
-}
-
-HBITMAP bitmap_of(IPictureDisp* pic) {
-    OLE_HANDLE h = 0;
-    ComPtr<IPicture> p;
-    pic->QueryInterface(IID_IPicture, p.put_void());
-    p->get_Handle(&h);
-    return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(h));
-}
-
-// The picture's pixels read back with GetDIBits (the fourth byte kept).
-Pixels pixels_of(IPictureDisp* pic) {
-    Pixels p;
-    if (!pic) return p;
-    HBITMAP bmp = bitmap_of(pic);
-    BITMAP bm{};
-    GetObjectW(bmp, sizeof(bm), &bm);
-    p.w = bm.bmWidth;
-    p.h = bm.bmHeight;
-    p.px.resize(static_cast<size_t>(p.w * p.h));
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(info.bmiHeader), p.w, -p.h, 1, 32, BI_RGB};
-    HDC dc = GetDC(nullptr);
-    EXPECT_EQ(GetDIBits(dc, bmp, 0, p.h, p.px.data(), &info, DIB_RGB_COLORS), p.h);
-    ReleaseDC(nullptr, dc);
-    return p;
-}
-
-Pixels rgb_only(Pixels p) {
-    for (DWORD& v : p.px) v &= 0xFFFFFF;
-    return p;
-}
-
-DWORD channels(BYTE c) { return c * 0x010101u; }
 
 // --- a client form with picture boxes --------------------------------------------------
 
@@ -535,12 +469,15 @@ TEST_F(GraficTest, RotateTurnFlipAndZoomWorkAtThePicturesOwnSize) {
 
 TEST_F(GraficTest, MembersAnswerLateBoundInSlotOrder) {
     const wchar_t* names[] = {
-        L"Convert_ColorToRGB", L"Convert_ColorToHTML", L"Convert_HTMLtoLong", L"Convert_OLEtoRBG",
-        L"Convert_RGBtoLong",  L"Get_RandomizedColor", L"PictureBoxTile",     L"TwipsToPixel",
-        L"PixelToTwips",       L"StretchToPicBox",     L"Stretch",            L"PictureColor",
-        L"PictureInvert",      L"PictureRotate",       L"PictureFlip",        L"PictureTurn",
-        L"PictureZoom",        L"PictureBrightness",   L"PictureEmboss",      L"PictureToGray",
-        L"PictureContrast",    L"PictureFusion",       L"PictureAlphaBlend",  L"ComplementarColor"};
+        L"Convert_ColorToRGB", L"Convert_ColorToHTML", L"Get_FileIconCount", L"Get_IconFromFile",
+        L"Convert_HTMLtoLong", L"PictureToString",     L"PictureCompare",    L"Convert_OLEtoRBG",
+        L"Convert_RGBtoLong",  L"Get_RandomizedColor", L"PictureBoxTile",    L"TwipsToPixel",
+        L"PixelToTwips",       L"StretchToPicBox",     L"Stretch",           L"PictureToIcon",
+        L"vListImage",         L"PictureColor",        L"PictureInvert",     L"PictureRotate",
+        L"PictureFlip",        L"PictureTurn",         L"PictureZoom",       L"PictureBrightness",
+        L"PictureEmboss",      L"PictureToGray",       L"PictureContrast",   L"PictureGetSize",
+        L"PictureFusion",      L"PictureAlphaBlend",   L"GraficToJPG",       L"Get_OnlinePicture",
+        L"ComplementarColor"};
     DISPID previous = DISPID_UNKNOWN;
     for (const wchar_t* name : names) {
         LPOLESTR n = const_cast<LPOLESTR>(name);
