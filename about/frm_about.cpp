@@ -12,10 +12,8 @@
 #include "runtime/app.h"
 #include "runtime/bstr.h"
 #include "runtime/contract.h"
-#include "runtime/convert.h"
 #include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
-#include "runtime/latebind.h"
 #include "runtime/module.h"
 
 namespace qm {
@@ -129,13 +127,10 @@ FrmAbout::Links default_links() {
         return online != VARIANT_FALSE;
     };
     l.download = [](const std::wstring& url) { html_file(url, true); };
-    l.scroll = [](IDispatch* box, const std::wstring& text) -> long {
+    l.scroll = [](IDispatch* box, const std::wstring& text) {
+        RGBCOLOR fade = rgBLUE;
         long result = 0;
-        late::skipping_errors([&] {
-            result = CLng(*late::call(shared<_Controls>(), L"PictureBox_ScrollText",
-                                      {Variant(box), Variant(text), Variant(static_cast<long>(rgBLUE))})
-                               .get());
-        });
+        check(shared<_Controls>()->PictureBox_ScrollText(&box, Bstr(text).get(), &fade, &result));
         return result;
     };
     l.home = kHomePage;

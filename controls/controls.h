@@ -62,6 +62,24 @@ public:
     HRESULT STDMETHODCALLTYPE Flex_ReadDatabase(IDispatch** Flex, IDispatch** Recordset, VARIANT_BOOL AutoFormat,
                                                 long* result) override;
 
+    // Picture-box effects: fading text, scrolling text, gradients (controls_picture.cpp)
+    HRESULT STDMETHODCALLTYPE PictureBox_FadingText(IDispatch** PictureBox, BSTR Text, long FadeTextColorStart,
+                                                    long FadeTextColorEnd, IFontDisp** Font, long* result) override;
+    HRESULT STDMETHODCALLTYPE PictureBox_ScrollText(IDispatch** PictureBox, BSTR Text, RGBCOLOR* FadeColor,
+                                                    long* result) override;
+    HRESULT STDMETHODCALLTYPE PictureBox_Fade(IDispatch** PictureBox, long FadeFromColor, long FadeToColor,
+                                              long* result) override;
+
+    // JPEG files (controls_jpeg.cpp)
+    HRESULT STDMETHODCALLTYPE PictureBox_SaveJPG(IPictureDisp** Picture, BSTR File, BYTE Quality,
+                                                 long* result) override;
+
+    // Web browser documents (controls_browser.cpp)
+    HRESULT STDMETHODCALLTYPE WebBrowser_InsertText(IDispatch** WebBrowser, BSTR Text, long* result) override;
+    HRESULT STDMETHODCALLTYPE WebBrowser_Clear(IDispatch** WebBrowser, long* result) override;
+    HRESULT STDMETHODCALLTYPE WebBrowser_GetSource(IDispatch** WebBrowser, VARIANT_BOOL WaitIfBusy,
+                                                   long* DocumentIndex, long* ErrorNumber, BSTR* result) override;
+
     // Text measuring, placement and snapshots (controls_measure.cpp)
     HRESULT STDMETHODCALLTYPE Label_GetTextDimensions(IDispatch** Label, CONTROLDIMENSIONS* Dimension,
                                                       long* result) override;

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -136,12 +137,20 @@ protected:
     std::wstring folder, log;
     std::vector<std::wstring> downloads;
     std::vector<Scroll> scrolls;
-
-private:
     FrmAbout::Links saved_;
 };
 
 TEST_F(About, LoadShowsTheLibraryAndOneWindowServesEveryOpener) {
+    // Closed before any message loop turn, it leaves no window behind.
+    show_about();
+    VARIANT_BOOL gone = VARIANT_FALSE;
+    ASSERT_EQ(shared<_Window>()->CloseWindow(static_cast<long>(reinterpret_cast<LONG_PTR>(about().hwnd())), &gone), S_OK);
+    EXPECT_TRUE(gone);
+    EXPECT_EQ(about_windows(), 0);
+    forms::do_events();
+    EXPECT_EQ(about_windows(), 0);
+    scrolls.clear();
+
     show_about();
     FrmAbout& f = about();
     ASSERT_TRUE(f.loaded());
@@ -356,6 +365,62 @@ TEST_F(About, UpdateCheckAgainstTheHomePage) {
         EXPECT_EQ(label(L"LabelUpdateText").caption(), L"");
         EXPECT_FALSE(timer(L"TimerLabel").enabled());
         EXPECT_TRUE(label(L"LabelUpdate").visible());
+    }
+}
+
+TEST_F(About, HostileHistoriesScrollInTheCreditsBox) {
+    // The real scroller: the credits start scrolling on the first message loop
+    // turn; the check is clicked from inside that scroll, as a user's click
+    // would be, and the window is closed from inside the history's scroll.
+    static FrmAbout* form = nullptr;
+    static long most_scrolls = 0;
+    static bool clicked = false;
+    auto& l = FrmAbout::links();
+    std::vector<long> results;
+    l.scroll = [&, real = saved_.scroll](IDispatch* box, const std::wstring& text) {
+        results.push_back(real(box, text));
+        return results.back();
+    };
+    const std::string histories[] = {std::string("eins\0zwei\r\n\0\r\ndrei", 19), "eins\rzwei\nzwei\r\r\n\ndrei",
+                                     std::string(1 << 20, 'x') + "\r\nkurz", "\t\t\t"};
+    int n = 0;
+    for (const std::string& history : histories) {
+        const std::wstring site = L"hostile" + std::to_wstring(++n);
+        SCOPED_TRACE(site);
+        serve(site, L"Version.txt", "102");
+        serve(site, L"History.txt", history);
+        l.home = home(site);
+        results.clear();
+        form = &about();
+        most_scrolls = 0;
+        clicked = false;
+        BoxWatcher watcher([](const BoxInfo& box) {
+            close_box(box.hwnd, box.caption == L"Neue Version verf\u00fcgbar" ? IDYES : IDNO);
+        });
+        UINT_PTR click = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+            KillTimer(nullptr, id);
+            clicked = true;
+            try {
+                form->get<forms::Button>(L"ButUpdate").on.click();
+            } catch (...) {
+            }
+        });
+        UINT_PTR close = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+            long scrolling = 0;
+            for (auto& f : forms::forms_collection().snapshot()) scrolling += f->name() == L"frmCredits";
+            most_scrolls = std::max(most_scrolls, scrolling);
+            if (scrolling == 2 && form->loaded()) form->unload();
+        });
+        show_about();
+        EXPECT_TRUE(pump_until([] { return clicked && !form->loaded() && most_scrolls == 2; }));
+        KillTimer(nullptr, click);
+        KillTimer(nullptr, close);
+        EXPECT_TRUE(pump_until([] {
+            long scrolling = 0;
+            for (auto& f : forms::forms_collection().snapshot()) scrolling += f->name() == L"frmCredits";
+            return scrolling == 0;
+        }));
+        EXPECT_EQ(results, (std::vector<long>{0, 0}));
     }
 }
 

@@ -1,0 +1,350 @@
+// Controls: the interface's member order, JPEG files of pictures, and the
+// picture-box effects (gradient, fading text, scrolling text) on a form of the
+// forms engine.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/jpeg.h"
+#include "frame/shared.h"
+#include "runtime/convert.h"
+#include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
+#include "runtime/interfaces.h"
+#include "runtime/latebind.h"
+#include "support.h"
+
+using namespace qm;
+using namespace qm::forms;
+
+namespace {
+
+class PictureForm : public Form {
+protected:
+    void design() override {
+        float top = 0, w = 300 * twips_per_pixel_x(), h = 60 * twips_per_pixel_y();
+        auto& box = add<PictureBox>(L"Picture1");
+        box.set_border_style(0);
+        box.move(0, &top, &w, &h);
+        add<Label>(L"Label1");
+    }
+};
+
+// A bitmap picture of w x h pixels: the left half red, the right half blue, a
+// green disc in the middle.
+ComPtr<IPictureDisp> two_colour_picture(int w, int h) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT left{0, 0, w / 2, h}, right{w / 2, 0, w, h};
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(dc, &left, red);
+    FillRect(dc, &right, blue);
+    HGDIOBJ brush = SelectObject(dc, CreateSolidBrush(RGB(0, 160, 0)));
+    Ellipse(dc, w / 5, h / 5, w - w / 5, h - h / 5);
+    DeleteObject(SelectObject(dc, brush));
+    DeleteObject(red);
+    DeleteObject(blue);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    PICTDESC desc{sizeof(desc), PICTYPE_BITMAP};
+    desc.bmp.hbitmap = bitmap;
+    ComPtr<IPictureDisp> picture;
+    OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void());
+    return picture;
+}
+
+SIZE himetric_size(IPictureDisp* picture) {
+    ComPtr<IPicture> p;
+    picture->QueryInterface(IID_IPicture, p.put_void());
+    OLE_XSIZE_HIMETRIC w = 0;
+    OLE_YSIZE_HIMETRIC h = 0;
+    p->get_Width(&w);
+    p->get_Height(&h);
+    return {w, h};
+}
+
+
+// A picture's pixels, top-down, as 0x00RRGGBB.
+struct Pixels {
+    int w = 0, h = 0;
+    std::vector<DWORD> px;
+    DWORD at(int x, int y) const { return px[static_cast<size_t>(y) * w + x]; }
+};
+Pixels pixels_of(IPictureDisp* picture) {
+    Pixels out;
+    ComPtr<IPicture> p;
+    if (!picture || FAILED(picture->QueryInterface(IID_IPicture, p.put_void()))) return out;
+    OLE_HANDLE handle = 0;
+    p->get_Handle(&handle);
+    const auto bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    BITMAP info{};
+    if (!GetObjectW(bitmap, sizeof(info), &info)) return out;
+    out.w = info.bmWidth, out.h = info.bmHeight;
+    out.px.resize(static_cast<size_t>(out.w) * out.h);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), out.w, -out.h, 1, 32, BI_RGB};
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, bitmap, 0, out.h, out.px.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    for (auto& c : out.px) c &= 0xFFFFFF;
+    return out;
+}
+int red(DWORD c) { return (c >> 16) & 0xFF; }
+int green(DWORD c) { return (c >> 8) & 0xFF; }
+int blue(DWORD c) { return c & 0xFF; }
+
+// Forms loaded now with this tag, or with this name when the tag is empty.
+long forms_loaded(const wchar_t* name, const wchar_t* tag = L"") {
+    long n = 0;
+    for (auto& f : forms_collection().snapshot()) n += *tag ? f->tag() == tag : f->name() == name;
+    return n;
+}
+
+template <class F>
+bool pump_until(F done) {
+    for (ULONGLONG end = GetTickCount64() + 20000; GetTickCount64() < end && !done();) {
+        do_events();
+        Sleep(2);
+    }
+    return done();
+}
+
+// The library's code in this process, so that its worker forms are in our forms collection.
+class PictureTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ctl = shared<_Controls>();
+        form = make<PictureForm>();
+        form->show();
+        log = qmtest::scratch() + qmtest::test_name() + L".log";
+        DeleteFileW(log.c_str());
+        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
+    }
+    void TearDown() override {
+        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
+        if (form->loaded()) form->unload();
+    }
+    bool logged(const std::string& routine, long number) {
+        const std::string text = qmtest::read_bytes(log);
+        std::string entry = "Routine: ", code(1, '<');
+        entry += routine;
+        code += std::to_string(number) + ">";
+        return text.find(code) != std::string::npos && text.find(entry) != std::string::npos;
+    }
+    PictureBox& box() { return form->get<PictureBox>(L"Picture1"); }
+    long save(IPictureDisp* picture, const std::wstring& path, BYTE quality) {
+        long r = -1;
+        EXPECT_EQ(ctl->PictureBox_SaveJPG(&picture, Bstr(path).get(), quality, &r), S_OK);
+        return r;
+    }
+    _Controls* ctl = nullptr;
+    ComPtr<PictureForm> form;
+    std::wstring log;
+};
+
+}  // namespace
+
+TEST(ControlsInterface, MembersKeepTheirSlots) {
+    const std::wstring expected =
+        L"TextBox_AllowNumOnly TextBox_AllowAlphaOnly Clipboard_GetFiles Clipboard_SetPathList CheckBox_SetStyle "
+        L"OptionButton_SetStyle ProgressBar_SetColor Flex_SetColAligment Flex_Sort Flex_ColorRow Flex_ColorCol "
+        L"Flex_Remove Flex_Find Flex_DeleteValue Flex_ItemExist Flex_ColItemExist Flex_RowItemExist Flex_Autosize "
+        L"PictureBox_FadingText Label_GetTextDimensions PictureBox_ScrollText PictureBox_Fade PictureBox_SaveJPG "
+        L"OptionButton_GetIndex Control_AllowResize CheckBox_AsOptionButton CheckBox_GetStatus CheckBox_GetSelected "
+        L"Control_Click Control_GetTextSize Control_AutoSizeByText WebBrowser_InsertText WebBrowser_Clear "
+        L"WebBrowser_GetSource Control_SetToStatusBar Control_SnapShot TextBox_SelectText Control_CenterOnForm "
+        L"Control_CenterOnControl DataGrid_ReadDatabase Flex_ReadDatabase TreeView_Exist TreeView_Find "
+        L"Control_DuplicateSize Treeview_Save Treeview_Load CommonDialog Control_CompactPath Control_SetScrollBar "
+        L"MultiLineTooltip TextBox_SetPasswordChar Control_Roll Control_Save Control_Load TextBox_Operation "
+        L"TextBox_Set_TabStopWidth Control_Animate Control_FontGrow ListVew_Sort Control_Move Control_Blink "
+        L"Control_CreateBalloonToolTip WebBrowser_Print WebBrowser_PrinterPageSetup Clipboard_Clear TextBox_LoadText "
+        L"TextBox_SaveText TextBox_WordWrap Control_MakeTransparent Control_SetAlignment PictureBox_SwapPicture "
+        L"Control_SetToForm ";
+    ComPtr<ITypeLib> lib;
+    ASSERT_EQ(LoadTypeLibEx(qmtest::registered_dll().c_str(), REGKIND_NONE, lib.put()), S_OK);
+    ComPtr<ITypeInfo> info;
+    ASSERT_EQ(lib->GetTypeInfoOfGuid(IID__Controls, info.put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    std::vector<std::wstring> slots(attr->cFuncs);
+    for (UINT f = 0; f < attr->cFuncs; ++f) {
+        FUNCDESC* fd = nullptr;
+        ASSERT_EQ(info->GetFuncDesc(f, &fd), S_OK);
+        Bstr name;
+        info->GetDocumentation(fd->memid, name.put(), nullptr, nullptr, nullptr);
+        const size_t slot = fd->oVft / sizeof(void*);
+        if (slot >= 7 && slot - 7 < slots.size()) slots[slot - 7] = name.str();
+        info->ReleaseFuncDesc(fd);
+    }
+    info->ReleaseTypeAttr(attr);
+    std::wstring actual;
+    for (const auto& s : slots)
+        if (!s.empty()) actual += s + L" ";
+    EXPECT_EQ(actual, expected);
+}
+
+TEST_F(PictureTest, SaveJpgWritesALoadableFileOrTheReason) {
+    ComPtr<IPictureDisp> picture = two_colour_picture(64, 48);
+    const std::wstring dir = qmtest::scratch() + L"jpeg\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+
+    // Quality 75 and the default 255 (taken as 100) both write a JPEG of the picture's size.
+    for (BYTE quality : {BYTE{75}, BYTE{255}}) {
+        const std::wstring path = dir + L"q" + std::to_wstring(quality) + L".jpg";
+        DeleteFileW(path.c_str());
+        EXPECT_EQ(save(picture.get(), path, quality), 0) << quality;
+        EXPECT_EQ(qmtest::read_bytes(path).substr(0, 3), "\xFF\xD8\xFF") << quality;
+        ComPtr<IPictureDisp> back = forms::load_picture(path);
+        ASSERT_TRUE(back) << quality;
+        const SIZE a = himetric_size(picture.get()), b = himetric_size(back.get());
+        EXPECT_NEAR(a.cx, b.cx, 30) << quality;
+        EXPECT_NEAR(a.cy, b.cy, 30) << quality;
+    }
+
+    // A picture without a bitmap, a target in a missing folder: nothing written, logged.
+    ComPtr<IPictureDisp> empty;
+    PICTDESC none{sizeof(none), PICTYPE_NONE};
+    ASSERT_EQ(OleCreatePictureIndirect(&none, IID_IPictureDisp, TRUE, empty.put_void()), S_OK);
+    const std::wstring nothing = dir + L"none.jpg", missing = dir + L"missing\\x.jpg";
+    DeleteFileW(nothing.c_str());
+    EXPECT_EQ(save(empty.get(), nothing, 75), 481);
+    EXPECT_FALSE(qmtest::exists(nothing));
+    EXPECT_TRUE(logged("PictureSaveJPG", 481));
+    EXPECT_EQ(save(picture.get(), missing, 75), 75);
+    EXPECT_TRUE(logged("PictureSaveJPG", 75));
+}
+
+TEST_F(PictureTest, JpegQualityTakesEffectWhereAnEncoderHonoursIt) {
+    ComPtr<IPictureDisp> picture = two_colour_picture(96, 64);
+    // Edges make the quality show in the size.
+    const std::wstring low = qmtest::scratch() + L"q10.jpg", high = qmtest::scratch() + L"q90.jpg";
+    ASSERT_EQ(save(picture.get(), low, 10), 0);
+    ASSERT_EQ(save(picture.get(), high, 90), 0);
+    const bool smaller = qmtest::read_bytes(low).size() < qmtest::read_bytes(high).size();
+    EXPECT_EQ(smaller, jpeg::choice().quality_honoured);
+
+    // Both encoders make JPEG data of a bitmap, and refuse what is no bitmap.
+    ComPtr<IPicture> p;
+    picture->QueryInterface(IID_IPicture, p.put_void());
+    OLE_HANDLE handle = 0;
+    p->get_Handle(&handle);
+    const auto bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    for (auto encoder : {jpeg::Encoder::GdiPlus, jpeg::Encoder::Wic}) {
+        EXPECT_EQ(jpeg::encode(bitmap, 50, encoder).substr(0, 3), "\xFF\xD8\xFF");
+        EXPECT_EQ(qmtest::error_of([&] { jpeg::encode(nullptr, 50, encoder); }), 481);
+    }
+}
+
+TEST_F(PictureTest, FadeAndScrollText) {
+    // The gradient runs from the first colour in the top row to the second in the bottom row.
+    IDispatch* b = &box();
+    long r = -1;
+    ASSERT_EQ(ctl->PictureBox_Fade(&b, RGB(255, 0, 0), RGB(0, 0, 255), &r), S_OK);
+    EXPECT_EQ(r, 0);
+    const Pixels faded = pixels_of(box().surface()->image().get());
+    ASSERT_GT(faded.h, 2);
+    for (int x = 0; x < faded.w; x += 37) {
+        EXPECT_TRUE(red(faded.at(x, 0)) > 0xF0 && blue(faded.at(x, 0)) < 0x10) << x;
+        EXPECT_TRUE(blue(faded.at(x, faded.h - 1)) > 0xF0 && red(faded.at(x, faded.h - 1)) < 0x10) << x;
+    }
+
+    // A label is no picture box: the scroll does not start and leaves no form.
+    IDispatch* label = form->control(L"Label1");
+    RGBCOLOR colour = rgGREEN;
+    ASSERT_EQ(ctl->PictureBox_ScrollText(&label, Bstr(L"eins").get(), &colour, &r), S_OK);
+    EXPECT_NE(r, 0);
+    EXPECT_EQ(forms_loaded(L"frmCredits"), 0);
+
+    // On the box it runs on after the call, and ends when the box's form goes.
+    ASSERT_EQ(ctl->PictureBox_ScrollText(&b, Bstr(L"eins\r\nzwei\r\ndrei").get(), &colour, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(forms_loaded(L"", L"PictureBox_ScrollText"), 1);
+    static PictureForm* host = nullptr;
+    static std::vector<std::vector<DWORD>> frames;
+    host = form.get();
+    frames.clear();
+    // The scroll runs inside its timer event: a thread timer looks at the box from inside it.
+    const UINT_PTR look = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (!host->loaded()) return;
+        frames.push_back(pixels_of(host->get<PictureBox>(L"Picture1").surface()->image().get()).px);
+        if (frames.size() == 4) host->unload();
+    });
+    EXPECT_TRUE(pump_until([&] { return !form->loaded() && forms_loaded(L"frmCredits") == 0; }));
+    KillTimer(nullptr, look);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_NE(frames[0], frames[3]);
+}
+
+TEST_F(PictureTest, FadingTextFillsTheLettersWithTheGradient) {
+    IDispatch* b = &box();
+    long r = -1;
+    ComPtr<IFontDisp> font;
+    ASSERT_EQ(ctl->PictureBox_FadingText(&b, Bstr(L"Hgjy").get(), RGB(255, 0, 0), RGB(0, 0, 255), font.put(), &r),
+              S_OK);
+    ASSERT_EQ(r, 0);
+    EXPECT_EQ(forms_loaded(L"", L"PictureBox_FadingText"), 0);
+
+    // The default font comes back to the caller.
+    ASSERT_TRUE(font);
+    ComPtr<IFont> f = font.query<IFont>();
+    Bstr name;
+    CY size{};
+    BOOL bold = FALSE;
+    f->get_Name(name.put());
+    f->get_Size(&size);
+    f->get_Bold(&bold);
+    EXPECT_EQ(name.str(), L"Times New Roman");
+    EXPECT_EQ(size.int64, 360000);
+    EXPECT_TRUE(bold);
+
+    // Letters take the gradient's colour where they stand (red at the top, blue at
+    // the bottom); everything beyond the text is the result surface's background.
+    const Pixels out = pixels_of(late::object(late::get(b, L"Picture")).query<IPictureDisp>().get());
+    ASSERT_GT(out.h, 40);
+    const DWORD background = out.at(out.w - 1, 0);
+    EXPECT_GT(green(background), 0x40);  // no gradient colour
+    int top = 0, bottom = 0, ink_bottom = 0, stray = 0;
+    for (int y = 0; y < out.h; ++y)
+        for (int x = 0; x < out.w; ++x) {
+            const DWORD c = out.at(x, y);
+            stray += x >= out.w / 2 && c != background;
+            if (green(c) > 0x10 || red(c) + blue(c) < 0xC0) continue;  // not a gradient colour
+            ink_bottom = y;
+            if (y < out.h / 3) top += red(c) > blue(c) ? 1 : -1000;
+            if (y > out.h * 2 / 3) bottom += blue(c) > red(c) ? 1 : -1000;
+        }
+    EXPECT_EQ(stray, 0);
+    EXPECT_GT(top, 0);
+    EXPECT_GT(bottom, 0);
+    EXPECT_GT(ink_bottom, out.h * 2 / 3);
+
+    // A font given is used and stays the caller's.
+    FONTDESC desc{sizeof(desc), const_cast<LPOLESTR>(L"Arial"), {}, FW_NORMAL, ANSI_CHARSET, FALSE, FALSE, FALSE};
+    desc.cySize.int64 = 10 * 10000;
+    ComPtr<IFontDisp> small;
+    ASSERT_EQ(OleCreateFontIndirect(&desc, IID_IFontDisp, small.put_void()), S_OK);
+    IFontDisp* given = small.get();
+    ASSERT_EQ(ctl->PictureBox_FadingText(&b, Bstr(L"Hgjy").get(), RGB(255, 0, 0), RGB(0, 0, 255), &given, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(given, small.get());
+    const Pixels smaller = pixels_of(late::object(late::get(b, L"Picture")).query<IPictureDisp>().get());
+    int lowest = 0;
+    for (int y = 0; y < smaller.h; ++y)
+        for (int x = 0; x < smaller.w; ++x)
+            if (smaller.at(x, y) != smaller.at(smaller.w - 1, 0)) lowest = y;
+    EXPECT_LT(lowest, out.h / 2);
+
+    // A target without a scale: the error, logged, and no worker form left.
+    IDispatch* label = form->control(L"Label1");
+    ASSERT_EQ(ctl->PictureBox_FadingText(&label, Bstr(L"x").get(), 0, 255, &given, &r), S_OK);
+    EXPECT_EQ(r, 438);
+    EXPECT_TRUE(logged("PictureBox_FadingText", 438));
+    EXPECT_EQ(forms_loaded(L"", L"PictureBox_FadingText"), 0);
+}
