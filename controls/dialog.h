@@ -13,6 +13,7 @@ public:
     HRESULT STDMETHODCALLTYPE Execute(BSTR Title, BSTR* Prompt, long* Icon) override;
     HRESULT STDMETHODCALLTYPE Find(BSTR* Path) override;
     HRESULT STDMETHODCALLTYPE WindowsShutDown() override;
+    HRESULT STDMETHODCALLTYPE About() override;
     HRESULT STDMETHODCALLTYPE AboutBox(long hwnd, BSTR InfoAbout, BSTR* Copyright, long* Icon,
                                        VARIANT_BOOL* result) override;
     // Message and question boxes

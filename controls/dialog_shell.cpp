@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "about/frm_about.h"
 #include "controls/dialog.h"
 #include "frame/shared.h"
 #include "runtime/ansi.h"
@@ -70,6 +71,10 @@ HRESULT Dialog::WindowsShutDown() {
         using ShutDownDialog = void(WINAPI*)(HWND);
         shell_ordinal<ShutDownDialog>(kShutDownDialogOrdinal)(nullptr);
     });
+}
+
+HRESULT Dialog::About() {
+    return untrapped([] { show_about(); });
 }
 
 HRESULT Dialog::AboutBox(long hwnd, BSTR InfoAbout, BSTR* Copyright, long* Icon, VARIANT_BOOL* result) {

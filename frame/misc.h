@@ -47,6 +47,7 @@ public:
     HRESULT STDMETHODCALLTYPE LastSystemMessage(BSTR* result) override;
     HRESULT STDMETHODCALLTYPE Get_WinSymbol(WinSymbol* Symbol, BSTR* result) override;
     HRESULT STDMETHODCALLTYPE IsFunctionExported(BSTR Module, BSTR FunctionName, VARIANT_BOOL* result) override;
+    HRESULT STDMETHODCALLTYPE About() override;
     // Locale, languages, installed fonts and time zone
     HRESULT STDMETHODCALLTYPE Get_LocaleInfo(LocaleInfoType* result) override;
     HRESULT STDMETHODCALLTYPE Get_AllLanguages(SAFEARRAY** result) override;

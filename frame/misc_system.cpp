@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "about/frm_about.h"
 #include "frame/misc.h"
 #include "frame/shared.h"
 #include "runtime/ansi.h"
@@ -339,6 +340,10 @@ HRESULT Misc::IsFunctionExported(BSTR Module, BSTR FunctionName, VARIANT_BOOL* r
         if (HMODULE loaded = GetModuleHandleW(module.c_str())) return GetProcAddress(loaded, function.c_str()) != nullptr;
         return DataModule(module).exports(function);
     });
+}
+
+HRESULT Misc::About() {
+    return untrapped([] { show_about(); });
 }
 
 }  // namespace qm
