@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "files/filebase.h"
+#include "frame/mycontrols.h"
 #include "frame/shared.h"
 #include "runtime/app.h"
 #include "runtime/bstr.h"
@@ -75,35 +76,12 @@ constexpr const wchar_t* kContributors[] = {
     L"SchleifenHeld",
 };
 
-// The hand-shaped pointer of the buttons.
-ComPtr<IPictureDisp> hand_pointer() {
-    PICTDESC desc{sizeof(desc), PICTYPE_ICON};
-    desc.icon.hicon = CopyIcon(LoadCursorW(nullptr, IDC_HAND));
-    ComPtr<IPictureDisp> pic;
-    if (!desc.icon.hicon) return pic;
-    if (FAILED(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, pic.put_void()))) DestroyIcon(desc.icon.hicon);
-    return pic;
-}
-
-// An in/out text argument owned for the time of one call.
-class InOut {
-public:
-    explicit InOut(std::wstring_view text) : raw_(Bstr(text).detach()) {}
-    InOut(const InOut&) = delete;
-    InOut& operator=(const InOut&) = delete;
-    ~InOut() { SysFreeString(raw_); }
-    BSTR* ptr() noexcept { return &raw_; }
-
-private:
-    BSTR raw_;
-};
-
 // Network.Get_HTMLfile: the document's text, or with show the address handed to the download dialog.
 std::wstring html_file(const std::wstring& url, bool show) {
-    InOut address(url), file(L"");
+    Bstr address(url), file(L"");
     VARIANT_BOOL browser = show ? VARIANT_TRUE : VARIANT_FALSE;
     Bstr text;
-    check(shared<_Network>()->Get_HTMLfile(address.ptr(), &browser, file.ptr(), text.put()));
+    check(shared<_Network>()->Get_HTMLfile(address.in_out(), &browser, file.in_out(), text.put()));
     return text.str();
 }
 
@@ -235,7 +213,7 @@ void FrmAbout::design() {
     button(L"BudSendBug", L"Send Bug", 1920);
     button(L"ButHistory", L"History", 3720);
     auto& exit = button(L"ButExit", L"", 5520);
-    exit.set_mouse_icon(hand_pointer().get());
+    exit.set_mouse_icon(hand_icon().get());
     for (const wchar_t* name : {L"ButUpdate", L"BudSendBug", L"ButHistory", L"ButExit"}) get<Button>(name).set_mouse_pointer(99);
 
     for (const wchar_t* name : {L"Timer_Fade", L"CheckConnection", L"TimerLabel"}) add<Timer>(name).set_enabled(false);
@@ -377,10 +355,10 @@ void FrmAbout::LabelSendNewMail_Click() {
 
 void FrmAbout::ButHistory_Click() {
     play(ssDEFAULT);
-    InOut path(library_folder() + L"History.txt"), none(L"");
+    Bstr path(library_folder() + L"History.txt"), none(L"");
     long style = 1;
     VARIANT_BOOL started = VARIANT_FALSE;
-    check(shared<_Shell>()->Execute(path.ptr(), none.ptr(), &style, &started));
+    check(shared<_Shell>()->Execute(path.in_out(), none.in_out(), &style, &started));
 }
 
 void FrmAbout::LabelVersion_Click() {

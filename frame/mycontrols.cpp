@@ -37,7 +37,14 @@ std::vector<HWND> thread_dialogs() {
     return found;
 }
 
-// The system's hand-shaped pointer as a picture.
+std::wstring class_of(long hwnd) {
+    Bstr name;
+    check(shared<_Window>()->Get_Class(hwnd, name.put()));
+    return name.str();
+}
+
+}  // namespace
+
 ComPtr<IPictureDisp> hand_icon() {
     PICTDESC desc{sizeof(desc), PICTYPE_ICON};
     desc.icon.hicon = CopyIcon(LoadCursorW(nullptr, IDC_HAND));
@@ -46,14 +53,6 @@ ComPtr<IPictureDisp> hand_icon() {
     if (FAILED(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, pic.put_void()))) DestroyIcon(desc.icon.hicon);
     return pic;
 }
-
-std::wstring class_of(long hwnd) {
-    Bstr name;
-    check(shared<_Window>()->Get_Class(hwnd, name.put()));
-    return name.str();
-}
-
-}  // namespace
 
 std::wstring& ListEditOldText() {
     static thread_local std::wstring text;

@@ -14,6 +14,9 @@
 
 namespace qm {
 
+// The system's hand-shaped pointer as a picture (Nothing when there is none).
+ComPtr<IPictureDisp> hand_icon();
+
 class MyControls : public forms::Form {
 public:
     MyControls();
