@@ -40,6 +40,10 @@ public:
         return &s_;
     }
 
+    // The address for an in/out parameter: the callee reads the text and may
+    // free it and put another in its place, which this object then owns.
+    BSTR* in_out() noexcept { return &s_; }
+
     UINT length() const noexcept { return SysStringLen(s_); }
     bool empty() const noexcept { return length() == 0; }
     std::wstring_view view() const noexcept { return view_of(s_); }

@@ -93,20 +93,6 @@ std::wstring unless_null(const Variant& value) {
     return value.vt() == VT_NULL ? std::wstring() : joined(value);
 }
 
-// A by-reference String argument for another member; whatever that member
-// leaves in it is freed afterwards.
-class InOut {
-public:
-    explicit InOut(std::wstring_view text) : raw_(Bstr(text).detach()) {}
-    InOut(const InOut&) = delete;
-    InOut& operator=(const InOut&) = delete;
-    ~InOut() { SysFreeString(raw_); }
-    BSTR* ptr() noexcept { return &raw_; }
-
-private:
-    BSTR raw_;
-};
-
 void put_text(BSTR& field, std::wstring_view text) {
     Bstr value(text);
     SysFreeString(field);
@@ -165,8 +151,8 @@ HRESULT Network::put_macaddr(BSTR value) {
 HRESULT Network::DOS_IPconfig(BSTR* Param, BSTR* result) {
     return untrapped(result, [&] {
         Bstr command(L"ipconfig"), text;
-        InOut param(Param ? text_of(*Param) : std::wstring_view());
-        check(shared<_Shell>()->DOS_Execute(command.get(), param.ptr(), text.put()));
+        Bstr param(Param ? text_of(*Param) : std::wstring_view());
+        check(shared<_Shell>()->DOS_Execute(command.get(), param.in_out(), text.put()));
         return Replace(text.view(), L"\r", L"");
     });
 }
@@ -318,10 +304,10 @@ HRESULT Network::Adapter_GetAllMACadresses(SAFEARRAY** result) {
         std::vector<std::wstring> all;
         _Network* network = shared<_Network>();
         for (long index = 0;; ++index) {
-            InOut star(L"*");
+            Bstr star(L"*");
             Bstr address;
             long error = 0;
-            check(network->Adapter_GetMACadress(index, star.ptr(), &error, address.put()));
+            check(network->Adapter_GetMACadress(index, star.in_out(), &error, address.put()));
             if (address.empty()) break;
             all.push_back(address.str());
         }

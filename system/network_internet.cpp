@@ -54,25 +54,11 @@ F system_function(const wchar_t* dll, const char* name) {
     return f;
 }
 
-// A by-reference String argument for a member of another class; whatever the
-// member leaves in it is freed afterwards.
-class InOut {
-public:
-    explicit InOut(std::wstring_view text) : raw_(Bstr(text).detach()) {}
-    InOut(const InOut&) = delete;
-    InOut& operator=(const InOut&) = delete;
-    ~InOut() { SysFreeString(raw_); }
-    BSTR* ptr() noexcept { return &raw_; }
-
-private:
-    BSTR raw_;
-};
-
 Bstr html_file(const std::wstring& url) {
-    InOut address(url), file(L"");
+    Bstr address(url), file(L"");
     VARIANT_BOOL show = VARIANT_FALSE;
     Bstr text;
-    check(shared<_Network>()->Get_HTMLfile(address.ptr(), &show, file.ptr(), text.put()));
+    check(shared<_Network>()->Get_HTMLfile(address.in_out(), &show, file.in_out(), text.put()));
     return text;
 }
 
@@ -229,8 +215,8 @@ HRESULT Network::Get_HTMLfile(BSTR* URL, VARIANT_BOOL* ShowInternetExplorer, BST
         Bstr target;
         long killed = 0;
         if (!File || text_of(*File).empty()) {
-            net::InOut folder(L"");
-            check(files->TempFile_Create(folder.ptr(), target.put()));
+            Bstr folder(L"");
+            check(files->TempFile_Create(folder.in_out(), target.put()));
         } else {
             target = Bstr::copy(*File);
             check(files->fKill(target.get(), &killed));
