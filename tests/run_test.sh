@@ -5,9 +5,23 @@
 # wait for the pipe to close; the test ends when its own process ends.
 set -u
 exe=$1
+name=$(basename "$exe" .exe)
 tmp=$(mktemp)
-/usr/lib/wine/wine64 "$exe" </dev/null >"$tmp" 2>&1
+launch() {
+    /usr/lib/wine/wine64 "$exe" </dev/null >"$tmp" 2>&1
+}
+launch
 rc=$?
+if [ "$rc" != 0 ] && ! grep -q '^\[==========\]' "$tmp"; then
+    # The program never reached its first line: say how Wine ended.
+    echo "wine ended $name with status $rc before the program started$( ((rc > 128)) && echo " (signal $((rc - 128)))")"
+    cat "$tmp"
+    : >"$tmp"
+fi
 cat "$tmp"
+# Skipped cases, for the run's closing list: "[  SKIPPED ] Suite.Case (12 ms)".
+if [ -n "${QM_SKIPPED:-}" ]; then
+    tr -d '\r' <"$tmp" | sed -n "s/^\[  SKIPPED \] \([^ ]*\) ([0-9]* ms)\$/\1 ($name)/p" >>"$QM_SKIPPED"
+fi
 rm -f "$tmp"
 exit $rc
