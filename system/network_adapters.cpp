@@ -260,8 +260,7 @@ HRESULT Network::IPconfig(long* ErrorNumber, IPconfigInfo* result) {
                       &result->Subnet,  &result->Gateway,     &result->DNS,    &result->DHCP,
                       &result->WINS_1,  &result->WINS_2,      &result->Description};
     HRESULT hr = trapped(Trap{Source::Network, L"IPconfig", ErrorNumber}, [&] {
-        auto services = wmi::bind(L"winmgmts:");
-        auto rows = wmi::exec_query(services.get(), L"SELECT * FROM Win32_NetworkAdapterConfiguration WHERE IPEnabled = True");
+        auto rows = net::platform().ip_configurations();
         if (rows.empty()) return;
         IDispatch* row = rows.front().get();
         auto read = [&](const wchar_t* name) { return wmi::get_or_empty(row, name); };

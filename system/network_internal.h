@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/com_ptr.h"
 #include "runtime/interfaces.h"
 
 namespace qm::net {
@@ -117,6 +118,8 @@ struct Platform {
     UCHAR(WINAPI* netbios)(PNCB ncb);
     // Sets the local clock to a date plus a time of day (raises on refusal).
     void (*set_clock)(DATE date, DATE time);
+    // The IP-enabled rows of WMI's adapter configurations, in WMI's order.
+    std::vector<ComPtr<IDispatch>> (*ip_configurations)();
 };
 Platform& platform();
 void reset_platform();

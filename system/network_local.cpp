@@ -17,6 +17,7 @@
 #include "runtime/process.h"
 #include "runtime/safearray.h"
 #include "runtime/strings.h"
+#include "runtime/wmi.h"
 #include "system/network.h"
 #include "system/network_internal.h"
 
@@ -45,9 +46,15 @@ NET_API_STATUS WINAPI share_enum(LMSTR server, DWORD level, LPBYTE* buffer, DWOR
     return rc;
 }
 
+std::vector<ComPtr<IDispatch>> ip_configurations() {
+    auto services = wmi::bind(L"winmgmts:");
+    return wmi::exec_query(services.get(), L"SELECT * FROM Win32_NetworkAdapterConfiguration WHERE IPEnabled = True");
+}
+
 net::Platform real_platform() {
     return {remote_tod,    share_enum, NetApiBufferFree,  WNetOpenEnumA, WNetEnumResourceA,
-            WNetCloseEnum, GetIfTable, GetIpForwardTable, Netbios,       set_local_clock};
+            WNetCloseEnum, GetIfTable, GetIpForwardTable, Netbios,       set_local_clock,
+            ip_configurations};
 }
 
 // What an exported entry point without implementation raises.

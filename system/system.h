@@ -134,10 +134,12 @@ struct Policy {
 // The switch of an option, nullptr outside the options.
 const Policy* policy(long option) noexcept;
 
-// The platform calls that end or lock the session, replaceable by tests.
+// The platform calls that end or lock the session and announce changed
+// settings, replaceable by tests.
 struct SessionCalls {
     BOOL(WINAPI* exit_windows)(UINT flags, DWORD reason);
     BOOL(WINAPI* lock)();
+    BOOL(WINAPI* post)(HWND window, UINT msg, WPARAM wp, LPARAM lp);
 };
 SessionCalls& session_calls();
 void reset_session_calls();

@@ -39,7 +39,7 @@ constexpr sys::Policy kPolicies[] = {
     {kExplorerPolicies, L"NoNetHood", 0, 1},
 };
 
-sys::SessionCalls g_session = {ExitWindowsEx, LockWorkStation};
+sys::SessionCalls g_session = {ExitWindowsEx, LockWorkStation, PostMessageW};
 
 bool nt_family() { return (GetVersion() & 0x80000000u) == 0; }
 
@@ -82,7 +82,7 @@ const Policy* policy(long option) noexcept {
 }
 
 SessionCalls& session_calls() { return g_session; }
-void reset_session_calls() { g_session = {ExitWindowsEx, LockWorkStation}; }
+void reset_session_calls() { g_session = {ExitWindowsEx, LockWorkStation, PostMessageW}; }
 
 }  // namespace sys
 
@@ -230,7 +230,7 @@ HRESULT System::Lock_WorkStation(VARIANT_BOOL* result) {
 }
 
 HRESULT System::SystemChangeMessage() {
-    return untrapped([] { PostMessageW(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0); });
+    return untrapped([] { g_session.post(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0); });
 }
 
 }  // namespace qm

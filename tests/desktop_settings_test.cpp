@@ -249,26 +249,43 @@ TEST_F(DesktopSettingsTest, SystemCursorAndThemes) {
     ASSERT_TRUE(GetIconInfo(LoadCursorW(nullptr, IDC_WAIT), &info));
     DeleteObject(info.hbmMask), DeleteObject(info.hbmColor);
 
-    // The switch as Wine answers it; the user's theme setting is put back.
+    // The switch, read back through the user's setting and uxtheme; the
+    // setting is put back (for programs started later).
     const wchar_t* manager = L"Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager";
-    wchar_t old[64] = {};
-    DWORD size = sizeof old;
-    const bool had = RegGetValueW(HKEY_CURRENT_USER, manager, L"ThemeActive", RRF_RT_REG_SZ, nullptr, old, &size) ==
-                     ERROR_SUCCESS;
-    VARIANT_BOOL before = VARIANT_FALSE, after = VARIANT_FALSE, enabled = VARIANT_FALSE;
+    auto setting = [&] {
+        wchar_t text[64] = {};
+        DWORD size = sizeof text - sizeof(wchar_t);
+        return RegGetValueW(HKEY_CURRENT_USER, manager, L"ThemeActive", RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr, text,
+                            &size) == ERROR_SUCCESS
+                   ? std::wstring(text)
+                   : std::wstring(L"<missing>");
+    };
+    const std::wstring old = setting();
+    HMODULE uxtheme = LoadLibraryW(L"uxtheme.dll");
+    ASSERT_TRUE(uxtheme);
+    auto active = reinterpret_cast<BOOL(WINAPI*)()>(GetProcAddress(uxtheme, "IsThemeActive"));
+    ASSERT_TRUE(active);
+    VARIANT_BOOL before = VARIANT_FALSE, enabled = VARIANT_FALSE, seen = VARIANT_TRUE;
     ASSERT_EQ(desktop->XPtheme_isActive(&before), S_OK);
-    VARIANT_BOOL disable = before ? VARIANT_TRUE : VARIANT_FALSE;
-    ASSERT_EQ(desktop->XPtheme_Enable(&disable, &enabled), S_OK);
-    EXPECT_EQ(enabled, VARIANT_TRUE);
-    ASSERT_EQ(desktop->XPtheme_isActive(&after), S_OK);
-    if (!before) {
-        EXPECT_EQ(after, VARIANT_TRUE);
+    ASSERT_TRUE(before) << "the prefix's theme is active";
+    ASSERT_TRUE(active());
+    // Wine's switch only turns the theme off: switching it on again succeeds
+    // without effect, and the user's setting stays off.
+    VARIANT_BOOL yes = VARIANT_TRUE, no = VARIANT_FALSE;
+    for (VARIANT_BOOL* disable : {&yes, &yes, &no, static_cast<VARIANT_BOOL*>(nullptr)}) {
+        EXPECT_EQ(desktop->XPtheme_Enable(disable, &enabled), S_OK);
+        EXPECT_EQ(enabled, VARIANT_TRUE);
+        EXPECT_FALSE(active());
+        EXPECT_EQ(setting(), L"0");
+        EXPECT_EQ(desktop->XPtheme_isActive(&seen), S_OK);
+        EXPECT_EQ(seen, VARIANT_FALSE);
     }
-    if (had)
-        RegSetKeyValueW(HKEY_CURRENT_USER, manager, L"ThemeActive", REG_SZ, old,
-                        static_cast<DWORD>((wcslen(old) + 1) * sizeof(wchar_t)));
+    if (old != L"<missing>")
+        RegSetKeyValueW(HKEY_CURRENT_USER, manager, L"ThemeActive", REG_SZ, old.c_str(),
+                        static_cast<DWORD>((old.size() + 1) * sizeof(wchar_t)));
     else
         RegDeleteKeyValueW(HKEY_CURRENT_USER, manager, L"ThemeActive");
+    FreeLibrary(uxtheme);
 }
 
 }  // namespace

@@ -290,6 +290,10 @@ TEST_F(FakeWinmm, VolumeWords) {
     mm_->Set_Volume(16384, 16384, &ok);
     EXPECT_EQ(ok, VARIANT_TRUE);
     EXPECT_EQ(rec.volumes, (std::vector<DWORD>{0x0000FFFF, 0xFFFF0000, 0x40004000}));
+    // A refused volume is reported.
+    qm::media::winmm().set_volume = [](HWAVEOUT, DWORD) -> MMRESULT { return MMSYSERR_INVALHANDLE; };
+    mm_->Set_Volume(1, 1, &ok);
+    EXPECT_EQ(ok, VARIANT_FALSE);
 }
 
 TEST_F(FakeWinmm, MuteWritesOnlyWhenNeededAndReportsTheWrite) {
@@ -390,18 +394,16 @@ TEST_F(MultimediaTest, MuteAndVolumeOfWinesMixer) {
     ASSERT_EQ(call(disp_.get(), L"Mute", {&none}, r.put()), S_OK);
     EXPECT_EQ(V_BOOL(r.get()), VARIANT_TRUE);
 
-    // Wine refuses a volume for wave-out device 0 given by number.
-    DWORD before = 0x12345678;
-    waveOutGetVolume(reinterpret_cast<HWAVEOUT>(0), &before);
-    ASSERT_EQ(mm_->Set_Volume(16384, 16384, &ok), S_OK);
-    const bool kept = waveOutSetVolume(reinterpret_cast<HWAVEOUT>(0), 0x40004000) == MMSYSERR_NOERROR;
-    EXPECT_EQ(ok != VARIANT_FALSE, kept);
-    if (kept) {
-        DWORD volume = 0;
-        waveOutGetVolume(reinterpret_cast<HWAVEOUT>(0), &volume);
-        EXPECT_EQ(volume, 0x40004000u);
-        waveOutSetVolume(reinterpret_cast<HWAVEOUT>(0), before);
-    }
+    // Wine refuses a volume for wave-out device 0 given by number. Read back:
+    // the new volume when the member reports success, else the volume unchanged.
+    DWORD before = 0x12345678, after = 0x12345678;
+    const MMRESULT readable = waveOutGetVolume(reinterpret_cast<HWAVEOUT>(0), &before);
+    const short half = before == 0x40004000u ? 8192 : 16384;  // a volume other than the present one
+    ASSERT_EQ(mm_->Set_Volume(half, half, &ok), S_OK);
+    const bool kept = ok != VARIANT_FALSE;
+    EXPECT_EQ(waveOutGetVolume(reinterpret_cast<HWAVEOUT>(0), &after), readable);
+    EXPECT_EQ(after, kept ? static_cast<DWORD>(MAKELONG(half, half)) : before);
+    if (kept) waveOutSetVolume(reinterpret_cast<HWAVEOUT>(0), before);
     std::printf("waveOutSetVolume(0) %s\n", kept ? "keeps the value" : "fails");
 }
 

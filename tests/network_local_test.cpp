@@ -17,6 +17,7 @@
 #include "runtime/strings.h"
 #include "runtime/wmi.h"
 #include "system/network_internal.h"
+#include "recorder.h"
 #include "support.h"
 
 using namespace qm;
@@ -694,6 +695,58 @@ TEST_F(NetworkLocal, IpConfigurationAndIpconfigText) {
     for (BSTR* f : {&info.Caption, &info.ServiceName, &info.Mac, &info.IP, &info.Subnet, &info.Gateway, &info.DNS,
                     &info.DHCP, &info.WINS_1, &info.WINS_2, &info.Description})
         SysFreeString(*f);
+
+    // The record from fabricated rows: only the first row counts, lists are
+    // joined by blanks, the five optional fields stay empty when Null or missing.
+    static std::vector<ComPtr<IDispatch>> rows_given;
+    net::platform().ip_configurations = [] { return rows_given; };
+    auto list = [](std::vector<std::wstring> items) {
+        VARIANT v{};
+        V_VT(&v) = VT_ARRAY | VT_BSTR;
+        V_ARRAY(&v) = string_array(items).detach();
+        Variant out(v);
+        VariantClear(&v);
+        return out;
+    };
+    auto record = [&](long& error) {
+        IPconfigInfo r{};
+        error = -1;
+        EXPECT_EQ(n->IPconfig(&error, &r), S_OK);
+        std::vector<std::wstring> out;
+        for (BSTR* f : {&r.Caption, &r.ServiceName, &r.Mac, &r.IP, &r.Subnet, &r.Gateway, &r.DNS, &r.DHCP, &r.WINS_1,
+                        &r.WINS_2, &r.Description})
+            out.emplace_back(*f), SysFreeString(*f);
+        return out;
+    };
+    Recorder first({{L"Caption", Variant(L"[1] eth")},
+                    {L"ServiceName", Variant(L"e1000")},
+                    {L"MACAddress", Variant(L"0A:1B:2C:3D:4E:5F")},
+                    {L"IPAddress", list({L"192.0.2.7", L"fe80::7"})},
+                    {L"IPSubnet", list({L"255.255.255.0", L"64"})},
+                    {L"DefaultIPGateway", list({L"192.0.2.1"})},
+                    {L"DNSHostName", Variant(L"qmhost")},
+                    {L"DHCPServer", Variant::null()},
+                    {L"WINSPrimaryServer", Variant(L"192.0.2.9")},
+                    {L"Description", Variant(L"Ethernet")}}),
+        second({{L"MACAddress", Variant(L"other")}, {L"IPAddress", list({L"198.51.100.1"})}}),
+        nulls({{L"MACAddress", Variant(L"0A:1B:2C:3D:4E:5F")}, {L"IPAddress", Variant::null()}});
+    const std::vector<std::wstring> none(11);
+    const struct {
+        std::vector<IDispatch*> rows;
+        long error;
+        std::vector<std::wstring> fields;
+    } cases[] = {{{&first, &second}, 0, {L"[1] eth", L"e1000", L"0A:1B:2C:3D:4E:5F", L"192.0.2.7 fe80::7",
+                                          L"255.255.255.0 64", L"192.0.2.1", L"qmhost", L"", L"192.0.2.9", L"",
+                                          L"Ethernet"}},
+                 {{}, 0, none},
+                 {{&nulls, &first}, 94, none}};
+    for (const auto& c : cases) {
+        rows_given.clear();
+        for (IDispatch* r : c.rows) rows_given.push_back(ComPtr<IDispatch>(r));
+        EXPECT_EQ(record(error), c.fields) << c.rows.size();
+        EXPECT_EQ(error, c.error) << c.rows.size();
+    }
+    rows_given.clear();
 
     BSTR all = SysAllocString(L"/all");
     Bstr text;

@@ -14,6 +14,7 @@
 #include "runtime/forms/hosted.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
+#include "recorder.h"
 #include "support.h"
 
 using namespace qm;
@@ -300,6 +301,64 @@ TEST_F(RtfTest, InsertPictureAtTheCaretKeepsTheClipboardText) {
         EXPECT_EQ(objects, 0) << "a bitmap pasted into the rich edit";
         EXPECT_EQ(text(rich), L"abc");
     }
+}
+
+// What the box is handed, on a box of the test's own that records the paste: the
+// caret placed (or left) first, then the paste with the picture on the clipboard.
+struct PasteSeen {
+    int pastes = 0;
+    size_t puts_before = 0;  // property writes logged when the paste came
+    LONG width = 0;          // of the clipboard's bitmap then
+};
+PasteSeen g_paste;
+qmtest::Recorder* g_box = nullptr;
+
+LRESULT CALLBACK paste_box_proc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    if (m != WM_PASTE) return DefWindowProcW(h, m, wp, lp);
+    ++g_paste.pastes;
+    g_paste.puts_before = g_box->log.size();
+    if (OpenClipboard(h)) {
+        BITMAP b{};
+        if (HANDLE bitmap = GetClipboardData(CF_BITMAP); bitmap && GetObjectW(bitmap, sizeof b, &b)) g_paste.width = b.bmWidth;
+        CloseClipboard();
+    }
+    return 0;
+}
+
+TEST_F(RtfTest, InsertPictureSetsTheCaretThenPastesThePicture) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = paste_box_proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QmPasteBox";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowW(L"QmPasteBox", L"", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, wc.hInstance, nullptr);
+    HDC screen = GetDC(nullptr);
+    ComPtr<IPictureDisp> picture = picture_from_bitmap(CreateCompatibleBitmap(screen, 24, 16));
+    ReleaseDC(nullptr, screen);
+    const struct {
+        long pos;
+        std::vector<std::wstring> puts;
+    } cases[] = {{2, {L"SelStart=2", L"SelLength=0"}}, {3, {L"SelStart=3", L"SelLength=0"}}, {4, {}}, {0, {}}, {-1, {}}};
+    for (const auto& c : cases) {
+        qmtest::Recorder box({{L"hWnd", Variant(static_cast<long>(reinterpret_cast<LONG_PTR>(window)))},
+                              {L"Text", Variant(L"abc")},
+                              {L"SelStart", Variant(1L)},
+                              {L"SelLength", Variant(0L)}});
+        g_box = &box;
+        g_paste = {};
+        clipboard_set_text(L"earlier text");
+        IPictureDisp* pic = picture.get();
+        long r = -1;
+        ASSERT_EQ(rtf->InsertPicture(&box, &pic, c.pos, &r), S_OK);
+        EXPECT_EQ(r, 0) << c.pos;
+        EXPECT_EQ(box.log, c.puts) << c.pos;
+        EXPECT_EQ(g_paste.pastes, 1) << c.pos;
+        EXPECT_EQ(g_paste.puts_before, c.puts.size()) << c.pos;
+        EXPECT_EQ(g_paste.width, 24) << c.pos;
+        EXPECT_EQ(clipboard_get_text(), L"earlier text") << c.pos;
+    }
+    g_box = nullptr;
+    DestroyWindow(window);
 }
 
 TEST_F(RtfTest, TabStopsOnThePlainBox) {

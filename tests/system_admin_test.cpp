@@ -265,6 +265,18 @@ TEST_F(SystemAdmin, SettingsChangeIsBroadcastWithZeroParameters) {
         EXPECT_EQ(wp, 0u);
         EXPECT_EQ(lp, 0);
     }
+    // What the member asks of the system, whether or not the system delivers it.
+    static std::vector<MSG> posted;
+    sys::session_calls().post = [](HWND h, UINT m, WPARAM w, LPARAM l) -> BOOL {
+        posted.push_back(MSG{h, m, w, l});
+        return FALSE;
+    };
+    ASSERT_EQ(s->SystemChangeMessage(), S_OK);  // a refusal is not reported
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].hwnd, HWND_BROADCAST);
+    EXPECT_EQ(posted[0].message, static_cast<UINT>(WM_SETTINGCHANGE));
+    EXPECT_EQ(posted[0].wParam, 0u);
+    EXPECT_EQ(posted[0].lParam, 0);
 }
 
 TEST_F(SystemAdmin, ShutdownCancelRunsShutdownHiddenAndWaits) {

@@ -830,6 +830,24 @@ TEST_F(WindowTest, TrayToolbarIsTheNotificationAreasToolbarOrNothing) {
     } else if (toolbar) {
         EXPECT_TRUE(IsChild(notify, H(toolbar)) || H(toolbar) == notify);
     }
+    // The choice per system, on a taskbar of the test's own: notification
+    // window, pager and toolbar (the version codes of System.Get_WinVer).
+    TestWindow bar(L"QM tray", L"QmTestWin", WS_POPUP);
+    for (const wchar_t* cls : {L"TrayNotifyWnd", L"SysPager", L"ToolbarWindow32"}) register_test_class(cls);
+    HWND notify_own = bar.child(L"TrayNotifyWnd", L"");
+    HWND pager = bar.child(L"SysPager", L"", notify_own);
+    HWND icons = bar.child(L"ToolbarWindow32", L"", pager);
+    const struct {
+        long version;
+        bool nt;
+        HWND expected;
+    } cases[] = {{osWindows98, false, notify_own}, {osUNKNOWN, false, notify_own}, {osWindowsMillenium, false, nullptr},
+                 {osWindows2000, true, icons},     {osWindowsXP, true, icons},     {osWindows2003, true, icons},
+                 {osWindowsNT40, true, nullptr},   {osWindows7, true, nullptr}};
+    for (const auto& c : cases) EXPECT_EQ(qm::tray_toolbar(bar.get(), c.version, c.nt), c.expected) << c.version;
+    EXPECT_EQ(qm::tray_toolbar(nullptr, osWindows98, false), nullptr);
+    DestroyWindow(pager);  // no pager: nothing on NT 5.x
+    EXPECT_EQ(qm::tray_toolbar(bar.get(), osWindowsXP, true), nullptr);
 }
 
 TEST_F(WindowTest, VisualStyleSwitch) {

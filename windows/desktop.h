@@ -84,6 +84,9 @@ private:
 // The shell's windows by role (0 when absent): 1 the notification area, 2 the
 // desktop, 3 the start button, 4 the taskbar, 5 the clock, 7 "Program Manager".
 HWND desktop_window(long role);
+// How the minimise and tray commands find the taskbar (Window.FindWindow by its
+// class), replaceable by tests; nullptr puts the library's own back.
+void set_taskbar_finder(long (*finder)());
 // The band of task buttons and the notification area inside the taskbar.
 HWND Get_TaskbarRebarHwnd();
 HWND Get_TrayNotifyHwnd();

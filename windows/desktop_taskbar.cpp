@@ -34,7 +34,7 @@ HWND start_button() {
 }
 
 // The taskbar as Window.FindWindow finds it (class, empty caption).
-long taskbar_by_window_class() {
+long find_taskbar_window() {
     Bstr cls(L"Shell_traywnd"), caption(L"");
     BSTR c = cls.get(), t = caption.get();
     long h = 0;
@@ -42,7 +42,13 @@ long taskbar_by_window_class() {
     return h;
 }
 
+long (*g_taskbar_finder)() = find_taskbar_window;
+
+long taskbar_by_window_class() { return g_taskbar_finder(); }
+
 }  // namespace
+
+void set_taskbar_finder(long (*finder)()) { g_taskbar_finder = finder ? finder : find_taskbar_window; }
 
 HWND desktop_window(long role) {
     switch (role) {

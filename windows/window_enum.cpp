@@ -99,21 +99,26 @@ std::wstring window_class(HWND window) {
     return std::wstring(name, n > 0 ? n : 0);
 }
 
+HWND tray_toolbar(HWND tray, long version, bool nt) {
+    if (!tray) return nullptr;
+    HWND notify = FindWindowExW(tray, nullptr, L"TrayNotifyWnd", nullptr);
+    if (!nt && version != osWindowsMillenium) return notify;
+    if (version == osWindows2000 || version == osWindowsXP || version == osWindows2003) {
+        if (HWND pager = FindWindowExW(notify, nullptr, L"SysPager", nullptr))
+            return FindWindowExW(pager, nullptr, L"ToolbarWindow32", nullptr);
+    }
+    return nullptr;
+}
+
 long Get_TrayToolbarHwnd() {
     HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
     if (!tray) return 0;
-    HWND notify = FindWindowExW(tray, nullptr, L"TrayNotifyWnd", nullptr);
     _System* system = shared<_System>();
     OPERATINGSYSTEM version = osUNKNOWN;
     VARIANT_BOOL nt = VARIANT_FALSE;
     check(system->Get_WinVer(&version));
     check(system->isWindowsNT(&nt));
-    if (!nt && version != osWindowsMillenium) return long_of(notify);
-    if (version == osWindows2000 || version == osWindowsXP || version == osWindows2003) {
-        if (HWND pager = FindWindowExW(notify, nullptr, L"SysPager", nullptr))
-            return long_of(FindWindowExW(pager, nullptr, L"ToolbarWindow32", nullptr));
-    }
-    return 0;
+    return long_of(tray_toolbar(tray, version, nt != VARIANT_FALSE));
 }
 
 }  // namespace qm

@@ -21,6 +21,10 @@ HWND top_parent(HWND window);
 // The toolbar that holds the notification area's icons; 0 when this system has none
 // the library knows.
 long Get_TrayToolbarHwnd();
+// The same for a taskbar window and the system's version (a Get_WinVer code and
+// the NT flag): the notification window itself on the Windows 95 family, the
+// pager's toolbar on NT 5.x, else nothing.
+HWND tray_toolbar(HWND tray, long version, bool nt);
 
 // A window's text as the window reports it (WM_GETTEXT); empty for an invalid
 // handle, and for a window of another thread that does not answer within a short
