@@ -236,17 +236,21 @@ HRESULT Controls::Treeview_Load(IDispatch** Treeview, BSTR Filename, long* resul
             m.get()->scode = DISP_E_PARAMNOTFOUND;
             return m;
         }();
+        std::vector<ComPtr<IDispatch>> added;
+        added.reserve(records.size());
         for (const TreeRecord& rec : records) {
             const Variant relative = rec.parent ? Variant(rec.parent) : missing;
             const Variant relationship = rec.parent ? Variant(4L) : missing;
             ComPtr<IDispatch> node =
                 late::object(*late::call(nodes.get(), L"Add", {relative, relationship, Variant(rec.key), Variant(rec.text)})
                                   .get());
-            late::put(node.get(), L"Expanded", Variant(rec.expanded));
             late::put(node.get(), L"Selected", Variant(rec.selected));
             late::put(node.get(), L"Sorted", Variant(rec.sorted));
             late::put(node.get(), L"Tag", rec.tag);
+            added.push_back(std::move(node));
         }
+        // Expanded once every node is there: a tree view expands no node without children.
+        for (size_t i = 0; i < added.size(); ++i) late::put(added[i].get(), L"Expanded", Variant(records[i].expanded));
         return 0L;
     });
 }

@@ -153,9 +153,11 @@ HRESULT LB_CB::LB_GetIndexUnderMouse(IDispatch* ListBox, float X, float Y, long*
 HRESULT LB_CB::LB_GetItemUnderMouse(IDispatch* ListBox, float X, float Y, long* ErrorNumber, BSTR* result) {
     return trapped(Trap{Source::LB_CB, L"LB_GetItemUnderMouse", ErrorNumber}, result, Bstr(), [&] {
         IDispatch* box = lbcb::box_of(ListBox);
-        long error_number = 0, index = -1;
-        check(LB_GetIndexUnderMouse(box, X, Y, &error_number, &index));
-        if (error_number != 0) return Bstr();
+        // The index's failure (reported there) is the caller's ErrorNumber.
+        long own_error = 0, index = -1;
+        long* error_number = ErrorNumber ? ErrorNumber : &own_error;
+        check(LB_GetIndexUnderMouse(box, X, Y, error_number, &index));
+        if (*error_number != 0) return Bstr();
         return Bstr(CStr(*late::get(box, L"List", {Variant(index)}).get()));
     });
 }

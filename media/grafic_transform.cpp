@@ -127,9 +127,11 @@ HRESULT Grafic::PictureInvert(IPictureDisp** Picture, IPictureDisp** result) {
             canvas = std::make_unique<Canvas>(1, 1);
             canvas->fill(grafic::work_background());
         }
-        HDC dc = canvas->dc();
-        if (BitBlt(dc, 0, 0, canvas->width(), canvas->height(), dc, 0, 0, DSTINVERT))
-            *result = canvas->to_picture().detach();
+        // Blue, green and red inverted; the fourth byte stays 0, so inverting
+        // twice gives the picture back.
+        auto* pixel = reinterpret_cast<DWORD*>(canvas->bits());
+        for (size_t i = 0, n = canvas->pixels(); i < n; ++i) pixel[i] ^= 0x00FFFFFF;
+        *result = canvas->to_picture().detach();
     });
 }
 

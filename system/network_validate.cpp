@@ -82,9 +82,15 @@ HRESULT Network::ValidURL(BSTR URL, VARIANT_BOOL* result) {
     });
 }
 
-// Checks a lower-cased copy: the caller's text stays as passed.
+// The caller's variable is lower-cased in place, whatever the result.
 HRESULT Network::isValidMail(BSTR* Mail, VARIANT_BOOL* result) {
-    return untrapped(result, [&] { return net::valid_mail(LCase(Mail ? text_of(*Mail) : std::wstring_view())); });
+    return untrapped(result, [&] {
+        if (!Mail) return net::valid_mail(L"");
+        Bstr lower(LCase(text_of(*Mail)));
+        SysFreeString(*Mail);
+        *Mail = lower.detach();
+        return net::valid_mail(text_of(*Mail));
+    });
 }
 
 HRESULT Network::isValidIP(BSTR IP, VARIANT_BOOL* result) {

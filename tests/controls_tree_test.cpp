@@ -164,6 +164,32 @@ TEST_F(TreeTest, SaveAndLoadRoundTrip) {
     EXPECT_EQ(after.size(), moved.size());
 }
 
+// Every saved expanded state comes back, with the form hidden and shown.
+TEST_F(TreeTest, LoadRestoresExpandedStates) {
+    auto expanded = [&] {
+        std::wstring states;
+        for (long i = 1, n = count(); i <= n; ++i) states += CBool(*late::get(node(i).get(), L"Expanded").get()) ? L'1' : L'0';
+        return states;
+    };
+    for (const bool shown : {false, true}) {
+        if (shown) form->show();
+        late::call(nodes.get(), L"Clear");
+        add(0, L"a", L"A");
+        add(1, L"b", L"B");  // expanded under an expanded parent
+        add(2, L"", L"C");
+        add(0, L"d", L"D");  // collapsed
+        add(4, L"e", L"E");  // expanded under a collapsed parent
+        add(5, L"", L"F");
+        for (long i : {2, 1, 5}) late::put(node(i).get(), L"Expanded", Variant(true));
+        ASSERT_EQ(expanded(), L"110010") << shown;
+        const std::wstring before = dump();
+        EXPECT_EQ(save(), 0);
+        EXPECT_EQ(load(), 0);
+        EXPECT_EQ(expanded(), L"110010") << shown;
+        EXPECT_EQ(dump(), before) << shown;
+    }
+}
+
 TEST_F(TreeTest, FileBytesEmptyTreesMissingFilesAndStaleTails) {
     ComPtr<IDispatch> a = add(0, L"r", L"A");
     ComPtr<IDispatch> b = add(1, L"", L"B");

@@ -181,7 +181,16 @@ TEST(DesktopCaptureTest, TextsOnTheDesktop) {
     EXPECT_EQ(r, 0);
     EXPECT_TRUE(desktop_texts().empty());
 
-    for (DESKTOPTEXTINFO* info : {&first, &second, &clear}) {
+    // No text (a script's Empty record) and an empty one show nothing and leave no window.
+    DESKTOPTEXTINFO none{}, empty{};
+    empty.Text = SysAllocString(L"");
+    for (DESKTOPTEXTINFO* info : {&none, &empty}) {
+        ASSERT_EQ(desktop->WriteOnDesktop(info, &r), S_OK);
+        EXPECT_EQ(r, 0);
+        EXPECT_TRUE(desktop_texts().empty());
+    }
+
+    for (DESKTOPTEXTINFO* info : {&first, &second, &clear, &none, &empty}) {
         SysFreeString(info->Text);
         if (info->Font) info->Font->Release();
     }

@@ -227,10 +227,23 @@ TEST_F(LbCbWindowTest, ItemsUnderTheMouseAndDoubleClick) {
         EXPECT_EQ(std::wstring(clicked, SysStringLen(clicked)), c.clicked >= 0 ? std::wstring(c.text) : L"kept") << c.y;
         SysFreeString(clicked);
     }
-    long e = 0, r = 0;
-    EXPECT_EQ(lb->LB_GetIndexUnderMouse(list, 5 * tx, 40000 * ty, &e, &r), S_OK);
-    EXPECT_EQ(r, -2);
-    EXPECT_EQ(e, 6);
+    // Failures reach the caller's ErrorNumber through both members.
+    const struct Failure {
+        IDispatch* box;
+        float y;  // pixels
+        long error;
+    } failures[] = {{list, 40000, 6}, {form.get(), 5, 438}};  // a y past 32,767; no Parent
+    for (const Failure& f : failures) {
+        long e = 0, r = 0;
+        EXPECT_EQ(lb->LB_GetIndexUnderMouse(f.box, 5 * tx, f.y * ty, &e, &r), S_OK);
+        EXPECT_EQ(r, -2);
+        EXPECT_EQ(e, f.error);
+        Bstr under;
+        e = 0;
+        EXPECT_EQ(lb->LB_GetItemUnderMouse(f.box, 5 * tx, f.y * ty, &e, under.put()), S_OK);
+        EXPECT_EQ(under.str(), L"");
+        EXPECT_EQ(e, f.error) << f.y;
+    }
 
     // A double click on item 3: selected, and the client's event runs once.
     fill(L"List1", {L"a", L"b", L"c", L"d", L"e"});

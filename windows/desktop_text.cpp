@@ -85,6 +85,7 @@ HRESULT Desktop::WriteOnDesktop(DESKTOPTEXTINFO* DesktopText, long* result) {
             return 0L;
         }
         ComPtr<IFontDisp> font = text_font(info);
+        if (text.empty()) return 0L;  // nothing to show: no window
 
         ComPtr<FrmTMP> form = forms::make<FrmTMP>();
         form->set_border_style(0);

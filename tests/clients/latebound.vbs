@@ -1,6 +1,6 @@
 ' Members a script reaches only through the dispatcher's help: a by-reference
-' record from an Empty variable, a picture result, and a script's own object
-' handed to a member that works on it by name.
+' record from an Empty variable, a by-reference text written back, a picture
+' result, and a script's own object handed to a member that works on it by name.
 Option Explicit
 Dim failures: failures = 0
 Sub Check(ok, what)
@@ -14,6 +14,11 @@ Set re = New RegExp
 re.Pattern = "^\d+:\d\d:\d\d:\d$"
 Check re.Test(running), "WindowsIsRunning text: " & running
 Check VarType(dti) = 36, "the variable holds the filled record, VarType " & VarType(dti)
+
+Dim mail
+mail = "A@B.XYZ"
+Check Not CreateObject("Quillmark.Network").isValidMail(mail), "isValidMail of an unknown domain"
+Check mail = "a@b.xyz", "isValidMail leaves the lower-cased address in the variable: " & mail
 
 Dim pic
 Set pic = CreateObject("Quillmark.Window").SnapShot(0)
