@@ -133,7 +133,8 @@ TEST(LateBoundErrors, NumbersAreTheScriptEnginesOwn) {
         {HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE), 462}, {static_cast<HRESULT>(0x800A0035), 53},
         // Kept as they are.
         {E_FAIL, E_FAIL}, {E_POINTER, E_POINTER}, {E_ABORT, E_ABORT}, {E_UNEXPECTED, E_UNEXPECTED},
-        {MK_E_SYNTAX, MK_E_SYNTAX}, {HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
+        {MK_E_SYNTAX, MK_E_SYNTAX},
+        {HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)},
         {static_cast<HRESULT>(0x80040E37), static_cast<HRESULT>(0x80040E37)},
     };
     ComPtr<IDispatch> object = create(L"QuillmarkTest.Failing");
