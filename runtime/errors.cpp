@@ -263,9 +263,10 @@ long error_number_from_hresult(HRESULT hr) noexcept {
     return hr;
 }
 
-RuntimeError error_from_hresult(HRESULT hr) {
-    const long number = error_number_from_hresult(hr);
+namespace {
 
+// The run-time error for a number, with the thread's IErrorInfo text when set.
+RuntimeError with_error_info(long number) {
     std::wstring description;
     IErrorInfo* info = nullptr;
     if (GetErrorInfo(0, &info) == S_OK && info) {
@@ -281,6 +282,16 @@ RuntimeError error_from_hresult(HRESULT hr) {
             description = L"Automation error";
     }
     return RuntimeError(number, std::move(description));
+}
+
+}  // namespace
+
+RuntimeError error_from_call(HRESULT hr) { return with_error_info(error_number_from_hresult(hr)); }
+
+RuntimeError error_from_hresult(HRESULT hr) {
+    long number = error_number_from_hresult(hr);
+    if (number == hr && HRESULT_FACILITY(hr) == FACILITY_WIN32) number = error_from_win32(HRESULT_CODE(hr));
+    return with_error_info(number);
 }
 
 }  // namespace qm

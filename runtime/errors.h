@@ -88,6 +88,9 @@ long file_error_from_win32(DWORD code);
 // every other code (E_FAIL, most Win32 codes, a component's own) stays as it is.
 long error_number_from_hresult(HRESULT hr) noexcept;
 // The same as a run-time error, with the thread's IErrorInfo text when set.
+RuntimeError error_from_call(HRESULT hr);
+// A failed system call's HRESULT as a run-time error: as above, but a Win32 code
+// the engines keep as it is becomes the run-time error of that Win32 error.
 RuntimeError error_from_hresult(HRESULT hr);
 inline void check(HRESULT hr) {
     if (FAILED(hr)) throw error_from_hresult(hr);

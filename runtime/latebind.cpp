@@ -33,7 +33,7 @@ DISPID id_of(IDispatch* object, std::wstring_view name) {
     if (!object) raise(err::ObjectNotSet);
     DISPID id = DISPID_UNKNOWN;
     HRESULT hr = find_id(object, name, id);
-    check(hr);
+    if (FAILED(hr)) throw error_from_call(hr);
     return id;
 }
 
@@ -50,7 +50,7 @@ DISPID id_of(IDispatch* object, std::wstring_view name) {
         if (description.empty()) raise(number);
         raise(number, std::move(description));
     }
-    throw error_from_hresult(hr);
+    throw error_from_call(hr);
 }
 
 Variant invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_list<Variant> args, const VARIANT* value) {
