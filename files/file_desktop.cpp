@@ -72,18 +72,21 @@ HRESULT File::Get_LinkedIconFromFile(BSTR File, VARIANT_BOOL* SmallIcon, IPictur
 namespace {
 
 // The file list of the shell's drop format: each path's ANSI bytes and a NUL,
-// then one more NUL.
+// then one more NUL. Empty paths are left out: the shell would read one as the
+// list's end and drop the paths after it. "" when no path remains.
 std::string drop_list(const VARIANT& list) {
     std::string bytes;
     auto add = [&](const VARIANT& item) {
-        bytes += to_ansi(CStr(item));
+        const std::string path = to_ansi(CStr(item));
+        if (path.empty()) return;
+        bytes += path;
         bytes += '\0';
     };
     if (SAFEARRAY* array = array_of(list))
         for (const Variant& item : elements_of(array)) add(*item.get());
     else
         add(list);
-    bytes += '\0';
+    if (!bytes.empty()) bytes += '\0';
     return bytes;
 }
 
@@ -105,10 +108,12 @@ struct ClipboardOpen {
 
 // The paths on the clipboard as a file-drop list; True when the clipboard took
 // it. The memory block goes to the clipboard, or is freed when it refuses it.
+// Without a path the clipboard keeps what it holds and the result is False.
 HRESULT File::FilesToClipboard(VARIANT* FileList, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         if (!FileList) raise(err::InvalidCall);
         const std::string list = drop_list(*FileList);
+        if (list.empty()) return false;
         ClipboardOpen clipboard;
         if (!clipboard.open) return false;
         EmptyClipboard();

@@ -123,8 +123,11 @@ HRESULT Multimedia::isFilePlayable(BSTR File, VARIANT_BOOL* result) {
     });
 }
 
+// The system plays 37 to 32,767 Hz and refuses other frequencies (some systems
+// ignore them and report success); a negative duration would be a wait of weeks.
 HRESULT Multimedia::Beep(long Freq, long duration, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
+        if (Freq < 37 || Freq > 32767 || duration < 0) return false;
         return ::Beep(static_cast<DWORD>(Freq), static_cast<DWORD>(duration)) != FALSE;
     });
 }

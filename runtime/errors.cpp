@@ -49,15 +49,18 @@ constexpr ErrorEntry kErrors[] = {
     {92, L"For loop not initialized"},
     {93, L"Invalid pattern string"},
     {94, L"Invalid use of Null"},
+    {322, L"Can't create necessary temporary file"},
     {380, L"Invalid property value"},
     {381, L"Invalid property array index"},
     {424, L"Object required"},
     {429, L"ActiveX component can't create object"},
     {430, L"Class does not support Automation or does not support expected interface"},
+    {432, L"File name or class name not found during Automation operation"},
     {438, L"Object doesn't support this property or method"},
     {440, L"Automation error"},
     {445, L"Object doesn't support this action"},
     {446, L"Object doesn't support named arguments"},
+    {447, L"Object doesn't support current locale setting"},
     {448, L"Named argument not found"},
     {449, L"Argument not optional"},
     {450, L"Wrong number of arguments or invalid property assignment"},
@@ -65,6 +68,7 @@ constexpr ErrorEntry kErrors[] = {
     {453, L"Specified DLL function not found"},
     {457, L"This key is already associated with an element of this collection"},
     {458, L"Variable uses an Automation type not supported in Visual Basic"},
+    {462, L"The remote server machine does not exist or is unavailable"},
     {481, L"Invalid picture"},
     {482, L"Printer error"},
     {521, L"Unable to open Clipboard"},
@@ -184,29 +188,85 @@ long file_error_from_win32(DWORD code) {
 
 void raise_file_error(DWORD code) { throw RuntimeError(file_error_from_win32(code)); }
 
-RuntimeError error_from_hresult(HRESULT hr) {
-    long number;
-    if (HRESULT_FACILITY(hr) == FACILITY_CONTROL)
-        number = HRESULT_CODE(hr);
-    else if (HRESULT_FACILITY(hr) == FACILITY_WIN32)
-        number = error_from_win32(HRESULT_CODE(hr));
-    else if (hr == E_OUTOFMEMORY)
-        number = err::OutOfMemory;
-    else if (hr == E_INVALIDARG)
-        number = err::InvalidCall;
-    else if (hr == DISP_E_TYPEMISMATCH)
-        number = err::TypeMismatch;
-    else if (hr == DISP_E_OVERFLOW)
-        number = err::Overflow;
-    else if (hr == DISP_E_BADINDEX)
-        number = err::SubscriptOutOfRange;
-    else if (hr == DISP_E_ARRAYISLOCKED)
-        number = err::ArrayLocked;
-    else if (hr == DISP_E_DIVBYZERO)
-        number = err::DivisionByZero;
-    else
-        number = hr;
+namespace {
 
+// A failed call's HRESULT and the run-time error the script engines raise for it.
+// Codes not listed (E_FAIL, E_UNEXPECTED, most Win32 codes, a component's own
+// codes) stay as they are.
+struct HresultEntry {
+    HRESULT code;
+    long number;
+};
+
+constexpr HRESULT kRpcServerUnavailable = HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE);
+
+constexpr HresultEntry kHresults[] = {
+    {E_NOTIMPL, 445},
+    {E_NOINTERFACE, 430},
+    {E_ACCESSDENIED, err::PermissionDenied},
+    {E_OUTOFMEMORY, err::OutOfMemory},
+    {E_INVALIDARG, err::InvalidCall},
+    {DISP_E_UNKNOWNINTERFACE, err::NotSupported},
+    {DISP_E_MEMBERNOTFOUND, err::NotSupported},
+    {DISP_E_UNKNOWNNAME, err::NotSupported},
+    {DISP_E_PARAMNOTFOUND, 448},
+    {DISP_E_TYPEMISMATCH, err::TypeMismatch},
+    {DISP_E_NONAMEDARGS, 446},
+    {DISP_E_BADVARTYPE, err::UnsupportedType},
+    {DISP_E_OVERFLOW, err::Overflow},
+    {DISP_E_BADINDEX, err::SubscriptOutOfRange},
+    {DISP_E_UNKNOWNLCID, 447},
+    {DISP_E_ARRAYISLOCKED, err::ArrayLocked},
+    {DISP_E_BADPARAMCOUNT, 450},
+    {DISP_E_PARAMNOTOPTIONAL, 449},
+    {DISP_E_NOTACOLLECTION, 451},
+    {DISP_E_DIVBYZERO, err::DivisionByZero},
+    {TYPE_E_DLLFUNCTIONNOTFOUND, 453},
+    {TYPE_E_TYPEMISMATCH, err::TypeMismatch},
+    {TYPE_E_OUTOFBOUNDS, err::SubscriptOutOfRange},
+    {TYPE_E_IOERROR, err::DeviceIO},
+    {TYPE_E_CANTCREATETMPFILE, 322},
+    {STG_E_FILENOTFOUND, 432},
+    {STG_E_PATHNOTFOUND, err::PathNotFound},
+    {STG_E_TOOMANYOPENFILES, err::TooManyFiles},
+    {STG_E_ACCESSDENIED, err::PermissionDenied},
+    {STG_E_INSUFFICIENTMEMORY, err::OutOfMemory},
+    {STG_E_NOMOREFILES, err::TooManyFiles},
+    {STG_E_DISKISWRITEPROTECTED, err::PermissionDenied},
+    {STG_E_WRITEFAULT, err::DeviceIO},
+    {STG_E_READFAULT, err::DeviceIO},
+    {STG_E_SHAREVIOLATION, err::PathFileAccess},
+    {STG_E_LOCKVIOLATION, err::PermissionDenied},
+    {STG_E_FILEALREADYEXISTS, err::FileAlreadyExists},
+    {STG_E_MEDIUMFULL, err::DiskFull},
+    {STG_E_INVALIDNAME, err::FileNotFound},
+    {STG_E_INUSE, err::PermissionDenied},
+    {STG_E_NOTCURRENT, err::PermissionDenied},
+    {STG_E_CANTSAVE, err::DeviceIO},
+    {REGDB_E_CLASSNOTREG, err::CantCreateObject},
+    {MK_E_UNAVAILABLE, err::CantCreateObject},
+    {MK_E_INVALIDEXTENSION, 432},
+    {MK_E_CANTOPENFILE, 432},
+    {CO_E_CLASSSTRING, err::CantCreateObject},
+    {CO_E_APPNOTFOUND, err::CantCreateObject},
+    {CO_E_APPDIDNTREG, err::CantCreateObject},
+    {CO_E_SERVER_EXEC_FAILURE, err::CantCreateObject},
+    {kRpcServerUnavailable, 462},
+};
+
+}  // namespace
+
+long error_number_from_hresult(HRESULT hr) noexcept {
+    if (HRESULT_FACILITY(hr) == FACILITY_CONTROL) return HRESULT_CODE(hr);
+    for (const auto& e : kHresults)
+        if (e.code == hr) return e.number;
+    return hr;
+}
+
+namespace {
+
+// The run-time error for a number, with the thread's IErrorInfo text when set.
+RuntimeError with_error_info(long number) {
     std::wstring description;
     IErrorInfo* info = nullptr;
     if (GetErrorInfo(0, &info) == S_OK && info) {
@@ -222,6 +282,16 @@ RuntimeError error_from_hresult(HRESULT hr) {
             description = L"Automation error";
     }
     return RuntimeError(number, std::move(description));
+}
+
+}  // namespace
+
+RuntimeError error_from_call(HRESULT hr) { return with_error_info(error_number_from_hresult(hr)); }
+
+RuntimeError error_from_hresult(HRESULT hr) {
+    long number = error_number_from_hresult(hr);
+    if (number == hr && HRESULT_FACILITY(hr) == FACILITY_WIN32) number = error_from_win32(HRESULT_CODE(hr));
+    return with_error_info(number);
 }
 
 }  // namespace qm

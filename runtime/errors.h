@@ -81,8 +81,16 @@ long error_from_win32(DWORD code);
 long file_error_from_win32(DWORD code);
 [[noreturn]] void raise_file_error(DWORD code = GetLastError());
 
-// A failed HRESULT (with the thread's IErrorInfo, when set) as a run-time error:
-// FACILITY_CONTROL codes carry their number, Win32 codes are mapped, others stay.
+// The run-time error number of a failed call into an object, as the script
+// engines give it: FACILITY_CONTROL codes carry their number, the automation,
+// type-library, storage, moniker and class-factory codes the engines know become
+// theirs (E_NOTIMPL 445, E_NOINTERFACE 430, REGDB_E_CLASSNOTREG 429, ...), and
+// every other code (E_FAIL, most Win32 codes, a component's own) stays as it is.
+long error_number_from_hresult(HRESULT hr) noexcept;
+// The same as a run-time error, with the thread's IErrorInfo text when set.
+RuntimeError error_from_call(HRESULT hr);
+// A failed system call's HRESULT as a run-time error: as above, but a Win32 code
+// the engines keep as it is becomes the run-time error of that Win32 error.
 RuntimeError error_from_hresult(HRESULT hr);
 inline void check(HRESULT hr) {
     if (FAILED(hr)) throw error_from_hresult(hr);

@@ -33,8 +33,7 @@ DISPID id_of(IDispatch* object, std::wstring_view name) {
     if (!object) raise(err::ObjectNotSet);
     DISPID id = DISPID_UNKNOWN;
     HRESULT hr = find_id(object, name, id);
-    if (hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND) raise(err::NotSupported);
-    check(hr);
+    if (FAILED(hr)) throw error_from_call(hr);
     return id;
 }
 
@@ -44,25 +43,14 @@ DISPID id_of(IDispatch* object, std::wstring_view name) {
         if (ex.pfnDeferredFillIn) ex.pfnDeferredFillIn(&ex);
         std::wstring description = ex.bstrDescription ? std::wstring(ex.bstrDescription, SysStringLen(ex.bstrDescription))
                                                       : std::wstring();
-        long number = ex.wCode ? ex.wCode : HRESULT_FACILITY(ex.scode) == FACILITY_CONTROL ? HRESULT_CODE(ex.scode)
-                                                                                             : error_from_hresult(ex.scode).number();
+        long number = ex.wCode ? ex.wCode : error_number_from_hresult(ex.scode);
         SysFreeString(ex.bstrSource);
         SysFreeString(ex.bstrDescription);
         SysFreeString(ex.bstrHelpFile);
         if (description.empty()) raise(number);
         raise(number, std::move(description));
     }
-    switch (hr) {
-    case DISP_E_MEMBERNOTFOUND:
-    case DISP_E_UNKNOWNNAME: raise(err::NotSupported);
-    case DISP_E_BADPARAMCOUNT: raise(450);
-    case DISP_E_PARAMNOTOPTIONAL: raise(449);
-    case DISP_E_TYPEMISMATCH: raise(err::TypeMismatch);
-    case DISP_E_OVERFLOW: raise(err::Overflow);
-    case DISP_E_BADINDEX: raise(err::SubscriptOutOfRange);
-    case DISP_E_NONAMEDARGS: raise(446);
-    default: throw error_from_hresult(hr);
-    }
+    throw error_from_call(hr);
 }
 
 Variant invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_list<Variant> args, const VARIANT* value) {

@@ -187,8 +187,11 @@ HRESULT System::Get_DLLType(BSTR* DLLpath, ::DLLType* result) {
     return untrapped([&] { *result = sys::dll_type(reg::path_of(*DLLpath)); });
 }
 
+// An entry needs a name and a program: without either nothing is written (an
+// empty name would overwrite the key's default value) and the result is False.
 HRESULT System::AutoRun(BSTR Field, BSTR EXEpath, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
+        if (SysStringLen(Field) == 0 || SysStringLen(EXEpath) == 0) return false;
         Bstr key(kRun);
         Variant value;
         value.get()->vt = VT_BSTR;

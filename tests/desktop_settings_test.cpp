@@ -133,6 +133,14 @@ TEST_F(DesktopSettingsTest, WallpaperIsSetReadAndCleared) {
         EXPECT_FALSE(none);
     }
 
+    // Names of no file change nothing.
+    ASSERT_EQ(desktop->Wallpaper_Change(Bstr(file).get(), &ok), S_OK);
+    for (const std::wstring& none : {scratch() + L"wall_none.bmp", scratch(), std::wstring(100000, L'w')}) {
+        ASSERT_EQ(desktop->Wallpaper_Change(Bstr(none).get(), &ok), S_OK);
+        EXPECT_EQ(ok, VARIANT_FALSE) << none.size();
+        EXPECT_EQ(wallpaper_now(), file);
+    }
+
     ASSERT_EQ(desktop->Wallpaper_Clear(&ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE);
     ASSERT_EQ(desktop->Wallpaper_GetPath(&path), S_OK);

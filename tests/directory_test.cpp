@@ -185,6 +185,8 @@ TEST_F(DirectoryTest, ReadAndContent) {
     VARIANT_BOOL create = VARIANT_TRUE;
     EXPECT_TRUE(yes(dir->Exist(Bstr(folder + L"\\new\\deeper").get(), &create, &b), b));
     EXPECT_TRUE(qmtest::exists(folder + L"\\new\\deeper"));
+    // An empty name is "\", the root of the current drive.
+    EXPECT_TRUE(yes(dir->Exist(Bstr(L"").get(), &create, &b), b));
 }
 
 TEST_F(DirectoryTest, DeleteListedFilesAndRename) {

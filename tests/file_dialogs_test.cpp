@@ -186,6 +186,25 @@ TEST_F(FileDialogsTest, FilesToClipboardWritesTheDropList) {
         EXPECT_STREQ(name, paths[i]);
     }
     CloseClipboard();
+
+    // Empty names are left out, not read as the list's end; without any name the
+    // clipboard keeps the list before.
+    SafeArrayPutElement(V_ARRAY(list.get()), &bound.lLbound, Variant(Bstr(L"")).get());
+    ASSERT_EQ(file->FilesToClipboard(&ref, &r), S_OK);
+    EXPECT_TRUE(r);
+    Variant blank(Bstr(L"")), nothing;
+    for (Variant* none : {&blank, &nothing}) {
+        r = VARIANT_TRUE;
+        ASSERT_EQ(file->FilesToClipboard(none->get(), &r), S_OK);
+        EXPECT_FALSE(r);
+    }
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
+    wchar_t name[MAX_PATH] = {};
+    EXPECT_EQ(DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0), 1u);
+    DragQueryFileW(drop, 0, name, MAX_PATH);
+    EXPECT_STREQ(name, paths[1]);
+    CloseClipboard();
 }
 
 // Large and small icons of a file; a file the shell has none for gives an

@@ -182,6 +182,13 @@ TEST_F(MenuTest, ClicksPostTheCommandOnceAndNothingWhenNotFound) {
     EXPECT_EQ(r, VARIANT_FALSE);
     ASSERT_EQ(menu->Click_MenuItemBymHwnd(L(window), L(file), 9, &r), S_OK);
     EXPECT_EQ(r, VARIANT_FALSE);
+    // No window: not the caller's own queue (0), nor every window (-1, 0xFFFF).
+    for (long none : {0L, -1L, 0xFFFFL}) {
+        ASSERT_EQ(menu->Click_MenuItemByID(none, none, &r), S_OK);
+        EXPECT_EQ(r, VARIANT_FALSE) << none;
+    }
+    MSG queued;
+    EXPECT_FALSE(PeekMessageW(&queued, reinterpret_cast<HWND>(-1), WM_COMMAND, WM_COMMAND, PM_REMOVE));
     pump_messages();
     EXPECT_TRUE(seen.empty());
 }

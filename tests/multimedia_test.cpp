@@ -329,6 +329,14 @@ TEST_F(MultimediaTest, SoundsBeepAndSoundCard) {
     EXPECT_EQ(ok, VARIANT_TRUE);
     ASSERT_EQ(mm_->Beep(440, 10, &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE);
+    // Outside the 37 to 32,767 Hz the system plays, or for a negative time: no tone.
+    const long bad[][2] = {{-1, 10},    {2147483647, 10}, {LONG_MIN, 10},   {36, 10},
+                           {32768, 10}, {440, -1},        {440, LONG_MIN}};
+    for (const auto& b : bad) {
+        ok = VARIANT_TRUE;
+        ASSERT_EQ(mm_->Beep(b[0], b[1], &ok), S_OK);
+        EXPECT_EQ(ok, VARIANT_FALSE) << b[0] << " Hz " << b[1] << " ms";
+    }
     ASSERT_EQ(mm_->Soundcard_Installed(&ok), S_OK);
     EXPECT_EQ(ok, VARIANT_TRUE);
     Variant installed;  // Hardware's own member, late bound

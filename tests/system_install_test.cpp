@@ -233,6 +233,20 @@ TEST_F(SystemInstallTest, AutoRunWritesTheRunValueAsText) {
     ASSERT_EQ(rc, ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_STREQ(data, L"C:\\qm\\prog.exe /start");
+
+    // Without a name or a program there is no entry: nothing is written.
+    Bstr empty(L"");
+    const std::pair<BSTR, BSTR> none[] = {
+        {empty.get(), empty.get()}, {field.get(), empty.get()}, {empty.get(), exe.get()}};
+    for (auto [f, e] : none) {
+        r = VARIANT_TRUE;
+        EXPECT_EQ(sys_->AutoRun(f, e, &r), S_OK);
+        EXPECT_EQ(r, VARIANT_FALSE);
+    }
+    n = sizeof data;
+    EXPECT_NE(RegGetValueW(HKEY_LOCAL_MACHINE, run, L"QmAutoRunTest", RRF_RT_ANY, nullptr, data, &n), ERROR_SUCCESS);
+    n = sizeof data;
+    EXPECT_NE(RegGetValueW(HKEY_LOCAL_MACHINE, run, nullptr, RRF_RT_ANY, nullptr, data, &n), ERROR_SUCCESS);
 }
 
 TEST_F(SystemInstallTest, RecentListsAreDeletedUnlessTheyHaveSubKeys) {

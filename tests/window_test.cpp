@@ -423,6 +423,20 @@ TEST_F(WindowTest, FamilyOfAWindow) {
     EXPECT_EQ(b, VARIANT_TRUE);
 }
 
+// A handle of no window is no top parent; showing it and enabling its children
+// are defined to answer True whatever the handle.
+TEST_F(WindowTest, HandlesOfNoWindow) {
+    for (long bad : {-1L, 0L, 2147483647L}) {
+        VARIANT_BOOL b = VARIANT_TRUE, on = VARIANT_TRUE;
+        ASSERT_EQ(w->isTopParent(bad, &b), S_OK);
+        EXPECT_EQ(b, VARIANT_FALSE) << bad;
+        ASSERT_EQ(w->VisibleWindow(bad, &on, &b), S_OK);
+        EXPECT_EQ(b, VARIANT_TRUE) << bad;
+        ASSERT_EQ(w->Childs_EnableAll(bad, &on, &b), S_OK);
+        EXPECT_EQ(b, VARIANT_TRUE) << bad;
+    }
+}
+
 TEST_F(WindowTest, TextIsExactlyWhatTheWindowReports) {
     TestWindow titled(L"Grüße, €uro"), untitled(L"");
     EXPECT_EQ(text(titled.get()), L"Grüße, €uro");

@@ -22,7 +22,14 @@ constexpr POINT kModes[] = {{640, 480},   {800, 600},   {960, 600},   {1024, 768
                             {1280, 720},  {1280, 768},  {1280, 800},  {1280, 960},  {1280, 1024}, {1360, 768},
                             {1600, 900},  {1600, 1024}, {1600, 1200}};
 
+// "" clears the wallpaper. A name that is no file (missing, a folder, longer than
+// a path can be) changes nothing: some systems take such a name and report success.
 bool set_wallpaper(std::wstring_view file) {
+    if (!file.empty()) {
+        if (file.size() >= MAX_PATH) return false;
+        const DWORD attributes = GetFileAttributesW(std::wstring(file).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    }
     std::wstring path(file);
     return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE) !=
            FALSE;

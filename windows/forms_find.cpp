@@ -28,10 +28,10 @@ ComPtr<IDispatch> item_of(IDispatch* collection, long index) {
         SysFreeString(ex.bstrHelpFile);
         Bstr description;
         *description.put() = ex.bstrDescription;
-        long number = ex.wCode ? ex.wCode : error_from_hresult(ex.scode).number();
+        long number = ex.wCode ? ex.wCode : error_number_from_hresult(ex.scode);
         raise(number, description.str());
     }
-    check(hr);
+    if (FAILED(hr)) throw error_from_call(hr);
     return late::object(*value.get());
 }
 

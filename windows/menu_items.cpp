@@ -40,7 +40,12 @@ bool search_level(HMENU menu, const std::wstring& caption, MenuItemHit& hit, int
     return false;
 }
 
-bool post_command(long hwnd, UINT id) { return PostMessageW(hwnd_of(hwnd), WM_COMMAND, id, 0) != FALSE; }
+// Only to a window: a null handle would post to the caller's own thread queue, and
+// -1 or 0xFFFF would send the command to every top-level window of the desktop.
+bool post_command(long hwnd, UINT id) {
+    const HWND window = hwnd_of(hwnd);
+    return IsWindow(window) && PostMessageW(window, WM_COMMAND, id, 0) != FALSE;
+}
 
 }  // namespace
 

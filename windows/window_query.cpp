@@ -60,8 +60,12 @@ HRESULT Window::Get_TopParent(long hwnd, long* result) {
     return untrapped(result, [&] { return long_of(top_parent(hwnd_of(hwnd))); });
 }
 
+// A window without parent or owner; an invalid handle, which has none either, is False.
 HRESULT Window::isTopParent(long hwnd, VARIANT_BOOL* result) {
-    return untrapped(result, [&] { return GetParent(hwnd_of(hwnd)) == nullptr; });
+    return untrapped(result, [&] {
+        const HWND window = hwnd_of(hwnd);
+        return IsWindow(window) && GetParent(window) == nullptr;
+    });
 }
 
 HRESULT Window::isChildWindow(long hwnd, VARIANT_BOOL* result) {

@@ -492,8 +492,7 @@ void Form::dynamic_put(DISPID id, const Args& args, const VARIANT& value) {
     SysFreeString(ex.bstrSource);
     SysFreeString(ex.bstrDescription);
     SysFreeString(ex.bstrHelpFile);
-    if (hr == DISP_E_EXCEPTION) throw error_from_hresult(ex.scode);
-    check(hr);
+    if (FAILED(hr)) throw error_from_call(hr == DISP_E_EXCEPTION ? ex.scode : hr);
 }
 
 // --- window ---------------------------------------------------------------------------

@@ -1,7 +1,8 @@
 // The tests' own automation server: small stand-ins for components that do not
-// exist here (the database objects, the catalog, the word processor). Each object
-// answers late-bound calls through a name table; a failure is a Fail, which the
-// caller sees as the component's own error number and text.
+// exist here (the database objects, the catalog, the word processor), and an
+// object that fails on demand. Each object answers late-bound calls through a
+// name table; a failure is a Fail, which the caller sees as the component's own
+// error number and text, or a Refusal, the bare HRESULT of Invoke.
 #pragma once
 #include <windows.h>
 #include <oaidl.h>
@@ -12,8 +13,8 @@
 
 namespace standin {
 
-// Class identifiers of the stand-ins. The connection, record set and catalog are
-// registered as QuillmarkTest.*; the catalog and the word processor answer to the
+// Class identifiers of the stand-ins. The connection, record set, catalog and
+// failing object are registered as QuillmarkTest.*; the catalog and the word processor answer to the
 // real components' names only while a test maps those names to them.
 // {33DD5B10-DB2E-4842-891F-2D201B45E6E1}
 inline constexpr CLSID CLSID_Connection = {0x33dd5b10, 0xdb2e, 0x4842,
@@ -24,14 +25,22 @@ inline constexpr CLSID CLSID_Recordset = {0xf54e58e0, 0xbc05, 0x41b0,
 // {8BF41430-F376-48A3-9FD9-7F5B3BA821F0}
 inline constexpr CLSID CLSID_Catalog = {0x8bf41430, 0xf376, 0x48a3,
                                         {0x9f, 0xd9, 0x7f, 0x5b, 0x3b, 0xa8, 0x21, 0xf0}};
+// {80487982-D740-4EFD-A394-2B305494150A}
+inline constexpr CLSID CLSID_Failing = {0x80487982, 0xd740, 0x4efd,
+                                        {0xa3, 0x94, 0x2b, 0x30, 0x54, 0x94, 0x15, 0x0a}};
 // {3759186E-8406-494B-A5B6-925344130AB9}
 inline constexpr CLSID CLSID_Word = {0x3759186e, 0x8406, 0x494b,
                                      {0xa5, 0xb6, 0x92, 0x53, 0x44, 0x13, 0x0a, 0xb9}};
 
-// A failed call: the HRESULT and the description the client sees.
+// A failed call: the HRESULT and the description the client sees (an exception
+// without description when the text is empty).
 struct Fail {
     HRESULT code;
     std::wstring text;
+};
+// A call that Invoke itself fails with the HRESULT, no exception filled in.
+struct Refusal {
+    HRESULT code;
 };
 // Run-time style errors of the database objects (0x800A0000 + number).
 [[noreturn]] void fail(long number, std::wstring text);
@@ -102,6 +111,7 @@ IDispatch* make_connection();
 IDispatch* make_recordset();
 IDispatch* make_catalog();
 IDispatch* make_word();
+IDispatch* make_failing();
 
 // The word processor's record of calls, one line each.
 std::wstring word_log();

@@ -149,10 +149,13 @@ HRESULT Object::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, 
         if (excep) {
             *excep = EXCEPINFO{};
             excep->bstrSource = SysAllocString(L"QuillmarkTest");
-            excep->bstrDescription = SysAllocString(f.text.c_str());
+            excep->bstrDescription = f.text.empty() ? nullptr : SysAllocString(f.text.c_str());
             excep->scode = f.code;
         }
         hr = DISP_E_EXCEPTION;
+    } catch (const Refusal& r) {
+        if (result) VariantClear(result);
+        hr = r.code;
     } catch (...) {
         if (result) VariantClear(result);
         hr = E_UNEXPECTED;

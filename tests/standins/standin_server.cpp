@@ -20,6 +20,7 @@ const ClassEntry kClasses[] = {
     {&CLSID_Recordset, L"QuillmarkTest.Recordset", make_recordset},
     {&CLSID_Catalog, L"QuillmarkTest.Catalog", make_catalog},
     {&CLSID_Word, nullptr, make_word},
+    {&CLSID_Failing, L"QuillmarkTest.Failing", make_failing},
 };
 
 class Factory final : public IClassFactory {
