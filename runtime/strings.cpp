@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "runtime/ansi.h"
@@ -192,9 +194,23 @@ std::wstring StrReverse(std::wstring_view s) { return std::wstring(s.rbegin(), s
 
 std::wstring Space(long count) { return String(count, L' '); }
 
-std::wstring String(long count, wchar_t ch) {
-    if (count < 0) raise(err::InvalidCall);
-    return std::wstring(to_size(count), ch);
+std::wstring String(long count, wchar_t ch) { return std::wstring(text_length(count), ch); }
+
+size_t text_length(long long length) {
+    if (length < 0) raise(err::InvalidCall);
+    if (length > kMaxTextLength) raise(err::OutOfStringSpace);
+    return static_cast<size_t>(length);
+}
+
+void reserve_text(std::wstring& text, long long length) {
+    const size_t n = text_length(length);
+    try {
+        text.reserve(n);
+    } catch (const std::bad_alloc&) {
+        raise(err::OutOfMemory);
+    } catch (const std::length_error&) {
+        raise(err::OutOfMemory);
+    }
 }
 
 std::wstring LTrim(std::wstring_view s) {

@@ -10,9 +10,18 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/bstr.h"
+
 namespace qm {
 
 enum class CompareMode { Binary = 0, Text = 1 };
+
+// The length of a text about to be made, checked before anything is allocated:
+// 14 (out of string space) beyond kMaxTextLength, 5 when negative.
+size_t text_length(long long length);
+// Room for a text of this length, reserved up front: 14 beyond the limit, 7 when
+// the memory is not there.
+void reserve_text(std::wstring& text, long long length);
 
 long Len(std::wstring_view s);
 std::wstring Left(std::wstring_view s, long length);   // 5 for a negative length
@@ -47,8 +56,8 @@ std::wstring UCase(std::wstring_view s);
 // StrComp: -1, 0 or 1.
 int StrComp(std::wstring_view a, std::wstring_view b, CompareMode mode = CompareMode::Binary);
 std::wstring StrReverse(std::wstring_view s);
-std::wstring Space(long count);               // 5 for a negative count
-std::wstring String(long count, wchar_t ch);  // 5 for a negative count
+std::wstring Space(long count);               // 5 for a negative count, 14 beyond kMaxTextLength
+std::wstring String(long count, wchar_t ch);  // 5 for a negative count, 14 beyond kMaxTextLength
 std::wstring LTrim(std::wstring_view s);      // blanks (U+0020) only, as the runtime trims
 std::wstring RTrim(std::wstring_view s);
 std::wstring Trim(std::wstring_view s);
