@@ -104,8 +104,20 @@ std::wstring Replace(std::wstring_view s, std::wstring_view find, std::wstring_v
         folded_rest = fold(rest, mode), folded_find = fold(find, mode);
         hay = folded_rest, needle = folded_find;
     }
+    // A result that grows is measured first: one that no text holds fails before it is built.
+    long long length = static_cast<long long>(rest.size());
+    if (with.size() > needle.size()) {
+        size_t pos = 0;
+        for (long done = 0; count == -1 || done < count; ++done) {
+            size_t at = hay.find(needle, pos);
+            if (at == std::wstring_view::npos) break;
+            length += static_cast<long long>(with.size() - needle.size());
+            if (length > kMaxTextLength) break;
+            pos = at + needle.size();
+        }
+    }
     std::wstring out;
-    out.reserve(rest.size());
+    reserve_text(out, length);
     size_t pos = 0;
     for (long done = 0; count == -1 || done < count; ++done) {
         size_t at = hay.find(needle, pos);
@@ -168,7 +180,7 @@ std::wstring Join(const std::vector<std::wstring>& parts, std::wstring_view deli
     size_t total = 0;
     for (const auto& p : parts) total += p.size() + delimiter.size();
     std::wstring out;
-    out.reserve(total);
+    reserve_text(out, static_cast<long long>(total));
     for (size_t i = 0; i < parts.size(); ++i) {
         if (i) out.append(delimiter);
         out.append(parts[i]);

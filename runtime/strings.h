@@ -39,8 +39,8 @@ long InStr(std::wstring_view s, std::wstring_view find, CompareMode mode = Compa
 // 0 when absent or start is beyond the end; an empty find gives start; start 0 or < -1 raise 5.
 long InStrRev(std::wstring_view s, std::wstring_view find, long start = -1, CompareMode mode = CompareMode::Binary);
 
-// Replace: the part of s from start on, with count (-1: all) non-overlapping
-// occurrences of find replaced, left to right; an empty find leaves s unchanged.
+// Replace: the part of s from start on, with count (-1: all) non-overlapping occurrences
+// of find replaced, left to right; an empty find leaves s unchanged; 14 beyond kMaxTextLength.
 std::wstring Replace(std::wstring_view s, std::wstring_view find, std::wstring_view with, long start = 1,
                      long count = -1, CompareMode mode = CompareMode::Binary);
 

@@ -155,6 +155,8 @@ TEST(Strings, CuttingFollowsTheRuntimesBounds) {
     // Texts longer than the runtime's strings hold are refused before anything is made.
     EXPECT_EQ(error_of([] { Space(static_cast<long>(kMaxTextLength + 1)); }), err::OutOfStringSpace);
     EXPECT_EQ(error_of([] { String(LONG_MAX, L'x'); }), err::OutOfStringSpace);
+    const std::wstring many(1 << 15, L'a'), long_text((1 << 15) + 1, L'b');
+    EXPECT_EQ(error_of([&] { Replace(many, L"a", long_text); }), err::OutOfStringSpace);
 }
 
 TEST(Strings, SearchingBinaryAndText) {
