@@ -249,7 +249,7 @@ size_t element_offset(long index, long lbound, unsigned long count) {
 
 long upper_bound(long lbound, unsigned long count) {
     const long long ubound = static_cast<long long>(lbound) + count - 1;
-    if (ubound > LONG_MAX) raise(err::SubscriptOutOfRange);
+    if (ubound > LONG_MAX || ubound < LONG_MIN) raise(err::SubscriptOutOfRange);
     return static_cast<long>(ubound);
 }
 

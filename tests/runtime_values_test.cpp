@@ -423,6 +423,7 @@ TEST(SafeArray, IndexArithmeticNearTheLongLimits) {
         EXPECT_EQ(error_of([&] { a.at<long>(c.index) = 1; }), c.error) << c.lbound << " " << c.index;
     }
     EXPECT_EQ(error_of([] { SafeArray(VT_I4, 3, LONG_MAX - 1); }), err::Overflow);  // no upper bound
+    EXPECT_EQ(error_of([] { SafeArray(VT_I4, 0, LONG_MIN); }), err::Overflow);
     SafeArray top(VT_I4, 2, LONG_MAX - 1);
     EXPECT_EQ(error_of([&] { top.redim_preserve(LONG_MIN); }), err::SubscriptOutOfRange);
     long long visited = 0;
