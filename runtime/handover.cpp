@@ -30,4 +30,6 @@ std::optional<LRESULT> send_bounded(HWND window, UINT message, WPARAM wparam, LP
     return static_cast<LRESULT>(answer);
 }
 
+bool answers(HWND window) { return send_bounded(window, WM_NULL).has_value(); }
+
 }  // namespace qm

@@ -50,4 +50,10 @@ constexpr UINT kAnswerTimeoutMs = 2000;
 std::optional<LRESULT> send_bounded(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0,
                                     UINT timeout_ms = kAnswerTimeoutMs);
 
+// Whether the window answers at all (a WM_NULL sent as above). The system's own
+// calls that show, move, enable, re-parent or restyle another thread's window wait
+// for that thread without limit: ask first, and leave a window alone that does
+// not answer.
+bool answers(HWND window);
+
 }  // namespace qm
