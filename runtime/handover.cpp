@@ -12,6 +12,14 @@ void check_long_path(std::wstring_view path) {
     if (path.size() > limit::kLongPath) raise(err::BadFileNameOrNumber);
 }
 
+void check_shell_target(std::wstring_view target) {
+    if (target.size() > limit::kShellTarget) raise(err::BadFileNameOrNumber);
+}
+
+void check_command_line(std::wstring_view line) {
+    if (line.size() > limit::kCommandLine) raise(err::InvalidCall);
+}
+
 void check_ansi_text(std::string_view text) {
     if (text.size() > limit::kAnsiText) raise(err::InvalidCall);
 }
