@@ -258,6 +258,36 @@ TEST_F(StandInTaskbar, DocksAControlBetweenBandAndTrayAndGivesItBack) {
     pump_messages();
 }
 
+// A start button that opens its menu in a modal loop on the button-down: the
+// click returns while the menu is open, and its button-up reached the menu.
+TEST_F(StandInTaskbar, StartButtonClickReturnsWhileTheMenuIsOpen) {
+    ASSERT_NO_FATAL_FAILURE(start(L"taskbar-menu"));
+    ASSERT_EQ(role(dtSTARTBUTTON), L(button));
+    ASSERT_EQ(desktop->StartButton_Click(), S_OK);
+    EXPECT_EQ(text_of(helper->main()), L"modal");
+    EXPECT_EQ(text_of(button), L"1");
+    PostMessageW(button, WM_APP + 2, 0, 0);
+    for (int i = 0; i < 200 && text_of(helper->main()) != L"closed"; ++i) Sleep(10);
+    EXPECT_EQ(text_of(helper->main()), L"closed");
+}
+
+// A hung shell does not hold the caller: the taskbar is left as it was.
+TEST_F(StandInTaskbar, AHungShellIsLeftAlone) {
+    ASSERT_NO_FATAL_FAILURE(start(L"taskbar-bottom"));
+    const LONG_PTR style = GetWindowLongPtrW(bar, GWL_EXSTYLE);
+    PostMessageW(helper->main(), WM_APP + 1, 0, 0);  // its only thread sleeps
+    Sleep(200);
+    VARIANT_BOOL yes = VARIANT_TRUE;
+    TaskBarStartCommand start = tscSTART, stop = tscSTOP;
+    EXPECT_EQ(desktop->TaskBar_Show(&yes), S_OK);
+    EXPECT_EQ(desktop->TaskBar_Disable(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(desktop->TaskBar_FadeEffect(&start), S_OK);
+    EXPECT_EQ(desktop->TaskBar_FadeEffect(&stop), S_OK);
+    pump_messages();
+    EXPECT_TRUE(IsWindowVisible(bar) && IsWindowEnabled(bar));
+    EXPECT_EQ(GetWindowLongPtrW(bar, GWL_EXSTYLE), style);
+}
+
 TEST_F(StandInTaskbar, DocksAlongTheLeftEdge) {
     ASSERT_NO_FATAL_FAILURE(start(L"taskbar-left"));
     ComPtr<DockForm> form = forms::make<DockForm>();

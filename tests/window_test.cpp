@@ -5,6 +5,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -755,6 +756,18 @@ TEST_F(WindowTest, CloseAsksOnceAndReportsWhetherTheWindowWent) {
     EXPECT_EQ(helper.wait_exit(), 0u);
 }
 
+// Another program's window that runs a modal loop on the button-down (a menu)
+// does not hold the caller: Click returns with the loop still open.
+TEST_F(WindowTest, ClickReturnsWhileAnotherProgramsMenuLoopRuns) {
+    Helper helper(L"Menu", L"menu");
+    ASSERT_TRUE(helper.main());
+    ASSERT_EQ(w->Click(L(helper.main())), S_OK);
+    EXPECT_EQ(text(helper.main()), L"modal");
+    PostMessageW(helper.main(), WM_APP + 2, 0, 0);
+    for (int i = 0; i < 200 && text(helper.main()) != L"closed"; ++i) Sleep(10);
+    EXPECT_EQ(text(helper.main()), L"closed");
+}
+
 TEST_F(WindowTest, AHungProgramDoesNotHoldTheCallerAndCanBeEnded) {
     Helper helper(L"Hung");
     ASSERT_TRUE(helper.main());
@@ -762,7 +775,38 @@ TEST_F(WindowTest, AHungProgramDoesNotHoldTheCallerAndCanBeEnded) {
     PostMessageW(helper.main(), WM_APP + 1, 0, 0);
     Sleep(200);
     EXPECT_EQ(text(helper.main()), L"");
-    VARIANT_BOOL ok = VARIANT_TRUE;
+    // Input and requests give up on it; it is still hung afterwards (Set_Text).
+    VARIANT_BOOL ok = VARIANT_TRUE, lock = VARIANT_TRUE;
+    EXPECT_EQ(w->Click(main), S_OK);
+    EXPECT_EQ(w->SendKeys(main, Bstr(L"abc").get()), S_OK);
+    EXPECT_EQ(w->LockWindowUpdate(main, &lock), S_OK);
+    ASSERT_EQ(w->CloseWindow(main, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    // The system's own calls that change another thread's window wait for it:
+    // the members leave a hung window alone.
+    VARIANT_BOOL no = VARIANT_FALSE;
+    struct Change {
+        std::function<HRESULT(VARIANT_BOOL*)> call;
+        VARIANT_BOOL result;  // True also for the members without one
+    } changes[] = {
+        {[&](VARIANT_BOOL* r) { return w->Set_Pos(main, 10, 10, r); }, VARIANT_FALSE},
+        {[&](VARIANT_BOOL* r) { return w->StayOnTop(main, nullptr, r); }, VARIANT_FALSE},
+        {[&](VARIANT_BOOL* r) { return w->Set_Parent(main, 0, r); }, VARIANT_FALSE},
+        {[&](VARIANT_BOOL* r) { return w->VisibleWindow(main, &no, r); }, VARIANT_TRUE},
+        {[&](VARIANT_BOOL* r) { return w->Childs_VisibleAll(main, &no, r); }, VARIANT_TRUE},
+        {[&](VARIANT_BOOL* r) { return w->Childs_EnableAll(main, &no, r); }, VARIANT_TRUE},
+        {[&](VARIANT_BOOL*) { return w->EnableWindow(main, &no); }, VARIANT_TRUE},
+        {[&](VARIANT_BOOL*) { return w->Set_WindowState(main, SW_MINIMIZE); }, VARIANT_TRUE},
+        {[&](VARIANT_BOOL*) { return w->Set_Transparenz(main, 100); }, VARIANT_TRUE},
+    };
+    for (const Change& c : changes) {
+        ok = VARIANT_TRUE;
+        EXPECT_EQ(c.call(&ok), S_OK);
+        EXPECT_EQ(ok, c.result);
+    }
+    EXPECT_TRUE(IsWindowVisible(H(main)) && IsWindowEnabled(H(main)));
+    EXPECT_FALSE(GetWindowLongPtrW(H(main), GWL_EXSTYLE) & (WS_EX_TOPMOST | WS_EX_LAYERED));
+    ok = VARIANT_TRUE;
     ASSERT_EQ(w->Set_Text(main, Bstr(L"x").get(), &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_FALSE);
 
