@@ -1,6 +1,7 @@
 // Hardware: serial ports, joystick, monitor, speaker and sound card.
 #include <windows.h>
 #include <mmsystem.h>
+#include <winspool.h>
 
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ bool port_exists(long port) {
 }
 
 // The port dialog of the spooler, loaded on first use.
-using ConfigurePortFn = BOOL(WINAPI*)(LPSTR, HWND, LPSTR);
+using ConfigurePortFn = decltype(&ConfigurePortA);
 ConfigurePortFn configure_port() {
     static const ConfigurePortFn fn = [] {
         HMODULE spooler = LoadLibraryW(L"winspool.drv");

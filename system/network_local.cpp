@@ -4,6 +4,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <wininet.h>
+#include <tapi.h>
 
 #include <cmath>
 #include <string>
@@ -326,7 +327,7 @@ HRESULT Network::BrowseForNetworkPath(long* hwnd, VARIANT_BOOL* BrowseOnlyForCom
 
 HRESULT Network::TAPIdialNumber(VARIANT_BOOL* result) {
     return untrapped(result, [] {
-        using MakeCallFn = LONG(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+        using MakeCallFn = decltype(&tapiRequestMakeCallA);
         auto make_call = system_function<MakeCallFn>(L"tapi32.dll", "tapiRequestMakeCall");
         LONG rc = -1;
         net::guarded([&] { rc = make_call("", "", "", ""); });
