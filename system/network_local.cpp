@@ -4,6 +4,7 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <wininet.h>
+#include <ras.h>
 #include <tapi.h>
 
 #include <cmath>
@@ -358,12 +359,14 @@ HRESULT Network::Get_DialUPlist(SAFEARRAY** result) {
             char name[257];
         };
         static_assert(sizeof(Entry) == 264);
-        using EnumEntriesFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, void*, LPDWORD, LPDWORD);
+        using EnumEntriesFn = decltype(&RasEnumEntriesA);
         auto enum_entries = system_function<EnumEntriesFn>(L"rasapi32.dll", "RasEnumEntriesA");
         std::vector<Entry> entries(256);
         entries[0].size = sizeof(Entry);
         DWORD bytes = static_cast<DWORD>(entries.size() * sizeof(Entry)), count = 0;
-        if (!net::guarded([&] { enum_entries(nullptr, nullptr, entries.data(), &bytes, &count); })) count = 0;
+        // The system's record is longer: ours is its oldest form, which the size field announces.
+        auto* first = reinterpret_cast<LPRASENTRYNAMEA>(entries.data());
+        if (!net::guarded([&] { enum_entries(nullptr, nullptr, first, &bytes, &count); })) count = 0;
         if (count == 0) return SafeArray(VT_BSTR).detach();
         std::vector<std::wstring> names;
         for (DWORD i = 0; i < count && i < entries.size(); ++i)
