@@ -110,8 +110,8 @@ void FrmDebug::open_log_file() {
     }
 }
 
-// Misc.LastSystemMessage and Misc.About are reached by name: until the library
-// offers them, the buttons do nothing.
+// Misc.LastSystemMessage and Misc.About, called by name on the shared Misc; a
+// failure leaves the window as it is.
 void FrmDebug::show_system_message() {
     try {
         Variant message = late::call(shared<_Misc>(), L"LastSystemMessage");

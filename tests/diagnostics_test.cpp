@@ -3,9 +3,11 @@
 // German locale normalised to D and T), window texts compared exactly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 
+#include "about/frm_about.h"
 #include "frame/classes.h"
 #include "frame/diagnostics.h"
 #include "frame/frmdebug.h"
@@ -293,6 +295,64 @@ TEST_F(Diagnostics, SetDebugInfoMarksTheOpenWindowAndUnloadsItWhenDebugModeEnds)
     EXPECT_EQ(frmDebug().txtPath().text(), log);
     set(m.get(), false, false, false, log);
     EXPECT_FALSE(debug_window_loaded());
+}
+
+TEST_F(Diagnostics, DebugWindowButtonsCopyOpenTheLogTellTheLastErrorAndShowTheAboutBox) {
+    const std::wstring log = fresh(L"diag_buttons.log");
+    set_diagnostics({true, false, false, log});
+    Write_ErrorLog(8, L"Exist", 53, L"x", L"");
+    FrmDebug& w = frmDebug();
+    ASSERT_TRUE(debug_window_loaded());
+    const auto click = [&](const wchar_t* name) { w.get<forms::Button>(name).on.click(); };
+
+    // Copy: the entries as the clipboard's text.
+    click(L"butCopy");
+    std::wstring copied = L"<none>";
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+            copied = static_cast<const wchar_t*>(GlobalLock(h));
+            GlobalUnlock(h);
+        }
+        CloseClipboard();
+    }
+    EXPECT_EQ(copied, w.txtDebug().text());
+
+    // LogFile: the text editor with the log file, maximised. The recorder is the
+    // editor in the current folder, where the system looks before its own folder.
+    const std::wstring started = fresh(L"diag_editor.log");
+    ASSERT_TRUE(CopyFileW((test_folder() + L"qmrecorder.exe").c_str(), (scratch() + L"Notepad.exe").c_str(), FALSE));
+    SetEnvironmentVariableW(L"QM_RECORDER_LOG", started.c_str());
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    SetCurrentDirectoryW(scratch().c_str());
+    click(L"butLogFile");
+    SetCurrentDirectoryW(folder);
+    EXPECT_EQ(recorder_lines(started, 1), std::vector<std::string>{"notepad.exe\t3\t\"" + ansi(log) + "\""});
+    SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
+
+    // SysMes: a plain message box.
+    std::vector<HWND> boxes;
+    {
+        BoxWatcher watcher([&](const BoxInfo& box) {
+            if (std::find(boxes.begin(), boxes.end(), box.hwnd) != boxes.end()) return;
+            boxes.push_back(box.hwnd);
+            EXPECT_TRUE(box.has(IDOK) && !box.has(IDCANCEL) && !box.has(IDNO));
+            close_box(box.hwnd);
+        });
+        click(L"butSysMessage");
+        EXPECT_EQ(watcher.close_all(), 0);
+    }
+    EXPECT_EQ(boxes.size(), 1u);
+
+    // ?: the about window, its ways out of the process stood in for.
+    const FrmAbout::Links saved = FrmAbout::links();
+    FrmAbout::links().connected = [] { return false; };
+    FrmAbout::links().scroll = [](IDispatch*, const std::wstring&) { return 0L; };
+    click(L"butAbout");
+    auto& about = forms::predeclared<FrmAbout>();
+    EXPECT_TRUE(about.loaded() && IsWindowVisible(about.hwnd()));
+    if (about.loaded()) about.unload();
+    FrmAbout::links() = saved;
 }
 
 TEST_F(Diagnostics, FindFormMatchesEveryChosenPropertyAndIgnoresCaseOnRequest) {

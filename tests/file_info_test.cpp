@@ -129,6 +129,28 @@ TEST_F(FileInfoTest, VersionsAndVersionTexts) {
     }
 }
 
+TEST_F(FileInfoTest, DescriptionIsTheShellsTypeName) {
+    // A file type of the test's own in the prefix's classes, removed again.
+    const wchar_t* ext = L"Software\\Classes\\.qmprobe";
+    const wchar_t* type = L"Software\\Classes\\QmProbe.Document";
+    struct Types {
+        const wchar_t* keys[2];
+        ~Types() {
+            for (const wchar_t* k : keys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, k);
+        }
+    } types{{ext, type}};
+    ASSERT_EQ(RegSetValueW(HKEY_LOCAL_MACHINE, ext, REG_SZ, L"QmProbe.Document", 0), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueW(HKEY_LOCAL_MACHINE, type, REG_SZ, L"Quillmark Probe Document", 0), ERROR_SUCCESS);
+    const std::wstring probe = dir_ + L"probe.qmprobe";
+    write_bytes(probe, "x");
+    const std::pair<std::wstring, std::wstring> cases[] = {{probe, L"Quillmark Probe Document"}, {L"", L""}};
+    for (const auto& [path, name] : cases) {
+        Bstr r;
+        EXPECT_EQ(file_->Get_FileDescription(Bstr(path).get(), r.put()), S_OK);
+        EXPECT_EQ(r.str(), name) << path;
+    }
+}
+
 TEST_F(FileInfoTest, HeaderOfImageShortAndMissingFile) {
     const std::string image = read_bytes(versioned());
     ASSERT_GE(image.size(), 28u);

@@ -110,6 +110,52 @@ TEST_F(FormsSystem, DisablingRemovesTheSystemMenuItemsEnablingRemovesNone) {
     EXPECT_TRUE(has_item(h, SC_MINIMIZE));
 }
 
+// The popup menu the menu loop shows, read from inside the loop, which it then ends
+// (at the latest at the deadline, so that a menu that never shows fails, not hangs).
+struct Popup {
+    HMENU menu = nullptr;
+    RECT rect{};
+    ULONGLONG deadline = 0;
+} g_popup;
+
+void CALLBACK read_popup(HWND, UINT, UINT_PTR, DWORD) {
+    HWND popup = FindWindowW(L"#32768", nullptr);
+    if (popup && IsWindowVisible(popup)) {
+        g_popup.menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+        GetWindowRect(popup, &g_popup.rect);
+        EndMenu();
+    } else if (GetTickCount64() > g_popup.deadline) {
+        EndMenu();
+    }
+}
+
+TEST_F(FormsSystem, DragFollowsThePointerAndTheSystemMenuOpensAtIt) {
+    HWND h = form->hwnd();
+    SetForegroundWindow(h);
+    pump_messages();
+    IDispatch* f = form.get();
+    RECT before{}, after{};
+    GetWindowRect(h, &before);
+    ASSERT_TRUE(queue_drag(h, {300, 300}, {340, 325}));
+    long r = -1;
+    ASSERT_EQ(forms->FormMove(&f, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    GetWindowRect(h, &after);
+    EXPECT_EQ(after.left - before.left, 40);
+    EXPECT_EQ(after.top - before.top, 25);
+
+    ASSERT_TRUE(place_cursor({200, 150}));
+    g_popup = {nullptr, {}, GetTickCount64() + 10000};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, read_popup);
+    r = -1;
+    ASSERT_EQ(forms->ShowSysMenu(&f, &r), S_OK);
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(g_popup.menu, GetSystemMenu(h, FALSE));
+    EXPECT_EQ(g_popup.rect.left, 200);
+    EXPECT_EQ(g_popup.rect.top, 150);
+}
+
 int nccalcsize = 0;
 LRESULT CALLBACK counting_proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCALCSIZE) ++nccalcsize;

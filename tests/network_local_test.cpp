@@ -12,6 +12,7 @@
 #include "frame/shared.h"
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
+#include "runtime/convert.h"
 #include "runtime/dates.h"
 #include "runtime/safearray.h"
 #include "runtime/strings.h"
@@ -668,6 +669,32 @@ TEST_F(NetworkLocal, MacAddressesThroughNetbiosAndWmi) {
     EXPECT_EQ(std::wstring(data), L".");
     SysFreeString(data);
     EXPECT_EQ(error, 0);
+}
+
+TEST_F(NetworkLocal, AdapterRecordsFollowWmiAndMacaddrIsEachObjectsOwn) {
+    long error = -1;
+    SafeArray records(VT_RECORD);
+    ASSERT_EQ(n->Adapter_GetInfo(&error, records.put()), S_OK);
+    EXPECT_EQ(error, 0);
+    auto services = wmi::bind(L"winmgmts:{impersonationLevel=impersonate}");
+    auto adapters = wmi::instances_of(services.get(), L"Win32_NetworkAdapter");
+    ASSERT_FALSE(adapters.empty());
+    ASSERT_EQ(records.count(), static_cast<long>(adapters.size()));
+    for (long i = 0; i < records.count(); ++i) {
+        const ADAPTERINFO& r = records.at<ADAPTERINFO>(i);
+        EXPECT_EQ(Bstr::view_of(r.Name), wmi::text_or_empty(adapters[i].get(), L"Name")) << i;
+        EXPECT_EQ(Bstr::view_of(r.Description), wmi::text_or_empty(adapters[i].get(), L"Description")) << i;
+        EXPECT_EQ(std::to_wstring(r.DeviceID), wmi::text(adapters[i].get(), L"DeviceID")) << i;
+    }
+
+    // A text of each object that nothing else reads or writes.
+    ComPtr<IDispatch> first = create(L"Quillmark.Network"), second = create(L"Quillmark.Network");
+    Variant text(L"00-11-22-33-44-55"), read;
+    ASSERT_EQ(call(first.get(), L"macaddr", {text.get()}, nullptr, nullptr, DISPATCH_PROPERTYPUT), S_OK);
+    ASSERT_EQ(call(first.get(), L"macaddr", {}, read.put(), nullptr, DISPATCH_PROPERTYGET), S_OK);
+    EXPECT_EQ(CStr(*read.get()), L"00-11-22-33-44-55");
+    ASSERT_EQ(call(second.get(), L"macaddr", {}, read.put(), nullptr, DISPATCH_PROPERTYGET), S_OK);
+    EXPECT_EQ(CStr(*read.get()), L"");
 }
 
 TEST_F(NetworkLocal, IpConfigurationAndIpconfigText) {

@@ -5,6 +5,8 @@
 
 #include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "runtime/bstr.h"
 #include "runtime/com_ptr.h"
@@ -77,5 +79,51 @@ VARIANT v_missing();
 // Moves the mouse pointer and waits, pumping messages, until the display agrees
 // for a while: a move still on its way from an earlier test must not land later.
 bool place_cursor(POINT p);
+
+// A registry value of the prefix, put back (or removed again) when the test ends.
+class SavedValue {
+public:
+    SavedValue(HKEY root, std::wstring key, std::wstring name);
+    ~SavedValue();
+    SavedValue(const SavedValue&) = delete;
+    SavedValue& operator=(const SavedValue&) = delete;
+    void set(const std::wstring& text) const;
+    void remove() const;
+    // The value's type and bytes now.
+    std::pair<DWORD, std::string> now() const;
+
+private:
+    HKEY root_;
+    std::wstring key_, name_;
+    DWORD type_ = REG_NONE;
+    std::string data_;
+    bool present_ = false;
+};
+
+// The tests' recorder where the shell looks for the browser (Iexplore.exe): a
+// copy in the scratch folder, which becomes the current folder, named as the
+// browser's application path too; both put back at the end of the scope.
+class RecorderAsBrowser {
+public:
+    RecorderAsBrowser();
+    ~RecorderAsBrowser();
+    RecorderAsBrowser(const RecorderAsBrowser&) = delete;
+    RecorderAsBrowser& operator=(const RecorderAsBrowser&) = delete;
+
+private:
+    SavedValue app_path_;
+    std::wstring folder_;
+};
+
+// The lines of the tests' recorder (qmrecorder.exe) in its log, once there are
+// at least n of them (fewer after a generous wait); its programs run side by
+// side, so lines of several come in any order.
+std::vector<std::string> recorder_lines(const std::wstring& log, size_t n);
+
+// Readies a drag by the left button for the window move loop that the caller
+// starts next on this thread: the loop takes its start from the thread's last
+// message, taken here with the pointer at from; the pointer then stands at to,
+// where a move and the button's release wait in the window's queue.
+bool queue_drag(HWND window, POINT from, POINT to);
 
 }  // namespace qmtest

@@ -156,6 +156,17 @@ TEST_F(SystemAdmin, AccountsPrivilegesAndIdentifiers) {
     ASSERT_EQ(s->Get_ComputerName(computer.put()), S_OK);
     ASSERT_EQ(shared<_Network>()->Get_LocalNetworkName(network_name.put()), S_OK);
     EXPECT_EQ(computer.str(), network_name.str());
+
+    // A new name is the prefix's own computer name (never the host's), put back afterwards.
+    const wchar_t* key = L"System\\CurrentControlSet\\Control\\ComputerName\\ComputerName";
+    SavedValue stored(HKEY_LOCAL_MACHINE, key, L"ComputerName");
+    VARIANT_BOOL renamed = VARIANT_FALSE;
+    ASSERT_EQ(s->Set_ComputerName(Bstr(L"QMSYSTEST").get(), &renamed), S_OK);
+    EXPECT_TRUE(renamed);
+    wchar_t now[64] = {};
+    DWORD now_size = sizeof(now);
+    RegGetValueW(HKEY_LOCAL_MACHINE, key, L"ComputerName", RRF_RT_REG_SZ, nullptr, now, &now_size);
+    EXPECT_STREQ(now, L"QMSYSTEST");
 }
 
 TEST_F(SystemAdmin, UserListLeavesOutTheSystemAccountsOnRequest) {
