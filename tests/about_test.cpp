@@ -270,8 +270,15 @@ TEST_F(About, DragLinksHistoryAndExit) {
     // recorder stands in for both.
     {
         RecorderAsBrowser browser;
-        SavedValue text_program(HKEY_LOCAL_MACHINE, L"Software\\Classes\\txtfile\\shell\\open\\command", L"");
-        text_program.set(L"\"" + test_folder() + L"qmrecorder.exe\" \"%1\"");
+        SavedValue text_type(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.txt", L"");
+        text_type.set(L"QmAbout.Text");
+        struct Type {
+            ~Type() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\QmAbout.Text"); }
+        } type;
+        const std::wstring command = L"\"" + test_folder() + L"qmrecorder.exe\" \"%1\"";
+        ASSERT_EQ(RegSetValueW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\QmAbout.Text\\shell\\open\\command", REG_SZ,
+                               command.c_str(), 0),
+                  ERROR_SUCCESS);
         write_bytes(folder + L"History.txt", "1.0.1\r\n");
         label(L"LabelHomepage").on.click();
         label(L"LabelVote").on.click();

@@ -4,7 +4,6 @@
 // closes, nesting, Wait across the tick counter's wrap, and a failing box.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -294,27 +293,4 @@ TEST(CreditsScroll, WaitEndsAcrossTheTickWrapAndAFailingBoxEndsQuietly) {
     EXPECT_TRUE(pump_until([] { return credits_loaded() == 0; }));
     EXPECT_EQ(box.printed.size(), 4u);
     EXPECT_TRUE(s.host->loaded());
-}
-
-// The pop-up's links: the web address to the browser, maximised, and a new mail
-// to the address (the recorder stands in for both).
-TEST(CreditsLinks, AddressGoesToTheBrowserAndMailToTheMailProgram) {
-    const std::wstring log = scratch() + L"credits_links.log";
-    DeleteFileW(log.c_str());
-    SetEnvironmentVariableW(L"QM_RECORDER_LOG", log.c_str());
-    ComPtr<FrmCredits> f = forms::make<FrmCredits>();
-    f->load();
-    f->get<forms::Label>(L"lblURL").set_caption(L"http://127.0.0.1/credits");
-    f->get<forms::Label>(L"lblSendMail").set_caption(L"a@b.example");
-    {
-        RecorderAsBrowser browser;
-        f->get<forms::Label>(L"lblURL").on.click();
-        f->get<forms::Label>(L"lblSendMail").on.click();
-        std::vector<std::string> seen = recorder_lines(log, 2);
-        std::sort(seen.begin(), seen.end());
-        EXPECT_EQ(seen, (std::vector<std::string>{"iexplore.exe\t3\thttp://127.0.0.1/credits",
-                                                  "qmrecorder.exe\t1\tmailto:a@b.example?Subject=&Body="}));
-    }
-    f->unload();
-    SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
 }

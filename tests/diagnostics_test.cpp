@@ -3,7 +3,6 @@
 // German locale normalised to D and T), window texts compared exactly.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <regex>
 #include <string>
 
@@ -330,19 +329,23 @@ TEST_F(Diagnostics, DebugWindowButtonsCopyOpenTheLogTellTheLastErrorAndShowTheAb
     EXPECT_EQ(recorder_lines(started, 1), std::vector<std::string>{"notepad.exe\t3\t\"" + ansi(log) + "\""});
     SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
 
-    // SysMes: a plain message box.
+    // SysMes: the system's text of the last error in a message box with OK alone.
+    std::vector<std::wstring> texts;
     std::vector<HWND> boxes;
     {
         BoxWatcher watcher([&](const BoxInfo& box) {
-            if (std::find(boxes.begin(), boxes.end(), box.hwnd) != boxes.end()) return;
+            if (!boxes.empty() && boxes.back() == box.hwnd) return;
             boxes.push_back(box.hwnd);
-            EXPECT_TRUE(box.has(IDOK) && !box.has(IDCANCEL) && !box.has(IDNO));
+            const auto shown = [&](int id) { return IsWindowVisible(GetDlgItem(box.hwnd, id)) != FALSE; };
+            EXPECT_TRUE(shown(IDOK) && !shown(IDCANCEL) && !shown(IDNO));
+            texts.push_back(box.text);
             close_box(box.hwnd);
         });
         click(L"butSysMessage");
         EXPECT_EQ(watcher.close_all(), 0);
     }
-    EXPECT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(texts[0].ends_with(L"\r\n")) << texts[0];  // as the system's texts end
 
     // ?: the about window, its ways out of the process stood in for.
     const FrmAbout::Links saved = FrmAbout::links();

@@ -672,9 +672,12 @@ TEST_F(NetworkLocal, MacAddressesThroughNetbiosAndWmi) {
 }
 
 TEST_F(NetworkLocal, AdapterRecordsFollowWmiAndMacaddrIsEachObjectsOwn) {
+    // The registered DLL's object: its type library describes the records.
+    ComPtr<_Network> dll = create(L"Quillmark.Network").query<_Network>();
+    ASSERT_TRUE(dll);
     long error = -1;
     SafeArray records(VT_RECORD);
-    ASSERT_EQ(n->Adapter_GetInfo(&error, records.put()), S_OK);
+    ASSERT_EQ(dll->Adapter_GetInfo(&error, records.put()), S_OK);
     EXPECT_EQ(error, 0);
     auto services = wmi::bind(L"winmgmts:{impersonationLevel=impersonate}");
     auto adapters = wmi::instances_of(services.get(), L"Win32_NetworkAdapter");

@@ -244,7 +244,11 @@ std::pair<DWORD, std::string> SavedValue::now() const {
 }
 
 RecorderAsBrowser::RecorderAsBrowser()
-    : app_path_(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe", L"") {
+    : app_path_(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe", L""),
+      own_(L"C:\\windows\\system32\\iexplore.exe"),
+      aside_(scratch() + L"iexplore.aside") {
+    DeleteFileW(aside_.c_str());
+    EXPECT_TRUE(MoveFileW(own_.c_str(), aside_.c_str())) << "the prefix's browser cannot be set aside";
     const std::wstring copy = scratch() + L"Iexplore.exe";
     CopyFileW((test_folder() + L"qmrecorder.exe").c_str(), copy.c_str(), FALSE);
     app_path_.set(copy);
@@ -254,7 +258,10 @@ RecorderAsBrowser::RecorderAsBrowser()
     SetCurrentDirectoryW(scratch().c_str());
 }
 
-RecorderAsBrowser::~RecorderAsBrowser() { SetCurrentDirectoryW(folder_.c_str()); }
+RecorderAsBrowser::~RecorderAsBrowser() {
+    SetCurrentDirectoryW(folder_.c_str());
+    MoveFileW(aside_.c_str(), own_.c_str());
+}
 
 std::vector<std::string> recorder_lines(const std::wstring& log, size_t n) {
     std::vector<std::string> lines;

@@ -100,9 +100,10 @@ private:
     bool present_ = false;
 };
 
-// The tests' recorder where the shell looks for the browser (Iexplore.exe): a
-// copy in the scratch folder, which becomes the current folder, named as the
-// browser's application path too; both put back at the end of the scope.
+// The tests' recorder as the browser (Iexplore.exe) the shell looks for: the
+// prefix's own browser is set aside, and a copy of the recorder in the scratch
+// folder, which becomes the current folder, is the browser's application path;
+// all put back at the end of the scope. For tests that run alone.
 class RecorderAsBrowser {
 public:
     RecorderAsBrowser();
@@ -112,7 +113,7 @@ public:
 
 private:
     SavedValue app_path_;
-    std::wstring folder_;
+    std::wstring folder_, own_, aside_;
 };
 
 // The lines of the tests' recorder (qmrecorder.exe) in its log, once there are
