@@ -252,7 +252,8 @@ void write_file(const std::wstring& path, const void* data, size_t size) {
     if (!ok || written != size) raise_win32(ok ? ERROR_DISK_FULL : error);
 }
 
-// A bitmap as a 24-bit BMP file image.
+// A bitmap as a 24-bit BMP file image: the two headers as the file stores them.
+static_assert(sizeof(BITMAPFILEHEADER) == 14 && sizeof(BITMAPINFOHEADER) == 40);
 std::vector<BYTE> bmp_file(HBITMAP bmp) {
     BITMAP bm{};
     if (!GetObjectW(bmp, sizeof(bm), &bm)) raise(ferr::InvalidPicture);
