@@ -53,22 +53,9 @@ protected:
         ASSERT_TRUE(drv);
         missing = std::wstring(1, unused_letter());
         ASSERT_NE(missing[0], 0);
-        log = qmtest::scratch() + qmtest::test_name() + L".log";
-        DeleteFileW(log.c_str());
-        misc = qmtest::create(L"Quillmark.Misc").query<_Misc>();
-        ASSERT_TRUE(misc);
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        if (misc) misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form && form->loaded()) form->unload();
-    }
-    bool logged(const std::string& routine, long number) {
-        const std::string text = qmtest::read_bytes(log);
-        std::string tag(1, '<'), name("Routine: ");
-        tag.append(std::to_string(number)).push_back('>');
-        name.append(routine);
-        return text.find(tag) != std::string::npos && text.find(name) != std::string::npos;
     }
     std::wstring text(HRESULT hr, const Bstr& b) {
         EXPECT_EQ(hr, S_OK);
@@ -95,9 +82,9 @@ protected:
     HWND box_window() { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(CLng(*late::get(box(), L"hwnd").get()))); }
 
     ComPtr<_Drive> drv;
-    ComPtr<_Misc> misc;
+    qmtest::ErrorLog errors;
     ComPtr<DriveForm> form;
-    std::wstring missing, log;
+    std::wstring missing;
 };
 
 TEST_F(DriveTest, DriveLetterNormalisation) {
@@ -296,10 +283,10 @@ TEST_F(DriveTest, DriveListBox) {
     EXPECT_EQ(drv->DriveBox_DriveExist(&label, Bstr(L"c").get(), &e, &found), S_OK);
     EXPECT_FALSE(found);
     EXPECT_EQ(e, 438);
-    EXPECT_TRUE(logged("DriveBox_DriveExist", 438));
+    EXPECT_TRUE(errors.has("DriveBox_DriveExist", 438));
     EXPECT_EQ(drv->DriveBox_SelectDriveTyp(&label, &hard, &r), S_OK);
     EXPECT_EQ(r, 438);
-    EXPECT_TRUE(logged("DriveBox_Select", 438));
+    EXPECT_TRUE(errors.has("DriveBox_Select", 438));
 }
 
 TEST_F(DriveTest, DriveListBoxRemoval) {
@@ -352,7 +339,7 @@ TEST_F(DriveTest, DriveListBoxRemoval) {
                   S_OK);
         EXPECT_FALSE(ok);
         EXPECT_EQ(e, 438) << routine;
-        EXPECT_TRUE(logged(routine, 438));
+        EXPECT_TRUE(errors.has(routine, 438));
     }
 }
 

@@ -64,13 +64,9 @@ protected:
     // What body leaves in the error log.
     template <class F>
     std::string logged(F&& body) {
-        const std::wstring log = dir_ + L"errors.log";
-        DeleteFileW(log.c_str());
-        auto misc = create(L"Quillmark.Misc").query<_Misc>();
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
+        ErrorLog errors;
         body();
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
-        return read_bytes(log);
+        return errors.text();
     }
 
     std::wstring version(const std::wstring& p) {  // Get_FileVersion

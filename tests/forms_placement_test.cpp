@@ -33,13 +33,8 @@ protected:
         form->set_name(L"Haupt");
         form->show();
         pump_messages();
-        misc = create(L"Quillmark.Misc").query<_Misc>();
-        log = scratch() + test_name() + L".log";
-        DeleteFileW(log.c_str());
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form->loaded()) form->unload();
     }
     long button(SystemButtons but, bool enable) {
@@ -52,8 +47,7 @@ protected:
     ComPtr<IDispatch> disp;
     ComPtr<_Forms> forms;
     ComPtr<Form> form;
-    ComPtr<_Misc> misc;
-    std::wstring log;
+    ErrorLog errors;
 };
 
 TEST_F(FormsSystem, ButtonsSetAndClearTheirStyleBits) {
@@ -212,7 +206,7 @@ TEST_F(FormsSystem, PositionRoundTripsThroughAnIniFile) {
     form->set_name(L"Neben");
     ASSERT_EQ(forms->FormPos_Load(&d, &p, &r), S_OK);
     EXPECT_EQ(r, 13);
-    EXPECT_NE(read_bytes(log).find("FormPos_Load"), std::string::npos);
+    EXPECT_TRUE(errors.has("FormPos_Load"));
     SysFreeString(p);
 }
 

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "frame/diagnostics.h"
 #include "frame/shared.h"
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
@@ -51,12 +50,8 @@ class NetworkLocal : public ::testing::Test {
 protected:
     void SetUp() override {
         n = shared<_Network>();
-        log = scratch() + test_name() + L".log";
-        DeleteFileW(log.c_str());
-        set_diagnostics({false, false, false, log});
     }
     void TearDown() override {
-        set_diagnostics({});
         net::reset_platform();
         net::override_connection_flags(std::nullopt);
     }
@@ -66,7 +61,7 @@ protected:
         return out.str();
     }
     _Network* n = nullptr;
-    std::wstring log;
+    ErrorLog errors{ErrorLog::linked};
 };
 
 TEST_F(NetworkLocal, NamesAndAddressesResolveBothWays) {
@@ -267,7 +262,7 @@ TEST_F(NetworkLocal, WinsockControlMembersTakeTheControlOrItsFailurePath) {
     ASSERT_EQ(n->Get_LocalIP(&error, ip.put()), S_OK);
     EXPECT_EQ(error, 429);
     EXPECT_EQ(ip.str(), L"");
-    EXPECT_NE(read_bytes(log).find("Get_LocalIP"), std::string::npos);
+    EXPECT_TRUE(errors.has("Get_LocalIP"));
     EXPECT_FALSE(port_in_use(n, busy));
 
     {
@@ -422,7 +417,7 @@ TEST_F(NetworkLocal, ServerClockGivesTheServersLocalDateAndTime) {
     ASSERT_EQ(n->Get_NetTime(Bstr(L"").get(), &set, &error, &info), S_OK);
     EXPECT_EQ(error, 70);
     EXPECT_EQ(info.Date, DateSerial(2025, 1, 1));
-    EXPECT_NE(read_bytes(log).find("Get_NetTime"), std::string::npos);
+    EXPECT_TRUE(errors.has("Get_NetTime"));
 
     // Wine's time service does not answer: zero dates, nothing reported, no clock set.
     net::reset_platform();
@@ -657,7 +652,7 @@ TEST_F(NetworkLocal, MacAddressesThroughNetbiosAndWmi) {
     EXPECT_EQ(adapter(2, L"OTHER"), L"");  // a named computer: only the adapters that answer count
     EXPECT_EQ(adapter(1, L"OTHER"), L"0A-1B-2C-3D-4E-05");
     EXPECT_EQ(adapter(-1, L"*", 9), L"");
-    EXPECT_NE(read_bytes(log).find("Adapter_GetMACadress"), std::string::npos);
+    EXPECT_TRUE(errors.has("Adapter_GetMACadress"));
     SAFEARRAY* all = nullptr;
     ASSERT_EQ(n->Adapter_GetAllMACadresses(&all), S_OK);
     EXPECT_EQ(texts(all), (std::vector<std::wstring>{L"0A-1B-2C-3D-4E-04", L"0A-1B-2C-3D-4E-05"}));
@@ -714,7 +709,7 @@ TEST_F(NetworkLocal, IpConfigurationAndIpconfigText) {
         // record stays empty.
         EXPECT_EQ(error, 94);
         EXPECT_EQ(std::wstring(info.Mac), L"");
-        EXPECT_NE(read_bytes(log).find("IPconfig"), std::string::npos);
+        EXPECT_TRUE(errors.has("IPconfig"));
     } else {
         EXPECT_EQ(error, 0);
         EXPECT_EQ(std::wstring(info.Mac), wmi::text(rows[0].get(), L"MACAddress"));

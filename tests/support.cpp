@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "frame/diagnostics.h"
 #include "runtime/interfaces.h"
 
 namespace qmtest {
@@ -241,6 +242,28 @@ std::pair<DWORD, std::string> SavedValue::now() const {
     }
     RegCloseKey(k);
     return r;
+}
+
+ErrorLog::ErrorLog(Reporter reporter) : reporter_(reporter), path_(scratch() + test_name() + L".log") {
+    DeleteFileW(path_.c_str());
+    set(path_);
+}
+
+ErrorLog::~ErrorLog() { set(L""); }
+
+void ErrorLog::set(const std::wstring& file) {
+    if (reporter_ == linked) {
+        qm::set_diagnostics({false, false, false, file});
+        return;
+    }
+    if (auto misc = create(L"Quillmark.Misc").query<_Misc>())
+        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, qm::Bstr(file).get());
+}
+
+bool ErrorLog::has(const std::string& routine, long number) const {
+    const std::string all = text();
+    return all.find("Routine: " + routine) != std::string::npos &&
+           (number == 0 || all.find("<" + std::to_string(number) + ">") != std::string::npos);
 }
 
 RecorderAsBrowser::RecorderAsBrowser()

@@ -100,6 +100,27 @@ private:
     bool present_ = false;
 };
 
+// The running test's error log: a fresh file in the scratch folder, named after
+// the test, that the error reporter writes to while this lives; the reporter of
+// the registered library, or of the library linked into the test program.
+class ErrorLog {
+public:
+    enum Reporter { registered, linked };
+    explicit ErrorLog(Reporter reporter = registered);
+    ~ErrorLog();
+    ErrorLog(const ErrorLog&) = delete;
+    ErrorLog& operator=(const ErrorLog&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::string text() const { return read_bytes(path_); }
+    // Whether an entry names the routine, and the error number unless it is 0.
+    bool has(const std::string& routine, long number = 0) const;
+
+private:
+    void set(const std::wstring& file);
+    Reporter reporter_;
+    std::wstring path_;
+};
+
 // The tests' recorder as the browser (Iexplore.exe) the shell looks for: the
 // prefix's own browser is set aside, and a copy of the recorder in the scratch
 // folder, which becomes the current folder, is the browser's application path;
