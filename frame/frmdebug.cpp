@@ -110,7 +110,7 @@ void FrmDebug::open_log_file() {
     }
 }
 
-// The system's text of the last error at the click; a failure shows nothing.
+// The system's text of the thread's last error; a failure shows nothing.
 void FrmDebug::show_system_message() {
     try {
         Bstr message;
