@@ -439,9 +439,11 @@ std::vector<long> g_present, g_probed;
 
 TEST(HardwareDevices, InstalledPortsAreThoseOfOneToSixteenThatAnswer) {
     _Hardware* shared_hardware = shared<_Hardware>();
-    hw::PortProbe& probe = hw::port_probe();
-    const hw::PortProbe real = probe;
-    probe = [](long port) {
+    struct Restore {
+        hw::PortProbe real = hw::port_probe();
+        ~Restore() { hw::port_probe() = real; }
+    } restore;
+    hw::port_probe() = [](long port) {
         g_probed.push_back(port);
         return std::find(g_present.begin(), g_present.end(), port) != g_present.end();
     };
@@ -461,7 +463,6 @@ TEST(HardwareDevices, InstalledPortsAreThoseOfOneToSixteenThatAnswer) {
         EXPECT_EQ(texts_of(list.get()), c.listed);
         EXPECT_EQ(g_probed, all);
     }
-    probe = real;
 }
 
 // The serial-port members on ports that cannot exist: the host's ports are never opened.
