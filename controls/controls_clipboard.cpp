@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,8 @@ struct DropHeader {
     BOOL fNC;
     BOOL fWide;
 };
-static_assert(sizeof(DropHeader) == 20);
+static_assert(sizeof(DropHeader) == 20 && offsetof(DropHeader, pt) == 4 && offsetof(DropHeader, fNC) == 12 &&
+              offsetof(DropHeader, fWide) == 16);
 
 // The clipboard, opened without an owner window and closed on every way out.
 class OpenClipboardScope {

@@ -2,6 +2,7 @@
 // drive and the shell's format dialog.
 #include <windows.h>
 #include <winnetwk.h>
+#include <ntddscsi.h>
 
 #include <cstddef>
 #include <string>
@@ -42,6 +43,18 @@ struct PassThroughRequest {
     ULONG filler;
     UCHAR sense[32];
 };
+#ifdef _WIN64
+static_assert(sizeof(PassThroughDirect) == 56 && offsetof(PassThroughDirect, DataBuffer) == 24 &&
+              offsetof(PassThroughDirect, SenseInfoOffset) == 32 && offsetof(PassThroughDirect, Cdb) == 36);
+static_assert(sizeof(PassThroughRequest) == 96 && offsetof(PassThroughRequest, sense) == 60);
+#else
+static_assert(sizeof(PassThroughDirect) == 44 && offsetof(PassThroughDirect, DataBuffer) == 20 &&
+              offsetof(PassThroughDirect, SenseInfoOffset) == 24 && offsetof(PassThroughDirect, Cdb) == 28);
+static_assert(sizeof(PassThroughRequest) == 80 && offsetof(PassThroughRequest, sense) == 48);
+#endif
+static_assert(sizeof(PassThroughDirect) == sizeof(SCSI_PASS_THROUGH_DIRECT) &&
+              offsetof(PassThroughDirect, DataBuffer) == offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer) &&
+              offsetof(PassThroughDirect, Cdb) == offsetof(SCSI_PASS_THROUGH_DIRECT, Cdb));
 constexpr DWORD kIoctlScsiPassThroughDirect = 0x4D014;
 constexpr UCHAR kScsiIoctlDataIn = 1;
 constexpr UCHAR kModeSense10 = 0x5A;

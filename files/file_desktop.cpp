@@ -4,6 +4,7 @@
 #include <olectl.h>
 #include <shellapi.h>
 
+#include <cstddef>
 #include <string>
 
 #include "files/file.h"
@@ -100,7 +101,8 @@ struct DropHeader {
     POINT point;
     BOOL non_client, wide;
 };
-static_assert(sizeof(DropHeader) == 20);
+static_assert(sizeof(DropHeader) == 20 && offsetof(DropHeader, point) == 4 && offsetof(DropHeader, non_client) == 12 &&
+              offsetof(DropHeader, wide) == 16);
 
 struct ClipboardOpen {
     bool open = OpenClipboard(nullptr) != FALSE;

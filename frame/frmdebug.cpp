@@ -7,10 +7,10 @@
 #include "frame/diagnostics.h"
 #include "frame/shared.h"
 #include "runtime/app.h"
-#include "runtime/convert.h"
+#include "runtime/bstr.h"
+#include "runtime/errors.h"
 #include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
-#include "runtime/latebind.h"
 
 namespace qm {
 
@@ -110,22 +110,17 @@ void FrmDebug::open_log_file() {
     }
 }
 
-// Misc.LastSystemMessage and Misc.About are reached by name: until the library
-// offers them, the buttons do nothing.
+// The system's text of the thread's last error; a failure shows nothing.
 void FrmDebug::show_system_message() {
     try {
-        Variant message = late::call(shared<_Misc>(), L"LastSystemMessage");
-        msg_box(CStr(*message.get()));
+        Bstr message;
+        check(shared<_Misc>()->LastSystemMessage(message.put()));
+        msg_box(message.str());
     } catch (...) {
     }
 }
 
-void FrmDebug::show_about() {
-    try {
-        late::call(shared<_Misc>(), L"About");
-    } catch (...) {
-    }
-}
+void FrmDebug::show_about() { shared<_Misc>()->About(); }
 
 FrmDebug& frmDebug() { return predeclared<FrmDebug>(); }
 

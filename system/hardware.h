@@ -85,4 +85,13 @@ private:
     LoadAverage load_;
 };
 
+namespace hw {
+
+// Whether serial port n exists: its device opens. Tests put a probe of their own
+// here (under Wine the ports are the host's devices, never to be opened by them).
+using PortProbe = bool (*)(long port);
+PortProbe& port_probe() noexcept;
+
+}  // namespace hw
+
 }  // namespace qm

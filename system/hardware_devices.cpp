@@ -1,6 +1,7 @@
 // Hardware: serial ports, joystick, monitor, speaker and sound card.
 #include <windows.h>
 #include <mmsystem.h>
+#include <winspool.h>
 
 #include <string>
 #include <vector>
@@ -19,7 +20,7 @@ namespace qm {
 namespace {
 
 // Whether the port's device opens for reading without sharing; closed at once.
-bool port_exists(long port) {
+bool open_port(long port) {
     if (port < 1) return false;
     const std::wstring device = L"\\\\.\\COM" + std::to_wstring(port);
     HANDLE file = CreateFileW(device.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -29,7 +30,7 @@ bool port_exists(long port) {
 }
 
 // The port dialog of the spooler, loaded on first use.
-using ConfigurePortFn = BOOL(WINAPI*)(LPSTR, HWND, LPSTR);
+using ConfigurePortFn = decltype(&ConfigurePortA);
 ConfigurePortFn configure_port() {
     static const ConfigurePortFn fn = [] {
         HMODULE spooler = LoadLibraryW(L"winspool.drv");
@@ -50,10 +51,17 @@ long joystick_count() noexcept {
     return count;
 }
 
+bool port_exists(long port) { return hw::port_probe()(port); }
+
 constexpr wchar_t kSoundKey[] = L"Control Panel\\Sound";
 constexpr wchar_t kExtendedSounds[] = L"ExtendedSounds";
 
 }  // namespace
+
+hw::PortProbe& hw::port_probe() noexcept {
+    static PortProbe probe = open_port;
+    return probe;
+}
 
 HRESULT Hardware::COMport_Exist(long Port, VARIANT_BOOL* result) {
     return untrapped(result, [&] { return port_exists(Port); });

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 #include <urlmon.h>
+#include <intshcut.h>
 
 #include <array>
 #include <optional>
@@ -183,7 +184,7 @@ HRESULT Network::DFUEconnected(VARIANT_BOOL* result) {
 
 HRESULT Network::HTTP_isOnline(VARIANT_BOOL* result) {
     return untrapped(result, [] {
-        using InetIsOfflineFn = BOOL(WINAPI*)(DWORD);
+        using InetIsOfflineFn = decltype(&InetIsOffline);
         return net::system_function<InetIsOfflineFn>(L"url.dll", "InetIsOffline")(0) == FALSE;
     });
 }

@@ -4,6 +4,8 @@
 #include <winsock2.h>
 #include <windows.h>
 #include <wininet.h>
+#include <ras.h>
+#include <tapi.h>
 
 #include <cmath>
 #include <string>
@@ -333,7 +335,7 @@ HRESULT Network::BrowseForNetworkPath(long* hwnd, VARIANT_BOOL* BrowseOnlyForCom
 
 HRESULT Network::TAPIdialNumber(VARIANT_BOOL* result) {
     return untrapped(result, [] {
-        using MakeCallFn = LONG(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+        using MakeCallFn = decltype(&tapiRequestMakeCallA);
         auto make_call = system_function<MakeCallFn>(L"tapi32.dll", "tapiRequestMakeCall");
         LONG rc = -1;
         net::guarded([&] { rc = make_call("", "", "", ""); });
@@ -364,12 +366,14 @@ HRESULT Network::Get_DialUPlist(SAFEARRAY** result) {
             char name[257];
         };
         static_assert(sizeof(Entry) == 264);
-        using EnumEntriesFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, void*, LPDWORD, LPDWORD);
+        using EnumEntriesFn = decltype(&RasEnumEntriesA);
         auto enum_entries = system_function<EnumEntriesFn>(L"rasapi32.dll", "RasEnumEntriesA");
         std::vector<Entry> entries(256);
         entries[0].size = sizeof(Entry);
         DWORD bytes = static_cast<DWORD>(entries.size() * sizeof(Entry)), count = 0;
-        if (!net::guarded([&] { enum_entries(nullptr, nullptr, entries.data(), &bytes, &count); })) count = 0;
+        // The system's record is longer: ours is its oldest form, which the size field announces.
+        auto* first = reinterpret_cast<LPRASENTRYNAMEA>(entries.data());
+        if (!net::guarded([&] { enum_entries(nullptr, nullptr, first, &bytes, &count); })) count = 0;
         if (count == 0) return SafeArray(VT_BSTR).detach();
         std::vector<std::wstring> names;
         for (DWORD i = 0; i < count && i < entries.size(); ++i)

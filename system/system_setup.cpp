@@ -1,11 +1,13 @@
 // Registering components and fonts, where classes live, what a DLL is, the
 // autostart entry and the list of installed software.
 #include <windows.h>
+#include <olectl.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <fstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "files/registry_key.h"
@@ -23,6 +25,8 @@ constexpr wchar_t kRun[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr DWORD kRegisterWait = 10000;
 
 using RegisterFn = HRESULT(STDAPICALLTYPE*)();
+static_assert(std::is_same_v<RegisterFn, decltype(&DllRegisterServer)> &&
+              std::is_same_v<RegisterFn, decltype(&DllUnregisterServer)>);
 
 // The registration thread: the entry point takes no argument and answers an
 // HRESULT, which becomes the thread's exit code.

@@ -19,6 +19,7 @@
 #include "system/system.h"
 
 // After the type library's enumerations, some of whose names it defines as macros.
+#include <advpub.h>
 #include <lm.h>
 
 namespace qm {
@@ -139,7 +140,7 @@ HRESULT System::Get_UserLogInState(BSTR* User, USER_PRIV* result) {
 
 HRESULT System::isAdmin(VARIANT_BOOL* result) {
     return untrapped(result, [] {
-        using IsNTAdminFn = BOOL(WINAPI*)(DWORD, DWORD*);
+        using IsNTAdminFn = decltype(&IsNTAdmin);
         HMODULE advpack = LoadLibraryExW(L"advpack.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         auto is_admin =
             advpack ? reinterpret_cast<IsNTAdminFn>(reinterpret_cast<void*>(GetProcAddress(advpack, "IsNTAdmin"))) : nullptr;

@@ -14,6 +14,7 @@
 
 #include "about/frm_about.h"
 #include "frame/shared.h"
+#include "runtime/ansi.h"
 #include "message_boxes.h"
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
@@ -61,17 +62,8 @@ bool pump_until(F done) {
 // The recorder's command lines (the arguments after its name), once there are n.
 std::vector<std::string> launches(const std::wstring& log, size_t n) {
     std::vector<std::string> all;
-    for (int i = 0; i < 1000; ++i) {
-        all.clear();
-        std::string bytes = read_bytes(log);
-        if (bytes == "<missing>") bytes.clear();
-        for (size_t at = 0, end; (end = bytes.find('\n', at)) != bytes.npos; at = end + 1) {
-            const std::string line = bytes.substr(at, end - at);
-            all.push_back(line.substr(line.find('\t', line.find('\t') + 1) + 1));
-        }
-        if (all.size() >= n) break;
-        Sleep(10);
-    }
+    for (const std::string& line : recorder_lines(log, n))
+        all.push_back(line.substr(line.find('\t', line.find('\t') + 1) + 1));
     return all;
 }
 
@@ -260,6 +252,46 @@ TEST_F(About, FadeChainsItsColoursAndClicksWriteAndMail) {
                         "&Body=Hallo Timo,");
     EXPECT_EQ(mails[1], "mailto:timo.falkenrath@example.com?Subject=Re: Bugreport (Version 1.0.1)"
                         "&Body=Folgenden Bug habe ich gefunden: ");
+}
+
+TEST_F(About, DragLinksHistoryAndExit) {
+    show_about();
+    FrmAbout& f = about();
+    // A left-button press on a drag surface drags the window with the pointer.
+    RECT before{}, after{};
+    GetWindowRect(f.hwnd(), &before);
+    ASSERT_TRUE(queue_drag(f.hwnd(), {300, 300}, {330, 280}));
+    SendMessageW(f.get<forms::PictureBox>(L"picCredits").hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    GetWindowRect(f.hwnd(), &after);
+    EXPECT_EQ(after.left - before.left, 30);
+    EXPECT_EQ(after.top - before.top, -20);
+
+    // The pages go to the browser, the history to the text files' program: the
+    // recorder stands in for both.
+    {
+        RecorderAsBrowser browser;
+        SavedValue text_type(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.txt", L"");
+        text_type.set(L"QmAbout.Text");
+        struct Type {
+            ~Type() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\QmAbout.Text"); }
+        } type;
+        const std::wstring command = L"\"" + test_folder() + L"qmrecorder.exe\" \"%1\"";
+        ASSERT_EQ(RegSetValueW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\QmAbout.Text\\shell\\open\\command", REG_SZ,
+                               command.c_str(), 0),
+                  ERROR_SUCCESS);
+        write_bytes(folder + L"History.txt", "1.0.1\r\n");
+        label(L"LabelHomepage").on.click();
+        label(L"LabelVote").on.click();
+        button(L"ButHistory").on.click();
+        std::vector<std::string> seen = recorder_lines(log, 3);
+        std::sort(seen.begin(), seen.end());
+        EXPECT_EQ(seen, (std::vector<std::string>{
+                            "iexplore.exe\t1\t" + to_ansi(home(L"none")),
+                            "iexplore.exe\t1\thttp://www.example.org/quelltext-werkstatt/vote?project=veltrandis",
+                            "qmrecorder.exe\t1\t\"" + to_ansi(folder) + "History.txt\""}));
+    }
+    button(L"ButExit").on.click();
+    EXPECT_FALSE(f.loaded());
 }
 
 TEST_F(About, UpdateCheckAgainstTheHomePage) {

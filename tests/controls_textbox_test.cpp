@@ -21,6 +21,7 @@ class TextForm : public Form {
 protected:
     void design() override {
         add<TextBox>(L"Text1");
+        add<TextBox>(L"Text2").set_multi_line(true);
         add<Label>(L"Label1").set_caption(L"Label");
     }
 };
@@ -147,4 +148,18 @@ TEST_F(TextBoxOpsTest, OperationsGoThroughTheClipboard) {
     select(0, 0);
     op(tbPASTE);
     EXPECT_EQ(text(), L"Welt Welt");
+}
+
+TEST_F(TextBoxOpsTest, TabStopWidthPlacesTheTextAfterATab) {
+    IDispatch* b = form->control(L"Text2", -1);
+    late::put(b, L"Text", Variant(L"a\tb"));
+    const HWND h = reinterpret_cast<HWND>(static_cast<LONG_PTR>(CLng(late::get(b, L"hWnd"))));
+    auto b_left = [&](long width) {
+        long r = -1;
+        EXPECT_EQ(ctl->TextBox_Set_TabStopWidth(b, &width, &r), S_OK);
+        EXPECT_EQ(r, 0);
+        return LOWORD(static_cast<DWORD>(SendMessageW(h, EM_POSFROMCHAR, 2, 0)));
+    };
+    const WORD narrow = b_left(16);
+    EXPECT_GT(b_left(96), narrow);
 }

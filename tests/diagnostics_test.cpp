@@ -6,6 +6,7 @@
 #include <regex>
 #include <string>
 
+#include "about/frm_about.h"
 #include "frame/classes.h"
 #include "frame/diagnostics.h"
 #include "frame/frmdebug.h"
@@ -293,6 +294,68 @@ TEST_F(Diagnostics, SetDebugInfoMarksTheOpenWindowAndUnloadsItWhenDebugModeEnds)
     EXPECT_EQ(frmDebug().txtPath().text(), log);
     set(m.get(), false, false, false, log);
     EXPECT_FALSE(debug_window_loaded());
+}
+
+TEST_F(Diagnostics, DebugWindowButtonsCopyOpenTheLogTellTheLastErrorAndShowTheAboutBox) {
+    const std::wstring log = fresh(L"diag_buttons.log");
+    set_diagnostics({true, false, false, log});
+    Write_ErrorLog(8, L"Exist", 53, L"x", L"");
+    FrmDebug& w = frmDebug();
+    ASSERT_TRUE(debug_window_loaded());
+    const auto click = [&](const wchar_t* name) { w.get<forms::Button>(name).on.click(); };
+
+    // Copy: the entries as the clipboard's text.
+    click(L"butCopy");
+    std::wstring copied = L"<none>";
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+            copied = static_cast<const wchar_t*>(GlobalLock(h));
+            GlobalUnlock(h);
+        }
+        CloseClipboard();
+    }
+    EXPECT_EQ(copied, w.txtDebug().text());
+
+    // LogFile: the text editor with the log file, maximised. The recorder is the
+    // editor in the current folder, where the system looks before its own folder.
+    const std::wstring started = fresh(L"diag_editor.log");
+    ASSERT_TRUE(CopyFileW((test_folder() + L"qmrecorder.exe").c_str(), (scratch() + L"Notepad.exe").c_str(), FALSE));
+    SetEnvironmentVariableW(L"QM_RECORDER_LOG", started.c_str());
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    SetCurrentDirectoryW(scratch().c_str());
+    click(L"butLogFile");
+    SetCurrentDirectoryW(folder);
+    EXPECT_EQ(recorder_lines(started, 1), std::vector<std::string>{"notepad.exe\t3\t\"" + ansi(log) + "\""});
+    SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
+
+    // SysMes: the system's text of the last error in a message box with OK alone.
+    std::vector<std::wstring> texts;
+    std::vector<HWND> boxes;
+    {
+        BoxWatcher watcher([&](const BoxInfo& box) {
+            if (!boxes.empty() && boxes.back() == box.hwnd) return;
+            boxes.push_back(box.hwnd);
+            const auto shown = [&](int id) { return IsWindowVisible(GetDlgItem(box.hwnd, id)) != FALSE; };
+            EXPECT_TRUE(shown(IDOK) && !shown(IDCANCEL) && !shown(IDNO));
+            texts.push_back(box.text);
+            close_box(box.hwnd);
+        });
+        click(L"butSysMessage");
+        EXPECT_EQ(watcher.close_all(), 0);
+    }
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(texts[0].ends_with(L"\r\n")) << texts[0];  // as the system's texts end
+
+    // ?: the about window, its ways out of the process stood in for.
+    const FrmAbout::Links saved = FrmAbout::links();
+    FrmAbout::links().connected = [] { return false; };
+    FrmAbout::links().scroll = [](IDispatch*, const std::wstring&) { return 0L; };
+    click(L"butAbout");
+    auto& about = forms::predeclared<FrmAbout>();
+    EXPECT_TRUE(about.loaded() && IsWindowVisible(about.hwnd()));
+    if (about.loaded()) about.unload();
+    FrmAbout::links() = saved;
 }
 
 TEST_F(Diagnostics, FindFormMatchesEveryChosenPropertyAndIgnoresCaseOnRequest) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -257,4 +258,27 @@ TEST(DialogTrayPopup, TwoAtOnceAndARefusedSpeed) {
     c.speed = 30'000'000;
     EXPECT_EQ(c.show(), 6);
     EXPECT_TRUE(popups().empty());
+}
+
+// The links: the web address to the browser, maximised, and a new mail to the
+// address (the recorder stands in for both programs).
+TEST(DialogTrayPopup, LinksOpenTheAddressAndANewMail) {
+    const std::wstring log = scratch() + L"tray_links.log";
+    DeleteFileW(log.c_str());
+    SetEnvironmentVariableW(L"QM_RECORDER_LOG", log.c_str());
+    Popup p;
+    p.mail = L"a@b.example", p.url = L"http://127.0.0.1/credits";
+    ASSERT_EQ(p.show(), 0);
+    FrmCredits& f = only_popup();
+    {
+        RecorderAsBrowser browser;
+        f.get<forms::Label>(L"lblURL").on.click();
+        f.get<forms::Label>(L"lblSendMail").on.click();
+        std::vector<std::string> seen = recorder_lines(log, 2);
+        std::sort(seen.begin(), seen.end());
+        EXPECT_EQ(seen, (std::vector<std::string>{"iexplore.exe\t3\thttp://127.0.0.1/credits",
+                                                  "qmrecorder.exe\t1\tmailto:a@b.example?Subject=&Body="}));
+    }
+    SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
+    EXPECT_TRUE(pump_until([] { return popups().empty(); }));
 }

@@ -5,7 +5,9 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "files/drive.h"
@@ -51,22 +53,9 @@ protected:
         ASSERT_TRUE(drv);
         missing = std::wstring(1, unused_letter());
         ASSERT_NE(missing[0], 0);
-        log = qmtest::scratch() + qmtest::test_name() + L".log";
-        DeleteFileW(log.c_str());
-        misc = qmtest::create(L"Quillmark.Misc").query<_Misc>();
-        ASSERT_TRUE(misc);
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        if (misc) misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form && form->loaded()) form->unload();
-    }
-    bool logged(const std::string& routine, long number) {
-        const std::string text = qmtest::read_bytes(log);
-        std::string tag(1, '<'), name("Routine: ");
-        tag.append(std::to_string(number)).push_back('>');
-        name.append(routine);
-        return text.find(tag) != std::string::npos && text.find(name) != std::string::npos;
     }
     std::wstring text(HRESULT hr, const Bstr& b) {
         EXPECT_EQ(hr, S_OK);
@@ -93,9 +82,9 @@ protected:
     HWND box_window() { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(CLng(*late::get(box(), L"hwnd").get()))); }
 
     ComPtr<_Drive> drv;
-    ComPtr<_Misc> misc;
+    qmtest::ErrorLog errors;
     ComPtr<DriveForm> form;
-    std::wstring missing, log;
+    std::wstring missing;
 };
 
 TEST_F(DriveTest, DriveLetterNormalisation) {
@@ -294,10 +283,10 @@ TEST_F(DriveTest, DriveListBox) {
     EXPECT_EQ(drv->DriveBox_DriveExist(&label, Bstr(L"c").get(), &e, &found), S_OK);
     EXPECT_FALSE(found);
     EXPECT_EQ(e, 438);
-    EXPECT_TRUE(logged("DriveBox_DriveExist", 438));
+    EXPECT_TRUE(errors.has("DriveBox_DriveExist", 438));
     EXPECT_EQ(drv->DriveBox_SelectDriveTyp(&label, &hard, &r), S_OK);
     EXPECT_EQ(r, 438);
-    EXPECT_TRUE(logged("DriveBox_Select", 438));
+    EXPECT_TRUE(errors.has("DriveBox_Select", 438));
 }
 
 TEST_F(DriveTest, DriveListBoxRemoval) {
@@ -350,7 +339,7 @@ TEST_F(DriveTest, DriveListBoxRemoval) {
                   S_OK);
         EXPECT_FALSE(ok);
         EXPECT_EQ(e, 438) << routine;
-        EXPECT_TRUE(logged(routine, 438));
+        EXPECT_TRUE(errors.has(routine, 438));
     }
 }
 
@@ -365,8 +354,8 @@ std::vector<std::wstring> batches(const std::wstring& folder) {
     return out;
 }
 
-// Ends the processes this test started (the command interpreter and whatever it started).
-void end_children() {
+// The processes this test started and theirs, this process first.
+std::vector<DWORD> own_processes() {
     std::vector<DWORD> ours{GetCurrentProcessId()};
     for (bool more = true; more;) {
         more = false;
@@ -380,6 +369,12 @@ void end_children() {
         }
         CloseHandle(snap);
     }
+    return ours;
+}
+
+// Ends the processes this test started (the command interpreter and whatever it started).
+void end_children() {
+    const std::vector<DWORD> ours = own_processes();
     for (size_t i = ours.size(); i-- > 1;) {
         HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ours[i]);
         if (!p) continue;
@@ -409,6 +404,48 @@ TEST_F(DriveTest, DiskCheckBatch) {
     std::string short_ansi;
     for (const wchar_t* p = short_path; *p; ++p) short_ansi += static_cast<char>(*p);
     EXPECT_EQ(text, "Cls\r\n@echo off\r\nchkdsk C:\r\necho.\r\nPause\r\nDel " + short_ansi + "\r\nExit\r\n");
+}
+
+// Every fixed and removable drive in turn, each batch waited for: a watcher reads
+// each batch once it runs and ends it, as the key press it waits for would.
+TEST_F(DriveTest, DiskCheckOfAllDrivesWaitsForEachInTurn) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    const std::vector<std::wstring> before = batches(temp);
+    std::vector<std::string> expected;
+    for (wchar_t c : system_letters()) {
+        const UINT type = GetDriveTypeW((std::wstring(1, c) + L":\\").c_str());
+        if (type == DRIVE_FIXED || type == DRIVE_REMOVABLE)
+            expected.push_back("chkdsk " + std::string(1, static_cast<char>(c)) + ": /f");
+    }
+    ASSERT_FALSE(expected.empty());
+    std::vector<std::wstring> made;
+    std::vector<std::string> checks;
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+        while (!done) {
+            if (own_processes().size() < 2) {
+                Sleep(20);
+                continue;
+            }
+            for (const std::wstring& b : batches(temp)) {
+                if (std::find(before.begin(), before.end(), b) != before.end() ||
+                    std::find(made.begin(), made.end(), b) != made.end())
+                    continue;
+                const std::string text = qmtest::read_bytes(b);
+                if (!text.ends_with("Exit\r\n")) continue;  // still being written
+                made.push_back(b);
+                const size_t line = text.find("chkdsk");
+                checks.push_back(text.substr(line, text.find('\r', line) - line));
+            }
+            end_children();
+        }
+    });
+    EXPECT_EQ(drv->ChkDskAll(nullptr), S_OK);
+    done = true;
+    watcher.join();
+    for (const std::wstring& b : made) DeleteFileW(b.c_str());
+    EXPECT_EQ(checks, expected);
 }
 
 }  // namespace

@@ -64,13 +64,9 @@ protected:
     // What body leaves in the error log.
     template <class F>
     std::string logged(F&& body) {
-        const std::wstring log = dir_ + L"errors.log";
-        DeleteFileW(log.c_str());
-        auto misc = create(L"Quillmark.Misc").query<_Misc>();
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
+        ErrorLog errors;
         body();
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
-        return read_bytes(log);
+        return errors.text();
     }
 
     std::wstring version(const std::wstring& p) {  // Get_FileVersion
@@ -126,6 +122,28 @@ TEST_F(FileInfoTest, VersionsAndVersionTexts) {
             EXPECT_EQ(str(fields[i]), f == plain ? L"" : texts[i]) << i;
             SysFreeString(fields[i]);
         }
+    }
+}
+
+TEST_F(FileInfoTest, DescriptionIsTheShellsTypeName) {
+    // A file type of the test's own in the prefix's classes, removed again.
+    const wchar_t* ext = L"Software\\Classes\\.qmprobe";
+    const wchar_t* type = L"Software\\Classes\\QmProbe.Document";
+    struct Types {
+        const wchar_t* keys[2];
+        ~Types() {
+            for (const wchar_t* k : keys) RegDeleteTreeW(HKEY_LOCAL_MACHINE, k);
+        }
+    } types{{ext, type}};
+    ASSERT_EQ(RegSetValueW(HKEY_LOCAL_MACHINE, ext, REG_SZ, L"QmProbe.Document", 0), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueW(HKEY_LOCAL_MACHINE, type, REG_SZ, L"Quillmark Probe Document", 0), ERROR_SUCCESS);
+    const std::wstring probe = dir_ + L"probe.qmprobe";
+    write_bytes(probe, "x");
+    const std::pair<std::wstring, std::wstring> cases[] = {{probe, L"Quillmark Probe Document"}, {L"", L""}};
+    for (const auto& [path, name] : cases) {
+        Bstr r;
+        EXPECT_EQ(file_->Get_FileDescription(Bstr(path).get(), r.put()), S_OK);
+        EXPECT_EQ(r.str(), name) << path;
     }
 }
 

@@ -12,6 +12,7 @@
 #include "runtime/interfaces.h"
 #include "runtime/safearray.h"
 #include "support.h"
+#include "system/hardware.h"
 
 using namespace qm;
 using namespace qmtest;
@@ -370,6 +371,54 @@ TEST_F(HardwareTest, ClipSwapAndCentre) {
     EXPECT_EQ(unblocked, VARIANT_FALSE);
 }
 
+TEST_F(HardwareTest, PointerPlacedShownAndClickedByTheUser) {
+    Recorder red(100, 100, 200, 150);
+    VARIANT_BOOL ok = VARIANT_FALSE;
+    for (POINT p : {POINT{150, 120}, POINT{260, 230}}) {
+        EXPECT_EQ(hw->Mouse_SetPos(p.x, p.y, &ok), S_OK);
+        EXPECT_EQ(ok, VARIANT_TRUE);
+        POINT at{};
+        for (int i = 0; i < 50 && GetCursorPos(&at) && (at.x != p.x || at.y != p.y); ++i) settle(1);
+        EXPECT_EQ(at.x, p.x);
+        EXPECT_EQ(at.y, p.y);
+    }
+
+    // The display counter goes down by one by default and up by one with True.
+    const auto counter = [] {
+        const int c = ShowCursor(TRUE) - 1;
+        ShowCursor(FALSE);
+        return c;
+    };
+    const int shown = counter();
+    VARIANT_BOOL yes = VARIANT_TRUE;
+    EXPECT_EQ(hw->Mouse_Show(nullptr), S_OK);
+    EXPECT_EQ(counter(), shown - 1);
+    EXPECT_EQ(hw->Mouse_Show(&yes), S_OK);
+    EXPECT_EQ(counter(), shown);
+
+    // A press since the last query counts once, and over the window asked about only.
+    ASSERT_TRUE(place(red.middle()));
+    const auto user_click = [&](long hwnd) {
+        VARIANT_BOOL r = VARIANT_FALSE;
+        EXPECT_EQ(hw->Mouse_isUserClick(hwnd, &r), S_OK);
+        return r != VARIANT_FALSE;
+    };
+    for (int i = 0; i < 5 && user_click(red.handle()); ++i) {
+    }
+    const long desktop = static_cast<long>(reinterpret_cast<LONG_PTR>(GetDesktopWindow()));
+    const struct {
+        bool click;
+        long hwnd;
+        bool counted;
+    } cases[] = {{true, red.handle(), true}, {false, red.handle(), false}, {true, desktop, false}};
+    for (const auto& c : cases) {
+        if (c.click) mouse_event(MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+        settle(3);
+        EXPECT_EQ(user_click(c.hwnd), c.counted) << c.click << c.hwnd;
+        Sleep(600);  // no double click across cases
+    }
+}
+
 TEST_F(HardwareTest, MonitorPowerAndStandBy) {
     Recorder red(100, 100, 50, 50);
     for (long command : {0L, 1L, 5L}) {
@@ -382,6 +431,37 @@ TEST_F(HardwareTest, MonitorPowerAndStandBy) {
     EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS), static_cast<EXECUTION_STATE>(0x80000002));
     EXPECT_EQ(hw->Monitor_StandBy(&release), S_OK);
     EXPECT_EQ(SetThreadExecutionState(ES_CONTINUOUS), static_cast<EXECUTION_STATE>(0x80000000));
+}
+
+// The installed ports as a probe of the test's own answers: the host's ports are never opened.
+std::vector<long> g_present, g_probed;
+
+TEST(HardwareDevices, InstalledPortsAreThoseOfOneToSixteenThatAnswer) {
+    _Hardware* shared_hardware = shared<_Hardware>();
+    struct Restore {
+        hw::PortProbe real = hw::port_probe();
+        ~Restore() { hw::port_probe() = real; }
+    } restore;
+    hw::port_probe() = [](long port) {
+        g_probed.push_back(port);
+        return std::find(g_present.begin(), g_present.end(), port) != g_present.end();
+    };
+    std::vector<long> all(16);
+    for (long i = 0; i < 16; ++i) all[i] = i + 1;
+    const struct {
+        std::vector<long> present;
+        std::vector<std::wstring> listed;
+    } cases[] = {{{16, 2, 5, 17}, {L"2", L"5", L"16"}}, {{}, {}}};
+    for (const auto& c : cases) {
+        g_present = c.present;
+        g_probed.clear();
+        SafeArray list(VT_BSTR);
+        EXPECT_EQ(shared_hardware->COMport_GetInstalledCOMPorts(list.put()), S_OK);
+        ASSERT_TRUE(list.dimensioned());
+        EXPECT_EQ(list.lbound(), 0);
+        EXPECT_EQ(texts_of(list.get()), c.listed);
+        EXPECT_EQ(g_probed, all);
+    }
 }
 
 // The serial-port members on ports that cannot exist: the host's ports are never opened.

@@ -244,6 +244,12 @@ TEST_F(LbCbListsTest, Selection) {
     EXPECT_EQ(lb->LB_GetSelectedItems(multi, &e, picked.put()), S_OK);
     EXPECT_TRUE(picked.dimensioned());
     EXPECT_EQ(picked.count(), 0);
+    fill(multi, {L"a", L"b", L"c", L"d", L"e"});
+    for (long i : {0L, 2L, 4L}) late::put(multi, L"Selected", Variant(true), {v_long(i)});
+    long removed = -1;
+    EXPECT_EQ(lb->LB_RemoveSelectedItems(multi, &removed), S_OK);
+    EXPECT_EQ(removed, 0);
+    EXPECT_EQ(texts(multi), (Texts{L"b", L"d"}));
 
     // Lists past the 16-bit range.
     std::vector<std::wstring> many(40000, L"n");
@@ -264,6 +270,11 @@ TEST_F(LbCbListsTest, ItemData) {
     fill(list(), {L"a", L"b", L"c", L"d", L"e"}, {5, -3, 9, 5, 0});
     EXPECT_EQ(lb->ItemData_Find(list(), 42, &e, &r), S_OK);
     EXPECT_EQ(r, -1);
+    for (auto [data, there] : {std::pair{9L, true}, std::pair{0L, true}, std::pair{42L, false}}) {
+        VARIANT_BOOL exists = there ? VARIANT_FALSE : VARIANT_TRUE;
+        EXPECT_EQ(lb->ItemData_Exist(list(), data, &e, &exists), S_OK);
+        EXPECT_EQ(exists != VARIANT_FALSE, there) << data;
+    }
     EXPECT_EQ(lb->ItemData_Count(list(), 5, &e, &r), S_OK);
     EXPECT_EQ(r, 2);
     EXPECT_EQ(lb->ItemData_GetMaxValue(list(), &e, &r), S_OK);

@@ -51,13 +51,19 @@ TEST_F(LbCbTest, FindExactAndInexactInBothKinds) {
     }
     EXPECT_EQ(lb->LB_Find(list(), Bstr(L"abc").get(), VARIANT_TRUE, &e, &r), S_OK);
     EXPECT_EQ(r, 0);
+    EXPECT_EQ(lb->CB_Find(combo(), Bstr(L"ABC").get(), VARIANT_TRUE, &e, &r), S_OK);
+    EXPECT_EQ(r, 1);
     // Another kind of object: -3, and the caller's ErrorNumber untouched.
     e = 77;
     EXPECT_EQ(lb->Find(text_box(), Bstr(L"abc").get(), VARIANT_FALSE, &e, &r), S_OK);
     EXPECT_EQ(r, -3);
     EXPECT_EQ(e, 77);
-    // A text box has no list: LB_Find reports it.
+    // A text box has no list: LB_Find and CB_Find report it.
     EXPECT_EQ(lb->LB_Find(text_box(), Bstr(L"abc").get(), VARIANT_FALSE, &e, &r), S_OK);
+    EXPECT_EQ(r, -2);
+    EXPECT_NE(e, 0);
+    e = 0;
+    EXPECT_EQ(lb->CB_Find(text_box(), Bstr(L"abc").get(), VARIANT_FALSE, &e, &r), S_OK);
     EXPECT_EQ(r, -2);
     EXPECT_NE(e, 0);
     VARIANT_BOOL there = VARIANT_FALSE;

@@ -40,81 +40,12 @@ struct Launch {
 // generous wait).
 std::vector<Launch> launches(const std::wstring& log, size_t n) {
     std::vector<Launch> all;
-    for (int i = 0; i < 1000; ++i) {
-        all.clear();
-        std::string bytes = read_bytes(log);
-        if (bytes == "<missing>") bytes.clear();
-        for (size_t at = 0, end; (end = bytes.find('\n', at)) != bytes.npos; at = end + 1) {
-            const std::string line = bytes.substr(at, end - at);
-            const size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
-            all.push_back({line.substr(0, t1), std::stoi(line.substr(t1 + 1, t2 - t1 - 1)), line.substr(t2 + 1)});
-        }
-        if (all.size() >= n) break;
-        Sleep(10);
+    for (const std::string& line : recorder_lines(log, n)) {
+        const size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
+        all.push_back({line.substr(0, t1), std::stoi(line.substr(t1 + 1, t2 - t1 - 1)), line.substr(t2 + 1)});
     }
     return all;
 }
-
-// A registry value of the prefix, put back (or removed again) when the test ends.
-class SavedValue {
-public:
-    SavedValue(HKEY root, std::wstring key, std::wstring name) : root_(root), key_(std::move(key)), name_(std::move(name)) {
-        HKEY k;
-        if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return;
-        DWORD size = 0;
-        if (RegQueryValueExW(k, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
-            data_.resize(size);
-            RegQueryValueExW(k, name_.c_str(), nullptr, &type_, reinterpret_cast<BYTE*>(data_.data()), &size);
-            present_ = true;
-        }
-        RegCloseKey(k);
-    }
-    ~SavedValue() {
-        HKEY k;
-        if (RegCreateKeyExW(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
-            return;
-        if (present_)
-            RegSetValueExW(k, name_.c_str(), 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
-                           static_cast<DWORD>(data_.size()));
-        else
-            RegDeleteValueW(k, name_.c_str());
-        RegCloseKey(k);
-    }
-    void set(const std::wstring& text) const {
-        HKEY k;
-        ASSERT_EQ(RegCreateKeyExW(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(k, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(k);
-    }
-    void remove() const {
-        HKEY k;
-        if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
-        RegDeleteValueW(k, name_.c_str());
-        RegCloseKey(k);
-    }
-    // The value's type and bytes now.
-    std::pair<DWORD, std::string> now() const {
-        HKEY k;
-        std::pair<DWORD, std::string> r{REG_NONE, "<missing>"};
-        if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return r;
-        DWORD size = 0;
-        if (RegQueryValueExW(k, name_.c_str(), nullptr, &r.first, nullptr, &size) == ERROR_SUCCESS) {
-            r.second.resize(size);
-            RegQueryValueExW(k, name_.c_str(), nullptr, &r.first, reinterpret_cast<BYTE*>(r.second.data()), &size);
-        }
-        RegCloseKey(k);
-        return r;
-    }
-
-private:
-    HKEY root_;
-    std::wstring key_, name_;
-    DWORD type_ = REG_NONE;
-    std::string data_;
-    bool present_ = false;
-};
 
 std::string wide_bytes(const std::wstring& s) {
     return std::string(reinterpret_cast<const char*>(s.c_str()), (s.size() + 1) * sizeof(wchar_t));

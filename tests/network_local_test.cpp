@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "frame/diagnostics.h"
 #include "frame/shared.h"
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
+#include "runtime/convert.h"
 #include "runtime/dates.h"
 #include "runtime/safearray.h"
 #include "runtime/strings.h"
@@ -51,12 +51,8 @@ class NetworkLocal : public ::testing::Test {
 protected:
     void SetUp() override {
         n = shared<_Network>();
-        log = scratch() + test_name() + L".log";
-        DeleteFileW(log.c_str());
-        set_diagnostics({false, false, false, log});
     }
     void TearDown() override {
-        set_diagnostics({});
         net::reset_platform();
         net::override_connection_flags(std::nullopt);
     }
@@ -66,7 +62,7 @@ protected:
         return out.str();
     }
     _Network* n = nullptr;
-    std::wstring log;
+    ErrorLog errors{ErrorLog::linked};
 };
 
 TEST_F(NetworkLocal, NamesAndAddressesResolveBothWays) {
@@ -267,7 +263,7 @@ TEST_F(NetworkLocal, WinsockControlMembersTakeTheControlOrItsFailurePath) {
     ASSERT_EQ(n->Get_LocalIP(&error, ip.put()), S_OK);
     EXPECT_EQ(error, 429);
     EXPECT_EQ(ip.str(), L"");
-    EXPECT_NE(read_bytes(log).find("Get_LocalIP"), std::string::npos);
+    EXPECT_TRUE(errors.has("Get_LocalIP"));
     EXPECT_FALSE(port_in_use(n, busy));
 
     {
@@ -422,7 +418,7 @@ TEST_F(NetworkLocal, ServerClockGivesTheServersLocalDateAndTime) {
     ASSERT_EQ(n->Get_NetTime(Bstr(L"").get(), &set, &error, &info), S_OK);
     EXPECT_EQ(error, 70);
     EXPECT_EQ(info.Date, DateSerial(2025, 1, 1));
-    EXPECT_NE(read_bytes(log).find("Get_NetTime"), std::string::npos);
+    EXPECT_TRUE(errors.has("Get_NetTime"));
 
     // Wine's time service does not answer: zero dates, nothing reported, no clock set.
     net::reset_platform();
@@ -657,7 +653,7 @@ TEST_F(NetworkLocal, MacAddressesThroughNetbiosAndWmi) {
     EXPECT_EQ(adapter(2, L"OTHER"), L"");  // a named computer: only the adapters that answer count
     EXPECT_EQ(adapter(1, L"OTHER"), L"0A-1B-2C-3D-4E-05");
     EXPECT_EQ(adapter(-1, L"*", 9), L"");
-    EXPECT_NE(read_bytes(log).find("Adapter_GetMACadress"), std::string::npos);
+    EXPECT_TRUE(errors.has("Adapter_GetMACadress"));
     SAFEARRAY* all = nullptr;
     ASSERT_EQ(n->Adapter_GetAllMACadresses(&all), S_OK);
     EXPECT_EQ(texts(all), (std::vector<std::wstring>{L"0A-1B-2C-3D-4E-04", L"0A-1B-2C-3D-4E-05"}));
@@ -669,6 +665,35 @@ TEST_F(NetworkLocal, MacAddressesThroughNetbiosAndWmi) {
     EXPECT_EQ(std::wstring(data), L".");
     SysFreeString(data);
     EXPECT_EQ(error, 0);
+}
+
+TEST_F(NetworkLocal, AdapterRecordsFollowWmiAndMacaddrIsEachObjectsOwn) {
+    // The registered DLL's object: its type library describes the records.
+    ComPtr<_Network> dll = create(L"Quillmark.Network").query<_Network>();
+    ASSERT_TRUE(dll);
+    long error = -1;
+    SafeArray records(VT_RECORD);
+    ASSERT_EQ(dll->Adapter_GetInfo(&error, records.put()), S_OK);
+    EXPECT_EQ(error, 0);
+    auto services = wmi::bind(L"winmgmts:{impersonationLevel=impersonate}");
+    auto adapters = wmi::instances_of(services.get(), L"Win32_NetworkAdapter");
+    ASSERT_FALSE(adapters.empty());
+    ASSERT_EQ(records.count(), static_cast<long>(adapters.size()));
+    for (long i = 0; i < records.count(); ++i) {
+        const ADAPTERINFO& r = records.at<ADAPTERINFO>(i);
+        EXPECT_EQ(Bstr::view_of(r.Name), wmi::text_or_empty(adapters[i].get(), L"Name")) << i;
+        EXPECT_EQ(Bstr::view_of(r.Description), wmi::text_or_empty(adapters[i].get(), L"Description")) << i;
+        EXPECT_EQ(std::to_wstring(r.DeviceID), wmi::text(adapters[i].get(), L"DeviceID")) << i;
+    }
+
+    // A text of each object that nothing else reads or writes.
+    ComPtr<IDispatch> first = create(L"Quillmark.Network"), second = create(L"Quillmark.Network");
+    Variant text(L"00-11-22-33-44-55"), read;
+    ASSERT_EQ(call(first.get(), L"macaddr", {text.get()}, nullptr, nullptr, DISPATCH_PROPERTYPUT), S_OK);
+    ASSERT_EQ(call(first.get(), L"macaddr", {}, read.put(), nullptr, DISPATCH_PROPERTYGET), S_OK);
+    EXPECT_EQ(CStr(*read.get()), L"00-11-22-33-44-55");
+    ASSERT_EQ(call(second.get(), L"macaddr", {}, read.put(), nullptr, DISPATCH_PROPERTYGET), S_OK);
+    EXPECT_EQ(CStr(*read.get()), L"");
 }
 
 TEST_F(NetworkLocal, IpConfigurationAndIpconfigText) {
@@ -685,7 +710,7 @@ TEST_F(NetworkLocal, IpConfigurationAndIpconfigText) {
         // record stays empty.
         EXPECT_EQ(error, 94);
         EXPECT_EQ(std::wstring(info.Mac), L"");
-        EXPECT_NE(read_bytes(log).find("IPconfig"), std::string::npos);
+        EXPECT_TRUE(errors.has("IPconfig"));
     } else {
         EXPECT_EQ(error, 0);
         EXPECT_EQ(std::wstring(info.Mac), wmi::text(rows[0].get(), L"MACAddress"));

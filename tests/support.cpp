@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "frame/diagnostics.h"
 #include "runtime/interfaces.h"
 
 namespace qmtest {
@@ -187,6 +188,129 @@ bool place_cursor(POINT p) {
         } while (static_cast<LONG>(GetTickCount() - until) < 0);
     }
     return false;
+}
+
+SavedValue::SavedValue(HKEY root, std::wstring key, std::wstring name)
+    : root_(root), key_(std::move(key)), name_(std::move(name)) {
+    HKEY k;
+    if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return;
+    DWORD size = 0;
+    if (RegQueryValueExW(k, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
+        data_.resize(size);
+        RegQueryValueExW(k, name_.c_str(), nullptr, &type_, reinterpret_cast<BYTE*>(data_.data()), &size);
+        present_ = true;
+    }
+    RegCloseKey(k);
+}
+
+SavedValue::~SavedValue() {
+    HKEY k;
+    if (RegCreateKeyExW(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
+        return;
+    if (present_)
+        RegSetValueExW(k, name_.c_str(), 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
+                       static_cast<DWORD>(data_.size()));
+    else
+        RegDeleteValueW(k, name_.c_str());
+    RegCloseKey(k);
+}
+
+void SavedValue::set(const std::wstring& text) const {
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExW(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(k, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+}
+
+void SavedValue::remove() const {
+    HKEY k;
+    if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
+    RegDeleteValueW(k, name_.c_str());
+    RegCloseKey(k);
+}
+
+std::pair<DWORD, std::string> SavedValue::now() const {
+    HKEY k;
+    std::pair<DWORD, std::string> r{REG_NONE, "<missing>"};
+    if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return r;
+    DWORD size = 0;
+    if (RegQueryValueExW(k, name_.c_str(), nullptr, &r.first, nullptr, &size) == ERROR_SUCCESS) {
+        r.second.resize(size);
+        RegQueryValueExW(k, name_.c_str(), nullptr, &r.first, reinterpret_cast<BYTE*>(r.second.data()), &size);
+    }
+    RegCloseKey(k);
+    return r;
+}
+
+ErrorLog::ErrorLog(Reporter reporter) : reporter_(reporter), path_(scratch() + test_name() + L".log") {
+    DeleteFileW(path_.c_str());
+    set(path_);
+}
+
+ErrorLog::~ErrorLog() { set(L""); }
+
+void ErrorLog::set(const std::wstring& file) {
+    if (reporter_ == linked) {
+        qm::set_diagnostics({false, false, false, file});
+        return;
+    }
+    if (auto misc = create(L"Quillmark.Misc").query<_Misc>())
+        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, qm::Bstr(file).get());
+}
+
+bool ErrorLog::has(const std::string& routine, long number) const {
+    const std::string all = text();
+    return all.find("Routine: " + routine) != std::string::npos &&
+           (number == 0 || all.find("<" + std::to_string(number) + ">") != std::string::npos);
+}
+
+RecorderAsBrowser::RecorderAsBrowser()
+    : app_path_(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe", L""),
+      own_(L"C:\\windows\\system32\\iexplore.exe"),
+      aside_(scratch() + L"iexplore.aside") {
+    DeleteFileW(aside_.c_str());
+    EXPECT_TRUE(MoveFileW(own_.c_str(), aside_.c_str())) << "the prefix's browser cannot be set aside";
+    const std::wstring copy = scratch() + L"Iexplore.exe";
+    CopyFileW((test_folder() + L"qmrecorder.exe").c_str(), copy.c_str(), FALSE);
+    app_path_.set(copy);
+    wchar_t before[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, before);
+    folder_ = before;
+    SetCurrentDirectoryW(scratch().c_str());
+}
+
+RecorderAsBrowser::~RecorderAsBrowser() {
+    SetCurrentDirectoryW(folder_.c_str());
+    MoveFileW(aside_.c_str(), own_.c_str());
+}
+
+std::vector<std::string> recorder_lines(const std::wstring& log, size_t n) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 1000; ++i) {
+        lines.clear();
+        std::string bytes = read_bytes(log);
+        if (bytes == "<missing>") bytes.clear();
+        for (size_t at = 0, end; (end = bytes.find('\n', at)) != bytes.npos; at = end + 1)
+            lines.push_back(bytes.substr(at, end - at));
+        if (lines.size() >= n) break;
+        Sleep(10);
+    }
+    return lines;
+}
+
+bool queue_drag(HWND window, POINT from, POINT to) {
+    if (!place_cursor(from)) return false;
+    constexpr UINT kMark = WM_APP + 0x3A7;
+    MSG msg;
+    if (!PostMessageW(window, kMark, 0, 0) || !PeekMessageW(&msg, window, kMark, kMark, PM_REMOVE)) return false;
+    // From here on the thread takes no message until the loop runs.
+    SetCursorPos(to.x, to.y);
+    POINT at{};
+    for (int i = 0; i < 200 && (!GetCursorPos(&at) || at.x != to.x || at.y != to.y); ++i) Sleep(5);
+    if (at.x != to.x || at.y != to.y) return false;
+    return PostMessageW(window, WM_MOUSEMOVE, 0, 0) && PostMessageW(window, WM_LBUTTONUP, 0, 0);
 }
 
 }  // namespace qmtest

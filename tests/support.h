@@ -5,6 +5,8 @@
 
 #include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "runtime/bstr.h"
 #include "runtime/com_ptr.h"
@@ -77,5 +79,73 @@ VARIANT v_missing();
 // Moves the mouse pointer and waits, pumping messages, until the display agrees
 // for a while: a move still on its way from an earlier test must not land later.
 bool place_cursor(POINT p);
+
+// A registry value of the prefix, put back (or removed again) when the test ends.
+class SavedValue {
+public:
+    SavedValue(HKEY root, std::wstring key, std::wstring name);
+    ~SavedValue();
+    SavedValue(const SavedValue&) = delete;
+    SavedValue& operator=(const SavedValue&) = delete;
+    void set(const std::wstring& text) const;
+    void remove() const;
+    // The value's type and bytes now.
+    std::pair<DWORD, std::string> now() const;
+
+private:
+    HKEY root_;
+    std::wstring key_, name_;
+    DWORD type_ = REG_NONE;
+    std::string data_;
+    bool present_ = false;
+};
+
+// The running test's error log: a fresh file in the scratch folder, named after
+// the test, that the error reporter writes to while this lives; the reporter of
+// the registered library, or of the library linked into the test program.
+class ErrorLog {
+public:
+    enum Reporter { registered, linked };
+    explicit ErrorLog(Reporter reporter = registered);
+    ~ErrorLog();
+    ErrorLog(const ErrorLog&) = delete;
+    ErrorLog& operator=(const ErrorLog&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::string text() const { return read_bytes(path_); }
+    // Whether an entry names the routine, and the error number unless it is 0.
+    bool has(const std::string& routine, long number = 0) const;
+
+private:
+    void set(const std::wstring& file);
+    Reporter reporter_;
+    std::wstring path_;
+};
+
+// The tests' recorder as the browser (Iexplore.exe) the shell looks for: the
+// prefix's own browser is set aside, and a copy of the recorder in the scratch
+// folder, which becomes the current folder, is the browser's application path;
+// all put back at the end of the scope. For tests that run alone.
+class RecorderAsBrowser {
+public:
+    RecorderAsBrowser();
+    ~RecorderAsBrowser();
+    RecorderAsBrowser(const RecorderAsBrowser&) = delete;
+    RecorderAsBrowser& operator=(const RecorderAsBrowser&) = delete;
+
+private:
+    SavedValue app_path_;
+    std::wstring folder_, own_, aside_;
+};
+
+// The lines of the tests' recorder (qmrecorder.exe) in its log, once there are
+// at least n of them (fewer after a generous wait); its programs run side by
+// side, so lines of several come in any order.
+std::vector<std::string> recorder_lines(const std::wstring& log, size_t n);
+
+// Readies a drag by the left button for the window move loop that the caller
+// starts next on this thread: the loop takes its start from the thread's last
+// message, taken here with the pointer at from; the pointer then stands at to,
+// where a move and the button's release wait in the window's queue.
+bool queue_drag(HWND window, POINT from, POINT to);
 
 }  // namespace qmtest

@@ -386,6 +386,15 @@ TEST_F(SystemInstallTest, MemoryLoadAndColourDepthMatchTheSystem) {
     EXPECT_EQ(r.get()->vt, VT_EMPTY);
     EXPECT_GT(total, 0);  // more than 2 GB reads right too
     EXPECT_LE(avail, total);
+    // The process's address space, not the memory.
+    MEMORYSTATUSEX ms{sizeof ms};
+    ASSERT_TRUE(GlobalMemoryStatusEx(&ms));
+    Variant none;
+    EXPECT_EQ(sys_->Get_VirtualMemoryStatus(&total, &avail, none.put()), S_OK);
+    EXPECT_EQ(none.get()->vt, VT_EMPTY);
+    EXPECT_EQ(total, qm::sys::memory_figure(ms.ullTotalVirtual));
+    EXPECT_GT(avail, 0);
+    EXPECT_LE(avail, total);
     HDC dc = GetDC(nullptr);
     double want = std::ldexp(1.0, GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES));
     ReleaseDC(nullptr, dc);

@@ -631,6 +631,53 @@ TEST_F(WindowTest, FocusIsReadWithoutLeavingThreadsAttached) {
     EXPECT_FALSE(AttachThreadInput(fg, other, FALSE));
 }
 
+// The active window is the calling thread's own; the foreground window may be
+// another program's.
+TEST_F(WindowTest, ActiveAndForegroundWindowsAndTheirPrograms) {
+    TestWindow top(L"QM active");
+    HWND edit = top.child(L"EDIT", L"");
+    SetForegroundWindow(top.get());
+    SetFocus(edit);
+    pump();
+    wchar_t own[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, own, MAX_PATH);
+    const std::wstring own_path = own, own_name = own_path.substr(own_path.find_last_of(L'\\') + 1);
+    VARIANT_BOOL yes = VARIANT_TRUE, no = VARIANT_FALSE;
+    auto active_exe = [&](VARIANT_BOOL* full) {
+        Bstr r;
+        EXPECT_EQ(w->Get_ActiveWindowExeName(full, r.put()), S_OK);
+        return r.str();
+    };
+    auto focus_exe = [&](long hwnd, VARIANT_BOOL* full) {
+        Bstr r;
+        EXPECT_EQ(w->ActiveEXE(hwnd, full, r.put()), S_OK);
+        return r.str();
+    };
+    auto window = [&](auto member) {
+        long r = 0;
+        EXPECT_EQ((w.get()->*member)(&r), S_OK);
+        return H(r);
+    };
+    EXPECT_EQ(window(&_Window::Get_ActiveWindow), top.get());
+    EXPECT_EQ(window(&_Window::Get_ForegroundWindow), top.get());
+    Bstr title;
+    ASSERT_EQ(w->Get_ActiveWindowTitle(title.put()), S_OK);
+    EXPECT_EQ(title.str(), L"QM active");
+    EXPECT_EQ(_wcsicmp(active_exe(nullptr).c_str(), own_name.c_str()), 0);
+    EXPECT_EQ(_wcsicmp(active_exe(&yes).c_str(), own_path.c_str()), 0);
+    // The program of the window with the focus in the window's input context: the full path unless asked otherwise.
+    EXPECT_EQ(_wcsicmp(focus_exe(top.id(), nullptr).c_str(), own_path.c_str()), 0);
+    EXPECT_EQ(_wcsicmp(focus_exe(top.id(), &no).c_str(), own_name.c_str()), 0);
+
+    Helper helper(L"Active");
+    ASSERT_TRUE(helper.main());
+    SetForegroundWindow(helper.main());
+    pump();
+    EXPECT_EQ(window(&_Window::Get_ForegroundWindow), helper.main());
+    EXPECT_NE(window(&_Window::Get_ActiveWindow), helper.main());
+    EXPECT_NE(_wcsicmp(active_exe(nullptr).c_str(), L"qmwindows.exe"), 0);
+}
+
 // --- actions --------------------------------------------------------------------------
 
 BYTE alpha_of(HWND h) {

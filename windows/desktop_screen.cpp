@@ -188,14 +188,14 @@ HRESULT Desktop::Set_WindowsDefaultMouseCursor(DEFAULTCURSOR* Cursor) {
 
 HRESULT Desktop::XPtheme_isActive(VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        auto active = uxtheme<BOOL(WINAPI*)()>("IsThemeActive");
+        auto active = uxtheme<decltype(&IsThemeActive)>("IsThemeActive");
         return active && active() != FALSE;
     });
 }
 
 HRESULT Desktop::XPtheme_Enable(VARIANT_BOOL* Disable, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        auto enable = uxtheme<HRESULT(WINAPI*)(BOOL)>("EnableTheming");
+        auto enable = uxtheme<decltype(&EnableTheming)>("EnableTheming");
         return enable && enable(flag_or(Disable, false) ? FALSE : TRUE) == S_OK;
     });
 }

@@ -1,5 +1,7 @@
 #include "runtime/forms/globals.h"
 
+#include <htmlhelp.h>
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -250,7 +252,8 @@ void write_file(const std::wstring& path, const void* data, size_t size) {
     if (!ok || written != size) raise_win32(ok ? ERROR_DISK_FULL : error);
 }
 
-// A bitmap as a 24-bit BMP file image.
+// A bitmap as a 24-bit BMP file image: the two headers as the file stores them.
+static_assert(sizeof(BITMAPFILEHEADER) == 14 && sizeof(BITMAPINFOHEADER) == 40);
 std::vector<BYTE> bmp_file(HBITMAP bmp) {
     BITMAP bm{};
     if (!GetObjectW(bmp, sizeof(bm), &bm)) raise(ferr::InvalidPicture);
@@ -358,7 +361,7 @@ void show_help(HWND owner, const InputBoxState& s) {
     bool html = file.size() >= 4 && CompareStringOrdinal(file.c_str() + file.size() - 4, 4, L".chm", 4, TRUE) ==
                                         CSTR_EQUAL;
     if (html) {
-        using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+        using HtmlHelpFn = decltype(&HtmlHelpW);
         static HMODULE hh = LoadLibraryW(L"hhctrl.ocx");
         auto fn = hh ? reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(hh, "HtmlHelpW")))
                      : nullptr;
@@ -367,6 +370,9 @@ void show_help(HWND owner, const InputBoxState& s) {
     }
     WinHelpW(owner, file.c_str(), HELP_CONTEXT, static_cast<ULONG_PTR>(static_cast<DWORD>(s.context)));
 }
+
+// The template is built word by word: both headers are packed to 18 bytes.
+static_assert(sizeof(DLGTEMPLATE) == 18 && sizeof(DLGITEMTEMPLATE) == 18);
 
 // Appends a word-aligned dialog item to an in-memory template.
 void add_item(std::vector<WORD>& t, DWORD style, short x, short y, short cx, short cy, WORD id, WORD cls,
