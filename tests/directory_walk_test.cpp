@@ -79,21 +79,21 @@ TEST_F(DirectoryWalkTest, SubfoldersInPreOrderAndLinkCycleEnds) {
 
 // The thread's visible top-level windows, with their sizes, while a walk lets
 // the message loop run: the walk's progress window shows in between.
+// The sizes of this thread's windows each time one is shown or moved while shown:
+// told by the window procedure's return, so no showing is missed however short.
 struct WindowSpy {
     static inline std::vector<SIZE> seen;
-    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND h, LPARAM) -> BOOL {
-                RECT r;
-                if (IsWindowVisible(h) && GetWindowRect(h, &r)) seen.push_back({r.right - r.left, r.bottom - r.top});
-                return TRUE;
-            },
-            0);
+    static LRESULT CALLBACK returned(int code, WPARAM w, LPARAM l) {
+        const auto* m = reinterpret_cast<const CWPRETSTRUCT*>(l);
+        RECT r;
+        if (code == HC_ACTION && m->message == WM_WINDOWPOSCHANGED && IsWindowVisible(m->hwnd) &&
+            GetWindowRect(m->hwnd, &r))
+            seen.push_back({r.right - r.left, r.bottom - r.top});
+        return CallNextHookEx(nullptr, code, w, l);
     }
-    UINT_PTR timer;
-    WindowSpy() : timer(SetTimer(nullptr, 0, 1, tick)) { seen.clear(); }
-    ~WindowSpy() { KillTimer(nullptr, timer); }
+    HHOOK hook;
+    WindowSpy() : hook(SetWindowsHookExW(WH_CALLWNDPROCRET, returned, nullptr, GetCurrentThreadId())) { seen.clear(); }
+    ~WindowSpy() { UnhookWindowsHookEx(hook); }
 };
 
 int visible_thread_windows() {
