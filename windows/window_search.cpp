@@ -109,19 +109,22 @@ HRESULT Window::Get_AllHwndByText(BSTR Text, VARIANT_BOOL* FindExact, SAFEARRAY*
         const bool exact = flag_or(FindExact, true);
         std::wstring text(text_of(Text));
         if (!exact) text = LCase(text);
+        // The first one whose title the system's lookup takes (case-blind), then
+        // the whole titles of the windows after it in Z order; all from one list
+        // of the top-level windows, so that windows restacked meanwhile are
+        // neither missed nor met twice.
         std::vector<HWND> found;
-        // The first one by the system's case-blind title lookup, then the whole
-        // titles of the windows after it in Z order.
-        HWND h = FindWindowW(nullptr, text.c_str());
-        if (h) found.push_back(h);
-        while (h) {
-            h = GetWindow(h, GW_HWNDNEXT);
-            if (!h) break;
-            const WindowText title(h);
-            // A window that changes place in the Z order meanwhile may come round again.
-            if ((exact ? title.view() == text : LCase(title.view()) == text) &&
-                std::find(found.begin(), found.end(), h) == found.end())
-                found.push_back(h);
+        std::wstring title(text.size() + 2, L'\0');  // room to tell a longer title
+        for (HWND h : Enum_TopWindows()) {
+            if (found.empty()) {
+                const int n = InternalGetWindowText(h, title.data(), static_cast<int>(title.size()));
+                if (n == static_cast<int>(text.size()) &&
+                    CompareStringOrdinal(title.data(), n, text.data(), n, TRUE) == CSTR_EQUAL)
+                    found.push_back(h);
+                continue;
+            }
+            const WindowText whole(h);
+            if (exact ? whole.view() == text : LCase(whole.view()) == text) found.push_back(h);
         }
         return handle_array(found);
     });
