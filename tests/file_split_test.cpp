@@ -96,7 +96,8 @@ TEST_F(SplitJoin, PartsAndBatchLine) {
     PROCESS_INFORMATION pi{};
     std::wstring command = L"cmd.exe /c x.Bat";
     ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                               dir_.c_str(), &si, &pi));
+                               dir_.c_str(), &si, &pi))
+        << GetLastError();
     WaitForSingleObject(pi.hProcess, 30000);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
