@@ -7,6 +7,7 @@
 
 #include "controls/controls.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/convert.h"
 #include "runtime/latebind.h"
 #include "runtime/safearray.h"
@@ -114,7 +115,7 @@ HRESULT Controls::CheckBox_GetSelected(IDispatch** CheckBox, long* ErrorNumber, 
 
 HRESULT Controls::Control_Click(IDispatch** Control, long* result) {
     return trapped(Trap{Source::Controls, L"Control_Click"}, result, ErrorNumberResult{}, [&] {
-        SendMessageW(hwnd_of(object_arg(Control)), BM_CLICK, 0, 0);
+        send_bounded(hwnd_of(object_arg(Control)), BM_CLICK);
         return 0L;
     });
 }

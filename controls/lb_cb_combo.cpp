@@ -6,6 +6,7 @@
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/forms/globals.h"
 
 namespace qm {
@@ -29,20 +30,20 @@ HRESULT LB_CB::CB_SetDropDownState(VARIANT ComboBox, VARIANT_BOOL isDropped, lon
                                    VARIANT_BOOL* result) {
     return trapped(Trap{Source::LB_CB, L"CB_SetDropDownState", ErrorNumber}, result, false, [&] {
         const WPARAM show = isDropped != VARIANT_FALSE ? 1 : 0;
-        return SendMessageW(handle_of(ComboBox), CB_SHOWDROPDOWN, show, 0) == 1;
+        return send_bounded(handle_of(ComboBox), CB_SHOWDROPDOWN, show, 0).value_or(0) == 1;
     });
 }
 
 HRESULT LB_CB::CB_GetDropDownState(VARIANT ComboBox, long* ErrorNumber, VARIANT_BOOL* result) {
     return trapped(Trap{Source::LB_CB, L"CB_GetDropDownState", ErrorNumber}, result, false,
-                   [&] { return SendMessageW(handle_of(ComboBox), CB_GETDROPPEDSTATE, 0, 0) != 0; });
+                   [&] { return send_bounded(handle_of(ComboBox), CB_GETDROPPEDSTATE, 0, 0).value_or(0) != 0; });
 }
 
 // True when the box took the width (it answers CB_ERR when it does not).
 HRESULT LB_CB::CB_SetDropDownWidth(IDispatch* ComboBox, long NewWidth, long* ErrorNumber, VARIANT_BOOL* result) {
     return trapped(Trap{Source::LB_CB, L"CB_SetDropDownWidth", ErrorNumber}, result, false, [&] {
         const HWND box = lbcb::window_of(lbcb::box_of(ComboBox));
-        return SendMessageW(box, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(NewWidth), 0) != CB_ERR;
+        return send_bounded(box, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(NewWidth), 0).value_or(0) != CB_ERR;
     });
 }
 
@@ -80,7 +81,7 @@ HRESULT LB_CB::CB_SetAlignment(IDispatch* ComboBox, cbALIGMENT Alignment, long* 
 // With the extended interface F4 no longer opens the list (the down arrow does).
 HRESULT LB_CB::CB_DeniedF4(VARIANT ComboBox, VARIANT_BOOL DeniedF4, long* result) {
     return trapped(Trap{Source::LB_CB, L"CB_DeniedF4"}, result, ErrorNumberResult{}, [&] {
-        SendMessageW(handle_of(ComboBox), CB_SETEXTENDEDUI, DeniedF4 != VARIANT_FALSE ? 1 : 0, 0);
+        send_bounded(handle_of(ComboBox), CB_SETEXTENDEDUI, DeniedF4 != VARIANT_FALSE ? 1 : 0, 0);
         return 0L;
     });
 }
@@ -93,7 +94,7 @@ HRESULT LB_CB::CB_GetEditHwnd(VARIANT ComboBox, long* result) {
 
 HRESULT LB_CB::CB_LimitEditText(VARIANT ComboBox, long Textlenght, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        return SendMessageW(handle_of(ComboBox), CB_LIMITTEXT, static_cast<WPARAM>(Textlenght), 0) == 1;
+        return send_bounded(handle_of(ComboBox), CB_LIMITTEXT, static_cast<WPARAM>(Textlenght), 0).value_or(0) == 1;
     });
 }
 
@@ -108,7 +109,7 @@ HRESULT LB_CB::CB_MaxLength(IDispatch* ComboBox, long MaxLenght, long* result) {
         if (!edit) return 0L;
         std::wstring kept = CStr(*late::get(box, L"Text").get());
         late::put(box, L"Text", Variant(L""));
-        SendMessageW(edit, EM_LIMITTEXT, static_cast<WPARAM>(MaxLenght), 0);
+        send_bounded(edit, EM_LIMITTEXT, static_cast<WPARAM>(MaxLenght), 0);
         if (!kept.empty()) {
             if (MaxLenght > 0 && kept.size() > static_cast<size_t>(MaxLenght)) kept.resize(static_cast<size_t>(MaxLenght));
             late::put(box, L"Text", Variant(kept));
@@ -141,7 +142,7 @@ HRESULT LB_CB::CB_SetCheckBoxToEditBox(IDispatch* ComboBox, IDispatch* CheckBox,
         const long p = CLng(forms::screen_twips_per_pixel_x());
         const double check_width = CDbl(*late::get(check_box, L"Width").get());
         const long margin = CLng(check_width / p + 4);
-        SendMessageW(edit, EM_SETMARGINS, EC_LEFTMARGIN, MAKELPARAM(margin, 0));
+        send_bounded(edit, EM_SETMARGINS, EC_LEFTMARGIN, MAKELPARAM(margin, 0));
         late::put(check_box, L"BackColor", late::get(combo, L"BackColor"));
         const double left = CDbl(*late::get(combo, L"Left").get()) + 4.0 * p;
         const double top = CDbl(*late::get(combo, L"Top").get()) + 2.0 * p;

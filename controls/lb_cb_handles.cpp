@@ -8,6 +8,7 @@
 #include "controls/lb_cb.h"
 #include "controls/lb_cb_internal.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/safearray.h"
 
 namespace qm {
@@ -33,8 +34,11 @@ struct HandleBox {
     BoxKind kind;
     explicit HandleBox(long hwnd) : window(lbcb::hwnd_of(hwnd)), kind(box_kind(window)) {}
     bool known() const noexcept { return kind != BoxKind::Unknown; }
+    // The box may be another program's: one that does not answer is an error.
     LRESULT send(UINT Messages::*message, WPARAM wp = 0, LPARAM lp = 0) const {
-        return SendMessageW(window, messages_of(kind).*message, wp, lp);
+        const auto answer = send_bounded(window, messages_of(kind).*message, wp, lp);
+        if (!answer) raise(err::InvalidCall);
+        return *answer;
     }
     long count() const { return static_cast<long>(send(&Messages::count)); }
     // Item i's text; an index the box does not know gives the invalid-argument error.

@@ -10,6 +10,7 @@
 #include "frame/mycontrols.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/forms/globals.h"
 
 namespace qm {
@@ -66,8 +67,8 @@ HRESULT LB_CB::LB_ListEdit(IDispatch* ListBox, VARIANT_BOOL AddInputToLB, long M
                 if (!parent) raise(err::ObjectNotSet);
                 const long parent_hwnd = CLng(*late::get(parent.get(), L"hwnd").get());
                 const HWND window = lbcb::window_of(box);
-                const long top_index = static_cast<long>(SendMessageW(window, LB_GETTOPINDEX, 0, 0));
-                const long row = static_cast<long>(SendMessageW(window, LB_GETITEMHEIGHT, 0, 0));
+                const long top_index = static_cast<long>(send_bounded(window, LB_GETTOPINDEX, 0, 0).value_or(0));
+                const long row = static_cast<long>(send_bounded(window, LB_GETITEMHEIGHT, 0, 0).value_or(0));
                 const long row_twips = CLng(row * static_cast<double>(forms::screen_twips_per_pixel_y()));
                 const long k = CLng(*late::get(box, L"ListIndex").get());
                 if (k < 0 || k > lbcb::list_count(box) || t_list_editing) return Bstr(std::wstring_view(kNoEdit, 1));

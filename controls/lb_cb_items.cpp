@@ -7,6 +7,7 @@
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/safearray.h"
 
 namespace qm {
@@ -131,9 +132,10 @@ HRESULT LB_CB::Set_ListIndex(VARIANT LBCB, long Index, long* ErrorNumber, VARIAN
             message = CB_SETCURSEL;
         else
             return false;
-        const LRESULT reply = SendMessageW(hwnd, message, static_cast<WPARAM>(Index), 0);
-        if (Index == -1) return true;  // the reply to clearing is -1 by design
-        return reply != -1;
+        const auto reply = send_bounded(hwnd, message, static_cast<WPARAM>(Index));
+        if (!reply) raise(err::InvalidCall);  // another program's box that does not answer
+        if (Index == -1) return true;         // the reply to clearing is -1 by design
+        return *reply != -1;
     });
 }
 

@@ -8,6 +8,7 @@
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/forms/globals.h"
 
 namespace qm {
@@ -28,7 +29,7 @@ LPARAM packed_point(long x, long y) {
 }
 
 long item_from_point(HWND box, long x, long y) {
-    return static_cast<long>(static_cast<int32_t>(SendMessageW(box, LB_ITEMFROMPOINT, 0, packed_point(x, y))));
+    return static_cast<long>(static_cast<int32_t>(send_bounded(box, LB_ITEMFROMPOINT, 0, packed_point(x, y)).value_or(0)));
 }
 
 // The parent's ScaleMode and Font, given back however the work ends.
@@ -102,7 +103,7 @@ HRESULT LB_CB::LB_HorizontalScrollbar(IDispatch* ListBox, long* result) {
         long error_number = 0, width = 0;
         check(LB_GetMaxItemLen(ListBox, &error_number, &width));
         if (error_number == 0 && width >= 0)
-            SendMessageW(lbcb::window_of(lbcb::box_of(ListBox)), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
+            send_bounded(lbcb::window_of(lbcb::box_of(ListBox)), LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
         return error_number;
     });
 }
@@ -110,13 +111,13 @@ HRESULT LB_CB::LB_HorizontalScrollbar(IDispatch* ListBox, long* result) {
 HRESULT LB_CB::LB_SetTabStopWidth(IDispatch* ListBox, long TabStopWidth) {
     return untrapped([&] {
         INT stop = TabStopWidth;
-        SendMessageW(lbcb::window_of(lbcb::box_of(ListBox)), LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&stop));
+        send_bounded(lbcb::window_of(lbcb::box_of(ListBox)), LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&stop));
     });
 }
 
 HRESULT LB_CB::LB_GetListItemHeight(VARIANT LB, long* ErrorNumber, long* result) {
     return trapped(Trap{Source::LB_CB, L"LB_GetListItemHeight", ErrorNumber}, result, 0L, [&] {
-        return static_cast<long>(SendMessageW(handle_of(LB), LB_GETITEMHEIGHT, 0, 0));
+        return static_cast<long>(send_bounded(handle_of(LB), LB_GETITEMHEIGHT, 0, 0).value_or(0));
     });
 }
 
@@ -130,7 +131,7 @@ HRESULT LB_CB::LB_ScreenRows(IDispatch* ListBox, long* ErrorNumber, long* result
         const double pixels = CDbl(*late::get(parent.get(), L"ScaleY",
                                               {late::get(box, L"Height"), late::get(container.get(), L"ScaleMode"),
                                                Variant(3L)}).get());
-        const long row = static_cast<long>(SendMessageW(lbcb::window_of(box), LB_GETITEMHEIGHT, 0, 0));
+        const long row = static_cast<long>(send_bounded(lbcb::window_of(box), LB_GETITEMHEIGHT, 0, 0).value_or(0));
         if (row == 0) raise(err::DivisionByZero);
         return CLng(pixels / row);
     });
@@ -171,7 +172,7 @@ HRESULT LB_CB::LB_GetRightClickedItem(IDispatch* ListBox, float PosX, float PosY
         const long y = CLng(static_cast<double>(PosY)) / CLng(forms::screen_twips_per_pixel_y());
         const long r = item_from_point(window, x, y);
         RECT rect{};
-        SendMessageW(window, LB_GETITEMRECT, static_cast<WPARAM>(static_cast<ULONG>(r)), reinterpret_cast<LPARAM>(&rect));
+        send_bounded(window, LB_GETITEMRECT, static_cast<WPARAM>(static_cast<ULONG>(r)), reinterpret_cast<LPARAM>(&rect));
         if (x < rect.left || x > rect.right || y < rect.top || y > rect.bottom) return -1L;
         if (ItemText) {
             Bstr text(CStr(*late::get(box, L"List", {Variant(r)}).get()));
@@ -193,10 +194,11 @@ HRESULT LB_CB::LB_DblClick(VARIANT ListBox, long Index) {
             forms::do_events();
         }
         const HWND window = handle_of(ListBox);
-        long item = Index >= 0 ? Index : static_cast<long>(SendMessageW(window, LB_GETCURSEL, 0, 0));
+        // The box may be another program's, which may not answer.
+        long item = Index >= 0 ? Index : static_cast<long>(send_bounded(window, LB_GETCURSEL).value_or(LB_ERR));
         RECT rect{};
-        if (item >= 0) SendMessageW(window, LB_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&rect));
-        SendMessageW(window, WM_LBUTTONDBLCLK, 0, MAKELPARAM(rect.left, rect.top));
+        if (item >= 0) send_bounded(window, LB_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&rect));
+        send_bounded(window, WM_LBUTTONDBLCLK, 0, MAKELPARAM(rect.left, rect.top));
     });
 }
 

@@ -10,6 +10,7 @@
 #include "frame/shared.h"
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/convert.h"
 #include "runtime/safearray.h"
 #include "windows/window_common.h"
@@ -54,6 +55,7 @@ HRESULT File::Get_LinkedIconFromFile(BSTR File, VARIANT_BOOL* SmallIcon, IPictur
     *result = nullptr;
     return untrapped([&] {
         const std::wstring file(text_of(File));
+        check_plain_path(file);
         SHFILEINFOW info{};
         UINT flags = SHGFI_ICON | (flag_or(SmallIcon, false) ? SHGFI_SMALLICON : 0);
         if (!SHGetFileInfoW(file.c_str(), 0, &info, sizeof(info), flags)) info.hIcon = nullptr;

@@ -16,6 +16,7 @@
 #include "files/file_formats.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/dates.h"
 #include "runtime/files.h"
 #include "runtime/process.h"
@@ -175,6 +176,7 @@ HRESULT File::Get_FileVersion(BSTR File, BSTR* result) {
 HRESULT File::Get_FileDescription(BSTR File, BSTR* result) {
     return untrapped(result, [&] {
         const std::wstring path(text_of(File));
+        check_plain_path(path);
         SHFILEINFOW info{};
         if (path.empty() || !SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_TYPENAME)) return Bstr();
         return Bstr(std::wstring_view(info.szTypeName, wcsnlen(info.szTypeName, std::size(info.szTypeName))));

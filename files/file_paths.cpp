@@ -6,6 +6,7 @@
 #include "files/filebase.h"
 #include "runtime/contract.h"
 #include "runtime/files.h"
+#include "runtime/handover.h"
 
 namespace qm {
 
@@ -22,16 +23,31 @@ bool is_folder(std::wstring_view path) {
     }
 }
 
+// A path without the "\\?\" prefix that was added to it.
+std::wstring plain_form(std::wstring_view path, bool prefixed) {
+    if (prefixed && path.starts_with(L"\\\\?\\UNC\\")) return L"\\\\" + std::wstring(path.substr(8));
+    if (prefixed && path.starts_with(L"\\\\?\\")) return std::wstring(path.substr(4));
+    return std::wstring(path);
+}
+
 // GetLongPathNameW or GetShortPathNameW, however long the answer; "" on failure.
+// The system takes a path longer than the plain form only with the "\\?\" prefix,
+// and answers it in that form; the caller gets the spelling it gave.
 template <class Fn>
 Bstr system_spelling(BSTR path, Fn fn) {
     const std::wstring p(text_of(path));
     if (p.empty()) return Bstr();
+    check_long_path(p);
+    std::wstring asked = p;
+    if (p.size() > limit::kPath) {
+        asked = win32_path(p);
+        if (GetFileAttributesW(asked.c_str()) == INVALID_FILE_ATTRIBUTES) return Bstr();
+    }
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD n = fn(p.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        const DWORD n = fn(asked.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0) return Bstr();
-        if (n < buffer.size()) return Bstr(std::wstring_view(buffer.data(), n));
+        if (n < buffer.size()) return Bstr(plain_form(std::wstring_view(buffer.data(), n), asked != p));
         buffer.resize(n + 1);
     }
 }

@@ -7,6 +7,7 @@
 #include "files/file.h"
 #include "files/filebase.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 
 namespace qm {
 
@@ -35,6 +36,7 @@ HRESULT File::MOVETORECYCLEBIN(BSTR* File, VARIANT_BOOL* Confirm, VARIANT_BOOL* 
     return untrapped(result, [&] {
         std::wstring from(File ? text_of(*File) : std::wstring_view());
         if (from.empty()) return false;
+        check_plain_path(from);
         from.append(2, L'\0');
         SHFILEOPSTRUCTW op{};
         op.wFunc = FO_DELETE;

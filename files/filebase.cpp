@@ -11,6 +11,7 @@
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/errors.h"
+#include "runtime/handover.h"
 #include "runtime/interfaces.h"
 
 namespace qm {
@@ -224,6 +225,9 @@ long SH_FileOperation(long& hwnd, long& operation, std::wstring& source, std::ws
                 break;
             default: return 0;
         }
+        // The shell takes no path longer than the plain form allows.
+        check_plain_path(source);
+        check_plain_path(target);
         FILEOP_FLAGS flags = 0;
         if (!include_subdirectories) {
             flags |= FOF_FILESONLY;

@@ -4,6 +4,7 @@
 #include "files/ini.h"
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/strings.h"
 
 namespace qm {
@@ -12,20 +13,42 @@ namespace {
 
 constexpr wchar_t kCrLf[] = L"\r\n";
 
-std::string ansi(BSTR s) { return to_ansi(text_of(s)); }
+std::string file(BSTR s) { return profile_file(text_of(s)); }
+std::string ansi(BSTR s) { return profile_text(text_of(s)); }
 
 std::wstring_view token_of(const BSTR* token) { return token ? text_of(*token) : std::wstring_view(); }
 
 }  // namespace
+
+// A bare file name lives in the Windows folder; any other is made absolute.
+std::string profile_file(std::wstring_view path) {
+    const std::wstring p(path);
+    check_plain_path(p);
+    size_t full = 0;
+    if (p.find_first_of(L"\\/:") == std::wstring::npos) {
+        full = GetWindowsDirectoryW(nullptr, 0) + p.size();  // the folder, its backslash, the name
+    } else {
+        const DWORD n = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
+        full = n ? n - 1 : p.size();
+    }
+    if (full > limit::kPath) raise(err::BadFileNameOrNumber);
+    return profile_text(p);
+}
+
+std::string profile_text(std::wstring_view text) {
+    std::string ansi = to_ansi(text);
+    check_ansi_text(ansi);
+    return ansi;
+}
 
 // At most 254 characters of the value; "" when file, section or key is missing.
 // A default no entry can hold (an entry ends at its line's end) tells a missing
 // key from an empty one.
 bool read_ini_entry(std::wstring_view path, std::wstring_view section, std::wstring_view key, std::wstring& value) {
     static constexpr char kAbsent[] = "\n";
+    const std::string file = profile_file(path), s = profile_text(section), k = profile_text(key);
     char buffer[255] = {};
-    DWORD n = GetPrivateProfileStringA(to_ansi(section).c_str(), to_ansi(key).c_str(), kAbsent, buffer, 255,
-                                       to_ansi(path).c_str());
+    DWORD n = GetPrivateProfileStringA(s.c_str(), k.c_str(), kAbsent, buffer, 255, file.c_str());
     std::string_view read(buffer, n);
     if (read == kAbsent) return false;
     value = from_ansi(read);
@@ -49,20 +72,22 @@ HRESULT INI::Write_INI(BSTR INIpath, BSTR Section, BSTR Abschnitt, BSTR Value, B
         std::wstring value(text_of(Value));
         std::wstring_view token = token_of(ReplacevbCrlf);
         if (!token.empty()) value = Replace(value, kCrLf, token);
-        return WritePrivateProfileStringA(ansi(Section).c_str(), ansi(Abschnitt).c_str(), to_ansi(value).c_str(),
-                                          ansi(INIpath).c_str()) != FALSE;
+        const std::string f = file(INIpath), s = ansi(Section), k = ansi(Abschnitt), v = profile_text(value);
+        return WritePrivateProfileStringA(s.c_str(), k.c_str(), v.c_str(), f.c_str()) != FALSE;
     });
 }
 
 HRESULT INI::RemoveSection(BSTR INIpath, BSTR Section) {
     return untrapped([&] {
-        WritePrivateProfileStringA(ansi(Section).c_str(), nullptr, nullptr, ansi(INIpath).c_str());
+        const std::string f = file(INIpath), s = ansi(Section);
+        WritePrivateProfileStringA(s.c_str(), nullptr, nullptr, f.c_str());
     });
 }
 
 HRESULT INI::DeleteKey(BSTR INIpath, BSTR Section, BSTR Key) {
     return untrapped([&] {
-        WritePrivateProfileStringA(ansi(Section).c_str(), ansi(Key).c_str(), nullptr, ansi(INIpath).c_str());
+        const std::string f = file(INIpath), s = ansi(Section), k = ansi(Key);
+        WritePrivateProfileStringA(s.c_str(), k.c_str(), nullptr, f.c_str());
     });
 }
 

@@ -15,7 +15,8 @@ namespace {
 
 constexpr DWORD kSectionStep = 32767;
 
-std::string ansi(BSTR s) { return to_ansi(text_of(s)); }
+std::string file(BSTR s) { return profile_file(text_of(s)); }
+std::string ansi(BSTR s) { return profile_text(text_of(s)); }
 
 // The entries of a section buffer: texts each ended by a NUL.
 std::vector<std::wstring> entries_of(const std::string& buffer) {
@@ -41,8 +42,9 @@ SAFEARRAY* string_list(const std::vector<std::wstring>& items) {
 // The values of the section's entries (one read of at most 32767 characters).
 HRESULT INI::ReadSection(BSTR INIpath, BSTR Section, SAFEARRAY** result) {
     return untrapped(result, [&] {
+        const std::string path = file(INIpath), section = ansi(Section);
         std::string buffer(kSectionStep, ' ');
-        DWORD n = GetPrivateProfileSectionA(ansi(Section).c_str(), buffer.data(), kSectionStep, ansi(INIpath).c_str());
+        DWORD n = GetPrivateProfileSectionA(section.c_str(), buffer.data(), kSectionStep, path.c_str());
         buffer.resize(n);
         std::vector<std::wstring> values = entries_of(buffer);
         for (std::wstring& entry : values) {
@@ -58,7 +60,7 @@ HRESULT INI::ReadSection(BSTR INIpath, BSTR Section, SAFEARRAY** result) {
 HRESULT INI::ReadArray(BSTR INIpath, BSTR Section, SAFEARRAY** result) {
     return untrapped(result, [&]() -> SAFEARRAY* {
         try {
-            std::string section = ansi(Section), path = ansi(INIpath);
+            const std::string path = file(INIpath), section = ansi(Section);
             std::string buffer;
             DWORD n = 0;
             for (DWORD size = kSectionStep;; size += kSectionStep) {
@@ -78,6 +80,7 @@ HRESULT INI::ReadArray(BSTR INIpath, BSTR Section, SAFEARRAY** result) {
 // checked first: an unusable array leaves the file as it was.
 HRESULT INI::WriteArray(BSTR INIpath, BSTR Section, VARIANT* sArray, LONG* ErrorNumber, VARIANT_BOOL* result) {
     return trapped(Trap{Source::Ini, L"WriteArray", ErrorNumber}, result, false, [&] {
+        const std::string path = file(INIpath), section = ansi(Section);
         if (!sArray || !IsArray(*sArray)) raise(err::TypeMismatch);
         SAFEARRAY* sa = array_of(*sArray);
         if (!sa) raise(err::SubscriptOutOfRange);
@@ -91,7 +94,6 @@ HRESULT INI::WriteArray(BSTR INIpath, BSTR Section, VARIANT* sArray, LONG* Error
         }
         text += '\0';  // the list ends with an empty entry
 
-        std::string section = ansi(Section), path = ansi(INIpath);
         WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, path.c_str());
         return WritePrivateProfileSectionA(section.c_str(), text.c_str(), path.c_str()) == TRUE;
     });

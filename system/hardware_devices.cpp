@@ -7,6 +7,7 @@
 
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/convert.h"
 #include "runtime/safearray.h"
 #include "runtime/strings.h"
@@ -112,7 +113,7 @@ HRESULT Hardware::Monitor_PowerDown(long hwnd, MonitorCommand* Command) {
     return untrapped([&] {
         const long command = Command ? static_cast<long>(*Command) : -1;
         const LPARAM power = command == mcActivate ? -1 : command == mcDeactivate ? 2 : 0;
-        SendMessageA(hwnd_of(hwnd), WM_SYSCOMMAND, SC_MONITORPOWER, power);
+        send_bounded(hwnd_of(hwnd), WM_SYSCOMMAND, SC_MONITORPOWER, power);
     });
 }
 

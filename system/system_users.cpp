@@ -11,6 +11,7 @@
 #include "runtime/com_ptr.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/handover.h"
 #include "runtime/latebind.h"
 #include "runtime/safearray.h"
 #include "runtime/strings.h"
@@ -128,6 +129,7 @@ HRESULT System::Get_UserLogInState(BSTR* User, USER_PRIV* result) {
         }
         std::wstring name(User ? text_of(*User) : std::wstring_view());
         if (name.empty()) name = user_name();
+        check_name(name, limit::kAccountName);
         LPBYTE buffer = nullptr;
         if (NetUserGetInfo(nullptr, name.c_str(), 1, &buffer) == NERR_Success && buffer)
             *result = static_cast<USER_PRIV>(reinterpret_cast<const USER_INFO_1*>(buffer)->usri1_priv);
@@ -150,6 +152,8 @@ HRESULT System::isAdmin(VARIANT_BOOL* result) {
 // one after the other.
 HRESULT System::Get_UserSID(BSTR ComputerName, BSTR User, BSTR* result) {
     return untrapped(result, [&] {
+        check_name(text_of(ComputerName), limit::kComputerName);
+        check_name(text_of(User), limit::kAccountName);
         const std::string computer = to_ansi(text_of(ComputerName)), user = to_ansi(text_of(User));
         DWORD sid_size = 0, domain_size = 0;
         SID_NAME_USE use;

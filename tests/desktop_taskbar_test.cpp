@@ -249,6 +249,19 @@ TEST_F(StandInTaskbar, DocksAControlBetweenBandAndTrayAndGivesItBack) {
     pump_messages();
 }
 
+// A start button that opens its menu in a modal loop on the button-down: the
+// click returns while the menu is open, and its button-up reached the menu.
+TEST_F(StandInTaskbar, StartButtonClickReturnsWhileTheMenuIsOpen) {
+    ASSERT_NO_FATAL_FAILURE(start(L"taskbar-menu"));
+    ASSERT_EQ(role(dtSTARTBUTTON), L(button));
+    ASSERT_EQ(desktop->StartButton_Click(), S_OK);
+    EXPECT_EQ(text_of(helper->main()), L"modal");
+    EXPECT_EQ(text_of(button), L"1");
+    PostMessageW(button, WM_APP + 2, 0, 0);
+    for (int i = 0; i < 200 && text_of(helper->main()) != L"closed"; ++i) Sleep(10);
+    EXPECT_EQ(text_of(helper->main()), L"closed");
+}
+
 TEST_F(StandInTaskbar, DocksAlongTheLeftEdge) {
     ASSERT_NO_FATAL_FAILURE(start(L"taskbar-left"));
     ComPtr<DockForm> form = forms::make<DockForm>();

@@ -433,6 +433,54 @@ TEST_F(FileTest, ShellOperations) {
     EXPECT_FALSE(exists(dir_ + L"bin.txt"));
 }
 
+// Paths longer than a system function takes fail with 52 before it sees them and
+// change nothing; the long and short spellings take any path the system can hold.
+TEST_F(FileTest, OverlongPathsFailBeforeTheSystemSeesThem) {
+    std::wstring deep = dir_;
+    while (deep.size() < 1100) {
+        deep += std::wstring(200, L'd') + L"\\";
+        CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr);
+    }
+    const std::wstring file = deep + L"f.txt";
+    write_bytes(L"\\\\?\\" + file, "x");
+    auto text = [&](HRESULT (STDMETHODCALLTYPE _File::*m)(BSTR, BSTR*), const std::wstring& p, HRESULT want = S_OK) {
+        Bstr out;
+        EXPECT_EQ((file_.get()->*m)(Bstr(p).get(), out.put()), want);
+        return out.str();
+    };
+    EXPECT_EQ(text(&_File::Get_LongPath, file), file);
+    EXPECT_FALSE(text(&_File::Get_ShortPath, file).empty());
+    EXPECT_EQ(text(&_File::Get_LongPath, std::wstring(5000, L'a')), L"");  // one name longer than any
+    const HRESULT bad_name = static_cast<HRESULT>(0x800A0034);
+    text(&_File::Get_LongPath, std::wstring(40000, L'a'), bad_name);
+    text(&_File::Get_ShortPath, std::wstring(40000, L'a'), bad_name);
+    text(&_File::Get_FileDescription, file, bad_name);
+
+    BSTR name = SysAllocString(file.c_str());
+    VARIANT_BOOL confirm = VARIANT_FALSE, ok = -1;
+    EXPECT_EQ(file_->MOVETORECYCLEBIN(&name, &confirm, &ok), bad_name);
+    SysFreeString(name);
+    struct Case {
+        OPERATION operation;
+        std::wstring source, target;
+    } cases[] = {{doDELETE, file, L""}, {doCOPY, file, dir_ + L"copy.txt"}, {doMOVE, dir_ + L"a.txt", deep + L"a.txt"}};
+    write_bytes(dir_ + L"a.txt", "a");
+    for (const Case& c : cases) {
+        FOPEATION op{};
+        op.OPERATION = c.operation;
+        op.Source = SysAllocString(c.source.c_str());
+        op.Target = SysAllocString(c.target.c_str());
+        long r = -9;
+        EXPECT_EQ(file_->FileOperation(&op, &r), S_OK);
+        EXPECT_EQ(r, 52);
+        SysFreeString(op.Source);
+        SysFreeString(op.Target);
+    }
+    EXPECT_TRUE(exists(L"\\\\?\\" + file));
+    EXPECT_TRUE(exists(dir_ + L"a.txt"));
+    EXPECT_FALSE(exists(dir_ + L"copy.txt"));
+}
+
 // White-box: the path helpers and the recursive deletion.
 TEST(FileBase, PathTexts) {
     EXPECT_EQ(qm::AddBackslash(L""), L"\\");

@@ -169,4 +169,56 @@ TEST_F(IniTest, RemoveSectionAndDeleteKey) {
     EXPECT_EQ(read_bytes(path_), "[T]\r\nc=3\r\n");
 }
 
+// Texts the profile functions cannot take fail with the run-time error before
+// the file is touched: 52 for a file name, 5 for a section, key or value.
+TEST_F(IniTest, OverlongArgumentsFailAndChangeNothing) {
+    const std::string before = "[S]\r\nK=1\r\n";
+    write_bytes(path_, before);
+    const std::wstring huge(100000, L'x');
+    struct Case {
+        const char* what;
+        std::wstring path, section, key;
+        long error;
+    } cases[] = {
+        {"huge path", huge, L"S", L"K", 52},
+        {"path past MAX_PATH", scratch() + std::wstring(260, L'a') + L".ini", L"S", L"K", 52},
+        {"bare name, in the Windows folder", std::wstring(250, L'a') + L".ini", L"S", L"K", 52},
+        {"huge section", path_, huge, L"K", 5},
+        {"huge key", path_, L"S", huge, 5},
+        {"key one past the limit", path_, L"S", std::wstring(32767, L'k'), 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const HRESULT failed = static_cast<HRESULT>(0x800A0000 | c.error);
+        const Bstr path(c.path), section(c.section), key(c.key), value(L"neu");
+        const bool only_key = c.key.size() > 1;  // the members without a key succeed
+        Bstr text;
+        VARIANT_BOOL ok = -1;
+        EXPECT_EQ(ini_->Read_INI(path.get(), section.get(), key.get(), nullptr, text.put()), failed);
+        EXPECT_EQ(ini_->Write_INI(path.get(), section.get(), key.get(), value.get(), nullptr, &ok), failed);
+        EXPECT_EQ(ini_->DeleteKey(path.get(), section.get(), key.get()), failed);
+        if (!only_key) {
+            SafeArray list(VT_BSTR);
+            EXPECT_EQ(ini_->RemoveSection(path.get(), section.get()), failed);
+            EXPECT_EQ(ini_->ReadSection(path.get(), section.get(), list.put()), failed);
+            ASSERT_EQ(ini_->ReadArray(path.get(), section.get(), list.put()), S_OK);
+            EXPECT_EQ(list.get(), nullptr);
+            Variant entries = qm::string_array({L"a=1"}).to_variant();
+            LONG error = -1;
+            ASSERT_EQ(ini_->WriteArray(path.get(), section.get(), entries.get(), &error, &ok), S_OK);
+            EXPECT_EQ(ok, VARIANT_FALSE);
+            EXPECT_EQ(error, c.error);
+        }
+        EXPECT_EQ(read_bytes(path_), before);
+    }
+    VARIANT_BOOL ok = -1;
+    EXPECT_EQ(ini_->Write_INI(path().get(), Bstr(L"S").get(), Bstr(L"K").get(), Bstr(huge).get(), nullptr, &ok),
+              static_cast<HRESULT>(0x800A0005));
+    EXPECT_EQ(read_bytes(path_), before);
+    // The longest key the functions take is written and read back.
+    const std::wstring longest(32766, L'k');
+    EXPECT_TRUE(write(L"S", longest.c_str(), L"2"));
+    EXPECT_EQ(read(L"S", longest.c_str()), L"2");
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
 // A program with windows of its own, for the window tests. Usage:
-//   qmwindows <tag> <ready event> [taskbar-bottom | taskbar-left | memory]
+//   qmwindows <tag> <ready event> [taskbar-bottom | taskbar-left | taskbar-menu | menu | memory | listbox]
 // shows a top-level window "QM Main <tag>" (class QmWinMain) with an edit box,
 // a button and a static group holding a static label, plus a window it owns,
 // "QM Owned <tag>" (class QmWinOwned); then signals the named event and runs
@@ -15,6 +15,9 @@
 // kMemoryEnd, with a 4 MiB block of 'x' characters ending in "Nadel" before it.
 // The listbox mode adds a list box of the forms runtime's class "ThunderRT6ListBox"
 // (registered here on the system's list box) holding "eins", "Zwei Ω" and "drei".
+// The menu modes (menu, taskbar-menu) make a button-down on the main window, and
+// on the stand-in taskbar's button, run a modal loop as a menu does: the main
+// window's text is "modal" until a posted WM_APP + 2 ends the loop ("closed").
 #include <windows.h>
 
 #include <cwchar>
@@ -23,12 +26,32 @@
 namespace {
 
 constexpr UINT kHang = WM_APP + 1;
+constexpr UINT kEndModal = WM_APP + 2;
 constexpr UINT_PTR kGiveUpTimer = 1;
+
+HWND g_main = nullptr;
+bool g_modal_clicks = false;
+
+// A button-down that opens a menu: the click's sender waits until the loop ends.
+void modal_loop() {
+    SetWindowTextW(g_main, L"modal");
+    MSG msg;
+    BOOL got;
+    while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0 && msg.message != kEndModal) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));  // for the program's own loop
+    if (IsWindow(g_main)) SetWindowTextW(g_main, L"closed");
+}
 
 LRESULT CALLBACK main_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case kHang:
         Sleep(60000);
+        return 0;
+    case WM_LBUTTONDOWN:
+        if (g_modal_clicks) modal_loop();
         return 0;
     case WM_TIMER:
         if (wp == kGiveUpTimer) DestroyWindow(hwnd);
@@ -65,6 +88,10 @@ LRESULT CALLBACK taskbar_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CALLBACK button_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_LBUTTONDOWN && g_modal_clicks) {
+        modal_loop();
+        return 0;
+    }
     if (msg == WM_LBUTTONUP) {
         wchar_t text[32] = {};
         GetWindowTextW(hwnd, text, 32);
@@ -141,6 +168,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND main = CreateWindowExW(0, L"QmWinMain", (L"QM Main " + tag).c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40,
                                 40, 320, 240, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!main) return 3;
+    g_main = main;
     child(main, L"EDIT", L"Eingabe", 10, 10, 120, 24, 1);
     child(main, L"BUTTON", L"OK", 140, 10, 80, 24, 2);
     HWND group = child(main, L"STATIC", L"Gruppe", 10, 50, 200, 80, 3);
@@ -149,7 +177,9 @@ int wmain(int argc, wchar_t** argv) {
                     120, main, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetTimer(main, kGiveUpTimer, 120000, nullptr);
     const std::wstring mode = argc > 3 ? argv[3] : L"";
-    if (mode == L"taskbar-bottom" || mode == L"taskbar-left") make_taskbar(mode == L"taskbar-bottom");
+    g_modal_clicks = mode == L"menu" || mode == L"taskbar-menu";
+    if (mode == L"taskbar-bottom" || mode == L"taskbar-left" || mode == L"taskbar-menu")
+        make_taskbar(mode != L"taskbar-left");
     if (mode == L"memory" && !make_memory()) return 4;
     if (mode == L"listbox") make_list_box(main);
 

@@ -152,6 +152,21 @@ TEST_F(SystemAdmin, AccountsPrivilegesAndIdentifiers) {
     EXPECT_TRUE(expected.starts_with(L"15"));
     EXPECT_EQ(sid(L"qm-no-such-user"), L"");
 
+    // Names longer than any computer or account has: error 5 before any look-up.
+    const std::wstring huge(100000, L'x');
+    struct Overlong {
+        std::wstring computer, user;
+    } overlong[] = {{huge, name}, {L"", huge}, {std::wstring(258, L'c'), name}, {L"", std::wstring(513, L'u')}};
+    for (const Overlong& o : overlong) {
+        Bstr r;
+        EXPECT_EQ(s->Get_UserSID(Bstr(o.computer).get(), Bstr(o.user).get(), r.put()),
+                  static_cast<HRESULT>(0x800A0005));
+    }
+    BSTR who = SysAllocString(huge.c_str());
+    USER_PRIV priv = USER_PRIV_GUEST;
+    EXPECT_EQ(s->Get_UserLogInState(&who, &priv), static_cast<HRESULT>(0x800A0005));
+    SysFreeString(who);
+
     Bstr computer, network_name;
     ASSERT_EQ(s->Get_ComputerName(computer.put()), S_OK);
     ASSERT_EQ(shared<_Network>()->Get_LocalNetworkName(network_name.put()), S_OK);

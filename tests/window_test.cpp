@@ -741,6 +741,18 @@ TEST_F(WindowTest, CloseAsksOnceAndReportsWhetherTheWindowWent) {
     EXPECT_EQ(helper.wait_exit(), 0u);
 }
 
+// Another program's window that runs a modal loop on the button-down (a menu)
+// does not hold the caller: Click returns with the loop still open.
+TEST_F(WindowTest, ClickReturnsWhileAnotherProgramsMenuLoopRuns) {
+    Helper helper(L"Menu", L"menu");
+    ASSERT_TRUE(helper.main());
+    ASSERT_EQ(w->Click(L(helper.main())), S_OK);
+    EXPECT_EQ(text(helper.main()), L"modal");
+    PostMessageW(helper.main(), WM_APP + 2, 0, 0);
+    for (int i = 0; i < 200 && text(helper.main()) != L"closed"; ++i) Sleep(10);
+    EXPECT_EQ(text(helper.main()), L"closed");
+}
+
 TEST_F(WindowTest, AHungProgramDoesNotHoldTheCallerAndCanBeEnded) {
     Helper helper(L"Hung");
     ASSERT_TRUE(helper.main());
@@ -748,7 +760,14 @@ TEST_F(WindowTest, AHungProgramDoesNotHoldTheCallerAndCanBeEnded) {
     PostMessageW(helper.main(), WM_APP + 1, 0, 0);
     Sleep(200);
     EXPECT_EQ(text(helper.main()), L"");
-    VARIANT_BOOL ok = VARIANT_TRUE;
+    // Input and requests give up on it; it is still hung afterwards (Set_Text).
+    VARIANT_BOOL ok = VARIANT_TRUE, lock = VARIANT_TRUE;
+    EXPECT_EQ(w->Click(main), S_OK);
+    EXPECT_EQ(w->SendKeys(main, Bstr(L"abc").get()), S_OK);
+    EXPECT_EQ(w->LockWindowUpdate(main, &lock), S_OK);
+    ASSERT_EQ(w->CloseWindow(main, &ok), S_OK);
+    EXPECT_EQ(ok, VARIANT_FALSE);
+    ok = VARIANT_TRUE;
     ASSERT_EQ(w->Set_Text(main, Bstr(L"x").get(), &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_FALSE);
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/convert.h"
 #include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
@@ -162,7 +163,7 @@ HRESULT Desktop::ScreenSaver_Activate(IDispatch** Form) {
     return untrapped([&] {
         IDispatch* form = Form ? *Form : nullptr;
         if (!form) raise(err::ObjectNotSet);
-        SendMessageW(hwnd_of(CLng(*late::get(form, L"hWnd").get())), WM_SYSCOMMAND, SC_SCREENSAVE, 0);
+        send_bounded(hwnd_of(CLng(*late::get(form, L"hWnd").get())), WM_SYSCOMMAND, SC_SCREENSAVE);
     });
 }
 

@@ -3,6 +3,7 @@
 
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
@@ -76,7 +77,7 @@ HRESULT Forms::FormMove(IDispatch** Form, LONG* result) {
         POINT at{};
         GetCursorPos(&at);
         ReleaseCapture();
-        SendMessageW(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
+        send_bounded(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
         return 0L;
     });
 }
@@ -112,7 +113,7 @@ HRESULT Forms::ShowSysMenu(IDispatch** Form, LONG* result) {
         HWND window = hwnd_of(CLng(*late::get(form_of(Form), L"hwnd").get()));
         POINT at{};
         GetCursorPos(&at);
-        SendMessageW(window, 0x313, 0, MAKELPARAM(at.x, at.y));  // the system menu at the pointer
+        send_bounded(window, 0x313, 0, MAKELPARAM(at.x, at.y));  // the system menu at the pointer
         return 0L;
     });
 }

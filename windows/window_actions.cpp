@@ -5,6 +5,7 @@
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/process.h"
 #include "windows/window.h"
 #include "windows/window_alpha.h"
@@ -16,15 +17,18 @@ namespace qm {
 
 namespace {
 
-// How long Set_Text waits for a window that might be hung.
-constexpr UINT kTextTimeoutMs = 2000;
+// How long CloseWindow waits for a program that may save its work first.
+constexpr UINT kCloseTimeoutMs = 5000;
 
 }  // namespace
 
+// A window that opens a modal loop of its own on the button-down (a menu, say)
+// answers only when that loop ends: the caller gives up waiting, and the
+// button-up still reaches the loop.
 HRESULT Window::Click(long hwnd) {
     return untrapped([&] {
-        SendMessageW(hwnd_of(hwnd), WM_LBUTTONDOWN, 0, 0);
-        SendMessageW(hwnd_of(hwnd), WM_LBUTTONUP, 0, 0);
+        send_bounded(hwnd_of(hwnd), WM_LBUTTONDOWN);
+        send_bounded(hwnd_of(hwnd), WM_LBUTTONUP);
     });
 }
 
@@ -32,10 +36,9 @@ HRESULT Window::CloseWindow(long hwnd, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         HWND window = hwnd_of(hwnd);
         if (!IsWindow(window)) return false;
-        // One request, answered by the window (which may ask its user first);
-        // a hung window does not hold the caller.
-        DWORD_PTR answer = 0;
-        SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, INFINITE, &answer);
+        // One request, answered by the window; one that asks its user first, or
+        // is hung, does not hold the caller (and has not gone).
+        send_bounded(window, WM_CLOSE, 0, 0, kCloseTimeoutMs);
         return !IsWindow(window);
     });
 }
@@ -60,7 +63,7 @@ HRESULT Window::LockWindowUpdate(long hwnd, VARIANT_BOOL* LockWindow) {
     return untrapped([&] {
         HWND window = hwnd_of(hwnd);
         const bool lock = flag_or(LockWindow, false);
-        SendMessageW(window, WM_SETREDRAW, lock ? FALSE : TRUE, 0);
+        send_bounded(window, WM_SETREDRAW, lock ? FALSE : TRUE);
         // What changed while the window was locked becomes visible now.
         if (!lock) RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
     });
@@ -68,7 +71,9 @@ HRESULT Window::LockWindowUpdate(long hwnd, VARIANT_BOOL* LockWindow) {
 
 HRESULT Window::SendKeys(long hwnd, BSTR Text) {
     return untrapped([&] {
-        for (wchar_t ch : text_of(Text)) SendMessageW(hwnd_of(hwnd), WM_CHAR, ch, 0);
+        // A window that stops answering gets no further characters.
+        for (wchar_t ch : text_of(Text))
+            if (!send_bounded(hwnd_of(hwnd), WM_CHAR, ch)) break;
     });
 }
 
@@ -92,11 +97,8 @@ HRESULT Window::Set_Pos(long hwnd, long Top, long Left, VARIANT_BOOL* result) {
 HRESULT Window::Set_Text(long hwnd, BSTR Text, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         std::wstring text(text_of(Text));
-        DWORD_PTR answer = 0;
-        if (!SendMessageTimeoutW(hwnd_of(hwnd), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                                 SMTO_NORMAL | SMTO_ABORTIFHUNG, kTextTimeoutMs, &answer))
-            return false;
-        return static_cast<LONG_PTR>(answer) >= 1;
+        const auto answer = send_bounded(hwnd_of(hwnd), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        return answer && *answer >= 1;
     });
 }
 

@@ -4,6 +4,7 @@
 
 #include "frame/shared.h"
 #include "runtime/errors.h"
+#include "runtime/handover.h"
 #include "runtime/interfaces.h"
 #include "runtime/safearray.h"
 #include "windows/window_common.h"
@@ -11,9 +12,6 @@
 namespace qm {
 
 namespace {
-
-// How long a window may take to answer a text message before it counts as hung.
-constexpr UINT kTextTimeoutMs = 2000;
 
 BOOL CALLBACK collect(HWND window, LPARAM list) {
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
@@ -57,36 +55,28 @@ SAFEARRAY* handle_array(const std::vector<HWND>& handles) {
 
 namespace {
 
-// WM_GETTEXT and WM_GETTEXTLENGTH. The calling thread's own windows are asked
-// directly (the system calls their procedure anyway); others with a time-out, so
-// that a hung thread cannot hang the caller.
-bool ask(HWND window, bool own, UINT message, WPARAM wparam, LPARAM lparam, DWORD_PTR& answer) {
-    if (own) {
-        answer = static_cast<DWORD_PTR>(SendMessageW(window, message, wparam, lparam));
-        return true;
-    }
-    return SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL | SMTO_ABORTIFHUNG, kTextTimeoutMs,
-                               &answer) != 0;
+// WM_GETTEXT and WM_GETTEXTLENGTH; a hung thread cannot hang the caller.
+bool ask(HWND window, UINT message, WPARAM wparam, LPARAM lparam, DWORD_PTR& answer) {
+    const auto reply = send_bounded(window, message, wparam, lparam);
+    if (reply) answer = static_cast<DWORD_PTR>(*reply);
+    return reply.has_value();
 }
 
 }  // namespace
 
 WindowText::WindowText(HWND window) {
-    const DWORD thread = window ? GetWindowThreadProcessId(window, nullptr) : 0;
-    if (!thread) return;  // no window
-    const bool own = thread == GetCurrentThreadId();
     // Most texts fit the small buffer: one message, even across processes. Only
     // a text that fills it costs a second round with the announced length.
     DWORD_PTR copied = 0;
-    if (!ask(window, own, WM_GETTEXT, kSmall, reinterpret_cast<LPARAM>(small_), copied)) return;
+    if (!ask(window, WM_GETTEXT, kSmall, reinterpret_cast<LPARAM>(small_), copied)) return;
     if (copied < kSmall - 1) {
         size_ = copied;
         return;
     }
     DWORD_PTR length = 0;
-    if (!ask(window, own, WM_GETTEXTLENGTH, 0, 0, length)) return;
+    if (!ask(window, WM_GETTEXTLENGTH, 0, 0, length)) return;
     std::wstring text(length + 1, L'\0');
-    if (!ask(window, own, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), copied)) return;
+    if (!ask(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), copied)) return;
     // Exactly what the window copied (the length it announced may be larger).
     text.resize(copied < length ? copied : length);
     if (text.empty()) return;

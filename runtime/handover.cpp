@@ -1,0 +1,33 @@
+#include "runtime/handover.h"
+
+#include "runtime/errors.h"
+
+namespace qm {
+
+void check_plain_path(std::wstring_view path) {
+    if (path.size() > limit::kPath) raise(err::BadFileNameOrNumber);
+}
+
+void check_long_path(std::wstring_view path) {
+    if (path.size() > limit::kLongPath) raise(err::BadFileNameOrNumber);
+}
+
+void check_ansi_text(std::string_view text) {
+    if (text.size() > limit::kAnsiText) raise(err::InvalidCall);
+}
+
+void check_name(std::wstring_view name, size_t longest) {
+    if (name.size() > longest) raise(err::InvalidCall);
+}
+
+std::optional<LRESULT> send_bounded(HWND window, UINT message, WPARAM wparam, LPARAM lparam, UINT timeout_ms) {
+    const DWORD thread = window ? GetWindowThreadProcessId(window, nullptr) : 0;
+    if (!thread) return std::nullopt;
+    if (thread == GetCurrentThreadId()) return SendMessageW(window, message, wparam, lparam);
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL | SMTO_ABORTIFHUNG, timeout_ms, &answer))
+        return std::nullopt;
+    return static_cast<LRESULT>(answer);
+}
+
+}  // namespace qm
