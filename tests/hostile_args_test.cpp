@@ -43,7 +43,7 @@ std::string narrow(const std::wstring& w) { return std::string(w.begin(), w.end(
 // One class's run, over as many children as its crashes and hangs take.
 struct ClassRun {
     std::wstring name, progress;
-    long next = 0, calls = 0, reached = 0;
+    long next = 0, calls = 0, reached = 0, segment_reached = 0;
     HANDLE process = nullptr;
     LARGE_INTEGER offset{};
     std::string pending, current, note;  // a partial line; the call under way
@@ -64,6 +64,7 @@ struct ClassRun {
         process = pi.hProcess;
         current.clear();
         note.clear();
+        segment_reached = 0;
         since = GetTickCount();
         return true;
     }
@@ -89,11 +90,14 @@ struct ClassRun {
             if (!current.empty() && now - since > kSlow) slow.push_back(current + " " + std::to_string(now - since) + " ms");
             if (line.rfind("done", 0) == 0) {
                 finished = true;
-                std::sscanf(line.c_str(), "done %ld %ld", &calls, &reached);
+                long last = 0;
+                std::sscanf(line.c_str(), "done %ld %ld", &calls, &last);
+                reached += last;
             } else if (line.rfind("crash", 0) == 0) {
                 note = line;
             } else if (line.find('\t') != std::string::npos) {
-                current = line;
+                current = line.substr(0, line.rfind('\t'));
+                segment_reached = std::stol(line.substr(line.rfind('\t') + 1));
                 since = now;
             } else {
                 note = line;
@@ -167,6 +171,7 @@ TEST(HostileArguments, NoMemberCrashesOrHangs) {
             faults.push_back((hung ? "hang: " : "crash: ") + r.current + (r.note.empty() ? "" : " (" + r.note + ")") +
                              (hung ? "" : " exit code " + std::to_string(code)));
             r.next = r.current_index() + 1;
+            r.reached += r.segment_reached;
             r.start(faults);
         }
     }

@@ -1,9 +1,10 @@
 // The child of the hostile-argument test: creates one class of the library by
 // its programmatic identifier and calls every member of its interface
 // late-bound, once per argument pattern, as the registered type library
-// describes it. Before each call it writes "index<TAB>Class.Member<TAB>pattern"
-// to the progress file, so that the parent can name the call a crash or a hang
-// stopped; "done" ends a complete run.
+// describes it. Before each call it writes "index<TAB>Class.Member<TAB>pattern
+// <TAB>calls so far that reached their member" to the progress file, so that the
+// parent can name the call a crash or a hang stopped; "done <calls> <reached>"
+// ends a complete run.
 //   qmhostile <Class> <first index> <progress file>
 // A watchdog thread closes the dialogs and windows the calls leave open.
 #include <windows.h>
@@ -89,7 +90,8 @@ const Skip kSkipped[] = {
 // Members that wait as long, or repeat as often, as their numbers ask: the
 // patterns give them small numbers.
 const wchar_t* const kShortWaits[] = {
-    L"Misc.Sleep",
+    L"Misc.Sleep",           L"Controls.Control_Roll", L"Controls.Control_Move", L"Controls.Control_FontGrow",
+    L"Forms.Roll",           L"Forms.Move",            L"Forms.ShakeForm",       L"LB_CB.LB_IndexBlink",
 };
 
 bool listed(const std::wstring& name, const wchar_t* const* first, size_t count) {
@@ -261,6 +263,18 @@ struct Value {
 };
 
 IDispatch* g_self = nullptr;
+// Objects to pass: a form of the engine with controls of each kind (when the
+// tests' form host is registered), the class's own object and Nothing.
+std::vector<ComPtr<IDispatch>> g_objects;
+HWND g_form = nullptr;  // the form the watchdog leaves open
+int g_pick = -1;        // the mixed patterns' choice among g_objects
+
+void set_object(VARIANT* v, size_t which) {
+    V_VT(v) = VT_DISPATCH;
+    V_DISPATCH(v) = g_pick >= 0 ? g_objects[static_cast<size_t>(g_pick) % g_objects.size()].get()
+                                : g_objects[which % g_objects.size()].get();
+    if (V_DISPATCH(v)) V_DISPATCH(v)->AddRef();
+}
 const std::wstring kLong(100000, L'x');
 const std::wstring kNuls(L"a\0b\0c", 5);
 const std::wstring kForeignText = L"Gr\u00fc\u00dfe \u2713 \U0001D11E \u65e5\u672c\\\u00fc.txt";
@@ -441,10 +455,12 @@ void set_value(Pattern pat, const Param& p, VARIANT* v) {
         }
     case Kind::Object:
         if (pat == kWrongType) return set_number(v, VT_I4, 5, 0);
-        V_VT(v) = VT_DISPATCH;
-        V_DISPATCH(v) = pat == kPlain || pat == kHigh || pat == kMinusOne ? g_self : nullptr;
-        if (V_DISPATCH(v)) g_self->AddRef();
-        return;
+        if (pat == kZero || pat == kLow) {
+            V_VT(v) = VT_DISPATCH;
+            V_DISPATCH(v) = nullptr;
+            return;
+        }
+        return set_object(v, pat == kPlain ? 0 : pat == kMinusOne ? 1 : pat == kHigh ? 2 : pat == kOdd ? 3 : 4);
     case Kind::Array:
         if (pat == kWrongType) return set_number(v, VT_I4, 5, 0);
         return set_array(pat == kOdd || pat == kForeign ? kPlain : pat, p.elem, v);
@@ -526,6 +542,7 @@ void build(Call& c, const Member& m, Pattern pat) {
         if (pat == kMixed1 || pat == kMixed2) {
             r = mix(r);
             use = static_cast<Pattern>(r % (kMixed1 + 1));
+            g_pick = static_cast<int>((r >> 32) % 1024);
             if (use == kMixed1) {
                 if (p.optional) {
                     VARIANT missing;
@@ -538,6 +555,7 @@ void build(Call& c, const Member& m, Pattern pat) {
             }
         }
         add_argument(c, use, p);
+        g_pick = -1;
     }
 }
 
@@ -562,12 +580,22 @@ LONG WINAPI on_crash(EXCEPTION_POINTERS* e) {
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+DWORD g_main_thread = 0;
+
 // Closes the process's own windows that stay up: message boxes and dialogs at
-// once, other visible top-level windows when they are still there a tick later.
+// once, other visible top-level windows when they are still there a tick later;
+// ends a window move or menu that waits for the user, as the Esc key does.
 DWORD WINAPI watchdog(void*) {
     std::vector<HWND> seen;
     for (;;) {
         Sleep(250);
+        GUITHREADINFO gui{sizeof(gui)};
+        if (GetGUIThreadInfo(g_main_thread, &gui) &&
+            (gui.flags & (GUI_INMOVESIZE | GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE))) {
+            HWND loop = gui.hwndMoveSize ? gui.hwndMoveSize : gui.hwndMenuOwner ? gui.hwndMenuOwner : gui.hwndCapture;
+            PostMessageW(loop, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageW(loop, WM_CANCELMODE, 0, 0);
+        }
         struct Walk {
             std::vector<HWND> now;
         } walk;
@@ -582,6 +610,7 @@ DWORD WINAPI watchdog(void*) {
         for (HWND h : walk.now) {
             wchar_t cls[64] = {};
             GetClassNameW(h, cls, 64);
+            if (h == g_form) continue;
             const bool dialog = std::wstring(cls) == L"#32770";
             bool old = false;
             for (HWND s : seen) old = old || s == h;
@@ -598,6 +627,57 @@ void pump() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+// Calls a member of a late-bound object by name; arguments in natural order.
+ComPtr<IDispatch> call_object(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args) {
+    DISPID id;
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    Value result;
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS dp{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    if (FAILED(d->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id)) ||
+        FAILED(d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &dp, &result.v,
+                         nullptr, nullptr)) ||
+        V_VT(&result.v) != VT_DISPATCH)
+        return {};
+    return ComPtr<IDispatch>(V_DISPATCH(&result.v));
+}
+
+void make_objects() {
+    CLSID clsid;
+    ComPtr<IDispatch> host, form;
+    Value caption;
+    set_text(&caption.v, L"Hostile");
+    if (SUCCEEDED(CLSIDFromProgID(L"QuillmarkTest.FormHost", &clsid)) &&
+        SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, host.put_void())))
+        form = call_object(host.get(), L"NewForm", {caption.v});
+    if (form) {
+        g_objects.push_back(form);
+        const wchar_t* const kinds[] = {L"TextBox",  L"ListBox",  L"PictureBox", L"ComboBox", L"Label",
+                                        L"TreeView", L"FlexGrid", L"RichTextBox", L"ListView", L"CheckBox"};
+        for (const wchar_t* kind : kinds) {
+            Value name;
+            set_text(&name.v, std::wstring(kind) + L"1");
+            Value k;
+            set_text(&k.v, kind);
+            VARIANT f;
+            V_VT(&f) = VT_DISPATCH;
+            V_DISPATCH(&f) = form.get();
+            if (auto c = call_object(host.get(), L"AddControl", {f, k.v, name.v})) g_objects.push_back(c);
+        }
+        DISPID id;
+        LPOLESTR n = const_cast<LPOLESTR>(L"hWnd");
+        Value h;
+        DISPPARAMS none{};
+        if (SUCCEEDED(form->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id)) &&
+            SUCCEEDED(form->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &h.v, nullptr,
+                                   nullptr)) &&
+            SUCCEEDED(VariantChangeType(&h.v, &h.v, 0, VT_I4)))
+            g_form = reinterpret_cast<HWND>(static_cast<LONG_PTR>(V_I4(&h.v)));
+    }
+    g_objects.push_back(ComPtr<IDispatch>(g_self));
+    g_objects.push_back(ComPtr<IDispatch>());
 }
 
 int run(const std::wstring& cls_name, long first) {
@@ -622,6 +702,7 @@ int run(const std::wstring& cls_name, long first) {
         FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.put_void())))
         return report(L"cannot create " + cls_name), 2;
     g_self = object.get();
+    make_objects();
 
     long index = 0, reached = 0;
     for (const Member& m : members) {
@@ -630,9 +711,13 @@ int run(const std::wstring& cls_name, long first) {
         const int patterns = m.params.empty() ? 1 : kPatterns;
         for (int pat = 0; pat < patterns; ++pat, ++index) {
             if (index < first) continue;
+            // The form back in the corner: a step-by-step move from where the last
+            // call left it would take a while.
+            if (g_form) SetWindowPos(g_form, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             Call c;
             build(c, m, static_cast<Pattern>(pat));
-            report(std::to_wstring(index) + L"\t" + m.name + L"\t" + (m.params.empty() ? L"none" : kPatternNames[pat]));
+            report(std::to_wstring(index) + L"\t" + m.name + L"\t" + (m.params.empty() ? L"none" : kPatternNames[pat]) +
+                   L"\t" + std::to_wstring(reached));
             std::vector<VARIANT> reversed(c.args.rbegin(), c.args.rend());
             DISPID put = DISPID_PROPERTYPUT;
             DISPPARAMS dp{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
@@ -670,6 +755,7 @@ int wmain(int argc, wchar_t** argv) {
     CreateDirectoryW(L"S:\\hostile", nullptr);
     CreateDirectoryW(home.c_str(), nullptr);
     SetCurrentDirectoryW(home.c_str());
+    g_main_thread = GetCurrentThreadId();
     CloseHandle(CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr));
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const int rc = run(argv[1], _wtol(argv[2]));

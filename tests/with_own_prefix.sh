@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs one test program in a Wine prefix, display and scratch drive of its own,
-# made like the run's (a copy of the template, the library registered): what the
-# program does to the registry, the prefix's folders, the windows, the pointer or
-# the clipboard reaches no test running beside it. Everything goes with the test.
+# made like the run's (a copy of the template, the library and the tests' form
+# host registered): what the program does to the registry, the prefix's folders,
+# the windows, the pointer or the clipboard reaches no test running beside it.
+# Everything goes with the test.
 set -u
 exe=$1
 : "${QUILL_BUILD_ROOT:?run through ./quill test}"
@@ -35,4 +36,5 @@ done
 "$WINESERVER" -p </dev/null >/dev/null 2>&1
 "$WINE" wineboot </dev/null >/dev/null 2>&1
 "$WINE" regsvr32 /s 'Q:\win64\Quillmark.dll' </dev/null >/dev/null 2>&1 || { echo "regsvr32 failed"; exit 1; }
+"$WINE" regsvr32 /s 'Q:\win64\tests\formhost\qmformhost.dll' </dev/null >/dev/null 2>&1 || { echo "regsvr32 of the form host failed"; exit 1; }
 "$(dirname "$0")/run_test.sh" "$exe"
