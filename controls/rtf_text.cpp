@@ -103,8 +103,11 @@ HRESULT RTF::Get_Line(IDispatch* RTF, long Line, long* ErrorNumber, BSTR* result
         HWND box = rtf::box_window(RTF);
         // The buffer's first word tells the control its room: 256 characters.
         wchar_t buffer[256] = {256};
-        const WORD index = static_cast<WORD>(Line - 1);
-        LRESULT n = send(box, EM_GETLINE, index, reinterpret_cast<LPARAM>(buffer));
+        // The line index is a 16-bit value: a larger one is an overflow, not another line.
+        const long long index = static_cast<long long>(Line) - 1;
+        if (index > 0xFFFF || index < -0x8000) raise(err::Overflow);
+        if (index < 0) return Bstr(L"");  // lines are counted from 1
+        LRESULT n = send(box, EM_GETLINE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer));
         if (n < 0) n = 0;
         if (n > 256) n = 256;
         return Bstr(std::wstring_view(buffer, static_cast<size_t>(n)));

@@ -31,7 +31,7 @@ std::vector<std::wstring> names_of(const VARIANT& list) {
     if (IsArray(value)) {
         const SafeArray items = array_copy(value);
         if (items.dimensioned())
-            for (long i = items.lbound(), n = items.ubound(); i <= n; ++i) names.push_back(LCase(CStr(*items.get(i).get())));
+            for (long i : indices(items.lbound(), items.ubound())) names.push_back(LCase(CStr(*items.get(i).get())));
     } else {
         names.push_back(LCase(CStr(value)));
     }

@@ -114,8 +114,8 @@ HRESULT File::Archive_Pack(SAFEARRAY** FileS, BSTR* TargetArchive, long* result)
         const std::vector<std::wstring> paths = texts_of(list);
 
         std::string archive;
-        for (long i = 0; i <= ubound; ++i) {
-            const std::wstring& path = paths[static_cast<size_t>(i - lbound)];
+        for (long i : indices(0, ubound)) {
+            const std::wstring& path = paths[element_offset(i, lbound, static_cast<unsigned long>(paths.size()))];
             const std::string name = to_ansi(path);
             if (name.size() > kLargestField) raise(err::Overflow);
             RtFile in(path, OpenMode::Binary, OpenAccess::Read);

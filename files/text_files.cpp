@@ -13,8 +13,6 @@ namespace qm {
 namespace {
 
 constexpr std::wstring_view kCrLf = L"\r\n";
-// The longest text an automation string can hold, in characters.
-constexpr long long kMaxTextLength = 0x3FFFFFF0;
 
 bool file_exists(BSTR path) {
     long number = 0;

@@ -52,7 +52,7 @@ HRESULT Arry::ToString(VARIANT* sArray, long* ErrorNumber, VARIANT* result) {
     return trapped(Trap{Source::Array, L"ToString", ErrorNumber}, result, Variant{}, [&] {
         const Elements e(variable(sArray));
         SafeArray out(VT_BSTR, e.count(), e.lbound());
-        for (long i = e.lbound(); i <= e.ubound(); ++i) out.set_text(i, e.text(i));
+        for (long i : e.indices()) out.set_text(i, e.text(i));
         return std::move(out).to_variant();
     });
 }

@@ -24,7 +24,7 @@ SafeArray joined(std::initializer_list<const std::vector<Variant>*> parts) {
 // Elements from index first to last (inclusive) of a one-dimensional array.
 std::vector<Variant> slice(const SafeArray& a, long first, long last) {
     std::vector<Variant> out;
-    for (long i = first; i <= last; ++i) out.push_back(a.get(i));
+    for (long i : indices(first, last)) out.push_back(a.get(i));
     return out;
 }
 
@@ -84,7 +84,7 @@ HRESULT Arry::Add(VARIANT* TargetArray, VARIANT Value, arADDTO* AddTo, long* Ind
         if (!arry::flag(AllowDouble, true) && IsArray(target) && array_of(target)) {
             const std::wstring text = arry::text_of_value(*value.get());
             const Elements e(target);
-            for (long i = e.lbound(); i <= e.ubound(); ++i)
+            for (long i : e.indices())
                 if (e.text(i) == text) return -1;
         }
         Variant one = variant_array({value}).to_variant();
@@ -111,9 +111,9 @@ HRESULT Arry::AddArray(VARIANT* sArray1, VARIANT sArray2, arADDTO* AddTo, long I
                 return;
             }
             const long old_ubound = current.ubound();
-            current.redim_preserve(old_ubound + static_cast<long>(added.size()));
+            current.redim_preserve(to_long(old_ubound + static_cast<long long>(added.size())));
             for (size_t k = 0; k < added.size(); ++k)
-                current.set(old_ubound + 1 + static_cast<long>(k), *added[k].get());
+                current.set(static_cast<long>(old_ubound + 1 + static_cast<long long>(k)), *added[k].get());
             assign_array(target, std::move(current));
         };
         auto to_begin = [&] {
@@ -132,8 +132,8 @@ HRESULT Arry::AddArray(VARIANT* sArray1, VARIANT sArray2, arADDTO* AddTo, long I
             // Index is an index of the array as it stands, whatever its lower bound.
             const long lbound = current.dimensioned() ? current.lbound() : 0;
             const long ubound = current.dimensioned() ? current.ubound() : -1;
-            if (Index > ubound + 1) return -4;
-            if (Index == ubound + 1) {
+            if (Index > ubound + 1LL) return -4;
+            if (Index == ubound + 1LL) {
                 to_end();
             } else if (Index == lbound) {
                 to_begin();
@@ -161,7 +161,7 @@ HRESULT Arry::Replace(VARIANT* sArray, BSTR* Found, BSTR* ReplaceWith, long* res
         std::vector<long> hits;
         {
             const Elements e(target);
-            for (long i = e.lbound(); i <= e.ubound(); ++i)
+            for (long i : e.indices())
                 if (e.text(i) == found) hits.push_back(i);
         }
         if (hits.empty()) return 0;
@@ -180,8 +180,10 @@ HRESULT Arry::Fill(VARIANT* sArray, VARIANT Value, long* sStart, long* sEnd, lon
         if (!copy.dimensioned()) raise(err::SubscriptOutOfRange);
         long first = arry::number(sStart, -1), last = arry::number(sEnd, -1);
         if (first < 0 || last < 0) first = copy.lbound(), last = copy.ubound();
+        // A range that leaves the array is refused before anything is stored.
+        if (first <= last && (first < copy.lbound() || last > copy.ubound())) raise(err::SubscriptOutOfRange);
         const VARIANT& value = deref(Value);
-        for (long i = first; i <= last; ++i) copy.set(i, value);
+        for (long i : indices(first, last)) copy.set(i, value);
         assign_array(target, std::move(copy));
         return 0;
     });

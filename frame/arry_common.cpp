@@ -36,9 +36,10 @@ Elements::Elements(const VARIANT& arg) : sa_(nullptr) {
     SAFEARRAY* sa = array_of(v);
     if (!sa || SafeArrayGetDim(sa) != 1) raise(err::SubscriptOutOfRange);
     vt_ = array_type(v);
+    lbound_ = sa->rgsabound[0].lLbound;
+    ubound_ = upper_bound(lbound_, sa->rgsabound[0].cElements);  // 9 before anything is locked
     check(SafeArrayLock(sa));
     sa_ = sa;
-    lbound_ = sa->rgsabound[0].lLbound;
     count_ = static_cast<long>(sa->rgsabound[0].cElements);
 }
 
@@ -47,9 +48,8 @@ Elements::~Elements() {
 }
 
 VARIANT Elements::at(long index) const {
-    const long long offset = static_cast<long long>(index) - lbound_;
-    if (offset < 0 || offset >= count_) raise(err::SubscriptOutOfRange);
-    const void* p = static_cast<const char*>(sa_->pvData) + static_cast<size_t>(offset) * sa_->cbElements;
+    const size_t offset = element_offset(index, lbound_, sa_->rgsabound[0].cElements);
+    const void* p = static_cast<const char*>(sa_->pvData) + offset * sa_->cbElements;
     VARIANT out;
     VariantInit(&out);
     switch (vt_) {

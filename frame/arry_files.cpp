@@ -171,7 +171,7 @@ HRESULT Arry::Array_WriteToFile(VARIANT* sArray, BSTR File, long* result) {
         {
             const arry::Elements e(source);
             if (e.count() == 0) return 0;
-            for (long i = e.lbound(); i <= e.ubound(); ++i) {
+            for (long i : e.indices()) {
                 text += e.text(i);
                 text += kCrLf;
             }
@@ -237,7 +237,7 @@ HRESULT Arry::AddFromLBCB(IDispatch** LBCB, VARIANT* sArray, VARIANT_BOOL* Prese
             SafeArray combined = convert_array(array_of(target), VT_BSTR);
             if (combined.dims() != 1) raise(err::SubscriptOutOfRange);
             const long ubound = combined.ubound();
-            combined.redim_preserve(ubound + count);
+            combined.redim_preserve(to_long(static_cast<long long>(ubound) + count));
             for (long k = 0; k < count; ++k) combined.set_text(ubound + 1 + k, items[static_cast<size_t>(k)]);
             assign_array(target, std::move(combined));
             return 0;

@@ -37,7 +37,9 @@ public:
     Elements& operator=(const Elements&) = delete;
 
     long lbound() const noexcept { return lbound_; }
-    long ubound() const noexcept { return lbound_ + count_ - 1; }
+    long ubound() const noexcept { return ubound_; }
+    // The indices from the lower to the upper bound, for a range-for.
+    Indices indices() const noexcept { return qm::indices(lbound_, ubound_); }
     long count() const noexcept { return count_; }
     VARTYPE vartype() const noexcept { return vt_; }
     // One element as a VARIANT that borrows its contents (9 outside the bounds).
@@ -47,7 +49,7 @@ public:
 private:
     SAFEARRAY* sa_;
     VARTYPE vt_ = VT_VARIANT;
-    long lbound_ = 0, count_ = 0;
+    long lbound_ = 0, ubound_ = -1, count_ = 0;
 };
 
 // A 0-based array of Variants holding copies of the given elements of a view.

@@ -29,7 +29,7 @@ long remove_unless(VARIANT& target, Keep&& keep, bool rebuild = false) {
         const Elements e(target);
         std::vector<long> kept;
         kept.reserve(static_cast<size_t>(e.count()));
-        for (long i = e.lbound(); i <= e.ubound(); ++i) {
+        for (long i : e.indices()) {
             if (keep(e, i)) kept.push_back(i);
             else ++removed;
         }

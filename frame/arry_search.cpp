@@ -28,8 +28,10 @@ Range range_of(const Elements& e, long start, long end) {
 long count_equal(const Elements& e, std::wstring_view item, bool exact, long stop_at) {
     const std::wstring key = key_of(std::wstring(item), exact);
     long found = 0;
-    for (long i = e.lbound(); i <= e.ubound() && found < stop_at; ++i)
+    for (long i : e.indices()) {
+        if (found >= stop_at) break;
         if (key_of(e.text(i), exact) == key) ++found;
+    }
     return found;
 }
 
@@ -52,7 +54,7 @@ HRESULT Arry::Find(VARIANT sArray, VARIANT ToFind, VARIANT* StartIndex, long* En
         long start = -1;
         if (StartIndex && V_VT(&deref(*StartIndex)) != VT_ERROR) start = CLng(*StartIndex);
         const Range r = range_of(e, start, number(EndIndex, -1));
-        for (long i = r.first; i <= r.last; ++i)
+        for (long i : indices(r.first, r.last))
             if (key_of(e.text(i), exact) == key) return i;
         return -1;
     });
@@ -65,7 +67,7 @@ HRESULT Arry::FindPhrase(VARIANT* sArray, BSTR Find, long* StartIndex, long* End
         const bool exact = flag(FindExact, true), at_start = flag(FindAtStart, false);
         const std::wstring key = key_of(std::wstring(text_of(Find)), exact);
         const Range r = range_of(e, number(StartIndex, -1), number(EndIndex, -1));
-        for (long i = r.first; i <= r.last; ++i) {
+        for (long i : indices(r.first, r.last)) {
             const long p = InStr(key_of(e.text(i), exact), key);
             if (at_start ? p == 1 : p >= 1) return i;
         }
@@ -103,7 +105,7 @@ HRESULT Arry::Compare(VARIANT* sArray1, VARIANT* sArray2, long* ErrorNumber, VAR
     return trapped(Trap{Source::Array, L"Compare", ErrorNumber}, result, false, [&] {
         const Elements a(variable(sArray1)), b(variable(sArray2));
         if (a.lbound() != b.lbound() || a.ubound() != b.ubound()) return false;
-        for (long i = a.lbound(); i <= a.ubound(); ++i)
+        for (long i : a.indices())
             if (!equal(a.at(i), b.at(i))) return false;
         return true;
     });
@@ -117,7 +119,7 @@ HRESULT Arry::Get_MaxValue(VARIANT* sArray, BSTR* Value, long* ErrorNumber, long
         const Elements e(variable(sArray));
         std::wstring best;
         long index = e.lbound();
-        for (long i = e.lbound(); i <= e.ubound(); ++i) {
+        for (long i : e.indices()) {
             std::wstring t = e.text(i);
             if (t > best) best = std::move(t), index = i;
         }
@@ -132,7 +134,7 @@ HRESULT Arry::Get_MinValue(VARIANT* sArray, BSTR* Value, long* ErrorNumber, long
         const Elements e(variable(sArray));
         long index = e.lbound();
         std::wstring best = e.text(index);
-        for (long i = e.lbound() + 1; i <= e.ubound(); ++i) {
+        for (long i : indices(e.lbound() + 1LL, e.ubound())) {
             std::wstring t = e.text(i);
             if (t < best) best = std::move(t), index = i;
         }

@@ -1,4 +1,5 @@
 // Mathematics: byte units and fixed-width number texts.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -8,6 +9,7 @@
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/strings.h"
 
 namespace qm {
 
@@ -131,6 +133,8 @@ HRESULT Mathematics::Get_Num(VARIANT sNum, LONG DigitsForDecimal, LONG DigitsAft
             if (c != L'.') text += c;
         double number;
         if (text.empty() || FAILED(VarR8FromStr(const_cast<OLECHAR*>(text.c_str()), kGerman, 0, &number))) return Variant{};
+        // The zeros asked for alone must fit in a text: 14 before any is made.
+        text_length(std::max(DigitsForDecimal, 0L) + (DigitsAfterDecimal > 0 ? DigitsAfterDecimal + 1LL : 0LL));
 
         double rounded = Round(number, DigitsAfterDecimal);
         std::wstring a = SeperateNum && *SeperateNum ? grouped(rounded, DigitsAfterDecimal) : german_text(rounded);

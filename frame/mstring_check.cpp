@@ -57,7 +57,7 @@ HRESULT mString::Get_RandomString(long strLenght, VARIANT_BOOL inclNum, VARIANT_
         if (pool.empty()) raise(err::InvalidCall);
         _Misc* misc = shared<_Misc>();
         std::wstring out;
-        out.reserve(static_cast<size_t>(strLenght));
+        reserve_text(out, strLenght);
         for (long i = 0; i < strLenght; ++i) {
             long index = 0;
             check(misc->Get_Randomize(1, static_cast<long>(pool.size()), &index));

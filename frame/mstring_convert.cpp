@@ -44,7 +44,7 @@ std::wstring Get_HexBlock(int width, std::wstring_view text) {
     if (width > 0 && padded.size() % width) padded.append(width - padded.size() % width, L' ');
     static const wchar_t digits[] = L"0123456789ABCDEF";
     std::wstring out;
-    out.reserve(padded.size() * 3);
+    reserve_text(out, static_cast<long long>(padded.size()) * 3);
     for (long code : char_codes(padded)) {
         unsigned long v = static_cast<unsigned long>(code) & (code < 0 ? 0xFFFFu : 0xFFFFFFFFu);
         wchar_t buf[8];

@@ -10,6 +10,7 @@
 #include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
+#include "runtime/safearray.h"
 #include "runtime/strings.h"
 
 namespace qm {
@@ -80,7 +81,7 @@ long ProcessFind(const SAFEARRAY* list, std::wstring_view name, long pid) noexce
         ArrayLock lock(sa);
         const auto* entries = static_cast<const PROCESSINFO*>(sa->pvData) - lbound;
         const std::wstring key = LCase(name);
-        for (long i = 0; i <= ubound; ++i) {
+        for (long i : indices(0, ubound)) {
             if (key.empty() ? entries[i].PROCESSID == pid : LCase(text_of(entries[i].EXENAME)) == key) return i;
         }
         return -1;

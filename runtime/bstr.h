@@ -7,7 +7,13 @@
 #include <string_view>
 #include <utility>
 
+#include "runtime/errors.h"
+
 namespace qm {
+
+// The longest text the runtime makes: 2^30 - 1 characters, so that its length in
+// bytes (LenB) is a Long as well. A longer one is out of string space (14).
+constexpr long long kMaxTextLength = (1LL << 30) - 1;
 
 class Bstr {
 public:
@@ -53,6 +59,7 @@ public:
 
 private:
     static BSTR alloc(std::wstring_view text) {
+        if (text.size() > static_cast<size_t>(kMaxTextLength)) throw RuntimeError(err::OutOfStringSpace);
         BSTR s = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
         if (!s) throw std::bad_alloc();
         return s;

@@ -250,14 +250,12 @@ HRESULT convert_scalar(VARIANT& out, const VARIANT& in, VARTYPE vt, LCID lcid) {
 HRESULT convert_array(VARIANT& out, SAFEARRAY* in, VARTYPE from, VARTYPE to, LCID lcid) {
     UINT dims = SafeArrayGetDim(in);
     std::vector<SAFEARRAYBOUND> bounds(dims);
-    LONG count = 1;
+    // The descriptor lists the dimensions from the last to the first; SafeArrayCreate
+    // takes them first to last.
+    size_t count = 1;
     for (UINT d = 0; d < dims; ++d) {
-        LONG lo = 0, hi = -1;
-        SafeArrayGetLBound(in, d + 1, &lo);
-        SafeArrayGetUBound(in, d + 1, &hi);
-        // SAFEARRAYBOUND lists the dimensions from the last to the first.
-        bounds[dims - 1 - d] = {static_cast<ULONG>(hi - lo + 1), lo};
-        count *= hi - lo + 1;
+        bounds[dims - 1 - d] = in->rgsabound[d];
+        count *= in->rgsabound[d].cElements;
     }
     SAFEARRAY* sa = SafeArrayCreate(to, dims, bounds.data());
     if (!sa) return E_OUTOFMEMORY;
@@ -271,18 +269,18 @@ HRESULT convert_array(VARIANT& out, SAFEARRAY* in, VARTYPE from, VARTYPE to, LCI
     SafeArrayAccessData(sa, &dst);
     HRESULT hr = S_OK;
     UINT src_size = SafeArrayGetElemsize(in), dst_size = SafeArrayGetElemsize(sa);
-    for (LONG i = 0; i < count && SUCCEEDED(hr); ++i) {
+    for (size_t i = 0; i < count && SUCCEEDED(hr); ++i) {
         VARIANT e, c;
         VariantInit(&e);
         VariantInit(&c);
-        auto* s = static_cast<BYTE*>(src) + static_cast<size_t>(i) * src_size;
+        auto* s = static_cast<BYTE*>(src) + i * src_size;
         if (from == VT_VARIANT) {
             e = *reinterpret_cast<VARIANT*>(s);
         } else {
             V_VT(&e) = from;
             memcpy(data_of(&e), s, src_size);
         }
-        auto* d = static_cast<BYTE*>(dst) + static_cast<size_t>(i) * dst_size;
+        auto* d = static_cast<BYTE*>(dst) + i * dst_size;
         if (to == VT_VARIANT) {
             hr = VariantCopyInd(reinterpret_cast<VARIANT*>(d), variable_of(&e));
         } else {

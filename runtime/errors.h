@@ -16,6 +16,7 @@ constexpr long SubscriptOutOfRange = 9;
 constexpr long ArrayLocked = 10;
 constexpr long DivisionByZero = 11;
 constexpr long TypeMismatch = 13;
+constexpr long OutOfStringSpace = 14;  // a text longer than kMaxTextLength (bstr.h)
 constexpr long CantPerformOperation = 17;
 constexpr long InternalError = 51;
 constexpr long BadFileNameOrNumber = 52;

@@ -27,10 +27,17 @@ ComPtr<IRecordInfo> record_of(const SAFEARRAY* sa) {
     return r;
 }
 
-long total_elements(const SAFEARRAY* sa) {
-    long n = 1;
-    for (UINT d = 0; d < sa->cDims; ++d) n *= static_cast<long>(sa->rgsabound[d].cElements);
+size_t total_elements(const SAFEARRAY* sa) {
+    size_t n = 1;
+    for (UINT d = 0; d < sa->cDims; ++d) n *= sa->rgsabound[d].cElements;
     return n;
+}
+
+// One dimension of count elements from lbound, its upper bound a Long (6 when not).
+SAFEARRAYBOUND bound_of(long long count, long lbound) {
+    if (count < 0) raise(err::SubscriptOutOfRange);
+    to_long(lbound + count - 1);
+    return {static_cast<ULONG>(count), lbound};
 }
 
 // The element at a flat position as a Variant (copied).
@@ -84,18 +91,16 @@ Variant converted(const VARIANT& value, VARTYPE vt) { return CVar(value, vt); }
 
 SafeArray::SafeArray(VARTYPE vt, long count, long lbound) : vt_(vt) {
     if (vt == VT_RECORD) raise(err::TypeMismatch);  // use records()
-    if (count < 0) raise(err::SubscriptOutOfRange);
-    SAFEARRAYBOUND b{static_cast<ULONG>(count), lbound};
+    SAFEARRAYBOUND b = bound_of(count, lbound);
     sa_ = SafeArrayCreate(vt, 1, &b);
     if (!sa_) raise(err::OutOfMemory);
 }
 
 SafeArray SafeArray::records(IRecordInfo* info, long count, long lbound) {
     if (!info) raise(err::TypeMismatch);
-    if (count < 0) raise(err::SubscriptOutOfRange);
+    SAFEARRAYBOUND b = bound_of(count, lbound);
     SafeArray a(VT_RECORD);
     a.record_ = ComPtr<IRecordInfo>(info);
-    SAFEARRAYBOUND b{static_cast<ULONG>(count), lbound};
     a.sa_ = SafeArrayCreateEx(VT_RECORD, 1, &b, info);
     if (!a.sa_) raise(err::OutOfMemory);
     return a;
@@ -157,9 +162,9 @@ long SafeArray::lbound(UINT dim) const {
 
 long SafeArray::ubound(UINT dim) const {
     if (!sa_) raise(err::SubscriptOutOfRange);
-    LONG v = 0;
-    check_array(SafeArrayGetUBound(sa_, dim, &v));
-    return v;
+    LONG lb = 0;
+    check_array(SafeArrayGetLBound(sa_, dim, &lb));
+    return upper_bound(lb, sa_->rgsabound[sa_->cDims - dim].cElements);  // the last dimension comes first
 }
 
 long SafeArray::count() const noexcept {
@@ -179,14 +184,16 @@ void SafeArray::redim(long count, long lbound) {
 
 void SafeArray::redim_preserve(long ubound) {
     if (!sa_) {
-        redim(ubound + 1, 0);
+        redim(to_long(ubound + 1LL), 0);
         return;
     }
     UINT d = dims();
     long lb = lbound(d);
-    if (ubound < lb - 1) raise(err::SubscriptOutOfRange);
+    const long long count = static_cast<long long>(ubound) - lb + 1;
+    if (count < 0) raise(err::SubscriptOutOfRange);
+    if (count > static_cast<long long>(ULONG_MAX)) raise(err::Overflow);
     if (sa_->cLocks || (sa_->fFeatures & FADF_FIXEDSIZE)) raise(err::ArrayLocked);
-    SAFEARRAYBOUND b{static_cast<ULONG>(ubound - lb + 1), lb};
+    SAFEARRAYBOUND b{static_cast<ULONG>(count), lb};
     check_array(SafeArrayRedim(sa_, &b));
 }
 
@@ -201,9 +208,8 @@ void* SafeArray::element(long index, size_t size, VARTYPE vt) const {
     bool same = vt == vt_ || (vt == VT_I2 && vt_ == VT_BOOL) || (vt == VT_R8 && vt_ == VT_DATE) ||
                 (vt == VT_UNKNOWN && vt_ == VT_DISPATCH);
     if (!same || size != SafeArrayGetElemsize(sa_)) raise(err::TypeMismatch);
-    long lb = sa_->rgsabound[0].lLbound;
-    if (index < lb || index - lb >= static_cast<long>(sa_->rgsabound[0].cElements)) raise(err::SubscriptOutOfRange);
-    return static_cast<char*>(sa_->pvData) + static_cast<size_t>(index - lb) * sa_->cbElements;
+    const size_t offset = element_offset(index, sa_->rgsabound[0].lLbound, sa_->rgsabound[0].cElements);
+    return static_cast<char*>(sa_->pvData) + offset * sa_->cbElements;
 }
 
 Variant SafeArray::get(long index) const {
@@ -232,6 +238,25 @@ void SafeArray::set_text(long index, std::wstring_view text) {
 }
 
 Variant SafeArray::to_variant() && { return Variant::array(detach(), vt_); }
+
+// --- index arithmetic -------------------------------------------------------------------
+
+size_t element_offset(long index, long lbound, unsigned long count) {
+    const long long offset = static_cast<long long>(index) - lbound;
+    if (offset < 0 || offset >= static_cast<long long>(count)) raise(err::SubscriptOutOfRange);
+    return static_cast<size_t>(offset);
+}
+
+long upper_bound(long lbound, unsigned long count) {
+    const long long ubound = static_cast<long long>(lbound) + count - 1;
+    if (ubound > LONG_MAX || ubound < LONG_MIN) raise(err::SubscriptOutOfRange);
+    return static_cast<long>(ubound);
+}
+
+long to_long(long long value) {
+    if (value < LONG_MIN || value > LONG_MAX) raise(err::Overflow);
+    return static_cast<long>(value);
+}
 
 // --- building and reading ---------------------------------------------------------------
 
@@ -267,9 +292,9 @@ std::vector<Variant> elements_of(const SAFEARRAY* sa) {
     std::vector<Variant> out;
     if (!sa) return out;
     VARTYPE vt = type_of(sa, VT_VARIANT);
-    long n = total_elements(sa);
-    out.reserve(static_cast<size_t>(n));
-    for (long i = 0; i < n; ++i)
+    const size_t n = total_elements(sa);
+    out.reserve(n);
+    for (size_t i = 0; i < n; ++i)
         out.push_back(element_value(sa, vt, static_cast<char*>(sa->pvData) + static_cast<size_t>(i) * sa->cbElements));
     return out;
 }
@@ -278,10 +303,10 @@ std::vector<std::wstring> texts_of(const SAFEARRAY* sa) {
     std::vector<std::wstring> out;
     if (!sa) return out;
     VARTYPE vt = type_of(sa, VT_VARIANT);
-    long n = total_elements(sa);
-    out.reserve(static_cast<size_t>(n));
-    for (long i = 0; i < n; ++i) {
-        void* p = static_cast<char*>(sa->pvData) + static_cast<size_t>(i) * sa->cbElements;
+    const size_t n = total_elements(sa);
+    out.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+        void* p = static_cast<char*>(sa->pvData) + i * sa->cbElements;
         if (vt == VT_BSTR)
             out.emplace_back(text_of(*static_cast<BSTR*>(p)));
         else
@@ -303,11 +328,11 @@ SafeArray convert_array(const SAFEARRAY* sa, VARTYPE to) {
     std::vector<SAFEARRAYBOUND> ordered(bounds.rbegin(), bounds.rend());
     SafeArray out = SafeArray::attach(SafeArrayCreate(to, dims, ordered.data()), to);
     if (!out.get()) raise(err::OutOfMemory);
-    long n = total_elements(sa);
+    const size_t n = total_elements(sa);
     SAFEARRAY* dst = out.get();
-    for (long i = 0; i < n; ++i) {
-        void* p = static_cast<char*>(sa->pvData) + static_cast<size_t>(i) * sa->cbElements;
-        void* q = static_cast<char*>(dst->pvData) + static_cast<size_t>(i) * dst->cbElements;
+    for (size_t i = 0; i < n; ++i) {
+        void* p = static_cast<char*>(sa->pvData) + i * sa->cbElements;
+        void* q = static_cast<char*>(dst->pvData) + i * dst->cbElements;
         store_element(q, to, dst->cbElements, converted(*element_value(sa, from, p).get(), to));
     }
     return out;

@@ -104,6 +104,41 @@ private:
     ComPtr<IRecordInfo> record_;  // the record type of a record array
 };
 
+// --- index arithmetic on callers' arrays --------------------------------------------
+// Bounds and indices are Longs, but their differences are not: an index near 2^31
+// less a negative lower bound wraps a Long. Offsets, counts and walks over a
+// caller's array are therefore worked out in 64 bits.
+
+// The offset of index in a dimension of count elements from lbound; 9 outside it.
+size_t element_offset(long index, long lbound, unsigned long count);
+// The upper bound of a dimension; 9 when it is no Long (a client may describe one).
+long upper_bound(long lbound, unsigned long count);
+// A bound or count worked out from others: 6 (overflow) when it is no Long.
+long to_long(long long value);
+
+// The indices first to last (inclusive), ascending, for a range-for. Counted in
+// 64 bits, so that a walk up to 2^31 - 1 ends there instead of wrapping round.
+class Indices {
+public:
+    class iterator {
+    public:
+        explicit iterator(long long i) noexcept : i_(i) {}
+        long operator*() const noexcept { return static_cast<long>(i_); }
+        iterator& operator++() noexcept { return ++i_, *this; }
+        bool operator!=(const iterator& other) const noexcept { return i_ != other.i_; }
+
+    private:
+        long long i_;
+    };
+    Indices(long long first, long long last) noexcept : first_(first), end_(last < first ? first : last + 1) {}
+    iterator begin() const noexcept { return iterator(first_); }
+    iterator end() const noexcept { return iterator(end_); }
+
+private:
+    long long first_, end_;
+};
+inline Indices indices(long long first, long long last) noexcept { return Indices(first, last); }
+
 // --- building arrays (0-based; an empty list gives a dimensioned array without elements)
 // A 0-based array of records, each filled by fill(record, index); null (an
 // undimensioned array) when there are none. A fill that throws frees the array.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "runtime/ansi.h"
@@ -102,8 +104,20 @@ std::wstring Replace(std::wstring_view s, std::wstring_view find, std::wstring_v
         folded_rest = fold(rest, mode), folded_find = fold(find, mode);
         hay = folded_rest, needle = folded_find;
     }
+    // A result that grows is measured first: one that no text holds fails before it is built.
+    long long length = static_cast<long long>(rest.size());
+    if (with.size() > needle.size()) {
+        size_t pos = 0;
+        for (long done = 0; count == -1 || done < count; ++done) {
+            size_t at = hay.find(needle, pos);
+            if (at == std::wstring_view::npos) break;
+            length += static_cast<long long>(with.size() - needle.size());
+            if (length > kMaxTextLength) break;
+            pos = at + needle.size();
+        }
+    }
     std::wstring out;
-    out.reserve(rest.size());
+    reserve_text(out, length);
     size_t pos = 0;
     for (long done = 0; count == -1 || done < count; ++done) {
         size_t at = hay.find(needle, pos);
@@ -166,7 +180,7 @@ std::wstring Join(const std::vector<std::wstring>& parts, std::wstring_view deli
     size_t total = 0;
     for (const auto& p : parts) total += p.size() + delimiter.size();
     std::wstring out;
-    out.reserve(total);
+    reserve_text(out, static_cast<long long>(total));
     for (size_t i = 0; i < parts.size(); ++i) {
         if (i) out.append(delimiter);
         out.append(parts[i]);
@@ -192,9 +206,23 @@ std::wstring StrReverse(std::wstring_view s) { return std::wstring(s.rbegin(), s
 
 std::wstring Space(long count) { return String(count, L' '); }
 
-std::wstring String(long count, wchar_t ch) {
-    if (count < 0) raise(err::InvalidCall);
-    return std::wstring(to_size(count), ch);
+std::wstring String(long count, wchar_t ch) { return std::wstring(text_length(count), ch); }
+
+size_t text_length(long long length) {
+    if (length < 0) raise(err::InvalidCall);
+    if (length > kMaxTextLength) raise(err::OutOfStringSpace);
+    return static_cast<size_t>(length);
+}
+
+void reserve_text(std::wstring& text, long long length) {
+    const size_t n = text_length(length);
+    try {
+        text.reserve(n);
+    } catch (const std::bad_alloc&) {
+        raise(err::OutOfMemory);
+    } catch (const std::length_error&) {
+        raise(err::OutOfMemory);
+    }
 }
 
 std::wstring LTrim(std::wstring_view s) {

@@ -10,9 +10,18 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/bstr.h"
+
 namespace qm {
 
 enum class CompareMode { Binary = 0, Text = 1 };
+
+// The length of a text about to be made, checked before anything is allocated:
+// 14 (out of string space) beyond kMaxTextLength, 5 when negative.
+size_t text_length(long long length);
+// Room for a text of this length, reserved up front: 14 beyond the limit, 7 when
+// the memory is not there.
+void reserve_text(std::wstring& text, long long length);
 
 long Len(std::wstring_view s);
 std::wstring Left(std::wstring_view s, long length);   // 5 for a negative length
@@ -30,8 +39,8 @@ long InStr(std::wstring_view s, std::wstring_view find, CompareMode mode = Compa
 // 0 when absent or start is beyond the end; an empty find gives start; start 0 or < -1 raise 5.
 long InStrRev(std::wstring_view s, std::wstring_view find, long start = -1, CompareMode mode = CompareMode::Binary);
 
-// Replace: the part of s from start on, with count (-1: all) non-overlapping
-// occurrences of find replaced, left to right; an empty find leaves s unchanged.
+// Replace: the part of s from start on, with count (-1: all) non-overlapping occurrences
+// of find replaced, left to right; an empty find leaves s unchanged; 14 beyond kMaxTextLength.
 std::wstring Replace(std::wstring_view s, std::wstring_view find, std::wstring_view with, long start = 1,
                      long count = -1, CompareMode mode = CompareMode::Binary);
 
@@ -47,8 +56,8 @@ std::wstring UCase(std::wstring_view s);
 // StrComp: -1, 0 or 1.
 int StrComp(std::wstring_view a, std::wstring_view b, CompareMode mode = CompareMode::Binary);
 std::wstring StrReverse(std::wstring_view s);
-std::wstring Space(long count);               // 5 for a negative count
-std::wstring String(long count, wchar_t ch);  // 5 for a negative count
+std::wstring Space(long count);               // 5 for a negative count, 14 beyond kMaxTextLength
+std::wstring String(long count, wchar_t ch);  // 5 for a negative count, 14 beyond kMaxTextLength
 std::wstring LTrim(std::wstring_view s);      // blanks (U+0020) only, as the runtime trims
 std::wstring RTrim(std::wstring_view s);
 std::wstring Trim(std::wstring_view s);

@@ -83,7 +83,7 @@ std::wstring joined_bytes(const VARIANT& value) {
                                       static_cast<VARTYPE>(V_VT(&value) & VT_TYPEMASK));
     if (!bytes.dimensioned() || bytes.count() == 0) return L"";
     std::wstring text;
-    for (long i = bytes.lbound(); i <= bytes.ubound(); ++i) {
+    for (long i : indices(bytes.lbound(), bytes.ubound())) {
         if (i > bytes.lbound()) text += L", ";
         text += wmi::to_text(*bytes.get(i).get());
     }

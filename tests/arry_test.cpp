@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <fstream>
 #include <map>
 #include <random>
@@ -344,6 +345,36 @@ TEST_F(ArryTest, ReplaceAndFill) {
     EXPECT_EQ(arry->Fill(list.get(), *v_str(L"w").get(), &from, &to, &r), S_OK);
     EXPECT_EQ(r, 9);
     EXPECT_EQ(contents(list), (std::vector<std::wstring>{L"q", L"q", L"q", L"q"}));  // nothing half done
+}
+
+// Indices near 2^31 with a negative lower bound (as VB clients dimension arrays)
+// or an upper bound of 2^31 - 1: out of range is 9 with the array untouched.
+TEST_F(ArryTest, FillNearTheLongLimits) {
+    const struct {
+        long lbound, start, end, result;
+        const wchar_t* after;  // the elements' first letters afterwards
+    } cases[] = {
+        {-3, LONG_MAX, LONG_MAX, 9, L"abc"},
+        {-3, 1, LONG_MAX, 9, L"abc"},
+        {-3, -1, LONG_MAX, 0, L"xxx"},  // a start below 0 means the whole array
+        {LONG_MAX - 2, LONG_MAX, LONG_MAX, 0, L"abx"},
+        {LONG_MAX - 2, -1, -1, 0, L"xxx"},
+        {LONG_MAX - 2, 0, LONG_MAX, 9, L"abc"},
+    };
+    for (const auto& c : cases) {
+        Variant list = texts({L"a", L"b", L"c"}, c.lbound);
+        long start = c.start, end = c.end, r = -1;
+        EXPECT_EQ(arry->Fill(list.get(), *v_str(L"x").get(), &start, &end, &r), S_OK);
+        EXPECT_EQ(r, c.result) << c.lbound << " " << c.start << " " << c.end;
+        std::wstring letters;
+        for (const std::wstring& t : contents(list)) letters += t;
+        EXPECT_EQ(letters, c.after) << c.lbound << " " << c.start << " " << c.end;
+    }
+    // Walks over an array whose upper bound is 2^31 - 1 end there.
+    Variant top = texts({L"a", L"b"}, LONG_MAX - 1);
+    long e = -1;
+    EXPECT_EQ(find(top, L"z", true, &e), -1);
+    EXPECT_EQ(e, 0);
 }
 
 TEST_F(ArryTest, CopyAndSwapNeverLoseData) {

@@ -9,6 +9,7 @@
 #include "probe.h"
 #include "runtime/contract.h"
 #include "runtime/dispatch.h"
+#include "runtime/safearray.h"
 #include "script_host.h"
 #include "support.h"
 
@@ -130,6 +131,22 @@ public:
             SafeArrayPutElement(*values, &i, &v);
         }
         return S_OK;
+    }
+    // Each dimension's bounds, then the elements in storage order: "0..1,5..7:1 2 3 4 5 6".
+    HRESULT STDMETHODCALLTYPE Shape(SAFEARRAY* values, BSTR* result) override {
+        return qm::untrapped(result, [&] {
+            std::wstring shape;
+            const UINT dims = values ? SafeArrayGetDim(values) : 0;
+            for (UINT d = 1; d <= dims; ++d) {
+                LONG lo = 0, hi = -1;
+                SafeArrayGetLBound(values, d, &lo);
+                SafeArrayGetUBound(values, d, &hi);
+                shape += (d > 1 ? L"," : L"") + std::to_wstring(lo) + L".." + std::to_wstring(hi);
+            }
+            shape += L":";
+            for (const std::wstring& t : qm::texts_of(values)) shape += L" " + t;
+            return Bstr(shape);
+        });
     }
     HRESULT STDMETHODCALLTYPE Swap(VARIANT* a, VARIANT* b) override {
         std::swap(*a, *b);
@@ -406,6 +423,19 @@ TEST_F(DispatchTest, ArraysAreConvertedAndReturnedByReference) {
     V_ARRAY(va.get()) = sa;
     ASSERT_EQ(call(probe_.get(), L"JoinWords", {va.get()}, joined.put()), S_OK);
     EXPECT_EQ(str(joined), L"a,5");
+    // One of two dimensions keeps its bounds, and each element its place.
+    SAFEARRAYBOUND two[] = {{2, 0}, {3, 5}};
+    Variant grid;
+    V_VT(grid.get()) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(grid.get()) = SafeArrayCreate(VT_VARIANT, 2, two);
+    for (LONG k = 0; k < 6; ++k) {
+        LONG at[] = {k % 2, 5 + k / 2};
+        Variant e = v_str(std::to_wstring(k + 1).c_str());
+        SafeArrayPutElement(V_ARRAY(grid.get()), at, e.get());
+    }
+    Variant shape;
+    ASSERT_EQ(call(probe_.get(), L"Shape", {grid.get()}, shape.put()), S_OK);
+    EXPECT_EQ(str(shape), L"0..1,5..7: 1 2 3 4 5 6");
 
     // An uninitialised variable becomes the array the member makes.
     Variant values;

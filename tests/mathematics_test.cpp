@@ -2,6 +2,7 @@
 // the vtable and late-bound.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -341,6 +342,18 @@ TEST_F(Mathematics, GetNumBuildsGermanFixedWidthTexts) {
     ASSERT_EQ(call(disp.get(), L"Get_Num", {v_double(3.14159).get(), v_long(2).get(), v_long(3).get()}, r.put()),
               S_OK);
     EXPECT_EQ(text(r), L"03,142");
+}
+
+// Zeros no text can hold are refused before any is made.
+TEST_F(Mathematics, GetNumRefusesWidthsNoTextHolds) {
+    const struct {
+        long before, after;
+    } cases[] = {{LONG_MAX, LONG_MAX}, {LONG_MAX, 0}, {0, LONG_MAX}, {1 << 30, 2}};
+    for (const auto& c : cases) {
+        long e = -1;
+        EXPECT_EQ(get_num(v_double(1.5), c.before, c.after, false, &e).vt(), VT_EMPTY) << c.before << " " << c.after;
+        EXPECT_EQ(e, 14);
+    }
 }
 
 TEST_F(Mathematics, LowestCommonDivisor) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <climits>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -435,6 +436,16 @@ TEST_F(MString, RandomStringsDrawFromTheChosenSets) {
     EXPECT_EQ(s->Get_RandomString(3, VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE,
                                   out.put()),
               HRESULT(0x800A0005));
+}
+
+TEST_F(MString, RandomStringsTooLongForAnyTextFailAtOnce) {
+    for (long length : {LONG_MAX, static_cast<long>(qm::kMaxTextLength + 1)}) {
+        Bstr out;
+        EXPECT_EQ(s->Get_RandomString(length, VARIANT_TRUE, VARIANT_TRUE, VARIANT_TRUE, VARIANT_TRUE, VARIANT_FALSE,
+                                      out.put()),
+                  HRESULT(0x800A000E))
+            << length;
+    }
 }
 
 TEST_F(MString, TypeAndClassTests) {

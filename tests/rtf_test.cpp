@@ -6,7 +6,9 @@
 #include <richedit.h>
 #include <richole.h>
 
+#include <climits>
 #include <string>
+#include <utility>
 
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
@@ -147,6 +149,12 @@ TEST_F(RtfTest, LinesAndCaretOnBothBoxes) {
         ASSERT_EQ(rtf->Get_Line(d, 9, &e, line.put()), S_OK);
         EXPECT_EQ(std::wstring(line.view()), L"");
         EXPECT_EQ(e, 0);
+        // No line number wraps round to line 1: beyond the 16-bit index, 6.
+        for (auto [number, error] : {std::pair{0L, 0L}, {65537L, 6L}, {LONG_MAX, 6L}, {LONG_MIN, 6L}}) {
+            ASSERT_EQ(rtf->Get_Line(d, number, &e, line.put()), S_OK);
+            EXPECT_EQ(std::wstring(line.view()), L"") << number;
+            EXPECT_EQ(e, error) << number;
+        }
 
         set_text(d, L"ab\r\nc");
         QM_CURSORINFO at{};

@@ -2,6 +2,7 @@
 // collection, the random source and Variant comparison, under the German locale.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
 #include <thread>
 #include <tuple>
@@ -151,6 +152,11 @@ TEST(Strings, CuttingFollowsTheRuntimesBounds) {
     EXPECT_EQ(String(2, L'x'), L"xx");
     EXPECT_EQ(StrReverse(L"abc"), L"cba");
     EXPECT_EQ(Len(L"äö"), 2);
+    // Texts longer than the runtime's strings hold are refused before anything is made.
+    EXPECT_EQ(error_of([] { Space(static_cast<long>(kMaxTextLength + 1)); }), err::OutOfStringSpace);
+    EXPECT_EQ(error_of([] { String(LONG_MAX, L'x'); }), err::OutOfStringSpace);
+    const std::wstring many(1 << 15, L'a'), long_text((1 << 15) + 1, L'b');
+    EXPECT_EQ(error_of([&] { Replace(many, L"a", long_text); }), err::OutOfStringSpace);
 }
 
 TEST(Strings, SearchingBinaryAndText) {
@@ -397,6 +403,32 @@ TEST(SafeArray, BoundsElementsAndRedim) {
     EXPECT_EQ(error_of([&] { s.redim_preserve(5); }), err::ArrayLocked);
     SafeArrayUnlock(s.get());
     (void)b;
+}
+
+// Index minus lower bound does not fit a Long near its limits: no index may wrap
+// past the bounds check, and no walk to 2^31 - 1 may wrap round.
+TEST(SafeArray, IndexArithmeticNearTheLongLimits) {
+    const struct {
+        long lbound, count, index, error;
+    } cases[] = {
+        {-3, 9, LONG_MAX, err::SubscriptOutOfRange},
+        {-3, 9, LONG_MIN, err::SubscriptOutOfRange},
+        {1, 1, LONG_MIN, err::SubscriptOutOfRange},
+        {LONG_MIN, 2, LONG_MAX, err::SubscriptOutOfRange},
+        {LONG_MIN, 2, LONG_MIN + 1, 0},
+        {LONG_MAX - 2, 3, LONG_MAX, 0},
+    };
+    for (const auto& c : cases) {
+        SafeArray a(VT_I4, c.count, c.lbound);
+        EXPECT_EQ(error_of([&] { a.at<long>(c.index) = 1; }), c.error) << c.lbound << " " << c.index;
+    }
+    EXPECT_EQ(error_of([] { SafeArray(VT_I4, 3, LONG_MAX - 1); }), err::Overflow);  // no upper bound
+    EXPECT_EQ(error_of([] { SafeArray(VT_I4, 0, LONG_MIN); }), err::Overflow);
+    SafeArray top(VT_I4, 2, LONG_MAX - 1);
+    EXPECT_EQ(error_of([&] { top.redim_preserve(LONG_MIN); }), err::SubscriptOutOfRange);
+    long long visited = 0;
+    for (long i : indices(top.lbound(), top.ubound())) visited += i == LONG_MAX;
+    EXPECT_EQ(visited, 1);
 }
 
 TEST(SafeArray, BuildReadAndConvert) {

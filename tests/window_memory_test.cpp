@@ -84,6 +84,8 @@ TEST_F(WindowMemory, AnUnreadableByteEndsTheWalk) {
     // (Wine reads memory that is only reserved as zeros: the walk goes on there.)
     EXPECT_EQ(read(0x100, 100), L"");
     EXPECT_EQ(find(L"H", 0x100, 100), -1);
+    // A length near 2^31 takes no more memory than what could be read.
+    EXPECT_EQ(read(0x100, 0x7FFFFEFF), L"");
     // Past the Long range: overflow, raised to the caller.
     long r = 0;
     EXPECT_NE(window->ProcessFind(hwnd, Bstr(L"x").get(), 0x7FFFFFF0, 100, &r), S_OK);

@@ -36,29 +36,33 @@ long long checked(long long address) {
     return address;
 }
 
-// The bytes from start on, as many as can be read up to count: one read of the
-// whole range, else one read per page-sized piece, and inside the first piece
-// that fails byte by byte up to the first byte that cannot be read.
+// The bytes from start on, as many as can be read up to count. Read in blocks, so
+// that the buffer grows only with what was read, not with the length asked for;
+// inside the first block that fails, page-sized pieces, and inside the first piece
+// that fails, byte by byte up to the first byte that cannot be read.
 std::string read_bytes(HANDLE process, long long start, size_t count) {
-    std::string bytes(count, '\0');
-    SIZE_T got = 0;
-    if (ReadProcessMemory(process, at(start), bytes.data(), count, &got) && got == count) return bytes;
+    constexpr size_t kBlock = 64 * 1024;
+    std::string bytes;
     size_t done = 0;
+    auto read = [&](size_t n) {
+        bytes.resize(done + n);
+        SIZE_T got = 0;
+        if (!ReadProcessMemory(process, at(start + static_cast<long long>(done)), bytes.data() + done, n, &got) ||
+            got != n)
+            return false;
+        done += n;
+        return true;
+    };
     while (done < count) {
-        uintptr_t address = reinterpret_cast<uintptr_t>(at(start + static_cast<long long>(done)));
-        size_t piece = std::min(count - done, static_cast<size_t>(0x1000 - (address & 0xFFF)));
-        got = 0;
-        if (ReadProcessMemory(process, at(start + static_cast<long long>(done)), bytes.data() + done, piece, &got) &&
-            got == piece) {
-            done += piece;
-            continue;
-        }
-        for (size_t k = 0; k < piece; ++k) {
-            got = 0;
-            if (!ReadProcessMemory(process, at(start + static_cast<long long>(done)), bytes.data() + done, 1, &got) ||
-                got != 1)
-                break;
-            ++done;
+        const size_t block_end = done + std::min(count - done, kBlock);
+        if (read(block_end - done)) continue;
+        while (done < block_end) {
+            const uintptr_t address = reinterpret_cast<uintptr_t>(at(start + static_cast<long long>(done)));
+            const size_t piece = std::min(block_end - done, static_cast<size_t>(0x1000 - (address & 0xFFF)));
+            if (read(piece)) continue;
+            for (size_t k = 0; k < piece && read(1); ++k) {
+            }
+            break;
         }
         break;
     }
