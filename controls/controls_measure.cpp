@@ -11,6 +11,7 @@
 #include "controls/controls.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/convert.h"
 #include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
@@ -32,7 +33,7 @@ CONTROLDIMENSIONS text_size(HWND h) {
     if (text.empty()) return size;
     const HDC dc = GetDC(h);
     if (!dc) return size;
-    const auto font = reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0));
+    const auto font = reinterpret_cast<HFONT>(send_bounded(h, WM_GETFONT).value_or(0));
     const HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
     SIZE extent{};
     if (GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &extent))
@@ -101,8 +102,10 @@ HRESULT Controls::Control_SetToStatusBar(long hwnd, IDispatch** StatusBar, long 
             raise(err::InvalidPropertyValue);
         VARIANT_BOOL done = VARIANT_FALSE;
         check(shared<_Window>()->Set_Parent(hwnd, static_cast<long>(reinterpret_cast<LONG_PTR>(bar)), &done));
-        MoveWindow(reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd)), r.left + x + 1, r.top + y + 1,
-                   (r.right - r.left) - x - 1, (r.bottom - r.top) - y - 1, TRUE);
+        const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd));
+        if (answers(window))
+            MoveWindow(window, r.left + x + 1, r.top + y + 1, (r.right - r.left) - x - 1, (r.bottom - r.top) - y - 1,
+                       TRUE);
         return 0L;
     });
 }

@@ -10,6 +10,7 @@
 #include "files/filebase.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/convert.h"
 #include "runtime/files.h"
 #include "runtime/safearray.h"
@@ -96,6 +97,7 @@ HRESULT Directory::Exist(BSTR Path, VARIANT_BOOL* sCreatePath, VARIANT_BOOL* res
 HRESULT Directory::isDirectoryEmpty(BSTR Directory, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         const std::wstring folder(text_of(Directory));
+        check_plain_path(folder);  // the system cuts a longer one, and answers for another folder
         return PathIsDirectoryEmptyW(folder.c_str()) == 1;
     });
 }

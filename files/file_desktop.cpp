@@ -20,6 +20,7 @@ namespace qm {
 HRESULT File::Show_FilePropertiesDialog(long hwnd, BSTR File, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         const std::wstring file(text_of(File));
+        check_plain_path(file);
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof(info);
         info.fMask = SEE_MASK_INVOKEIDLIST | SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;

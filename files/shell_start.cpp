@@ -7,6 +7,7 @@
 
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/process.h"
 #include "runtime/strings.h"
 
@@ -26,6 +27,7 @@ HRESULT Shell::Execute(BSTR* Path, BSTR* Param, LONG* WinStyle, VARIANT_BOOL* re
         std::wstring path(Path ? text_of(*Path) : std::wstring_view());
         std::wstring param(Param ? text_of(*Param) : std::wstring_view());
         int style = WinStyle ? static_cast<int>(*WinStyle) : SW_SHOWNORMAL;
+        check_shell_target(path);
         HINSTANCE h = ShellExecuteW(nullptr, L"open", path.c_str(), param.empty() ? nullptr : param.c_str(), nullptr,
                                     style);
         return reinterpret_cast<INT_PTR>(h) > 32;
@@ -37,6 +39,7 @@ HRESULT Shell::Execute(BSTR* Path, BSTR* Param, LONG* WinStyle, VARIANT_BOOL* re
 HRESULT Shell::DOS_Execute(BSTR Command, BSTR* Param, BSTR* result) {
     return untrapped(result, [&] {
         std::wstring line = shell_command_line(text_of(Command), Param ? text_of(*Param) : std::wstring_view());
+        check_command_line(line);
         SECURITY_ATTRIBUTES sa{sizeof(sa), nullptr, TRUE};
         process::Handle read_end, write_end;
         if (!CreatePipe(read_end.put(), write_end.put(), &sa, 0)) return Bstr(L"");

@@ -12,6 +12,14 @@ void check_long_path(std::wstring_view path) {
     if (path.size() > limit::kLongPath) raise(err::BadFileNameOrNumber);
 }
 
+void check_shell_target(std::wstring_view target) {
+    if (target.size() > limit::kShellTarget) raise(err::BadFileNameOrNumber);
+}
+
+void check_command_line(std::wstring_view line) {
+    if (line.size() > limit::kCommandLine) raise(err::InvalidCall);
+}
+
 void check_ansi_text(std::string_view text) {
     if (text.size() > limit::kAnsiText) raise(err::InvalidCall);
 }
@@ -29,5 +37,7 @@ std::optional<LRESULT> send_bounded(HWND window, UINT message, WPARAM wparam, LP
         return std::nullopt;
     return static_cast<LRESULT>(answer);
 }
+
+bool answers(HWND window) { return send_bounded(window, WM_NULL).has_value(); }
 
 }  // namespace qm

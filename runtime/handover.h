@@ -21,6 +21,12 @@ constexpr size_t kLongPath = 32767;
 // A text passed to an ANSI function is converted by the system into a counted
 // wide string of at most 32,767 characters, its NUL included.
 constexpr size_t kAnsiText = 32766;
+// What the shell's open verb is given (a file, a folder or an address): it builds
+// its command, the program and the quoted target, in 1,024 characters, so the
+// target gets half of them.
+constexpr size_t kShellTarget = 512;
+// A process's command line, its NUL included: 32,767 characters.
+constexpr size_t kCommandLine = 32766;
 // A computer: a DNS host name (255), optionally after "\\".
 constexpr size_t kComputerName = 2 + 255;
 // An account: a user name (UNLEN 256), optionally with its domain (a DNS name,
@@ -32,6 +38,10 @@ constexpr size_t kAccountName = 256 + 1 + 255;
 void check_plain_path(std::wstring_view path);
 // 52 for a path longer than the "\\?\" form allows.
 void check_long_path(std::wstring_view path);
+// 52 for a target of the shell's open verb longer than it takes.
+void check_shell_target(std::wstring_view target);
+// 5 for a command line longer than a process can be given.
+void check_command_line(std::wstring_view line);
 // 5 (invalid argument) for a text longer than an ANSI system function takes.
 void check_ansi_text(std::string_view text);
 // 5 for a name longer than its kind allows.
@@ -49,5 +59,11 @@ constexpr UINT kAnswerTimeoutMs = 2000;
 // its own) or is gone.
 std::optional<LRESULT> send_bounded(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0,
                                     UINT timeout_ms = kAnswerTimeoutMs);
+
+// Whether the window answers at all (a WM_NULL sent as above). The system's own
+// calls that show, move, enable, re-parent or restyle another thread's window wait
+// for that thread without limit: ask first, and leave a window alone that does
+// not answer.
+bool answers(HWND window);
 
 }  // namespace qm

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "runtime/errors.h"
+#include "runtime/handover.h"
 
 namespace qm::process {
 
@@ -14,6 +15,7 @@ Started start(std::wstring_view command_line, long window_style) {
     if (window_style < 0 || window_style > 6 || window_style == 5) raise(err::InvalidCall);
     std::wstring line(command_line);
     if (line.find_first_not_of(L" \t") == std::wstring::npos) raise(err::InvalidCall);
+    check_command_line(line);
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESHOWWINDOW;

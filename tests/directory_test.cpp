@@ -157,6 +157,9 @@ TEST_F(DirectoryTest, ReadAndContent) {
     VARIANT_BOOL b = VARIANT_FALSE;
     EXPECT_TRUE(yes(dir->isDirectoryEmpty(Bstr(empty).get(), &b), b));
     EXPECT_FALSE(yes(dir->isDirectoryContainingFiles(Bstr(empty).get(), &b), b));
+    // The system would answer for the first MAX_PATH characters only.
+    EXPECT_EQ(dir->isDirectoryEmpty(Bstr(empty + L"\\" + std::wstring(300, L'x')).get(), &b),
+              static_cast<HRESULT>(0x800A0034));
     RemoveDirectoryW(empty.c_str());
 
     make_tree();

@@ -75,6 +75,27 @@ TEST_F(ShellTest, ExecuteOpensProgramsAndRefusesMissingDocuments) {
     ASSERT_EQ(shell_->Execute(&m, nullptr, nullptr, &ok), S_OK);
     SysFreeString(m);
     EXPECT_EQ(ok, VARIANT_FALSE);
+
+    // Longer than the shell's open verb or a process's command line takes: refused
+    // before anything starts.
+    const std::wstring huge(40000, L'a');
+    struct Case {
+        std::wstring target;
+        HRESULT error;
+    } cases[] = {{std::wstring(1000, L'a'), static_cast<HRESULT>(0x800A0034)},
+                 {L"http://" + std::wstring(2000, L'a'), static_cast<HRESULT>(0x800A0034)}};
+    for (const Case& c : cases) {
+        BSTR target = SysAllocString(c.target.c_str());
+        EXPECT_EQ(shell_->Execute(&target, nullptr, nullptr, &ok), c.error);
+        SysFreeString(target);
+    }
+    LONG waited = -1;
+    ASSERT_EQ(shell_->ExecuteAndWait(Bstr(in_quotes(helper()) + L" " + huge).get(), SW_HIDE, &waited), S_OK);
+    EXPECT_EQ(waited, 5);
+    Bstr output;
+    BSTR arguments = SysAllocString(huge.c_str());
+    EXPECT_EQ(shell_->DOS_Execute(Bstr(helper()).get(), &arguments, output.put()), static_cast<HRESULT>(0x800A0005));
+    SysFreeString(arguments);
 }
 
 TEST_F(ShellTest, ExecuteAndWaitWaitsWhileMessagesFlow) {

@@ -5,6 +5,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -767,6 +768,30 @@ TEST_F(WindowTest, AHungProgramDoesNotHoldTheCallerAndCanBeEnded) {
     EXPECT_EQ(w->LockWindowUpdate(main, &lock), S_OK);
     ASSERT_EQ(w->CloseWindow(main, &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_FALSE);
+    // The system's own calls that change another thread's window wait for it:
+    // the members leave a hung window alone.
+    VARIANT_BOOL no = VARIANT_FALSE;
+    struct Change {
+        std::function<HRESULT(VARIANT_BOOL*)> call;
+        VARIANT_BOOL result;  // True also for the members without one
+    } changes[] = {
+        {[&](VARIANT_BOOL* r) { return w->Set_Pos(main, 10, 10, r); }, VARIANT_FALSE},
+        {[&](VARIANT_BOOL* r) { return w->StayOnTop(main, nullptr, r); }, VARIANT_FALSE},
+        {[&](VARIANT_BOOL* r) { return w->Set_Parent(main, 0, r); }, VARIANT_FALSE},
+        {[&](VARIANT_BOOL* r) { return w->VisibleWindow(main, &no, r); }, VARIANT_TRUE},
+        {[&](VARIANT_BOOL* r) { return w->Childs_VisibleAll(main, &no, r); }, VARIANT_TRUE},
+        {[&](VARIANT_BOOL* r) { return w->Childs_EnableAll(main, &no, r); }, VARIANT_TRUE},
+        {[&](VARIANT_BOOL*) { return w->EnableWindow(main, &no); }, VARIANT_TRUE},
+        {[&](VARIANT_BOOL*) { return w->Set_WindowState(main, SW_MINIMIZE); }, VARIANT_TRUE},
+        {[&](VARIANT_BOOL*) { return w->Set_Transparenz(main, 100); }, VARIANT_TRUE},
+    };
+    for (const Change& c : changes) {
+        ok = VARIANT_TRUE;
+        EXPECT_EQ(c.call(&ok), S_OK);
+        EXPECT_EQ(ok, c.result);
+    }
+    EXPECT_TRUE(IsWindowVisible(H(main)) && IsWindowEnabled(H(main)));
+    EXPECT_FALSE(GetWindowLongPtrW(H(main), GWL_EXSTYLE) & (WS_EX_TOPMOST | WS_EX_LAYERED));
     ok = VARIANT_TRUE;
     ASSERT_EQ(w->Set_Text(main, Bstr(L"x").get(), &ok), S_OK);
     EXPECT_EQ(ok, VARIANT_FALSE);

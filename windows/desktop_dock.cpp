@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
@@ -77,9 +78,10 @@ HRESULT Desktop::TaskBar_AttachControl(IDispatch** Control, long* Form_ForceWidt
                                   long_property(control, L"Height")});
         });
         // Without a taskbar, its band and its notification area the control stays
-        // where it is (it would land on the desktop).
+        // where it is (it would land on the desktop); so it does when the shell
+        // does not answer (moving its band would wait for it).
         HWND bar = desktop_window(dtTASKBAR);
-        if (!bar || !Get_TaskbarRebarHwnd() || !Get_TrayNotifyHwnd()) raise(err::InvalidCall);
+        if (!bar || !Get_TaskbarRebarHwnd() || !Get_TrayNotifyHwnd() || !answers(bar)) raise(err::InvalidCall);
         HWND h = hwnd_of(control_hwnd(control));
         // Its own size is its window's size in pixels, whatever its container's scale.
         RECT own = window_rect(h);

@@ -7,6 +7,7 @@
 
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "windows/desktop.h"
 #include "windows/window_common.h"
 #include "windows/window_enum.h"
@@ -108,11 +109,17 @@ HRESULT Desktop::TaskBar_GetSize(TASKBARSIZEINFO* result) {
 }
 
 HRESULT Desktop::TaskBar_Show(VARIANT_BOOL* Hide) {
-    return untrapped([&] { ShowWindow(FindWindowW(L"Shell_traywnd", nullptr), flag_or(Hide, false) ? SW_HIDE : SW_SHOW); });
+    return untrapped([&] {
+        HWND bar = FindWindowW(L"Shell_traywnd", nullptr);
+        if (answers(bar)) ShowWindow(bar, flag_or(Hide, false) ? SW_HIDE : SW_SHOW);
+    });
 }
 
 HRESULT Desktop::Tray_Show(VARIANT_BOOL* ShowTray) {
-    return untrapped([&] { ShowWindow(hwnd_of(taskbar_by_window_class()), flag_or(ShowTray, true) ? SW_SHOW : SW_HIDE); });
+    return untrapped([&] {
+        HWND bar = hwnd_of(taskbar_by_window_class());
+        if (answers(bar)) ShowWindow(bar, flag_or(ShowTray, true) ? SW_SHOW : SW_HIDE);
+    });
 }
 
 HRESULT Desktop::TaskBar_Disable(VARIANT_BOOL DisableTaskBar) {

@@ -44,7 +44,9 @@ HRESULT Window::CloseWindow(long hwnd, VARIANT_BOOL* result) {
 }
 
 HRESULT Window::EnableWindow(long hwnd, VARIANT_BOOL* Enable) {
-    return untrapped([&] { ::EnableWindow(hwnd_of(hwnd), flag_or(Enable, false) ? TRUE : FALSE); });
+    return untrapped([&] {
+        if (answers(hwnd_of(hwnd))) ::EnableWindow(hwnd_of(hwnd), flag_or(Enable, false) ? TRUE : FALSE);
+    });
 }
 
 HRESULT Window::FlashWindow(long hwnd, long* FlashCount, long* result) {
@@ -82,14 +84,16 @@ HRESULT Window::Set_Focus(long hwnd, long* result) {
 }
 
 HRESULT Window::Set_Parent(long hwnd, long NewParent, VARIANT_BOOL* result) {
-    return untrapped(result, [&] { return SetParent(hwnd_of(hwnd), hwnd_of(NewParent)) != nullptr; });
+    return untrapped(result, [&] {
+        return answers(hwnd_of(hwnd)) && SetParent(hwnd_of(hwnd), hwnd_of(NewParent)) != nullptr;
+    });
 }
 
 HRESULT Window::Set_Pos(long hwnd, long Top, long Left, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         HWND window = hwnd_of(hwnd);
         RECT r{};
-        GetWindowRect(window, &r);
+        if (!answers(window) || !GetWindowRect(window, &r)) return false;
         return MoveWindow(window, Left, Top, r.right - r.left, r.bottom - r.top, TRUE) != FALSE;
     });
 }
@@ -103,12 +107,14 @@ HRESULT Window::Set_Text(long hwnd, BSTR Text, VARIANT_BOOL* result) {
 }
 
 HRESULT Window::Set_WindowState(long hwnd, long WindowStyle) {
-    return untrapped([&] { ShowWindow(hwnd_of(hwnd), WindowStyle); });
+    return untrapped([&] {
+        if (answers(hwnd_of(hwnd))) ShowWindow(hwnd_of(hwnd), WindowStyle);
+    });
 }
 
 HRESULT Window::VisibleWindow(long hwnd, VARIANT_BOOL* isVisible, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        ShowWindow(hwnd_of(hwnd), flag_or(isVisible, true) ? SW_SHOW : SW_HIDE);
+        if (answers(hwnd_of(hwnd))) ShowWindow(hwnd_of(hwnd), flag_or(isVisible, true) ? SW_SHOW : SW_HIDE);
         return true;
     });
 }
@@ -116,7 +122,8 @@ HRESULT Window::VisibleWindow(long hwnd, VARIANT_BOOL* isVisible, VARIANT_BOOL* 
 HRESULT Window::Childs_EnableAll(long hwnd, VARIANT_BOOL* EnableAll, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         const BOOL enable = flag_or(EnableAll, true) ? TRUE : FALSE;
-        for (HWND child : Enum_ChildWindows(hwnd_of(hwnd))) ::EnableWindow(child, enable);
+        for (HWND child : Enum_ChildWindows(hwnd_of(hwnd)))
+            if (answers(child)) ::EnableWindow(child, enable);
         return true;
     });
 }
@@ -124,7 +131,8 @@ HRESULT Window::Childs_EnableAll(long hwnd, VARIANT_BOOL* EnableAll, VARIANT_BOO
 HRESULT Window::Childs_VisibleAll(long hwnd, VARIANT_BOOL* VisibleAll, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         const int show = flag_or(VisibleAll, true) ? SW_SHOW : SW_HIDE;
-        for (HWND child : Enum_ChildWindows(hwnd_of(hwnd))) ShowWindow(child, show);
+        for (HWND child : Enum_ChildWindows(hwnd_of(hwnd)))
+            if (answers(child)) ShowWindow(child, show);
         return true;
     });
 }
@@ -132,7 +140,7 @@ HRESULT Window::Childs_VisibleAll(long hwnd, VARIANT_BOOL* VisibleAll, VARIANT_B
 HRESULT Window::StayOnTop(long hwnd, VARIANT_BOOL* RemoveFromTop, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         HWND after = flag_or(RemoveFromTop, false) ? HWND_NOTOPMOST : HWND_TOPMOST;
-        return SetWindowPos(hwnd_of(hwnd), after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE) != FALSE;
+        return answers(hwnd_of(hwnd)) && SetWindowPos(hwnd_of(hwnd), after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE) != FALSE;
     });
 }
 
