@@ -87,30 +87,35 @@ const Skip kSkipped[] = {
     {L"Grafic.Get_OnlinePicture", L"reaches hosts beyond the loopback"},
 };
 
-// Members that wait as long, or repeat as often, as their numbers ask: the
-// patterns give them small numbers.
-const wchar_t* const kShortWaits[] = {
-    L"Misc.Sleep",           L"Controls.Control_Roll", L"Controls.Control_Move", L"Controls.Control_FontGrow",
-    L"Forms.Roll",           L"Forms.Move",            L"Forms.ShakeForm",       L"LB_CB.LB_IndexBlink",
+// Numbers that set how long a member waits or how often it repeats a step (a
+// distance in single steps, a count, a time): the patterns give them small values.
+struct ShortWait {
+    const wchar_t *member, *params;  // parameter names between blanks
+};
+const ShortWait kShortWaits[] = {
+    {L"Misc.Sleep", L" MilliSeconds "},
+    {L"Controls.Control_Roll", L" xStart xEnd RollSpeed "},
+    {L"Forms.Roll", L" xStart xEnd RollSpeed "},
+    {L"Controls.Control_Move", L" XPos YPos Speed "},
+    {L"Forms.Move", L" XPos YPos Speed "},
+    {L"Controls.Control_FontGrow", L" FontSizeTarget Speed "},
+    {L"Forms.ShakeForm", L" Amplitude MilliSeconds "},
+    {L"LB_CB.LB_IndexBlink", L" BlinkTimes PauseInMS "},
 };
 
-bool listed(const std::wstring& name, const wchar_t* const* first, size_t count) {
-    for (size_t i = 0; i < count; ++i)
-        if (name == first[i]) return true;
+bool short_wait(const std::wstring& member, const std::wstring& param) {
+    for (const ShortWait& w : kShortWaits)
+        if (member == w.member && std::wstring(w.params).find(L" " + param + L" ") != std::wstring::npos) return true;
     return false;
 }
-
-const wchar_t* const kPending[] = {L"mString.Get_RandomString", L"Mathematics.Get_Num"};
 
 bool skipped(const std::wstring& name) {
     for (const Skip& s : kSkipped)
         if (name == s.member) return true;
-    for (const wchar_t* p : kPending)
-        if (name == p) return true;
     return false;
 }
 
-bool g_short = false;  // the member under way is one of kShortWaits
+bool g_short = false;  // the argument being made is one of kShortWaits
 
 // ----- what a parameter takes --------------------------------------------------
 
@@ -121,6 +126,7 @@ struct Param {
     VARTYPE vt = VT_VARIANT;     // the type of a typed value
     VARTYPE elem = VT_VARIANT;   // an array's elements
     bool byref = false, optional = false;
+    bool short_wait = false;     // small numbers only
     ComPtr<IRecordInfo> record;  // a record's layout
 };
 
@@ -216,14 +222,19 @@ std::vector<Member> members_of(ITypeInfo* cls, const std::wstring& cls_name) {
         SysFreeString(name);
         if (f->invkind == INVOKE_PROPERTYGET) m.flags = DISPATCH_PROPERTYGET | DISPATCH_METHOD;
         if (f->invkind == INVOKE_PROPERTYPUT) m.flags = DISPATCH_PROPERTYPUT, m.name += L"=";
+        std::vector<BSTR> names(static_cast<size_t>(f->cParams) + 1, nullptr);
+        UINT named = 0;
+        itf->GetNames(f->memid, names.data(), static_cast<UINT>(names.size()), &named);
         for (SHORT k = 0; k < f->cParams; ++k) {
             const ELEMDESC& e = f->lprgelemdescParam[k];
             if (e.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) continue;
             Param p;
             resolve(itf.get(), e.tdesc, p);
             p.optional = (e.paramdesc.wParamFlags & PARAMFLAG_FOPT) != 0;
+            p.short_wait = static_cast<UINT>(k) + 1 < named && short_wait(m.name, names[k + 1]);
             m.params.push_back(std::move(p));
         }
+        for (BSTR n : names) SysFreeString(n);
         itf->ReleaseFuncDesc(f);
         out.push_back(std::move(m));
     }
@@ -247,11 +258,13 @@ enum Pattern {
     kTypedByRef,    // the lowest values by reference to their own type
     kMixed1,        // each argument from one of the above, by a fixed seed
     kMixed2,
+    kMixed3,
+    kMixed4,
     kPatterns
 };
 const wchar_t* const kPatternNames[] = {L"plain", L"Empty", L"Null", L"zero", L"minus one", L"low", L"high",
                                         L"odd", L"foreign", L"wrong type", L"byref variant", L"typed byref",
-                                        L"mixed 1", L"mixed 2"};
+                                        L"mixed 1", L"mixed 2", L"mixed 3", L"mixed 4"};
 
 // A VARIANT that clears itself; kept in a deque so that references into it stay.
 struct Value {
@@ -505,6 +518,7 @@ struct Call {
 };
 
 void add_argument(Call& c, Pattern pat, const Param& p) {
+    g_short = p.short_wait;
     VARIANT a;
     VariantInit(&a);
     const bool by_variant = pat == kByRefVariant || (pat == kTypedByRef && p.kind == Kind::Variant);
@@ -539,7 +553,7 @@ void build(Call& c, const Member& m, Pattern pat) {
     for (size_t i = 0; i < count; ++i) {
         const Param& p = m.params[i];
         Pattern use = pat;
-        if (pat == kMixed1 || pat == kMixed2) {
+        if (pat >= kMixed1) {
             r = mix(r);
             use = static_cast<Pattern>(r % (kMixed1 + 1));
             g_pick = static_cast<int>((r >> 32) % 1024);
@@ -556,6 +570,7 @@ void build(Call& c, const Member& m, Pattern pat) {
         }
         add_argument(c, use, p);
         g_pick = -1;
+        g_short = false;
     }
 }
 
@@ -707,7 +722,6 @@ int run(const std::wstring& cls_name, long first) {
     long index = 0, reached = 0;
     for (const Member& m : members) {
         if (skipped(m.name)) continue;
-        g_short = listed(m.name, kShortWaits, std::size(kShortWaits));
         const int patterns = m.params.empty() ? 1 : kPatterns;
         for (int pat = 0; pat < patterns; ++pat, ++index) {
             if (index < first) continue;
