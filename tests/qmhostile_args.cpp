@@ -93,8 +93,8 @@ const std::wstring kForeignText = L"Gr\u00fc\u00dfe \u2713 \U0001D11E \u65e5\u67
 
 void set_number(VARIANT* v, VARTYPE vt, long long n, double d) {
     if (g_short) {
-        n = n < -1 ? -1 : n > 50 ? 50 : n;
-        d = d < -1 ? -1 : d > 50 ? 50 : d;
+        n = n < -1 ? -1 : n > 10 ? 10 : n;
+        d = d < -1 ? -1 : d > 10 ? 10 : d;
     }
     V_VT(v) = vt;
     switch (vt) {
