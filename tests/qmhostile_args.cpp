@@ -6,12 +6,14 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 namespace qmhostile {
 
 const wchar_t* const kPatternNames[kPatterns] = {
     L"plain", L"Empty",      L"Null",          L"zero",        L"minus one", L"low",     L"high",    L"odd",
-    L"foreign", L"wrong type", L"byref variant", L"typed byref", L"mixed 1",   L"mixed 2", L"mixed 3", L"mixed 4"};
+    L"foreign", L"wrong type", L"byref variant", L"typed byref", L"array from -3, 2^31 - 1",
+    L"array from -3, -2^31", L"mixed 1", L"mixed 2", L"mixed 3", L"mixed 4"};
 
 namespace {
 
@@ -139,6 +141,7 @@ void set_array(Pattern pat, VARTYPE elem, VARIANT* v) {
     UINT dims = 1;
     if (pat == kZero) b[0].cElements = 0;
     if (pat == kMinusOne) b[0].lLbound = -1;
+    if (pat == kEdgeHigh) b[0] = {9, -3};
     if (pat == kHigh) dims = 2;
     SAFEARRAY* sa = SafeArrayCreate(elem, dims, b);
     if (!sa) return;
@@ -165,6 +168,29 @@ void set_array(Pattern pat, VARTYPE elem, VARIANT* v) {
     V_ARRAY(v) = sa;
 }
 
+// Moves a value into a record's field of the parameter's kind, converted to the
+// field's type; a value that does not convert leaves the field zero. (The record
+// information's PutField is not used: Wine's keeps the caller's text instead of
+// a copy of it.)
+void move_into_field(BYTE* slot, const Param& f, VARIANT& value) {
+    if (f.kind == Kind::Variant) {
+        *reinterpret_cast<VARIANT*>(slot) = value;
+        VariantInit(&value);
+        return;
+    }
+    if (V_VT(&value) != f.vt && FAILED(VariantChangeType(&value, &value, 0, f.vt))) return;
+    size_t size = 4;
+    switch (f.vt) {
+    case VT_I1: case VT_UI1: size = 1; break;
+    case VT_I2: case VT_UI2: case VT_BOOL: size = 2; break;
+    case VT_I8: case VT_UI8: case VT_R8: case VT_DATE: case VT_CY: size = 8; break;
+    case VT_BSTR: case VT_DISPATCH: size = sizeof(void*); break;
+    default: if (f.vt & VT_ARRAY) size = sizeof(SAFEARRAY*); break;
+    }
+    memcpy(slot, &V_I4(&value), size);
+    if (f.vt == VT_BSTR || f.vt == VT_DISPATCH || (f.vt & VT_ARRAY)) VariantInit(&value);  // the field owns it now
+}
+
 void set_record(Pattern pat, const Param& p, VARIANT* v) {
     if (!p.record) {
         V_VT(v) = VT_EMPTY;
@@ -182,14 +208,14 @@ void set_record(Pattern pat, const Param& p, VARIANT* v) {
     for (WORD i = 0; i < a->cVars; ++i) {
         VARDESC* d = nullptr;
         if (FAILED(ti->GetVarDesc(i, &d))) continue;
-        BSTR name = nullptr;
-        ti->GetDocumentation(d->memid, &name, nullptr, nullptr, nullptr);
         Param f;
         resolve(ti.get(), d->elemdescVar.tdesc, f);
         Value fv;
-        if (f.kind != Kind::Record && !(f.kind == Kind::Array && pat == kLow)) set_value(pat, f, &fv.v);
-        if (V_VT(&fv.v) != VT_EMPTY && name) p.record->PutField(INVOKE_PROPERTYPUT, data, name, &fv.v);
-        SysFreeString(name);
+        if (d->varkind == VAR_PERINSTANCE && f.kind != Kind::Record) {
+            set_value(pat, f, &fv.v);
+            if (V_VT(&fv.v) != VT_EMPTY && V_VT(&fv.v) != VT_NULL)
+                move_into_field(static_cast<BYTE*>(data) + d->oInst, f, fv.v);
+        }
         ti->ReleaseVarDesc(d);
     }
     ti->ReleaseTypeAttr(a);
@@ -205,6 +231,12 @@ void set_value(Pattern pat, const Param& p, VARIANT* v) {
     }
     if (pat == kByRefVariant) pat = kHigh;
     if (pat == kTypedByRef) pat = kLow;
+    if (pat == kEdgeHigh || pat == kEdgeLow) {
+        if (p.kind == Kind::Int) return set_number(v, p.vt, bound(p.vt, pat == kEdgeHigh), 0);
+        if (p.kind == Kind::Array || p.kind == Kind::Variant)
+            return set_array(kEdgeHigh, p.kind == Kind::Array ? p.elem : static_cast<VARTYPE>(VT_VARIANT), v);
+        pat = kPlain;
+    }
     switch (p.kind) {
     case Kind::Int:
         switch (pat) {

@@ -50,6 +50,8 @@ enum Pattern {
     kWrongType,  // text for numbers, an object for text, numbers for objects and arrays
     kByRefVariant,  // the highest values as a script's variables (VT_BYREF|VT_VARIANT)
     kTypedByRef,    // the lowest values by reference to their own type
+    kEdgeHigh,      // arrays from -3 to 5, whole numbers 2^31 - 1 (indexes past any array)
+    kEdgeLow,       // arrays from -3 to 5, whole numbers -2^31
     kMixed1,        // each argument from one of the above, by a fixed seed
     kMixed2,
     kMixed3,
