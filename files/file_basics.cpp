@@ -172,7 +172,7 @@ HRESULT File::ShredderFile(BSTR Path, long* WriteLoop, long* result) {
                        _Misc* misc = shared<_Misc>();
                        constexpr size_t kPattern = 20, kBlock = kPattern * 52429;  // about 1 MiB
                        std::string block(kBlock, '\0');
-                       for (long pass = 1; pass <= passes; ++pass) {
+                       for (long long pass = 1; pass <= passes; ++pass) {
                            char pattern[kPattern];
                            for (size_t i = 0; i < kPattern; i += 2) {
                                long digit = 0, letter = 0;

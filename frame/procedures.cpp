@@ -129,7 +129,7 @@ bool BubbleSort(VARIANT& list) noexcept {
 }
 
 void Wait_DoEvents(long count) {
-    for (long i = 0; i <= count; ++i) forms::do_events();
+    for (long long i = 0; i <= count; ++i) forms::do_events();  // a count of 2^31 - 1 ends too
 }
 
 short Sort_ListBox(IDispatch* list_box) {
