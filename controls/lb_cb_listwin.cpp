@@ -29,7 +29,8 @@ LPARAM packed_point(long x, long y) {
 }
 
 long item_from_point(HWND box, long x, long y) {
-    return static_cast<long>(static_cast<int32_t>(send_bounded(box, LB_ITEMFROMPOINT, 0, packed_point(x, y)).value_or(0)));
+    const LRESULT item = send_bounded(box, LB_ITEMFROMPOINT, 0, packed_point(x, y)).value_or(0);
+    return static_cast<long>(static_cast<int32_t>(item));
 }
 
 // The parent's ScaleMode and Font, given back however the work ends.
@@ -172,7 +173,8 @@ HRESULT LB_CB::LB_GetRightClickedItem(IDispatch* ListBox, float PosX, float PosY
         const long y = CLng(static_cast<double>(PosY)) / CLng(forms::screen_twips_per_pixel_y());
         const long r = item_from_point(window, x, y);
         RECT rect{};
-        send_bounded(window, LB_GETITEMRECT, static_cast<WPARAM>(static_cast<ULONG>(r)), reinterpret_cast<LPARAM>(&rect));
+        send_bounded(window, LB_GETITEMRECT, static_cast<WPARAM>(static_cast<ULONG>(r)),
+                     reinterpret_cast<LPARAM>(&rect));
         if (x < rect.left || x > rect.right || y < rect.top || y > rect.bottom) return -1L;
         if (ItemText) {
             Bstr text(CStr(*late::get(box, L"List", {Variant(r)}).get()));

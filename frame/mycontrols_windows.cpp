@@ -5,6 +5,7 @@
 #include "frame/mycontrols.h"
 #include "frame/shared.h"
 #include "runtime/convert.h"
+#include "runtime/handover.h"
 #include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
@@ -127,7 +128,7 @@ void MyControls::TaskBarFade(bool Start) {
         taskbar_style_ = GetWindowLongW(hwnd_of(taskbar_hwnd_), GWL_EXSTYLE);
         taskbar_saved_ = taskbar_hwnd_ != 0;
     }
-    if (taskbar_saved_) {
+    if (taskbar_saved_ && answers(hwnd_of(taskbar_hwnd_))) {
         SetWindowLongW(hwnd_of(taskbar_hwnd_), GWL_EXSTYLE, taskbar_style_ | WS_EX_LAYERED);
         set_alpha(taskbar_hwnd_, kFadedAlpha);
     }
@@ -140,7 +141,7 @@ void MyControls::TaskBarFade(bool Start) {
 void MyControls::restore_taskbar() {
     if (!taskbar_saved_) return;
     HWND taskbar = hwnd_of(taskbar_hwnd_);
-    if (IsWindow(taskbar)) {
+    if (IsWindow(taskbar) && answers(taskbar)) {  // restyling the shell's window waits for the shell
         set_alpha(taskbar_hwnd_, 255);
         SetWindowLongW(taskbar, GWL_EXSTYLE, taskbar_style_);
     }
@@ -154,6 +155,7 @@ void MyControls::taskbar_fade_tick() {
     GetCursorPos(&cursor);
     const float line = screen_height() - GetTaskbarHeight();
     HWND taskbar = hwnd_of(taskbar_hwnd_);
+    if (!answers(taskbar)) return;  // a hung shell: no step this time
     if (line >= cursor.y * screen_twips_per_pixel_y()) {
         if (alpha_ != 255) return;
         SetWindowLongW(taskbar, GWL_EXSTYLE, taskbar_style_ | WS_EX_LAYERED);

@@ -262,6 +262,23 @@ TEST_F(StandInTaskbar, StartButtonClickReturnsWhileTheMenuIsOpen) {
     EXPECT_EQ(text_of(helper->main()), L"closed");
 }
 
+// A hung shell does not hold the caller: the taskbar is left as it was.
+TEST_F(StandInTaskbar, AHungShellIsLeftAlone) {
+    ASSERT_NO_FATAL_FAILURE(start(L"taskbar-bottom"));
+    const LONG_PTR style = GetWindowLongPtrW(bar, GWL_EXSTYLE);
+    PostMessageW(helper->main(), WM_APP + 1, 0, 0);  // its only thread sleeps
+    Sleep(200);
+    VARIANT_BOOL yes = VARIANT_TRUE;
+    TaskBarStartCommand start = tscSTART, stop = tscSTOP;
+    EXPECT_EQ(desktop->TaskBar_Show(&yes), S_OK);
+    EXPECT_EQ(desktop->TaskBar_Disable(VARIANT_TRUE), S_OK);
+    EXPECT_EQ(desktop->TaskBar_FadeEffect(&start), S_OK);
+    EXPECT_EQ(desktop->TaskBar_FadeEffect(&stop), S_OK);
+    pump_messages();
+    EXPECT_TRUE(IsWindowVisible(bar) && IsWindowEnabled(bar));
+    EXPECT_EQ(GetWindowLongPtrW(bar, GWL_EXSTYLE), style);
+}
+
 TEST_F(StandInTaskbar, DocksAlongTheLeftEdge) {
     ASSERT_NO_FATAL_FAILURE(start(L"taskbar-left"));
     ComPtr<DockForm> form = forms::make<DockForm>();

@@ -140,7 +140,8 @@ HRESULT Window::Childs_VisibleAll(long hwnd, VARIANT_BOOL* VisibleAll, VARIANT_B
 HRESULT Window::StayOnTop(long hwnd, VARIANT_BOOL* RemoveFromTop, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         HWND after = flag_or(RemoveFromTop, false) ? HWND_NOTOPMOST : HWND_TOPMOST;
-        return answers(hwnd_of(hwnd)) && SetWindowPos(hwnd_of(hwnd), after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE) != FALSE;
+        HWND window = hwnd_of(hwnd);
+        return answers(window) && SetWindowPos(window, after, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE) != FALSE;
     });
 }
 

@@ -38,6 +38,19 @@ Check ini.Read_INI(path, "Abschnitt", "Schlüssel", "|") = "Zeile 1" & vbCrLf & 
 ini.DeleteKey path, "Abschnitt", "Schlüssel"
 Check ini.Read_INI(path, "Abschnitt", "Schlüssel") = "", "DeleteKey"
 
+' Text longer than the system takes is a run-time error the script can handle.
+Dim huge: huge = String(100000, "x")
+On Error Resume Next
+v = ini.Read_INI(huge, "Abschnitt", "Schlüssel")
+Check Err.Number = 52, "Read_INI of an over-long path: " & Err.Number
+Err.Clear
+ini.RemoveSection path, huge
+Check Err.Number = 5, "RemoveSection of an over-long section: " & Err.Number
+Err.Clear
+v = sh.Execute(huge)
+Check Err.Number = 52, "Execute of an over-long target: " & Err.Number
+On Error GoTo 0
+
 Check Not sh.Execute(scratch & "gibt es nicht.txt"), "Execute of a missing document"
 Check sh.ExecuteAndWait(scratch & "fehlt\nichts.exe") = 53, "ExecuteAndWait of a missing program"
 Dim title: title = "Kein Fenster 4711"
