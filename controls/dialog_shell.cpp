@@ -63,7 +63,7 @@ HRESULT Dialog::Execute(BSTR Title, BSTR* Prompt, long* Icon) {
 HRESULT Dialog::Find(BSTR* Path) {
     return untrapped([&] {
         const std::wstring_view given = Path ? text_of(*Path) : std::wstring_view(L"C:\\");
-        check_plain_path(given);  // the shell's search window never returns from a longer one
+        check_plain_path(given);  // the shell never returns from a longer one
         const std::string path = to_ansi(given);
         ShellExecuteA(nullptr, "find", path.c_str(), "", "C:\\", SW_SHOWNORMAL);
     });
