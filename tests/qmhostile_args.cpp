@@ -229,6 +229,8 @@ void set_value(Pattern pat, const Param& p, VARIANT* v) {
         V_VT(v) = VT_NULL;
         return;
     }
+    if (p.kind == Kind::Variant && pat == kByRefVariant) return set_text(v, kLong);
+    if (p.kind == Kind::Variant && pat == kTypedByRef) return set_number(v, VT_I4, LONG_MIN, 0);
     if (pat == kByRefVariant) pat = kHigh;
     if (pat == kTypedByRef) pat = kLow;
     if (pat == kEdgeHigh || pat == kEdgeLow) {

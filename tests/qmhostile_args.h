@@ -48,8 +48,9 @@ enum Pattern {
     kOdd,        // 1E308 for whole numbers, NaN, text with NULs
     kForeign,    // non-ASCII text, 65536
     kWrongType,  // text for numbers, an object for text, numbers for objects and arrays
-    kByRefVariant,  // the highest values as a script's variables (VT_BYREF|VT_VARIANT)
-    kTypedByRef,    // the lowest values by reference to their own type
+    kByRefVariant,  // the highest values as a script's variables (VT_BYREF|VT_VARIANT),
+                    // 100,000 characters for a Variant
+    kTypedByRef,    // the lowest values by reference to their own type, -2^31 for a Variant
     kEdgeHigh,      // arrays from -3 to 5, whole numbers 2^31 - 1 (indexes past any array)
     kEdgeLow,       // arrays from -3 to 5, whole numbers -2^31
     kMixed1,        // each argument from one of the above, by a fixed seed
