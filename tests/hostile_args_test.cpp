@@ -87,7 +87,8 @@ struct ClassRun {
             std::string line = pending.substr(0, nl);
             pending.erase(0, nl + 1);
             const DWORD now = GetTickCount();
-            if (!current.empty() && now - since > kSlow) slow.push_back(current + " " + std::to_string(now - since) + " ms");
+            if (!current.empty() && now - since > kSlow)
+                slow.push_back(current + " " + std::to_string(now - since) + " ms");
             if (line.rfind("done", 0) == 0) {
                 finished = true;
                 long last = 0;
