@@ -60,13 +60,12 @@ HRESULT Controls::Control_Roll(IDispatch** Control, long* xStart, long* xEnd, Co
     return trapped(Trap{Source::Controls, L"Control_Roll"}, result, ErrorNumberResult{}, [&] {
         IDispatch* control = object_arg(Control);
         if (!xStart || !xEnd || !Direction) raise(err::InvalidCall);
+        // Any other direction sizes nothing, so there is nothing to wait for.
+        if (*Direction != cdHorizontal && *Direction != cdVertical) return 0L;
         const long speed = RollSpeed ? *RollSpeed : 100;
         const long long from = *xStart, to = *xEnd, step = to < from ? -1 : 1;
         for (long long v = from; v != to + step; v += step) {
-            if (*Direction == cdHorizontal)
-                late::put(control, L"Width", Variant(static_cast<long>(v)));
-            else if (*Direction == cdVertical)
-                late::put(control, L"Height", Variant(static_cast<long>(v)));
+            late::put(control, *Direction == cdHorizontal ? L"Width" : L"Height", Variant(static_cast<long>(v)));
             Wait_DoEvents(speed);
         }
         return 0L;

@@ -14,6 +14,7 @@
 #include "runtime/ansi.h"
 #include "runtime/com_ptr.h"
 #include "runtime/contract.h"
+#include "runtime/handover.h"
 #include "windows/window_common.h"
 
 namespace qm {
@@ -61,7 +62,9 @@ HRESULT Dialog::Execute(BSTR Title, BSTR* Prompt, long* Icon) {
 
 HRESULT Dialog::Find(BSTR* Path) {
     return untrapped([&] {
-        const std::string path = to_ansi(Path ? text_of(*Path) : std::wstring_view(L"C:\\"));
+        const std::wstring_view given = Path ? text_of(*Path) : std::wstring_view(L"C:\\");
+        check_plain_path(given);  // the shell never returns from a longer one
+        const std::string path = to_ansi(given);
         ShellExecuteA(nullptr, "find", path.c_str(), "", "C:\\", SW_SHOWNORMAL);
     });
 }

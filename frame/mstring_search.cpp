@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "frame/mstring.h"
-#include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/safearray.h"
@@ -107,30 +106,23 @@ HRESULT mString::sSplit(BSTR Str, long Position, SAFEARRAY** result) {
     try {
         std::wstring_view text = text_of(Str);
         if (text.empty() || Position < 1) return S_OK;
-        _Arry* arry = shared<_Arry>();
-        Variant pieces = SafeArray(VT_BSTR).to_variant();  // an undimensioned String array
-        auto append = [&](std::wstring_view piece) {
-            Variant value;
-            V_VT(value.get()) = VT_BSTR;
-            V_BSTR(value.get()) = Bstr(piece).detach();
-            arADDTO to_end = arTOEND;
-            long index = -1, added = 0;
-            VARIANT_BOOL allow_double = VARIANT_TRUE;
-            check(arry->Add(pieces.get(), *value.get(), &to_end, &index, &allow_double, &added));
-            if (added != 0) raise(added > 0 ? added : err::InternalError);
-        };
+        // The pieces are gathered first and the array made once: growing it by
+        // one element per piece takes time with the square of the pieces.
+        std::vector<std::wstring_view> pieces;
         std::vector<std::wstring> lines = Split(text, L"\r\n");
         for (size_t i = 0; i < lines.size(); ++i) {
             std::wstring_view line = lines[i];
             while (!line.empty()) {
                 size_t take = std::min(line.size(), static_cast<size_t>(Position));
-                append(line.substr(0, take));
+                pieces.push_back(line.substr(0, take));
                 line.remove_prefix(take);
             }
-            if (i + 1 < lines.size()) append(L"");
+            if (i + 1 < lines.size()) pieces.push_back(L"");
         }
-        if (text.size() >= 2 && text.substr(text.size() - 2) == L"\r\n") append(L"");
-        if (SAFEARRAY* built = array_of(*pieces.get())) *result = convert_array(built, VT_BSTR).detach();
+        if (text.size() >= 2 && text.substr(text.size() - 2) == L"\r\n") pieces.push_back(L"");
+        SafeArray out(VT_BSTR, static_cast<long>(pieces.size()));
+        for (size_t i = 0; i < pieces.size(); ++i) out.set_text(static_cast<long>(i), pieces[i]);
+        *result = out.detach();
     } catch (...) {
     }
     return S_OK;

@@ -72,21 +72,30 @@ protected:
 };
 
 TEST_F(ControlsAnimate, RollSetsEachSizeOnItsAxis) {
+    // A step yields to the message loop; with no step the thread's message stays.
     struct Case {
         long from, to, direction;
         const wchar_t* property;
         std::vector<long> expected;
+        bool via_forms = false;
     } cases[] = {
         {50, 50, cdHorizontal, L"Width", {50}},
         {100, 95, cdVertical, L"Height", {100, 99, 98, 97, 96, 95}},
         {100, 95, 2, L"Width", {}},
+        {0, 100000, -1, L"Height", {}, true},
     };
     for (const auto& c : cases) {
         Recorder control({{L"Width", Variant(0L)}, {L"Height", Variant(0L)}});
         IDispatch* d = &control;
         long from = c.from, to = c.to, speed = 0, result = -1;
         auto direction = static_cast<ControlDirection>(c.direction);
-        ASSERT_EQ(ctl->Control_Roll(&d, &from, &to, &direction, &speed, &result), S_OK);
+        PostThreadMessageW(GetCurrentThreadId(), WM_APP, 0, 0);
+        if (c.via_forms)
+            ASSERT_EQ(shared<_Forms>()->Roll(&d, &from, &to, &direction, &speed, &result), S_OK);
+        else
+            ASSERT_EQ(ctl->Control_Roll(&d, &from, &to, &direction, &speed, &result), S_OK);
+        MSG m;
+        EXPECT_EQ(PeekMessageW(&m, nullptr, WM_APP, WM_APP, PM_REMOVE) != FALSE, c.expected.empty()) << c.from;
         EXPECT_EQ(result, 0);
         EXPECT_EQ(control.puts(c.property), c.expected) << c.from << " " << c.direction;
         EXPECT_EQ(control.log.size(), c.expected.size());

@@ -5,6 +5,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "qmwindows_helper.h"
@@ -190,7 +191,24 @@ TEST(DesktopCaptureTest, TextsOnTheDesktop) {
         EXPECT_TRUE(desktop_texts().empty());
     }
 
-    for (DESKTOPTEXTINFO* info : {&first, &second, &clear, &none, &empty}) {
+    // A text far wider than the screen is cut at the screen's width, at once.
+    DESKTOPTEXTINFO wide{};
+    wide.Text = SysAllocStringLen(nullptr, 100000);
+    std::fill_n(wide.Text, 100000, L'W');
+    wide.TextAlignment = dtByUser;
+    ASSERT_EQ(desktop->WriteOnDesktop(&wide, &r), S_OK);
+    EXPECT_EQ(r, 0);
+    texts = desktop_texts();
+    ASSERT_EQ(texts.size(), 1u);
+    GetWindowRect(texts[0], &box);
+    EXPECT_LE(box.right - box.left, GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(texts[0], shape), COMPLEXREGION);
+    DeleteObject(shape);
+    ASSERT_EQ(desktop->WriteOnDesktop(&clear, &r), S_OK);
+    EXPECT_TRUE(desktop_texts().empty());
+
+    for (DESKTOPTEXTINFO* info : {&first, &second, &clear, &none, &empty, &wide}) {
         SysFreeString(info->Text);
         if (info->Font) info->Font->Release();
     }

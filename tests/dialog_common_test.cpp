@@ -198,4 +198,8 @@ TEST(DialogShell, RunAboutAndShutDownDialogs) {
     Bstr path(scratch() + L"nowhere\\");
     BSTR where = path.get();
     EXPECT_EQ(shared<_Dialog>()->Find(&where), S_OK);
+    // A path longer than a path can be: 52 (bad file name), and no search window.
+    Bstr overlong(std::wstring(100000, L'f'));
+    where = overlong.get();
+    EXPECT_EQ(shared<_Dialog>()->Find(&where), static_cast<HRESULT>(0x800A0034));
 }

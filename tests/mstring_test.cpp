@@ -343,6 +343,12 @@ TEST_F(MString, SSplitWrapsLines) {
     EXPECT_EQ(pieces[2].size(), 22u);
     EXPECT_EQ(wrap(L"ab\r\n", 5), (std::vector<std::wstring>{L"ab", L"", L""}));
     EXPECT_TRUE(wrap(L"abc", 0).empty());
+    // 100,000 pieces, counted from 0, at once.
+    SAFEARRAY* sa = nullptr;
+    ASSERT_EQ(s->sSplit(Bstr(std::wstring(100000, L'x')).get(), 1, &sa), S_OK);
+    SafeArray many = SafeArray::attach(sa, VT_BSTR);
+    EXPECT_EQ(many.lbound(), 0);
+    EXPECT_EQ(many.ubound(), 99999);
 }
 
 TEST_F(MString, CharacterArrays) {

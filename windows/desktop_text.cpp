@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <olectl.h>
 
+#include <algorithm>
+#include <climits>
 #include <string>
 
 #include "frame/frm_tmp.h"
@@ -10,6 +12,7 @@
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
+#include "runtime/forms/globals.h"
 #include "runtime/strings.h"
 #include "windows/desktop.h"
 
@@ -18,6 +21,13 @@ namespace qm {
 namespace {
 
 constexpr const wchar_t* kTag = L"WriteOnDesktop";
+// The width of the screen (of all screens together) in pixels: glyphs beyond it
+// never show. Outlining them takes the system minutes for a long text, and the
+// display fails on so wide a shape.
+int screens_width() {
+    const int w = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    return w > 0 ? w : GetSystemMetrics(SM_CXSCREEN);
+}
 
 // The record's font, made ("Times New Roman" 36) or mended (size 0 -> 36) in place.
 ComPtr<IFontDisp> text_font(DESKTOPTEXTINFO& info) {
@@ -56,14 +66,19 @@ void clear_texts(const std::wstring& text, bool all) {
     }
 }
 
-// The window keeps only the outline of the text's glyphs drawn at (0, 0).
+// The window keeps only the outline of the text's glyphs drawn at (0, 0), those
+// within the screens' width.
 void shape_to_glyphs(HWND window, HFONT font, const std::wstring& text) {
     HDC dc = GetDC(window);
     if (!dc) raise(err::InvalidCall);
     HGDIOBJ old = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
+    int shown = 0;
+    SIZE extent{};
+    const int length = static_cast<int>(std::min<size_t>(text.size(), INT_MAX));
+    if (!GetTextExtentExPointW(dc, text.c_str(), length, screens_width(), &shown, nullptr, &extent)) shown = 0;
     BeginPath(dc);
-    TextOutW(dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+    TextOutW(dc, 0, 0, text.c_str(), shown);
     EndPath(dc);
     HRGN region = PathToRegion(dc);
     SelectObject(dc, old);
@@ -123,7 +138,8 @@ HRESULT Desktop::WriteOnDesktop(DESKTOPTEXTINFO* DesktopText, long* result) {
         label.set_auto_size(true);
         label.set_caption(text);
         label.set_visible(false);
-        form->set_width(label.width());
+        // A text wider than the screens is cut at their width.
+        form->set_width(std::min(label.width(), screens_width() * forms::screen_twips_per_pixel_x()));
         form->set_height(label.height());
 
         float top = 0, left = 0;

@@ -1,0 +1,361 @@
+// The child of the hostile-argument test: creates one class of the library by
+// its programmatic identifier and calls every member of its interface
+// late-bound, once per argument pattern, as the registered type library
+// describes it. Before each call it writes "index<TAB>Class.Member<TAB>pattern
+// <TAB>calls so far that reached their member" to the progress file, so that the
+// parent can name the call a crash or a hang stopped; "done <calls> <reached>"
+// ends a complete run.
+//   qmhostile <Class> <first index> <progress file>
+// A watchdog thread closes the dialogs and windows the calls leave open.
+#include <windows.h>
+#include <ole2.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "qmhostile_args.h"
+
+// The type library's identifier, from the generated Quillmark_i.c.
+extern "C" const GUID LIBID_Quillmark;
+
+using namespace qmhostile;
+
+namespace {
+
+// Members that act on the machine, or beyond the test's prefix and loopback,
+// whatever arguments they get.
+struct Skip {
+    const wchar_t *member, *why;
+};
+const Skip kSkipped[] = {
+    {L"Dialog.WindowsShutDown", L"shuts the system down"},
+    {L"System.System_Shutdown", L"shuts the system down"},
+    {L"System.User_LogOff", L"logs the user off"},
+    {L"System.Lock_WorkStation", L"locks the workstation"},
+    {L"System.Set_ComputerName", L"renames the computer"},
+    {L"Network.Set_LocalNetworkName", L"renames the computer"},
+    {L"Network.Get_NetTime", L"sets the clock"},
+    {L"Drive.Format", L"formats a disk"},
+    {L"Drive.ChkDsk", L"checks a disk"},
+    {L"Drive.ChkDskAll", L"checks the disks"},
+    {L"Drive.CDROM", L"opens the machine's disc drive"},
+    {L"Desktop.Set_DesktopResulotion", L"changes the display mode"},
+    {L"Hardware.COMport_Exist", L"opens the machine's serial ports"},
+    {L"Hardware.COMport_ConfigureDialog", L"opens the machine's serial ports"},
+    {L"Hardware.COMport_GetInstalledCOMPorts", L"opens the machine's serial ports"},
+    {L"Hardware.Mouse_Click", L"global mouse input"},
+    {L"Hardware.Mouse_SetPos", L"global mouse input"},
+    {L"Hardware.Mouse_Center", L"global mouse input"},
+    {L"Hardware.Mouse_BlockUserInput", L"global keyboard and mouse input"},
+    {L"Hardware.Mouse_ClipCursor", L"the system cursor"},
+    {L"Hardware.Mouse_Show", L"the system cursor"},
+    {L"Hardware.Mouse_SwapButton", L"the system's mouse buttons"},
+    {L"Desktop.Set_WindowsDefaultMouseCursor", L"the system cursor"},
+    {L"Window.SendKeys", L"global keyboard input"},
+    {L"Window.Click", L"global mouse input"},
+    {L"Shell.Execute", L"starts programs from the generated text"},
+    {L"Shell.ExecuteAndWait", L"starts programs from the generated text"},
+    {L"Shell.DOS_Execute", L"starts programs from the generated text"},
+    {L"Shell.RunAsUser", L"starts programs from the generated text"},
+    {L"Dialog.Execute", L"starts programs from the generated text"},
+    {L"System.Uninstall", L"starts programs from the generated text"},
+    {L"Network.OpenURL", L"starts programs from the generated text"},
+    {L"Network.SendNewMail", L"starts programs from the generated text"},
+    {L"Network.IE_Open", L"starts programs from the generated text"},
+    {L"Network.HTTP_isOnline", L"reaches hosts beyond the loopback"},
+    {L"Network.HTTP_CanConnect", L"reaches hosts beyond the loopback"},
+    {L"Network.Host_isReachable", L"reaches hosts beyond the loopback"},
+    {L"Network.Get_HTMLfile", L"reaches hosts beyond the loopback"},
+    {L"Network.Get_InternetFilesize", L"reaches hosts beyond the loopback"},
+    {L"Network.Get_OnlineIP", L"reaches hosts beyond the loopback"},
+    {L"Network.URLToHTML", L"reaches hosts beyond the loopback"},
+    {L"Network.IPtoName", L"reaches hosts beyond the loopback"},
+    {L"Network.NameToIP", L"reaches hosts beyond the loopback"},
+    {L"Network.Get_IP", L"reaches hosts beyond the loopback"},
+    {L"Network.DomainToIP", L"reaches hosts beyond the loopback"},
+    {L"Network.Get_DynamicDNS", L"reaches hosts beyond the loopback"},
+    {L"Network.Get_SharedDirectory", L"reaches hosts beyond the loopback"},
+    {L"Network.Get_LocalPCs", L"reaches hosts beyond the loopback"},
+    {L"Network.NetSend", L"reaches hosts beyond the loopback"},
+    {L"Network.BroadcastMessage", L"reaches hosts beyond the loopback"},
+    {L"FTP.Connect", L"reaches hosts beyond the loopback"},
+    {L"Grafic.Get_OnlinePicture", L"reaches hosts beyond the loopback"},
+};
+
+// Numbers that set how long a member waits or how often it repeats a step (a
+// distance in single steps, a count, a time): the patterns give them small values.
+struct ShortWait {
+    const wchar_t *member, *params;  // parameter names between blanks
+};
+const ShortWait kShortWaits[] = {
+    {L"Misc.Sleep", L" MilliSeconds "},
+    {L"Controls.Control_Roll", L" xStart xEnd RollSpeed "},
+    {L"Forms.Roll", L" xStart xEnd RollSpeed "},
+    {L"Controls.Control_Move", L" XPos YPos Speed "},
+    {L"Forms.Move", L" XPos YPos Speed "},
+    {L"Controls.Control_FontGrow", L" FontSizeTarget Speed "},
+    {L"Forms.ShakeForm", L" Amplitude MilliSeconds "},
+    {L"LB_CB.LB_IndexBlink", L" BlinkTimes PauseInMS "},
+};
+
+bool short_wait(const std::wstring& member, const std::wstring& param) {
+    for (const ShortWait& w : kShortWaits)
+        if (member == w.member && std::wstring(w.params).find(L" " + param + L" ") != std::wstring::npos) return true;
+    return false;
+}
+
+bool skipped(const std::wstring& name) {
+    for (const Skip& s : kSkipped)
+        if (name == s.member) return true;
+    return false;
+}
+
+
+// The members of the class's default interface, in the type library's order.
+std::vector<Member> members_of(ITypeInfo* cls, const std::wstring& cls_name) {
+    std::vector<Member> out;
+    HREFTYPE ref;
+    ComPtr<ITypeInfo> itf;
+    if (FAILED(cls->GetRefTypeOfImplType(0, &ref)) || FAILED(cls->GetRefTypeInfo(ref, itf.put()))) return out;
+    TYPEATTR* a = nullptr;
+    itf->GetTypeAttr(&a);
+    if (a->typekind == TKIND_DISPATCH && (a->wTypeFlags & TYPEFLAG_FDUAL)) {
+        ComPtr<ITypeInfo> dual;
+        if (SUCCEEDED(itf->GetRefTypeOfImplType(-1, &ref)) && SUCCEEDED(itf->GetRefTypeInfo(ref, dual.put()))) {
+            itf->ReleaseTypeAttr(a);
+            itf = dual;
+            itf->GetTypeAttr(&a);
+        }
+    }
+    const WORD funcs = a->cFuncs;
+    itf->ReleaseTypeAttr(a);
+    for (WORD i = 0; i < funcs; ++i) {
+        FUNCDESC* f = nullptr;
+        if (FAILED(itf->GetFuncDesc(i, &f))) continue;
+        BSTR name = nullptr;
+        itf->GetDocumentation(f->memid, &name, nullptr, nullptr, nullptr);
+        Member m{cls_name + L"." + (name ? name : L"?"), f->memid, DISPATCH_METHOD, {}};
+        SysFreeString(name);
+        if (f->invkind == INVOKE_PROPERTYGET) m.flags = DISPATCH_PROPERTYGET | DISPATCH_METHOD;
+        if (f->invkind == INVOKE_PROPERTYPUT) m.flags = DISPATCH_PROPERTYPUT, m.name += L"=";
+        std::vector<BSTR> names(static_cast<size_t>(f->cParams) + 1, nullptr);
+        UINT named = 0;
+        itf->GetNames(f->memid, names.data(), static_cast<UINT>(names.size()), &named);
+        for (SHORT k = 0; k < f->cParams; ++k) {
+            const ELEMDESC& e = f->lprgelemdescParam[k];
+            if (e.paramdesc.wParamFlags & PARAMFLAG_FRETVAL) continue;
+            Param p;
+            resolve(itf.get(), e.tdesc, p);
+            p.optional = (e.paramdesc.wParamFlags & PARAMFLAG_FOPT) != 0;
+            p.short_wait = static_cast<UINT>(k) + 1 < named && short_wait(m.name, names[k + 1]);
+            m.params.push_back(std::move(p));
+        }
+        for (BSTR n : names) SysFreeString(n);
+        itf->ReleaseFuncDesc(f);
+        out.push_back(std::move(m));
+    }
+    return out;
+}
+
+// ----- the run -----------------------------------------------------------------
+
+HANDLE g_progress = INVALID_HANDLE_VALUE;
+
+void report(const std::wstring& line) {
+    const std::wstring l = line + L"\n";
+    const int n = WideCharToMultiByte(CP_UTF8, 0, l.data(), static_cast<int>(l.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, l.data(), static_cast<int>(l.size()), s.data(), n, nullptr, nullptr);
+    DWORD put;
+    WriteFile(g_progress, s.data(), static_cast<DWORD>(s.size()), &put, nullptr);
+}
+
+LONG WINAPI on_crash(EXCEPTION_POINTERS* e) {
+    wchar_t text[96];
+    swprintf(text, 96, L"crash %08lX at %p", e->ExceptionRecord->ExceptionCode, e->ExceptionRecord->ExceptionAddress);
+    report(text);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+DWORD g_main_thread = 0;
+HWND g_form = nullptr;  // the form among the objects, which the watchdog leaves open
+
+// Closes the process's own windows that stay up: message boxes and dialogs at
+// once, other visible top-level windows when they are still there a tick later;
+// ends a window move or menu that waits for the user, as the Esc key does.
+DWORD WINAPI watchdog(void*) {
+    std::vector<HWND> seen;
+    for (;;) {
+        Sleep(250);
+        GUITHREADINFO gui{sizeof(gui)};
+        if (GetGUIThreadInfo(g_main_thread, &gui) &&
+            (gui.flags & (GUI_INMOVESIZE | GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE))) {
+            HWND loop = gui.hwndMoveSize ? gui.hwndMoveSize : gui.hwndMenuOwner ? gui.hwndMenuOwner : gui.hwndCapture;
+            PostMessageW(loop, WM_KEYDOWN, VK_ESCAPE, 0);
+            PostMessageW(loop, WM_CANCELMODE, 0, 0);
+        }
+        std::vector<HWND> now;
+        EnumWindows(
+            [](HWND h, LPARAM p) -> BOOL {
+                DWORD pid = 0;
+                GetWindowThreadProcessId(h, &pid);
+                if (pid == GetCurrentProcessId() && IsWindowVisible(h) && h != g_form)
+                    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&now));
+        for (HWND h : now) {
+            wchar_t cls[64] = {};
+            GetClassNameW(h, cls, 64);
+            const bool dialog = std::wstring(cls) == L"#32770";
+            bool old = false;
+            for (HWND s : seen) old = old || s == h;
+            if (dialog) PostMessageW(h, WM_COMMAND, IDCANCEL, 0);
+            if (dialog || old) PostMessageW(h, WM_CLOSE, 0, 0);
+        }
+        seen = now;
+    }
+}
+
+void pump() {
+    MSG msg;
+    for (int i = 0; i < 200 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// A member of a late-bound object, called or read by name; arguments in natural order.
+bool invoke(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args, Value& result) {
+    DISPID id;
+    LPOLESTR n = const_cast<LPOLESTR>(name);
+    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+    DISPPARAMS dp{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    return SUCCEEDED(d->GetIDsOfNames(IID_NULL, &n, 1, LOCALE_USER_DEFAULT, &id)) &&
+           SUCCEEDED(d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &dp,
+                               &result.v, nullptr, nullptr));
+}
+
+ComPtr<IDispatch> object_of(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args) {
+    Value r;
+    if (!invoke(d, name, std::move(args), r) || V_VT(&r.v) != VT_DISPATCH) return {};
+    return ComPtr<IDispatch>(V_DISPATCH(&r.v));
+}
+
+// A form of the engine with a control of each kind, when the tests' form host
+// is registered.
+std::vector<ComPtr<IDispatch>> form_and_controls() {
+    std::vector<ComPtr<IDispatch>> objects;
+    CLSID clsid;
+    ComPtr<IDispatch> host, form;
+    Value caption;
+    set_text(&caption.v, L"Hostile");
+    if (SUCCEEDED(CLSIDFromProgID(L"QuillmarkTest.FormHost", &clsid)) &&
+        SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, host.put_void())))
+        form = object_of(host.get(), L"NewForm", {caption.v});
+    if (!form) return objects;
+    objects.push_back(form);
+    VARIANT f;
+    V_VT(&f) = VT_DISPATCH;
+    V_DISPATCH(&f) = form.get();
+    for (const wchar_t* kind : {L"TextBox", L"ListBox", L"PictureBox", L"ComboBox", L"Label", L"TreeView",
+                                L"FlexGrid", L"RichTextBox", L"ListView", L"CheckBox"}) {
+        Value k, name;
+        set_text(&k.v, kind);
+        set_text(&name.v, std::wstring(kind) + L"1");
+        if (auto c = object_of(host.get(), L"AddControl", {f, k.v, name.v})) objects.push_back(c);
+    }
+    Value h;
+    if (invoke(form.get(), L"hWnd", {}, h) && SUCCEEDED(VariantChangeType(&h.v, &h.v, 0, VT_I4)))
+        g_form = reinterpret_cast<HWND>(static_cast<LONG_PTR>(V_I4(&h.v)));
+    return objects;
+}
+
+int run(const std::wstring& cls_name, long first) {
+    ComPtr<ITypeLib> lib;
+    if (FAILED(LoadRegTypeLib(LIBID_Quillmark, 1, 0, LOCALE_NEUTRAL, lib.put()))) return report(L"no type library"), 2;
+    ComPtr<ITypeInfo> cls;
+    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
+        TYPEKIND kind;
+        BSTR name = nullptr;
+        if (SUCCEEDED(lib->GetTypeInfoType(i, &kind)) && kind == TKIND_COCLASS &&
+            SUCCEEDED(lib->GetDocumentation(static_cast<INT>(i), &name, nullptr, nullptr, nullptr)) &&
+            cls_name == name)
+            lib->GetTypeInfo(i, cls.put());
+        SysFreeString(name);
+    }
+    if (!cls) return report(L"no class " + cls_name), 2;
+    const std::vector<Member> members = members_of(cls.get(), cls_name);
+
+    CLSID clsid;
+    ComPtr<IDispatch> object;
+    if (FAILED(CLSIDFromProgID((L"Quillmark." + cls_name).c_str(), &clsid)) ||
+        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.put_void())))
+        return report(L"cannot create " + cls_name), 2;
+    set_objects(form_and_controls(), object.get());
+
+    long index = 0, reached = 0;
+    for (const Member& m : members) {
+        if (skipped(m.name)) continue;
+        const int patterns = m.params.empty() ? 1 : kPatterns;
+        for (int pat = 0; pat < patterns; ++pat, ++index) {
+            if (index < first) continue;
+            // The form back in the corner: a step-by-step move from where the last
+            // call left it would take a while.
+            if (g_form) SetWindowPos(g_form, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            Call c;
+            build(c, m, static_cast<Pattern>(pat));
+            report(std::to_wstring(index) + L"\t" + m.name + L"\t" + (m.params.empty() ? L"none" : kPatternNames[pat]) +
+                   L"\t" + std::to_wstring(reached));
+            std::vector<VARIANT> reversed(c.args.rbegin(), c.args.rend());
+            DISPID put = DISPID_PROPERTYPUT;
+            DISPPARAMS dp{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+            if (m.flags == DISPATCH_PROPERTYPUT) dp.rgdispidNamedArgs = &put, dp.cNamedArgs = 1;
+            Value result;
+            EXCEPINFO ex{};
+            UINT arg_error = 0;
+            const HRESULT hr = object->Invoke(m.id, IID_NULL, LOCALE_USER_DEFAULT, m.flags, &dp,
+                           m.flags == DISPATCH_PROPERTYPUT ? nullptr : &result.v, &ex, &arg_error);
+            // The dispatcher's own refusals: the call never reached the member.
+            if (hr != DISP_E_TYPEMISMATCH && hr != DISP_E_PARAMNOTOPTIONAL && hr != DISP_E_BADPARAMCOUNT &&
+                hr != DISP_E_OVERFLOW && hr != DISP_E_BADVARTYPE && hr != DISP_E_PARAMNOTFOUND)
+                ++reached;
+            SysFreeString(ex.bstrSource);
+            SysFreeString(ex.bstrDescription);
+            SysFreeString(ex.bstrHelpFile);
+            pump();
+        }
+    }
+    report(L"done " + std::to_wstring(index) + L" " + std::to_wstring(reached));
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 4) return 2;
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    SetUnhandledExceptionFilter(on_crash);
+    g_progress = CreateFileW(argv[3], FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, 0,
+                             nullptr);
+    if (g_progress == INVALID_HANDLE_VALUE) return 2;
+    // Relative paths of the patterns land in a folder of the class's own.
+    wchar_t scratch[MAX_PATH] = L"S:\\";
+    GetEnvironmentVariableW(L"QM_SCRATCH", scratch, MAX_PATH);
+    std::wstring folder = scratch;
+    if (folder.back() != L'\\') folder += L'\\';
+    folder += L"hostile";
+    const std::wstring home = folder + L"\\" + argv[1];
+    CreateDirectoryW(folder.c_str(), nullptr);
+    CreateDirectoryW(home.c_str(), nullptr);
+    SetCurrentDirectoryW(home.c_str());
+    g_main_thread = GetCurrentThreadId();
+    CloseHandle(CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr));
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const int rc = run(argv[1], _wtol(argv[2]));
+    std::fflush(nullptr);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(rc));  // the library's teardown is not under test
+    return rc;
+}
