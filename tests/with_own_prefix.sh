@@ -12,14 +12,20 @@ WINESERVER=/usr/lib/wine/wineserver64
 run=$(mktemp -d /tmp/quill-own.XXXXXX)
 xvfb=""
 cleanup() {
+    # The prefix's server folder goes too: $TMPDIR/<its "wineserver" file>/server-DEV-INODE.
+    local dev ino dir=""
+    read -r dev ino < <(stat -L -c '%d %i' "$run/prefix" 2>/dev/null) &&
+        dir=$(printf '%s/%s/server-%x-%x' "${TMPDIR:-/tmp}" "$(cat "$run/prefix/wineserver" 2>/dev/null)" "$dev" "$ino")
     WINEPREFIX=$run/prefix "$WINESERVER" -k >/dev/null 2>&1
+    WINEPREFIX=$run/prefix "$WINESERVER" -w >/dev/null 2>&1
+    [ -n "$dir" ] && [ -d "$dir" ] && rm -rf "$dir"
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
     rm -rf "$run"
 }
 trap cleanup EXIT
 cp -a "$QUILL_BUILD_ROOT/wine-template" "$run/prefix"
 mkdir -p "$run/home" "$run/scratch"
-printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' >"$run/home/.asoundrc"
+printf 'pcm.!default { type null }\nctl.!default { type null }\n' >"$run/home/.asoundrc"
 ln -sfn "$QUILL_BUILD_ROOT" "$run/prefix/dosdevices/q:"
 ln -sfn "$run/scratch" "$run/prefix/dosdevices/s:"
 export WINEPREFIX=$run/prefix HOME=$run/home QM_SCRATCH='S:\' QM_SCRATCH_UNIX=$run/scratch
