@@ -787,6 +787,10 @@ Form* form_of(HWND hwnd) noexcept;
 
 // Registers the runtime's window classes (once per process).
 void register_classes();
+// The system control's own window procedure beneath a window of one of the
+// runtime's control classes (nullptr for other windows): bulk item work on the
+// engine's own lists may call it directly, without events.
+WNDPROC system_proc(HWND hwnd) noexcept;
 // Loads the system's common controls of the given ICC_ classes.
 void init_common_controls(DWORD classes);
 

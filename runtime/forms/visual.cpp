@@ -158,6 +158,11 @@ void register_classes() {
     (void)done;
 }
 
+WNDPROC system_proc(HWND hwnd) noexcept {
+    const WNDPROC proc = hwnd ? base_proc_of(hwnd) : nullptr;
+    return proc == DefWindowProcW ? nullptr : proc;
+}
+
 // --- Visual -----------------------------------------------------------------------
 
 Visual::~Visual() {
