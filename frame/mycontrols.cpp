@@ -10,6 +10,7 @@
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "runtime/safearray.h"
+#include "runtime/thread_state.h"
 #include "windows/window_common.h"
 
 namespace qm {
@@ -42,6 +43,18 @@ std::wstring class_of(long hwnd) {
     check(shared<_Window>()->Get_Class(hwnd, name.put()));
     return name.str();
 }
+
+// The hand-shaped pointer of ClickIcon, made once per thread.
+struct HandPointer final : ThreadPart {
+    ComPtr<IPictureDisp> made;
+    bool tried = false;
+    const ComPtr<IPictureDisp>& picture() {
+        if (!tried) made = hand_icon();
+        tried = true;
+        return made;
+    }
+    void close() noexcept override { made.reset(); }
+};
 
 }  // namespace
 
@@ -119,9 +132,9 @@ void MyControls::design() {
     add<Timer>(L"Timer_KeyLogger");
     add<Timer>(L"Timer_cLabel");
 
-    add<ListBox>(L"sLB").set_sorted(true);
+    add<ListBox>(L"sLB", true);
     add<ListBox>(L"LBtmp");
-    add_element<ListBox>(L"vLB", 0).set_sorted(true);
+    add_element<ListBox>(L"vLB", 0, true);
     TextBox& input = add<TextBox>(L"uInput");
     input.on.key_press = [this](int& key) { key_press_input(key); };
     add<TextBox>(L"TextLB");
@@ -139,7 +152,7 @@ void MyControls::design() {
     add<PictureBox>(L"picCredits");
     for (long i = 1; i <= 3; ++i) add_element<PictureBox>(L"PicFade", i);
 
-    add<Label>(L"ClickIcon").set_mouse_icon(hand_icon().get());
+    add<Label>(L"ClickIcon").set_mouse_icon(thread_part<HandPointer>().picture().get());
     add<Label>(L"LabelTMP");
     add<Label>(L"LabelMessage");
     add<Label>(L"Label1");

@@ -435,7 +435,7 @@ protected:
 
 class ListBox final : public ListControl {
 public:
-    ListBox() : ListControl(false) {}
+    explicit ListBox(bool sorted = false) : ListControl(false) { sorted_ = sorted; }
     const wchar_t* type_name() const noexcept override { return L"ListBox"; }
     const Table& table() const override;
     long top_index() const;
