@@ -285,6 +285,22 @@ void Surface::released() {
     img_w_ = img_h_ = 0;
 }
 
+void Surface::restore(const Surface& design) {
+    released();
+    scale_ = design.scale_;
+    auto_redraw_ = design.auto_redraw_;
+    picture_ = design.picture_;
+    current_x = design.current_x;
+    current_y = design.current_y;
+    draw_width = design.draw_width;
+    fill_style = design.fill_style;
+    fill_color = design.fill_color;
+    if (owner_.hwnd_) {
+        if (auto_redraw_) ensure_image();
+        InvalidateRect(owner_.hwnd_, nullptr, TRUE);
+    }
+}
+
 void Surface::cls() {
     current_x = scale_.mode == 0 ? scale_.left : 0.0f;
     current_y = scale_.mode == 0 ? scale_.top : 0.0f;
@@ -505,6 +521,18 @@ void PictureBox::fit_picture() {
     w_ = (s.cx + border) * twips_per_pixel_x();
     h_ = (s.cy + border) * twips_per_pixel_y();
     place();
+}
+
+bool PictureBox::restore(const Control& design) {
+    const auto* d = dynamic_cast<const PictureBox*>(&design);
+    if (!d || !hwnd_) return false;
+    surface_.restore(d->surface_);
+    const bool frame = s_.border_style != d->s_.border_style || s_.appearance != d->s_.appearance;
+    s_ = d->s_;
+    if (frame) set_border_style(s_.border_style);
+    restore_common(*d);
+    if (s_.auto_size) fit_picture();
+    return true;
 }
 
 void PictureBox::set_border_style(long style) {
