@@ -117,6 +117,7 @@ public:
 
 private:
     void ensure_image();
+    void drop_image(bool reuse);  // reuse: the bitmap is kept for the next image of its size
     void fill_background(HDC dc, int w, int h);
     void drawn();
     HDC target();
@@ -126,6 +127,8 @@ private:
     HDC mem_ = nullptr;
     HBITMAP bmp_ = nullptr, old_bmp_ = nullptr;
     int img_w_ = 0, img_h_ = 0;
+    HBITMAP reusable_ = nullptr;  // a dropped image's bitmap (restore)
+    int reusable_w_ = 0, reusable_h_ = 0;
     ComPtr<IPictureDisp> picture_;
 };
 

@@ -2,6 +2,7 @@
 // figures: Image, Shape, Line.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "runtime/forms/forms.h"
 #include "runtime/strings.h"
@@ -210,7 +211,11 @@ void Surface::ensure_image() {
     w = std::max(w, img_w_);
     h = std::max(h, img_h_);
     HDC screen = GetDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HBITMAP bmp = nullptr;
+    if (!mem_ && reusable_ && reusable_w_ == w && reusable_h_ == h)
+        bmp = std::exchange(reusable_, nullptr);  // filled below like a new one
+    else
+        bmp = CreateCompatibleBitmap(screen, w, h);
     HDC mem = mem_ ? mem_ : CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     if (!bmp || !mem) {
@@ -275,9 +280,20 @@ void Surface::resized() {
 }
 
 void Surface::released() {
+    drop_image(false);
+    if (reusable_) DeleteObject(reusable_);
+    reusable_ = nullptr;
+}
+
+void Surface::drop_image(bool reuse) {
     if (mem_) {
         SelectObject(mem_, old_bmp_);
-        DeleteObject(bmp_);
+        if (reuse) {
+            if (reusable_) DeleteObject(reusable_);
+            reusable_ = bmp_, reusable_w_ = img_w_, reusable_h_ = img_h_;
+        } else {
+            DeleteObject(bmp_);
+        }
         DeleteDC(mem_);
     }
     mem_ = nullptr;
@@ -286,7 +302,7 @@ void Surface::released() {
 }
 
 void Surface::restore(const Surface& design) {
-    released();
+    drop_image(true);  // its memory serves a new image of the same size
     scale_ = design.scale_;
     auto_redraw_ = design.auto_redraw_;
     picture_ = design.picture_;
