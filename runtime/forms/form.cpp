@@ -153,7 +153,7 @@ bool Form::unload_to_spare(const void* key) {
         discard();
         return true;
     }
-    ShowWindow(hwnd_, SW_HIDE);
+    if (IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_HIDE);
     forms.loaded.erase(std::remove_if(forms.loaded.begin(), forms.loaded.end(),
                                       [&](const ComPtr<Form>& f) { return f.get() == this; }),
                        forms.loaded.end());

@@ -313,7 +313,7 @@ void Surface::restore(const Surface& design) {
     fill_color = design.fill_color;
     if (owner_.hwnd_) {
         if (auto_redraw_) ensure_image();
-        InvalidateRect(owner_.hwnd_, nullptr, TRUE);
+        if (IsWindowVisible(owner_.hwnd_)) InvalidateRect(owner_.hwnd_, nullptr, TRUE);  // else painted when shown
     }
 }
 
