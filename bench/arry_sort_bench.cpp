@@ -2,6 +2,7 @@
 // the same comparison in one run: the sorted list box's order (the locale's
 // case-insensitive comparison, as the list box applies it) and the runtime's
 // comparison of values (texts by character code).
+// Goal: ratio <= 3 through the sorted list box, <= 1.5 by value.
 #include <windows.h>
 
 #include <algorithm>

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,17 @@ private:
 
 // A 0-based array of Variants holding copies of the given elements of a view.
 SafeArray variant_copy(const Elements& from, const std::vector<long>& indices);
+
+// The order a sorted list box gives texts (each as the box keeps it, up to its
+// first null character), worked out with the comparison such a box applies: the
+// locale's, ignoring case. expected[k] is the text at place k once the texts
+// have been added one by one in their order; handed over in the order `feed`
+// instead, they leave the box in that same order, each landing at or near the
+// end. False when the locale's sort keys and its comparison disagree.
+struct BoxOrder {
+    std::vector<uint32_t> feed, expected;
+};
+bool plan_box_order(const std::vector<std::wstring>& texts, LCID locale, BoxOrder& out);
 
 // Whether the argument holds a dimensioned array.
 bool dimensioned(const VARIANT& v) noexcept;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <cwchar>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -116,6 +118,66 @@ void sort_by_value(VARIANT& target) {
     if (!in_place) assign_array(target, std::move(copy));
 }
 
+// The texts handed to the sorted list box in the order it keeps them, so that
+// each lands at its end, then read back: the box still places every text. Taken
+// only when the box ends up exactly as it would with the texts added in the
+// array's order; false (the box's content undefined) otherwise, and for any
+// element that does not convert to a text.
+bool sort_in_box_order(forms::ListBox& box, VARIANT& target) {
+    try {
+        std::vector<std::wstring> texts;
+        {
+            const arry::Elements e(target);
+            texts.reserve(static_cast<size_t>(e.count()));
+            for (long i = 0; i < e.count(); ++i) {
+                std::wstring t = CStr(e.at(e.lbound() + i));
+                t.resize(std::wcslen(t.c_str()));  // the box keeps a text up to its first null character
+                texts.push_back(std::move(t));
+            }
+        }
+        if (texts.empty()) return false;
+        const HWND list = box.hwnd();
+        const WNDPROC system = forms::system_proc(list);
+        if (!system) return false;
+        auto send = [&](UINT msg, WPARAM wp, LPARAM lp) { return CallWindowProcW(system, list, msg, wp, lp); };
+        const auto locale = static_cast<LCID>(send(LB_GETLOCALE, 0, 0));
+        arry::BoxOrder order;
+        if (!arry::plan_box_order(texts, locale, order)) return false;
+        box.clear();
+        size_t characters = 0;
+        for (const std::wstring& t : texts) characters += t.size() + 1;
+        send(LB_INITSTORAGE, texts.size(), characters * sizeof(wchar_t));
+        for (uint32_t i : order.feed)
+            if (send(LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(texts[i].c_str())) < 0) return false;
+        const long count = static_cast<long>(texts.size());
+        if (send(LB_GETCOUNT, 0, 0) != count) return false;
+        SafeArray items(VT_VARIANT, count);
+        {
+            VARIANT* out = nullptr;
+            check(SafeArrayAccessData(items.get(), reinterpret_cast<void**>(&out)));
+            std::unique_ptr<SAFEARRAY, decltype(&SafeArrayUnaccessData)> access(items.get(), SafeArrayUnaccessData);
+            std::vector<wchar_t> text;
+            for (long k = 0; k < count; ++k) {
+                const std::wstring& want = texts[order.expected[static_cast<size_t>(k)]];
+                if (send(LB_GETTEXTLEN, static_cast<WPARAM>(k), 0) != static_cast<LRESULT>(want.size()))
+                    return false;
+                text.resize(want.size() + 1);
+                const LRESULT got = send(LB_GETTEXT, static_cast<WPARAM>(k), reinterpret_cast<LPARAM>(text.data()));
+                if (got != static_cast<LRESULT>(want.size()) || std::wmemcmp(text.data(), want.data(), want.size()) != 0)
+                    return false;
+                BSTR b = SysAllocStringLen(text.data(), static_cast<UINT>(want.size()));
+                if (!b) raise(err::OutOfMemory);
+                V_VT(&out[k]) = VT_BSTR;
+                V_BSTR(&out[k]) = b;
+            }
+        }
+        assign_array(target, std::move(items));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 }  // namespace
 
 HRESULT Arry::Sort(VARIANT* sArray, VARIANT_BOOL* sBubbleSort, long* result) {
@@ -129,25 +191,25 @@ HRESULT Arry::Sort(VARIANT* sArray, VARIANT_BOOL* sBubbleSort, long* result) {
             sort_by_value(target);
             return 0;
         }
-        // The worker form's sorted list box orders the texts; it is unloaded in every case.
-        ComPtr<MyControls> form = forms::make<MyControls>();
-        // Emptied first: an unloading form keeps its lists' items, one window
-        // message after another.
-        struct Unload {
+        // The worker form's sorted list box orders the texts; the form is given
+        // back in every case (the box emptied first: an unloading form keeps its
+        // lists' items, one window message after another).
+        ComPtr<MyControls> form = MyControls::fresh();
+        struct Release {
             MyControls& form;
-            ~Unload() {
+            ~Release() {
                 try {
                     if (form.loaded()) form.get<forms::ListBox>(L"sLB").clear();
-                    form.unload();
+                    form.release();
                 } catch (...) {
                 }
             }
-        } unload{*form.get()};
-        form->load();
+        } release{*form.get()};
         form->set_tag(L"Sort");
         forms::ListBox& sorted = form->get<forms::ListBox>(L"sLB");
         // A hidden list need not keep its scroll bar up to date while it fills.
         SendMessageW(sorted.hwnd(), WM_SETREDRAW, FALSE, 0);
+        if (sort_in_box_order(sorted, target)) return 0;
         IDispatch* box = &sorted;
         _LB_CB* lists = shared<_LB_CB>();
         VARIANT_BOOL yes = VARIANT_TRUE, no = VARIANT_FALSE;

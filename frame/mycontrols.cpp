@@ -10,6 +10,7 @@
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "runtime/safearray.h"
+#include "runtime/thread_state.h"
 #include "windows/window_common.h"
 
 namespace qm {
@@ -22,6 +23,8 @@ constexpr long kFindInterval = 10;  // ms
 constexpr long kFindGiveUp = 10;    // ticks without a box before giving up
 constexpr std::wstring_view kDialogClass = L"#32770";
 constexpr std::wstring_view kReporterCaption = L"      DLL Error <";
+constexpr const wchar_t* kScratch[] = {L"PicTMP", L"ps", L"po", L"pd", L"sLB"};
+const char kSpare = 0;  // the kind of the thread's spare instance
 
 BOOL CALLBACK collect_dialog(HWND h, LPARAM p) {
     wchar_t name[8] = {};
@@ -42,6 +45,18 @@ std::wstring class_of(long hwnd) {
     check(shared<_Window>()->Get_Class(hwnd, name.put()));
     return name.str();
 }
+
+// The hand-shaped pointer of ClickIcon, made once per thread.
+struct HandPointer final : ThreadPart {
+    ComPtr<IPictureDisp> made;
+    bool tried = false;
+    const ComPtr<IPictureDisp>& picture() {
+        if (!tried) made = hand_icon();
+        tried = true;
+        return made;
+    }
+    void close() noexcept override { made.reset(); }
+};
 
 }  // namespace
 
@@ -64,14 +79,12 @@ MyControls::MyControls() {
     w_ = 0;
     h_ = 0;
     border_style_ = 0;
-    declare_field(L"ListEdit", Variant(false));
-    declare_field(L"ListEditESC", Variant(false));
-    declare_field(L"ListEditEmpty", Variant(false));
-    declare_field(L"uStringWasSet", Variant(false));
-    declare_field(L"uString", Variant(std::wstring()));
+    reset_state();
     on.load = [this] {
-        set_width(0);
-        set_height(0);
+        if (width() != 0 || height() != 0) {  // a given-back form keeps its size
+            set_width(0);
+            set_height(0);
+        }
         for (const auto& c : controls())
             if (auto* timer = dynamic_cast<Timer*>(c.get()); timer && c->name() != L"Timer_KeyLogger")
                 timer->set_enabled(false);
@@ -86,6 +99,49 @@ MyControls::MyControls() {
         restore_taskbar();
         reset_effects();
     };
+}
+
+void MyControls::reset_state() {
+    declare_field(L"ListEdit", Variant(false));
+    declare_field(L"ListEditESC", Variant(false));
+    declare_field(L"ListEditEmpty", Variant(false));
+    declare_field(L"uStringWasSet", Variant(false));
+    declare_field(L"uString", Variant(std::wstring()));
+    parent_hwnd_ = msg_x_ = msg_y_ = closer_thread_ = find_ticks_ = 0;
+    dialogs_before_.clear();
+    corners_ = {};
+    taskbar_style_ = 0;
+}
+
+ComPtr<MyControls> MyControls::fresh() {
+    if (ComPtr<Form> spare = take_spare(&kSpare)) {
+        ComPtr<MyControls> form(static_cast<MyControls*>(spare.get()));
+        form->reset_state();
+        if (form->on.load) form->on.load();
+        return form;
+    }
+    ComPtr<MyControls> form = make<MyControls>();
+    form->load();
+    return form;
+}
+
+void MyControls::release() {
+    if (!loaded()) return;
+    bool keep = !visible() && controls().size() == designed_ && scratch_.size() == std::size(kScratch);
+    for (const auto& c : controls())
+        if (auto* timer = dynamic_cast<Timer*>(c.get()); timer && timer->enabled() && c->name() != L"Timer_KeyLogger")
+            keep = false;
+    for (const auto& [name, design] : scratch_) {
+        if (!keep) break;
+        Control* c = control(name);
+        keep = c && c->restore(*design.get());
+    }
+    if (!keep) {
+        unload();
+        return;
+    }
+    set_tag(L"");
+    unload_to_spare(&kSpare);
 }
 
 void MyControls::reset_effects() {
@@ -119,9 +175,9 @@ void MyControls::design() {
     add<Timer>(L"Timer_KeyLogger");
     add<Timer>(L"Timer_cLabel");
 
-    add<ListBox>(L"sLB").set_sorted(true);
+    add<ListBox>(L"sLB", true);
     add<ListBox>(L"LBtmp");
-    add_element<ListBox>(L"vLB", 0).set_sorted(true);
+    add_element<ListBox>(L"vLB", 0, true);
     TextBox& input = add<TextBox>(L"uInput");
     input.on.key_press = [this](int& key) { key_press_input(key); };
     add<TextBox>(L"TextLB");
@@ -139,10 +195,14 @@ void MyControls::design() {
     add<PictureBox>(L"picCredits");
     for (long i = 1; i <= 3; ++i) add_element<PictureBox>(L"PicFade", i);
 
-    add<Label>(L"ClickIcon").set_mouse_icon(hand_icon().get());
+    add<Label>(L"ClickIcon").set_mouse_icon(thread_part<HandPointer>().picture().get());
     add<Label>(L"LabelTMP");
     add<Label>(L"LabelMessage");
     add<Label>(L"Label1");
+
+    scratch_.clear();
+    for (const wchar_t* name : kScratch) scratch_.emplace_back(name, copy_of(*control(name)));
+    designed_ = controls().size();
 }
 
 // --- sorting ----------------------------------------------------------------------

@@ -22,6 +22,16 @@ public:
     MyControls();
     const forms::Table& table() const override;
 
+    // A private instance for one call, loaded: the thread's spare (see release)
+    // made as new as a first load leaves it, else a new one.
+    static ComPtr<MyControls> fresh();
+    // Ends a private call whose work touched no more of the form than its scratch
+    // controls (PicTMP, ps, po, pd, sLB) and its Tag: they go back to their design
+    // and the form, unloaded with its events, stays loaded out of sight as the
+    // thread's spare. A form with a timer running or controls loaded at run time
+    // unloads as usual.
+    void release();
+
     // Re-sorts a list box whose own Sorted is False in the sorted list box sLB,
     // keeping each item's ItemData; unloads the form. False (form still loaded)
     // when the box sorts itself or on any error.
@@ -109,6 +119,11 @@ private:
     void msg_closer_tick();
     void unload_unless_closing();
     void key_press_input(int& key_ascii);
+    void reset_state();
+
+    // The scratch controls as the design made them; the number of controls then.
+    std::vector<std::pair<std::wstring, ComPtr<forms::Control>>> scratch_;
+    size_t designed_ = 0;
 
     long parent_hwnd_ = 0, msg_x_ = 0, msg_y_ = 0;
     long closer_thread_ = 0;

@@ -59,8 +59,8 @@ ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Ro
         V_DISPATCH(picture.get())->QueryInterface(IID_IPictureDisp, source.put_void());
     ps.surface()->set_scale_mode(mode);
     for (PictureBox* box : {&ps, &po, &pd}) {
-        box->set_width(width);
-        box->set_height(height);
+        const float left = box->left(), top = box->top();
+        box->move(left, &top, &width, &height);  // one move of the window
     }
     ps.set_picture(source.get());
     ps.surface()->set_auto_redraw(true);  // ps.hDC: a persistent image holding the picture

@@ -1,5 +1,6 @@
 // Grafic's private worker form for one call: loaded and tagged with the
-// member's name, unloaded whatever happens.
+// member's name, given back whatever happens. The members' work stays on the
+// form's scratch boxes (MyControls::release).
 #pragma once
 #include "frame/mycontrols.h"
 
@@ -7,13 +8,10 @@ namespace qm::grafic {
 
 class Worker {
 public:
-    explicit Worker(const wchar_t* tag) : form_(forms::make<MyControls>()) {
-        form_->load();
-        form_->set_tag(tag);
-    }
+    explicit Worker(const wchar_t* tag) : form_(MyControls::fresh()) { form_->set_tag(tag); }
     ~Worker() {
         try {
-            form_->unload();
+            form_->release();
         } catch (...) {
         }
     }

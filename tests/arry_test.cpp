@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/arry_internal.h"
 #include "frame/procedures.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
@@ -533,6 +534,54 @@ TEST_F(ArryTest, SortThroughTheSortedListBox) {
     EXPECT_EQ(r, 9);
     ASSERT_NE(array_of(*grid.get()), nullptr);
     EXPECT_EQ(SafeArrayGetDim(array_of(*grid.get())), 2u);
+}
+
+// Texts handed to the sorted list box in the planned order leave it exactly as
+// adding them in the array's order does, equal texts of other case included;
+// Sort gives that order. Random texts with many ties, and one large tie.
+TEST_F(ArryTest, SortThroughTheListBoxKeepsTheBoxsOwnOrder) {
+    ComPtr<forms::Form> host = forms::make<forms::Form>();
+    host->load();
+    forms::ListBox& box = host->add<forms::ListBox>(L"Box");
+    box.set_sorted(true);
+    auto box_order = [&](const std::vector<std::wstring>& texts, const std::vector<uint32_t>* order) {
+        box.clear();
+        for (size_t k = 0; k < texts.size(); ++k) box.add_item(texts[order ? (*order)[k] : k]);
+        std::vector<std::wstring> got;
+        for (long i = 0; i < box.list_count(); ++i) got.push_back(box.list(i));
+        return got;
+    };
+    std::mt19937 random(62);
+    auto draw = [&](const std::wstring& letters, size_t count, size_t longest) {
+        std::vector<std::wstring> texts(count);
+        for (auto& t : texts) {
+            t.resize(1 + random() % longest);
+            for (auto& c : t) c = letters[random() % letters.size()];
+        }
+        return texts;
+    };
+    std::vector<std::wstring> mixed = draw(L"aAbBäÄ12", 3000, 3), one_tie = draw(L"oO", 2500, 1);
+    mixed[7] = std::wstring(L"ab\0c", 4);  // the box keeps a text up to its null character
+    for (const auto& texts : {mixed, one_tie}) {
+        const std::vector<std::wstring> plain = box_order(texts, nullptr);
+        std::vector<std::wstring> kept = texts;
+        for (auto& t : kept) t.resize(std::wcslen(t.c_str()));
+        arry::BoxOrder order;
+        ASSERT_TRUE(arry::plan_box_order(kept, static_cast<LCID>(SendMessageW(box.hwnd(), LB_GETLOCALE, 0, 0)), order));
+        std::vector<std::wstring> expected;
+        for (uint32_t i : order.expected) expected.push_back(kept[i]);
+        EXPECT_EQ(expected, plain);
+        EXPECT_EQ(box_order(kept, &order.feed), plain);
+        SafeArray a(VT_VARIANT, static_cast<long>(texts.size()));
+        for (long i = 0; i < static_cast<long>(texts.size()); ++i) a.set(i, *Variant(texts[static_cast<size_t>(i)]).get());
+        Variant list = std::move(a).to_variant();
+        long r = -1;
+        VARIANT_BOOL bubble = VARIANT_FALSE;
+        EXPECT_EQ(arry->Sort(list.get(), &bubble, &r), S_OK);
+        EXPECT_EQ(r, 0);
+        EXPECT_EQ(contents(list), plain);
+    }
+    host->unload();
 }
 
 TEST_F(ArryTest, ShuffleIsUniformAndKeepsTheElements) {

@@ -103,11 +103,11 @@ int mismatches(IPictureDisp* result, const std::function<std::optional<POINT>(in
 
 ComPtr<IPictureDisp> work(forms::PictureBox* box, std::optional<double> rotate, std::optional<double> turn,
                           std::optional<double> flip, std::optional<double> zoom) {
-    ComPtr<MyControls> worker = forms::make<MyControls>();
+    ComPtr<MyControls> worker = MyControls::fresh();  // the previous call's form, given back
     Variant r(rotate.value_or(0)), t(turn.value_or(0)), f(flip.value_or(0)), z(zoom.value_or(0));
     ComPtr<IPictureDisp> pic = worker->BitmapWork(box, rotate ? r.get() : nullptr, turn ? t.get() : nullptr,
                                                   flip ? f.get() : nullptr, zoom ? z.get() : nullptr);
-    worker->unload();
+    worker->release();
     return pic;
 }
 
@@ -157,6 +157,45 @@ TEST(BitmapWork, ZoomEnlargesAboutTheCentreAndRefusesCornersBeyondReach) {
     Variant almost(89.9999999);
     EXPECT_EQ(error_of([&] { worker->BitmapWork(host.box, nullptr, nullptr, nullptr, almost.get()); }), 6);
     worker->unload();
+}
+
+// A worker form given back comes back out of the Forms collection as a first
+// load leaves it, and the thread's message loop lets it go.
+TEST(BitmapWork, AGivenBackWorkerComesBackAsNew) {
+    Host host(3);
+    ComPtr<MyControls> first = MyControls::fresh(), made = forms::make<MyControls>();
+    made->load();
+    const long loaded = forms::forms_collection().count();
+    first->set_tag(L"Rotate");
+    Variant angle(30L);
+    first->BitmapWork(host.box, angle.get());
+    forms::PictureBox& shape = first->get<forms::PictureBox>(L"PicTMP");
+    shape.set_auto_size(true);
+    shape.set_picture(source_picture().get());
+    shape.surface()->set_auto_redraw(true);
+    first->get<forms::ListBox>(L"sLB").add_item(L"b");
+    first->release();
+    EXPECT_EQ(forms::forms_collection().count(), loaded - 1);
+    ComPtr<MyControls> again = MyControls::fresh();
+    EXPECT_EQ(again.get(), first.get());
+    EXPECT_EQ(forms::forms_collection().count(), loaded);
+    EXPECT_EQ(again->tag(), L"");
+    EXPECT_EQ(again->get<forms::ListBox>(L"sLB").list_count(), 0);
+    for (const wchar_t* name : {L"PicTMP", L"ps", L"po", L"pd"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+        forms::PictureBox &now = again->get<forms::PictureBox>(name), &new_one = made->get<forms::PictureBox>(name);
+        EXPECT_EQ(now.width(), new_one.width());
+        EXPECT_EQ(now.height(), new_one.height());
+        EXPECT_EQ(now.surface()->scale_mode(), new_one.surface()->scale_mode());
+        EXPECT_EQ(now.surface()->auto_redraw(), new_one.surface()->auto_redraw());
+        EXPECT_EQ(now.surface()->picture().get(), nullptr);
+        EXPECT_EQ(now.s_.auto_size, new_one.s_.auto_size);
+    }
+    again->release();
+    made->unload();
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+    EXPECT_FALSE(first->loaded());
 }
 
 TEST(BitmapWork, LateBoundWithOmittedAngles) {

@@ -459,7 +459,7 @@ bool ListControl::reflect(UINT m, WPARAM wp, LPARAM, LRESULT& result) {
 
 namespace {
 // Fills a new list window with the items kept while it had none.
-void restore(HWND h, UINT add, UINT set_data, std::vector<std::pair<std::wstring, LPARAM>> items) {
+void refill(HWND h, UINT add, UINT set_data, std::vector<std::pair<std::wstring, LPARAM>> items) {
     for (auto& [text, data] : items) {
         LRESULT i = SendMessageW(h, add, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (i >= 0) SendMessageW(h, set_data, static_cast<WPARAM>(i), data);
@@ -475,7 +475,7 @@ void ListBox::create_window() {
     std::vector<std::pair<std::wstring, LPARAM>> items;
     for (auto& i : saved_) items.emplace_back(i.text, i.data);
     saved_.clear();
-    restore(hwnd_, LB_ADDSTRING, LB_SETITEMDATA, std::move(items));
+    refill(hwnd_, LB_ADDSTRING, LB_SETITEMDATA, std::move(items));
 }
 
 void ListBox::destroy_window() {
@@ -485,6 +485,16 @@ void ListBox::destroy_window() {
             saved_.push_back({list(i), send(hwnd_, LB_GETITEMDATA, static_cast<WPARAM>(i))});
     }
     Control::destroy_window();
+}
+
+bool ListBox::restore(const Control& design) {
+    const auto* d = dynamic_cast<const ListBox*>(&design);
+    if (!d || !hwnd_ || d->sorted_ != sorted_ || d->s_.multi_select != s_.multi_select || d->s_.columns != s_.columns)
+        return false;
+    clear();
+    send(hwnd_, WM_SETREDRAW, TRUE);
+    restore_common(*d);
+    return true;
 }
 
 long ListBox::top_index() const { return hwnd_ ? static_cast<long>(send(hwnd_, LB_GETTOPINDEX)) : 0; }
@@ -544,7 +554,7 @@ void ComboBox::create_window() {
     std::vector<std::pair<std::wstring, LPARAM>> items;
     for (auto& i : saved_) items.emplace_back(i.text, i.data);
     saved_.clear();
-    restore(hwnd_, CB_ADDSTRING, CB_SETITEMDATA, std::move(items));
+    refill(hwnd_, CB_ADDSTRING, CB_SETITEMDATA, std::move(items));
     if (s_.style != 2) SetWindowTextW(hwnd_, s_.text.c_str());
 }
 

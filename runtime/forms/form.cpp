@@ -20,8 +20,16 @@ struct ThreadForms final : ThreadPart {
     std::vector<ComPtr<Form>> loaded;
     ComPtr<FormsCollection> collection;
     std::vector<std::pair<const void*, ComPtr<Form>>> predeclared;
+    std::vector<std::pair<const void*, ComPtr<Form>>> spares;  // loaded, hidden, out of the collection
+
+    void drop_spares() noexcept {
+        std::vector<std::pair<const void*, ComPtr<Form>>> kept;
+        kept.swap(spares);
+        for (auto& spare : kept) spare.second->discard();
+    }
 
     void close() noexcept override {
+        drop_spares();
         // The last loaded first; a form whose handlers load others gets another round.
         for (int round = 0; round < 4 && !loaded.empty(); ++round) {
             std::vector<ComPtr<Form>> forms = loaded;
@@ -58,6 +66,12 @@ BOOL CALLBACK disable_other(HWND w, LPARAM p) {
 
 // Modal forms of this thread showing now.
 thread_local int modal_forms = 0;
+
+// Posted to a spare form: it unloads when it is still a spare.
+UINT spare_message() noexcept {
+    static const UINT message = RegisterWindowMessageW(L"QuillmarkSpareForm");
+    return message;
+}
 
 int px_x(float twips) { return static_cast<int>(lroundf(twips / twips_per_pixel_x())); }
 int px_y(float twips) { return static_cast<int>(lroundf(twips / twips_per_pixel_y())); }
@@ -111,18 +125,56 @@ void Form::load() {
     if (loaded() && start_visible_) show();
 }
 
-bool Form::unload(int mode) {
-    if (!loaded() || unloading_) return true;
-    ComPtr<Form> keep(this);
+bool Form::ask_unload(int mode) {
     int cancel = 0;
     if (on.query_unload) on.query_unload(cancel, mode);
     if (cancel) return false;
     if (!loaded() || unloading_) return true;
     if (on.unload) on.unload(cancel);
-    if (cancel) return false;
+    return !cancel;
+}
+
+bool Form::unload(int mode) {
     if (!loaded() || unloading_) return true;
-    discard();
+    ComPtr<Form> keep(this);
+    if (!ask_unload(mode)) return false;
+    if (loaded() && !unloading_) discard();
     return true;
+}
+
+bool Form::unload_to_spare(const void* key) {
+    if (!loaded() || unloading_) return true;
+    ComPtr<Form> keep(this);
+    if (!ask_unload(1)) return false;
+    if (!loaded() || unloading_) return true;
+    auto& forms = thread_part<ThreadForms>();
+    const bool taken = std::any_of(forms.spares.begin(), forms.spares.end(), [&](const auto& s) { return s.first == key; });
+    if (taken || modal_) {
+        discard();
+        return true;
+    }
+    if (IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_HIDE);
+    forms.loaded.erase(std::remove_if(forms.loaded.begin(), forms.loaded.end(),
+                                      [&](const ComPtr<Form>& f) { return f.get() == this; }),
+                       forms.loaded.end());
+    forms.spares.emplace_back(key, keep);
+    // Kept for calls that follow at once: the thread's next turn of its message
+    // loop lets it go.
+    PostMessageW(hwnd_, spare_message(), 0, 0);
+    return true;
+}
+
+ComPtr<Form> Form::take_spare(const void* key) {
+    auto& forms = thread_part<ThreadForms>();
+    for (auto it = forms.spares.begin(); it != forms.spares.end(); ++it)
+        if (it->first == key) {
+            ComPtr<Form> form = std::move(it->second);
+            forms.spares.erase(it);
+            if (!form->loaded()) return {};  // its window was destroyed from outside
+            forms.loaded.push_back(form);
+            return form;
+        }
+    return {};
 }
 
 void Form::discard() noexcept {
@@ -154,6 +206,7 @@ void Form::release_controls() {
     }
     names_.clear();
     tips_ = nullptr;  // owned by the form's window, gone with it
+
     auto& list = loaded_forms();
     list.erase(std::remove_if(list.begin(), list.end(), [&](const ComPtr<Form>& f) { return f.get() == this; }),
                list.end());
@@ -498,6 +551,17 @@ void Form::dynamic_put(DISPID id, const Args& args, const VARIANT& value) {
 // --- window ---------------------------------------------------------------------------
 
 LRESULT Form::window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == spare_message() && msg) {
+        auto& spares = thread_part<ThreadForms>().spares;
+        for (auto it = spares.begin(); it != spares.end(); ++it)
+            if (it->second.get() == this) {
+                ComPtr<Form> keep = std::move(it->second);
+                spares.erase(it);
+                discard();
+                break;
+            }
+        return 0;
+    }
     switch (msg) {
     case WM_CLOSE:
         unload(0);

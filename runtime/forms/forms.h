@@ -106,6 +106,10 @@ public:
     void set_picture(IPictureDisp* picture);
     ComPtr<IPictureDisp> image();  // a copy of the persistent image as a StdPicture
 
+    // Back to the state of `design` (a surface as its box was made): scale,
+    // picture, drawing settings, and no persistent image unless design keeps one.
+    void restore(const Surface& design);
+
     // Window hooks.
     void paint(HDC dc, const RECT& update);
     void resized();
@@ -113,6 +117,7 @@ public:
 
 private:
     void ensure_image();
+    void drop_image(bool reuse);  // reuse: the bitmap is kept for the next image of its size
     void fill_background(HDC dc, int w, int h);
     void drawn();
     HDC target();
@@ -122,6 +127,8 @@ private:
     HDC mem_ = nullptr;
     HBITMAP bmp_ = nullptr, old_bmp_ = nullptr;
     int img_w_ = 0, img_h_ = 0;
+    HBITMAP reusable_ = nullptr;  // a dropped image's bitmap (restore)
+    int reusable_w_ = 0, reusable_h_ = 0;
     ComPtr<IPictureDisp> picture_;
 };
 
@@ -252,6 +259,10 @@ public:
     POINT container_px(float x, float y) const;
     // The container's window (a frame, a picture box or the form).
     HWND container_hwnd() const noexcept;
+    // Puts the control on its present window back into the state of `design`, a
+    // clone of it made when it was new. False (nothing changed) for a kind of
+    // control that cannot, or when design's state needs another window.
+    virtual bool restore(const Control& design) { return false; }
     // Reacts to a notification its container received (WM_COMMAND, WM_HSCROLL, ...).
     virtual bool reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) { return false; }
     // The container's client area changed size (aligned controls follow it).
@@ -268,6 +279,8 @@ protected:
     void place();            // moves the window (or repaints the container) after a geometry change
     void invalidate_area();  // windowless: repaints the area of the container
     void copy_control(const Control& from);
+    // restore(): the common properties and the position, applied to the window.
+    void restore_common(const Control& design);
     // A copy of src with the common properties and its own state; args go to T's constructor.
     template <class T, class... A>
     static ComPtr<Control> clone_of(const T& src, A&&... args) {
@@ -435,7 +448,7 @@ protected:
 
 class ListBox final : public ListControl {
 public:
-    ListBox() : ListControl(false) {}
+    explicit ListBox(bool sorted = false) : ListControl(false) { sorted_ = sorted; }
     const wchar_t* type_name() const noexcept override { return L"ListBox"; }
     const Table& table() const override;
     long top_index() const;
@@ -445,6 +458,7 @@ public:
     long sel_count() const;
     long multi_select() const noexcept { return s_.multi_select; }
     void set_multi_select(long m);  // 0 none, 1 simple, 2 extended
+    bool restore(const Control& design) override;  // without items
     struct State {
         long multi_select = 0, columns = 0;
     } s_;
@@ -533,6 +547,7 @@ public:
     void set_border_style(long style);  // 0 none, 1 fixed single
     void set_back_color(OLE_COLOR c) override;
     void refresh() override;
+    bool restore(const Control& design) override;
     LRESULT window_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) override;
     struct State {
         bool auto_size = false;
@@ -641,6 +656,15 @@ public:
     bool unload(int mode = 1);
     // Destroys the window and the controls without the unload events.
     void discard() noexcept;
+    // Unload for a form its caller has put back into its loaded state: after
+    // QueryUnload and Unload (false when cancelled) the form hides and leaves the
+    // Forms collection with its windows kept, as the thread's spare of its kind
+    // `key`, until the thread's message loop next runs or its state ends (it
+    // unloads as usual when the thread keeps one already).
+    bool unload_to_spare(const void* key);
+    // The thread's spare of kind key, back in the Forms collection (the caller
+    // raises its Load event); nothing when there is none.
+    static ComPtr<Form> take_spare(const void* key);
     void show(bool modal = false, Form* owner = nullptr);
     void hide();
     // For Each over a form: its controls.
@@ -717,6 +741,8 @@ public:
 protected:
     // Puts the form's controls in place; runs in every Load, before the Load event.
     virtual void design() {}
+    // A copy of a control's present state, without a window (for Control::restore).
+    static ComPtr<Control> copy_of(const Control& c) { return c.clone(); }
     void touched() override;
     DISPID dynamic_id(std::wstring_view name) override;
     Variant dynamic_get(DISPID id, const Args& args) override;
@@ -739,6 +765,7 @@ private:
         return *c.get();
     }
     void release_controls();
+    bool ask_unload(int mode);  // QueryUnload and Unload: false when cancelled
     DWORD style() const noexcept;
     DWORD ex_style() const noexcept;
     Surface surface_;
@@ -787,6 +814,10 @@ Form* form_of(HWND hwnd) noexcept;
 
 // Registers the runtime's window classes (once per process).
 void register_classes();
+// The system control's own window procedure beneath a window of one of the
+// runtime's control classes (nullptr for other windows): bulk item work on the
+// engine's own lists may call it directly, without events.
+WNDPROC system_proc(HWND hwnd) noexcept;
 // Loads the system's common controls of the given ICC_ classes.
 void init_common_controls(DWORD classes);
 

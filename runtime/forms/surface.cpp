@@ -2,6 +2,7 @@
 // figures: Image, Shape, Line.
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "runtime/forms/forms.h"
 #include "runtime/strings.h"
@@ -210,7 +211,11 @@ void Surface::ensure_image() {
     w = std::max(w, img_w_);
     h = std::max(h, img_h_);
     HDC screen = GetDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HBITMAP bmp = nullptr;
+    if (!mem_ && reusable_ && reusable_w_ == w && reusable_h_ == h)
+        bmp = std::exchange(reusable_, nullptr);  // filled below like a new one
+    else
+        bmp = CreateCompatibleBitmap(screen, w, h);
     HDC mem = mem_ ? mem_ : CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     if (!bmp || !mem) {
@@ -275,14 +280,41 @@ void Surface::resized() {
 }
 
 void Surface::released() {
+    drop_image(false);
+    if (reusable_) DeleteObject(reusable_);
+    reusable_ = nullptr;
+}
+
+void Surface::drop_image(bool reuse) {
     if (mem_) {
         SelectObject(mem_, old_bmp_);
-        DeleteObject(bmp_);
+        if (reuse) {
+            if (reusable_) DeleteObject(reusable_);
+            reusable_ = bmp_, reusable_w_ = img_w_, reusable_h_ = img_h_;
+        } else {
+            DeleteObject(bmp_);
+        }
         DeleteDC(mem_);
     }
     mem_ = nullptr;
     bmp_ = old_bmp_ = nullptr;
     img_w_ = img_h_ = 0;
+}
+
+void Surface::restore(const Surface& design) {
+    drop_image(true);  // its memory serves a new image of the same size
+    scale_ = design.scale_;
+    auto_redraw_ = design.auto_redraw_;
+    picture_ = design.picture_;
+    current_x = design.current_x;
+    current_y = design.current_y;
+    draw_width = design.draw_width;
+    fill_style = design.fill_style;
+    fill_color = design.fill_color;
+    if (owner_.hwnd_) {
+        if (auto_redraw_) ensure_image();
+        if (IsWindowVisible(owner_.hwnd_)) InvalidateRect(owner_.hwnd_, nullptr, TRUE);  // else painted when shown
+    }
 }
 
 void Surface::cls() {
@@ -505,6 +537,18 @@ void PictureBox::fit_picture() {
     w_ = (s.cx + border) * twips_per_pixel_x();
     h_ = (s.cy + border) * twips_per_pixel_y();
     place();
+}
+
+bool PictureBox::restore(const Control& design) {
+    const auto* d = dynamic_cast<const PictureBox*>(&design);
+    if (!d || !hwnd_) return false;
+    surface_.restore(d->surface_);
+    const bool frame = s_.border_style != d->s_.border_style || s_.appearance != d->s_.appearance;
+    s_ = d->s_;
+    if (frame) set_border_style(s_.border_style);
+    restore_common(*d);
+    if (s_.auto_size) fit_picture();
+    return true;
 }
 
 void PictureBox::set_border_style(long style) {

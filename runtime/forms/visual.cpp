@@ -158,6 +158,11 @@ void register_classes() {
     (void)done;
 }
 
+WNDPROC system_proc(HWND hwnd) noexcept {
+    const WNDPROC proc = hwnd ? base_proc_of(hwnd) : nullptr;
+    return proc == DefWindowProcW ? nullptr : proc;
+}
+
 // --- Visual -----------------------------------------------------------------------
 
 Visual::~Visual() {
@@ -568,6 +573,38 @@ void Control::create(const wchar_t* cls, DWORD style, DWORD ex_style, const wcha
     font();
     sync_font();
     apply_tip();
+}
+
+// Only what differs changes: a font made anew, for one, costs its realisation.
+void Control::restore_common(const Control& design) {
+    const bool colours = back_ != design.back_ || fore_ != design.fore_;
+    tag_ = design.tag_;
+    back_ = design.back_;
+    fore_ = design.fore_;
+    mouse_pointer_ = design.mouse_pointer_;
+    mouse_icon_ = design.mouse_icon_;
+    ComPtr<IFont> now = font_ ? font_.query<IFont>() : ComPtr<IFont>(), was;
+    if (design.font_) was = design.font_.query<IFont>();
+    if (was && (!now || now->IsEqual(was.get()) != S_OK)) {
+        ComPtr<IFont> copy;
+        if (SUCCEEDED(was->Clone(copy.put()))) font_ = copy.query<IFontDisp>();
+    }
+    const bool moved = x_ != design.x_ || y_ != design.y_ || w_ != design.w_ || h_ != design.h_;
+    x_ = design.x_, y_ = design.y_, w_ = design.w_, h_ = design.h_;
+    const bool tip = tip_ != design.tip_;
+    tip_ = design.tip_;
+    if (!hwnd_) {
+        visible_ = design.visible_, enabled_ = design.enabled_;
+        return;
+    }
+    if (moved) place();
+    if (visible_ != design.visible_) ShowWindow(hwnd_, design.visible_ ? SW_SHOWNA : SW_HIDE);
+    visible_ = design.visible_;
+    if (enabled_ != design.enabled_) EnableWindow(hwnd_, design.enabled_);
+    enabled_ = design.enabled_;
+    sync_font();
+    if (tip) apply_tip();
+    if (colours) InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void Control::destroy_window() {
