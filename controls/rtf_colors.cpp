@@ -40,8 +40,7 @@ struct BackColorFormat {
     BYTE bReserved1;
 };
 static_assert(sizeof(BackColorFormat) == 84 && offsetof(BackColorFormat, crBackColor) == 64);
-static_assert(sizeof(BackColorFormat) == sizeof(CHARFORMAT2A) &&
-              offsetof(BackColorFormat, crBackColor) == offsetof(CHARFORMAT2A, crBackColor));
+static_assert(sizeof(BackColorFormat) == sizeof(CHARFORMAT2A));
 
 long lng(IDispatch* box, const wchar_t* name) { return CLng(late::get(box, name)); }
 void put(IDispatch* box, const wchar_t* name, long value) { late::put(box, name, Variant(value)); }
