@@ -193,7 +193,9 @@ TEST(DialogTrayPopup, LayoutEdgesBackgroundAndLinkHover) {
             const RECT link = url.pixel_rect();
             if (place_cursor({r.left + (link.left + link.right) / 2, r.top + (link.top + link.bottom) / 2})) {
                 EXPECT_TRUE(pump_until([&] { return url.fore_color() == 0xFF0000; }));
-                if (place_cursor(POINT{5, 5})) EXPECT_TRUE(pump_until([&] { return url.fore_color() == 0x00FFFF; }));
+                if (place_cursor(POINT{5, 5})) {
+                    EXPECT_TRUE(pump_until([&] { return url.fore_color() == 0x00FFFF; }));
+                }
             }
         }
         EXPECT_TRUE(pump_until([] { return popups().empty(); }));

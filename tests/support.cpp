@@ -262,8 +262,10 @@ void ErrorLog::set(const std::wstring& file) {
 
 bool ErrorLog::has(const std::string& routine, long number) const {
     const std::string all = text();
-    return all.find("Routine: " + routine) != std::string::npos &&
-           (number == 0 || all.find("<" + std::to_string(number) + ">") != std::string::npos);
+    std::string tag = "<";
+    tag += std::to_string(number);
+    tag += '>';
+    return all.find("Routine: " + routine) != std::string::npos && (number == 0 || all.find(tag) != std::string::npos);
 }
 
 RecorderAsBrowser::RecorderAsBrowser()
