@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -354,17 +355,50 @@ std::vector<std::wstring> batches(const std::wstring& folder) {
     return out;
 }
 
-// The processes this test started and theirs, this process first.
-std::vector<DWORD> own_processes() {
-    std::vector<DWORD> ours{GetCurrentProcessId()};
+ULONGLONG created(HANDLE process) {
+    FILETIME c{}, e{}, k{}, u{};
+    if (!GetProcessTimes(process, &c, &e, &k, &u)) return ~0ULL;
+    return ULONGLONG(c.dwHighDateTime) << 32 | c.dwLowDateTime;
+}
+
+// A process this test started, held by a handle opened while it was the one listed.
+struct OwnProcess {
+    DWORD id;
+    std::shared_ptr<void> handle;
+    ULONGLONG created;
+};
+
+// The processes this test started and theirs, this process first. The system gives
+// a process's number to the next process as soon as it ends, so a number is not
+// enough: a child must have started after its parent (a later holder of a dead
+// parent's number has no children of its own yet) and before the list was taken
+// (a number given again meanwhile belongs to another test's program).
+std::vector<OwnProcess> own_processes() {
+    std::vector<OwnProcess> ours{{GetCurrentProcessId(), {GetCurrentProcess(), [](void*) {}}, created(GetCurrentProcess())}};
     for (bool more = true; more;) {
         more = false;
+        FILETIME now{};
+        GetSystemTimeAsFileTime(&now);
+        const ULONGLONG listed = ULONGLONG(now.dwHighDateTime) << 32 | now.dwLowDateTime;
         HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32W pe{sizeof pe};
         for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
-            if (std::find(ours.begin(), ours.end(), pe.th32ProcessID) != ours.end()) continue;
-            if (std::find(ours.begin(), ours.end(), pe.th32ParentProcessID) == ours.end()) continue;
-            ours.push_back(pe.th32ProcessID);
+            auto known = [&](DWORD id) {
+                return std::find_if(ours.begin(), ours.end(), [&](const OwnProcess& o) { return o.id == id; });
+            };
+            if (known(pe.th32ProcessID) != ours.end()) continue;
+            const auto parent = known(pe.th32ParentProcessID);
+            if (parent == ours.end()) continue;
+            const ULONGLONG parent_created = parent->created;
+            HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                                   pe.th32ProcessID);
+            if (!h) continue;
+            const ULONGLONG born = created(h);
+            if (born < parent_created || born > listed) {
+                CloseHandle(h);
+                continue;
+            }
+            ours.push_back({pe.th32ProcessID, std::shared_ptr<void>(h, CloseHandle), born});
             more = true;
         }
         CloseHandle(snap);
@@ -374,13 +408,10 @@ std::vector<DWORD> own_processes() {
 
 // Ends the processes this test started (the command interpreter and whatever it started).
 void end_children() {
-    const std::vector<DWORD> ours = own_processes();
+    const std::vector<OwnProcess> ours = own_processes();
     for (size_t i = ours.size(); i-- > 1;) {
-        HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ours[i]);
-        if (!p) continue;
-        TerminateProcess(p, 1);
-        WaitForSingleObject(p, 5000);
-        CloseHandle(p);
+        TerminateProcess(ours[i].handle.get(), 1);
+        WaitForSingleObject(ours[i].handle.get(), 5000);
     }
 }
 
