@@ -33,10 +33,23 @@ std::set<DWORD> processes_named(const wchar_t* exe) {
     return ids;
 }
 
-void end_process(DWORD pid) {
-    if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
-        TerminateProcess(p, 0);
-        WaitForSingleObject(p, 10000);
+ULONGLONG now() {
+    FILETIME t{};
+    GetSystemTimeAsFileTime(&t);
+    return ULONGLONG(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+}
+
+// Ends the process with this number if it started between since and until: the
+// system gives a number again as soon as its process ends, and the next holder is
+// another test's program.
+void end_process(DWORD pid, ULONGLONG since, ULONGLONG until) {
+    if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+        FILETIME c{}, e{}, k{}, u{};
+        const ULONGLONG born = GetProcessTimes(p, &c, &e, &k, &u) ? ULONGLONG(c.dwHighDateTime) << 32 | c.dwLowDateTime : 0;
+        if (born >= since && born <= until) {
+            TerminateProcess(p, 0);
+            WaitForSingleObject(p, 10000);
+        }
         CloseHandle(p);
     }
 }
@@ -153,12 +166,14 @@ TEST_F(DesktopShellTest, PanelsAndFoldersStartTheirPrograms) {
     }
     ::SystemPanelApp a = syDisplay_Settings;
     long error = -1, task = 0;
+    ULONGLONG since = now();
     ASSERT_EQ(desktop->SystemPanel(&a, &error, &task), S_OK);
     EXPECT_EQ(error, 0);
     EXPECT_GT(task, 0);
-    if (task > 0) end_process(static_cast<DWORD>(task));
+    if (task > 0) end_process(static_cast<DWORD>(task), since, now());
 
     // Explorer windows: the shell's own explorer stays, the new ones are ended.
+    since = now();
     const std::set<DWORD> before = processes_named(L"explorer.exe");
     SYSTEMDIR dir = sdMYCOMPUTER;
     long result = -1;
@@ -170,8 +185,9 @@ TEST_F(DesktopShellTest, PanelsAndFoldersStartTheirPrograms) {
     std::set<DWORD> started;
     for (DWORD pid : processes_named(L"explorer.exe"))
         if (!before.count(pid)) started.insert(pid);
+    const ULONGLONG until = now();
     EXPECT_EQ(started.size(), 1u);
-    for (DWORD pid : started) end_process(pid);
+    for (DWORD pid : started) end_process(pid, since, until);
 }
 
 TEST_F(DesktopShellTest, SystemIconNamesAndMyComputerEntries) {
