@@ -303,16 +303,21 @@ std::vector<std::string> recorder_lines(const std::wstring& log, size_t n) {
 }
 
 bool queue_drag(HWND window, POINT from, POINT to) {
-    if (!place_cursor(from)) return false;
-    constexpr UINT kMark = WM_APP + 0x3A7;
-    MSG msg;
-    if (!PostMessageW(window, kMark, 0, 0) || !PeekMessageW(&msg, window, kMark, kMark, PM_REMOVE)) return false;
-    // From here on the thread takes no message until the loop runs.
-    SetCursorPos(to.x, to.y);
-    POINT at{};
-    for (int i = 0; i < 200 && (!GetCursorPos(&at) || at.x != to.x || at.y != to.y); ++i) Sleep(5);
-    if (at.x != to.x || at.y != to.y) return false;
-    return PostMessageW(window, WM_MOUSEMOVE, 0, 0) && PostMessageW(window, WM_LBUTTONUP, 0, 0);
+    // A loaded display may report a pointer late or put it back: three tries,
+    // each before anything reaches the window.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!place_cursor(from)) continue;
+        constexpr UINT kMark = WM_APP + 0x3A7;
+        MSG msg;
+        if (!PostMessageW(window, kMark, 0, 0) || !PeekMessageW(&msg, window, kMark, kMark, PM_REMOVE)) return false;
+        // From here on the thread takes no message until the loop runs.
+        SetCursorPos(to.x, to.y);
+        POINT at{};
+        for (int i = 0; i < 200 && (!GetCursorPos(&at) || at.x != to.x || at.y != to.y); ++i) Sleep(5);
+        if (at.x != to.x || at.y != to.y) continue;
+        return PostMessageW(window, WM_MOUSEMOVE, 0, 0) && PostMessageW(window, WM_LBUTTONUP, 0, 0);
+    }
+    return false;
 }
 
 }  // namespace qmtest
