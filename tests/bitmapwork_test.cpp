@@ -213,6 +213,13 @@ TEST(BitmapWork, LateBoundWithOmittedAngles) {
     ComPtr<IPictureDisp> pic;
     V_DISPATCH(result.get())->QueryInterface(IID_IPictureDisp, pic.put_void());
     EXPECT_EQ(mismatches(pic.get(), [](int x, int y) { return std::optional<POINT>(POINT{x, H - 1 - y}); }), 0);
+    // Again on the same form: the drawing surface is cleared of the last result.
+    Variant quarter(90L);
+    EXPECT_EQ(mismatches(worker->BitmapWork(host.box, quarter.get()).get(),
+                         [](int x, int y) {
+                             return x < 10 || x >= 50 ? std::nullopt : std::optional<POINT>(POINT{y + 10, 49 - x});
+                         }),
+              0);
     worker->unload();
 }
 

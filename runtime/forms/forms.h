@@ -66,6 +66,7 @@ public:
 
     bool auto_redraw() const noexcept { return auto_redraw_; }
     void set_auto_redraw(bool on);
+    bool has_image() const noexcept { return mem_ != nullptr; }  // a new one starts as Cls leaves it
     HDC hdc();  // the persistent image's DC with AutoRedraw, else the window's own DC
 
     // Scale units <-> client pixels.
