@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -119,7 +118,10 @@ void draw_bands(int count, long long pixels, const Draw& draw) {
     PTP_WORK work = nullptr;
     if (pixels >= kParallelPixels && count > 1) {
         // The caller and up to three helpers.
-        const unsigned threads = std::min({std::thread::hardware_concurrency(), 4u, static_cast<unsigned>(count)});
+        SYSTEM_INFO system{};
+        GetSystemInfo(&system);
+        const unsigned processors = system.dwNumberOfProcessors;
+        const unsigned threads = std::min({processors, 4u, static_cast<unsigned>(count)});
         if (threads > 1 && (work = CreateThreadpoolWork(&Bands<Draw>::help, &bands, nullptr)))
             for (unsigned i = 1; i < threads; ++i) SubmitThreadpoolWork(work);
     }
