@@ -64,7 +64,9 @@ ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Ro
     }
     ps.set_picture(source.get());
     ps.surface()->set_auto_redraw(true);  // ps.hDC: a persistent image holding the picture
-    po.surface()->set_auto_redraw(true);
+    Surface& out = *po.surface();
+    const bool cleared = !out.has_image();
+    out.set_auto_redraw(true);
 
     // 2. The corners about the centre, in pixels: PlgBlt takes device pixels.
     const SIZE from = client_pixels(ps.hwnd()), to = client_pixels(pd.hwnd());
@@ -83,13 +85,18 @@ ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Ro
         target[i] = {gdi_coordinate(to.cx / 2.0 + tx), gdi_coordinate(to.cy / 2.0 + ty)};
     }
 
-    // 5. The copy onto the cleared drawing surface.
-    po.surface()->cls();
-    if (!parallelogram_copy(po.surface()->hdc(), target, ps.surface()->hdc(), 0, 0, from.cx, from.cy))
+    // 5. The copy onto the cleared drawing surface (a new image is made cleared).
+    if (cleared) {
+        out.current_x = out.units_x(0);
+        out.current_y = out.units_y(0);
+    } else {
+        out.cls();
+    }
+    if (!parallelogram_copy(out.hdc(), target, ps.surface()->hdc(), 0, 0, from.cx, from.cy))
         raise(err::OutOfMemory);
 
     // 6. The result.
-    pd.set_picture(po.surface()->image().get());
+    pd.set_picture(out.image().get());
     return pd.surface()->picture();
 }
 

@@ -1,10 +1,12 @@
 #include "runtime/parallelogram.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 namespace qm {
 
@@ -44,7 +46,8 @@ public:
     bool holds(int w, int h) const noexcept { return ok() && w_ >= w && h_ >= h; }
     HDC dc() const noexcept { return dc_; }
     // Row y of the top-left w-pixel-wide part (the bitmap may be wider).
-    uint32_t* row(int y) const noexcept { return bits_ + static_cast<size_t>(y) * static_cast<size_t>(w_); }
+    uint32_t* row(int y) const noexcept { return bits_ + static_cast<size_t>(y) * stride(); }
+    size_t stride() const noexcept { return static_cast<size_t>(w_); }  // pixels per row
 
 private:
     void release() noexcept {
@@ -87,6 +90,48 @@ DibSurface& work_surface(DibSurface& kept, DibSurface& temporary, int w, int h) 
     return kept;
 }
 
+// Tiles and bands of the pixel pass, in pixels a side.
+constexpr int kTile = 64;
+
+// From this many destination pixels on, threads of the process's thread pool
+// draw bands alongside the caller.
+constexpr long long kParallelPixels = 1024LL * 1024;
+
+template <class Draw>
+struct Bands {
+    std::atomic<int> next{0};
+    int count;
+    const Draw& draw;
+
+    void run() noexcept {
+        for (int band; (band = next.fetch_add(1, std::memory_order_relaxed)) < count;) draw(band);
+    }
+    static void CALLBACK help(PTP_CALLBACK_INSTANCE, void* bands, PTP_WORK) { static_cast<Bands*>(bands)->run(); }
+};
+
+// Calls draw(band) once for each band 0..count-1. The bands are claimed one at
+// a time; the caller claims them too and then waits only for bands already
+// being drawn: help that has not started by then is called off.
+template <class Draw>
+void draw_bands(int count, long long pixels, const Draw& draw) {
+    Bands<Draw> bands{{}, count, draw};
+    PTP_WORK work = nullptr;
+    if (pixels >= kParallelPixels && count > 1) {
+        // The caller and up to three helpers.
+        SYSTEM_INFO system{};
+        GetSystemInfo(&system);
+        const unsigned processors = system.dwNumberOfProcessors;
+        const unsigned threads = std::min({processors, 4u, static_cast<unsigned>(count)});
+        if (threads > 1 && (work = CreateThreadpoolWork(&Bands<Draw>::help, &bands, nullptr)))
+            for (unsigned i = 1; i < threads; ++i) SubmitThreadpoolWork(work);
+    }
+    bands.run();
+    if (work) {
+        WaitForThreadpoolWorkCallbacks(work, TRUE);
+        CloseThreadpoolWork(work);
+    }
+}
+
 }  // namespace
 
 bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y, int w, int h) {
@@ -121,12 +166,20 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
     GdiFlush();
 
     // The inverse map: destination point (X, Y) -> source point (u, v), stepped
-    // along each row in fixed point (32 fraction bits).
+    // along each row in fixed point (32 fraction bits). First each row's start
+    // and the columns that land inside the source.
     const double du = fy / det, dv = -ey / det;  // per destination pixel to the right
     constexpr double kOne = 4294967296.0;
     const long long step_u = std::llround(du * kOne), step_v = std::llround(dv * kOne);
     const long long max_u = static_cast<long long>(w) << 32, max_v = static_cast<long long>(h) << 32;
+    struct Row {
+        long long u, v;  // at column 0
+        int first, last;
+    };
+    std::vector<Row> rows(static_cast<size_t>(bh));
     for (int j = 0; j < bh; ++j) {
+        Row& row = rows[static_cast<size_t>(j)];
+        row.first = 0, row.last = -1;
         const double dx = area.left + 0.5 - ox, dy = area.top + j + 0.5 - oy;
         const double u0 = (dx * fy - dy * fx) / det, v0 = (ex * dy - ey * dx) / det;
         // The columns whose u and v lie inside: estimated, then made exact at both ends.
@@ -144,19 +197,38 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
         limit(u0, du, w);
         limit(v0, dv, h);
         if (hi < lo) continue;
-        const long long start_u = std::llround(u0 * kOne), start_v = std::llround(v0 * kOne);
+        row.u = std::llround(u0 * kOne), row.v = std::llround(v0 * kOne);
         auto inside = [&](int i) {
-            const long long u = start_u + step_u * i, v = start_v + step_v * i;
+            const long long u = row.u + step_u * i, v = row.v + step_v * i;
             return u >= 0 && v >= 0 && u < max_u && v < max_v;
         };
         int first = static_cast<int>(lo), last = static_cast<int>(hi);
         while (first <= last && !inside(first)) ++first;
         while (last >= first && !inside(last)) --last;
-        uint32_t* out = to.row(j);
-        long long u = start_u + step_u * first, v = start_v + step_v * first;
-        for (int i = first; i <= last; ++i, u += step_u, v += step_v)
-            out[i] = from.row(static_cast<int>(v >> 32))[u >> 32];
+        row.first = first, row.last = last;
     }
+
+    // Then the pixels, one band of rows at a time, each band in square tiles: a
+    // tile's source pixels lie close together, where a whole row of a turned
+    // picture would touch a new source row every few pixels.
+    const uint32_t* const source = from.row(0);
+    const size_t source_stride = from.stride();
+    const auto draw_band = [&](int band) {
+        const int j0 = band * kTile, j1 = std::min(bh, j0 + kTile);
+        for (int i0 = 0; i0 < bw; i0 += kTile) {
+            const int i1 = std::min(bw, i0 + kTile);
+            for (int j = j0; j < j1; ++j) {
+                const Row& row = rows[static_cast<size_t>(j)];
+                const int first = std::max(row.first, i0), last = std::min(row.last, i1 - 1);
+                if (first > last) continue;
+                uint32_t* out = to.row(j);
+                long long u = row.u + step_u * first, v = row.v + step_v * first;
+                for (int i = first; i <= last; ++i, u += step_u, v += step_v)
+                    out[i] = source[static_cast<size_t>(v >> 32) * source_stride + static_cast<size_t>(u >> 32)];
+            }
+        }
+    };
+    draw_bands((bh + kTile - 1) / kTile, static_cast<long long>(bw) * bh, draw_band);
     return BitBlt(dest, area.left, area.top, bw, bh, to.dc(), 0, 0, SRCCOPY) != FALSE;
 }
 

@@ -10,6 +10,7 @@
 
 #include "frame/mycontrols.h"
 #include "runtime/forms/forms.h"
+#include "runtime/parallelogram.h"
 #include "support.h"
 
 using namespace qm;
@@ -212,7 +213,72 @@ TEST(BitmapWork, LateBoundWithOmittedAngles) {
     ComPtr<IPictureDisp> pic;
     V_DISPATCH(result.get())->QueryInterface(IID_IPictureDisp, pic.put_void());
     EXPECT_EQ(mismatches(pic.get(), [](int x, int y) { return std::optional<POINT>(POINT{x, H - 1 - y}); }), 0);
+    // Again on the same form: the drawing surface is cleared of the last result.
+    Variant quarter(90L);
+    EXPECT_EQ(mismatches(worker->BitmapWork(host.box, quarter.get()).get(),
+                         [](int x, int y) {
+                             return x < 10 || x >= 50 ? std::nullopt : std::optional<POINT>(POINT{y + 10, 49 - x});
+                         }),
+              0);
     worker->unload();
+}
+
+// The copy itself on a picture large enough to be drawn in many tiles and by
+// several threads: exact quarter and half turns and a plain copy, placed off
+// the destination's origin, every source pixel distinct; what lies outside the
+// parallelogram keeps its colour.
+TEST(BitmapWork, LargeCopiesTurnEveryPixelExactly) {
+    constexpr int SW = 1100, SH = 1000, DW = SH + 40, DH = SW + 30, X0 = 17, Y0 = 9;
+    struct Dib {
+        HDC dc = CreateCompatibleDC(nullptr);
+        DWORD* bits = nullptr;
+        HBITMAP bmp;
+        HGDIOBJ old;
+        Dib(int w, int h) {
+            BITMAPINFO bi{};
+            bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+            bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+            old = SelectObject(dc, bmp);
+        }
+        ~Dib() {
+            SelectObject(dc, old);
+            DeleteObject(bmp);
+            DeleteDC(dc);
+        }
+    } src(SW, SH), dst(DW, DH);
+    for (int y = 0; y < SH; ++y)
+        for (int x = 0; x < SW; ++x) src.bits[static_cast<size_t>(y) * SW + x] = static_cast<DWORD>(y << 11 | x);
+    constexpr DWORD kOutside = 0xABCDEF;
+    struct Case {
+        POINT corners[3];  // relative to X0, Y0
+        int w, h;          // the destination's part covered
+        POINT (*from)(int x, int y);
+    };
+    const Case cases[] = {
+        {{{SH, 0}, {SH, SW}, {0, 0}}, SH, SW, [](int x, int y) { return POINT{y, SH - 1 - x}; }},  // quarter clockwise
+        {{{SW, SH}, {0, SH}, {SW, 0}}, SW, SH, [](int x, int y) { return POINT{SW - 1 - x, SH - 1 - y}; }},
+        {{{0, 0}, {SW, 0}, {0, SH}}, SW, SH, [](int x, int y) { return POINT{x, y}; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.w);
+        std::fill(dst.bits, dst.bits + static_cast<size_t>(DW) * DH, kOutside);
+        POINT corners[3];
+        for (int i = 0; i < 3; ++i) corners[i] = {c.corners[i].x + X0, c.corners[i].y + Y0};
+        ASSERT_TRUE(parallelogram_copy(dst.dc, corners, src.dc, 0, 0, SW, SH));
+        GdiFlush();
+        int bad = 0;
+        for (int y = 0; y < DH; ++y)
+            for (int x = 0; x < DW; ++x) {
+                const int px = x - X0, py = y - Y0;
+                DWORD want = kOutside;
+                if (px >= 0 && py >= 0 && px < c.w && py < c.h) {
+                    const POINT p = c.from(px, py);
+                    want = static_cast<DWORD>(p.y << 11 | p.x);
+                }
+                bad += dst.bits[static_cast<size_t>(y) * DW + x] != want;
+            }
+        EXPECT_EQ(bad, 0);
+    }
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ class Form;
 class Control;
 
 // Twips per screen pixel (15 at 96 dpi).
+int pixels_per_inch(int axis) noexcept;  // the screen's, 0 across, 1 down
 float twips_per_pixel_x() noexcept;
 float twips_per_pixel_y() noexcept;
 
@@ -66,6 +67,7 @@ public:
 
     bool auto_redraw() const noexcept { return auto_redraw_; }
     void set_auto_redraw(bool on);
+    bool has_image() const noexcept { return mem_ != nullptr; }  // a new one starts as Cls leaves it
     HDC hdc();  // the persistent image's DC with AutoRedraw, else the window's own DC
 
     // Scale units <-> client pixels.
@@ -120,6 +122,7 @@ private:
     void drop_image(bool reuse);  // reuse: the bitmap is kept for the next image of its size
     void fill_background(HDC dc, int w, int h);
     void drawn();
+    void invalidate(BOOL erase);
     HDC target();
     Visual& owner_;
     Scale scale_;

@@ -32,10 +32,8 @@ SIZE picture_pixels(IPictureDisp* picture) {
     OLE_YSIZE_HIMETRIC h = 0;
     pic->get_Width(&w);
     pic->get_Height(&h);
-    HDC dc = GetDC(nullptr);
-    s.cx = MulDiv(w, GetDeviceCaps(dc, LOGPIXELSX), 2540);
-    s.cy = MulDiv(h, GetDeviceCaps(dc, LOGPIXELSY), 2540);
-    ReleaseDC(nullptr, dc);
+    s.cx = MulDiv(w, pixels_per_inch(0), 2540);
+    s.cy = MulDiv(h, pixels_per_inch(1), 2540);
     return s;
 }
 
@@ -245,7 +243,12 @@ void Surface::set_auto_redraw(bool on) {
     if (on == auto_redraw_) return;
     auto_redraw_ = on;
     if (on) ensure_image();
-    if (owner_.hwnd_) InvalidateRect(owner_.hwnd_, nullptr, TRUE);
+    invalidate(TRUE);
+}
+
+// A hidden window is painted whole when it is shown.
+void Surface::invalidate(BOOL erase) {
+    if (owner_.hwnd_ && IsWindowVisible(owner_.hwnd_)) InvalidateRect(owner_.hwnd_, nullptr, erase);
 }
 
 HDC Surface::target() {
@@ -260,7 +263,7 @@ HDC Surface::target() {
 HDC Surface::hdc() { return target(); }
 
 void Surface::drawn() {
-    if (auto_redraw_ && owner_.hwnd_) InvalidateRect(owner_.hwnd_, nullptr, FALSE);
+    if (auto_redraw_) invalidate(FALSE);
 }
 
 void Surface::paint(HDC dc, const RECT&) {
@@ -313,7 +316,7 @@ void Surface::restore(const Surface& design) {
     fill_color = design.fill_color;
     if (owner_.hwnd_) {
         if (auto_redraw_) ensure_image();
-        if (IsWindowVisible(owner_.hwnd_)) InvalidateRect(owner_.hwnd_, nullptr, TRUE);  // else painted when shown
+        invalidate(TRUE);
     }
 }
 
@@ -473,7 +476,7 @@ void Surface::paint_picture(IPictureDisp* picture, float x1, float y1, const flo
 void Surface::set_picture(IPictureDisp* picture) {
     picture_ = picture;
     if (mem_) fill_background(mem_, img_w_, img_h_);
-    if (owner_.hwnd_) InvalidateRect(owner_.hwnd_, nullptr, TRUE);
+    invalidate(TRUE);
 }
 
 ComPtr<IPictureDisp> Surface::image() {

@@ -10,10 +10,7 @@
 
 namespace qm::forms {
 
-namespace {
-
-
-float twips_per_pixel(int axis) noexcept {
+int pixels_per_inch(int axis) noexcept {
     static int dpi[2] = {0, 0};
     if (!dpi[axis]) {
         HDC dc = GetDC(nullptr);
@@ -21,8 +18,12 @@ float twips_per_pixel(int axis) noexcept {
         ReleaseDC(nullptr, dc);
         if (dpi[axis] <= 0) dpi[axis] = 96;
     }
-    return 1440.0f / static_cast<float>(dpi[axis]);
+    return dpi[axis];
 }
+
+namespace {
+
+float twips_per_pixel(int axis) noexcept { return 1440.0f / static_cast<float>(pixels_per_inch(axis)); }
 
 // Runtime class names on top of the system's controls (superclasses). Each of
 // the engine's classes keeps its window's object in one extra window word after
