@@ -169,7 +169,7 @@ VARIANT v_missing() {
 }
 
 bool place_cursor(POINT p) {
-    for (int attempt = 0, stable = 0; attempt < 40; ++attempt) {
+    for (int attempt = 0, stable = 0; attempt < 100; ++attempt) {
         POINT at{};
         if (!GetCursorPos(&at) || at.x != p.x || at.y != p.y) {
             SetCursorPos(p.x, p.y);
