@@ -79,6 +79,13 @@ namespace {
 
 bool g_short = false;  // the argument being made is a wait's (Param::short_wait)
 IDispatch* g_self = nullptr;
+
+// The class's own object, as a wrong-typed argument.
+void set_self(VARIANT* v) {
+    V_VT(v) = VT_DISPATCH;
+    V_DISPATCH(v) = g_self;
+    g_self->AddRef();
+}
 std::vector<ComPtr<IDispatch>> g_objects;
 int g_pick = -1;  // the mixed patterns' choice among g_objects
 
@@ -288,11 +295,7 @@ void set_value(Pattern pat, const Param& p, VARIANT* v) {
         case kHigh: return set_text(v, kLong);
         case kOdd: return set_text(v, kNuls);
         case kForeign: return set_text(v, kForeignText);
-        default:
-            V_VT(v) = VT_DISPATCH;
-            V_DISPATCH(v) = g_self;
-            g_self->AddRef();
-            return;
+        default: return set_self(v);
         }
     case Kind::Object:
         if (pat == kWrongType) return set_number(v, VT_I4, 5, 0);
@@ -317,11 +320,7 @@ void set_value(Pattern pat, const Param& p, VARIANT* v) {
         case kHigh: return set_array(kHigh, VT_VARIANT, v);
         case kOdd: return set_text(v, kNuls);
         case kForeign: return set_text(v, kForeignText);
-        default:
-            V_VT(v) = VT_DISPATCH;
-            V_DISPATCH(v) = g_self;
-            g_self->AddRef();
-            return;
+        default: return set_self(v);
         }
     }
 }
