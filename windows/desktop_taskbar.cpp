@@ -83,10 +83,7 @@ void sweep_tray_toolbar(HWND toolbar) {
         const long y = 20 * i + 10;
         for (long x = 0; x <= client.right; ++x) {
             // A hung shell does not hold the caller: the sweep ends there.
-            DWORD_PTR answer = 0;
-            if (!SendMessageTimeoutW(toolbar, WM_MOUSEMOVE, 0, MAKELPARAM(x, y), SMTO_NORMAL | SMTO_ABORTIFHUNG, 1000,
-                                     &answer))
-                return;
+            if (!send_bounded(toolbar, WM_MOUSEMOVE, 0, MAKELPARAM(x, y), 1000)) return;
         }
     }
 }
