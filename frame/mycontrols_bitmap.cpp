@@ -92,7 +92,10 @@ ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Ro
     } else {
         out.cls();
     }
-    if (!parallelogram_copy(out.hdc(), target, ps.surface()->hdc(), 0, 0, from.cx, from.cy))
+    PixelRows source_pixels, out_pixels;
+    const bool direct_in = ps.surface()->image_pixels(source_pixels), direct_out = out.image_pixels(out_pixels);
+    if (!parallelogram_copy(out.hdc(), target, ps.surface()->hdc(), 0, 0, from.cx, from.cy,
+                            direct_out ? &out_pixels : nullptr, direct_in ? &source_pixels : nullptr))
         raise(err::OutOfMemory);
 
     // 6. The result.

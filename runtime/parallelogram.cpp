@@ -132,9 +132,33 @@ void draw_bands(int count, long long pixels, const Draw& draw) {
     }
 }
 
+// Whether dc's logical units are the pixels of its bitmap: MM_TEXT, no moved
+// origin, no world transform.
+bool pixel_units(HDC dc) {
+    if (GetMapMode(dc) != MM_TEXT) return false;
+    POINT window{}, viewport{};
+    if (!GetWindowOrgEx(dc, &window) || !GetViewportOrgEx(dc, &viewport) || window.x || window.y || viewport.x ||
+        viewport.y)
+        return false;
+    XFORM world{};
+    return GetGraphicsMode(dc) != GM_ADVANCED ||
+           (GetWorldTransform(dc, &world) && world.eM11 == 1 && world.eM12 == 0 && world.eM21 == 0 &&
+            world.eM22 == 1 && world.eDx == 0 && world.eDy == 0);
+}
+
+// Whether drawing on dc reaches every pixel of its bitmap: no clip region.
+bool unclipped(HDC dc) {
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    if (!region) return false;
+    const int clipped = GetClipRgn(dc, region);
+    DeleteObject(region);
+    return clipped == 0;
+}
+
 }  // namespace
 
-bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y, int w, int h) {
+bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y, int w, int h,
+                        const PixelRows* dest_pixels, const PixelRows* src_pixels) {
     if (w <= 0 || h <= 0) return true;
     const double ox = corners[0].x, oy = corners[0].y;
     // One source pixel to the right moves (ex, ey) in the destination, one down (fx, fy).
@@ -156,13 +180,36 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
     if (!IntersectRect(&area, &box, &clip)) return true;
     const int bw = area.right - area.left, bh = area.bottom - area.top;
 
-    std::unique_lock<std::mutex> owned(kept().busy, std::try_to_lock);
+    // The pixels are read from the source bitmap and written to the destination
+    // bitmap where the caller gives them and the DCs draw on them one to one;
+    // otherwise through copies.
+    const bool read_direct = src_pixels && src_pixels->top != (dest_pixels ? dest_pixels->top : nullptr) &&
+                             pixel_units(src) && x >= 0 && y >= 0 && x <= src_pixels->width - w &&
+                             y <= src_pixels->height - h;
+    const bool write_direct = dest_pixels && pixel_units(dest) && unclipped(dest) &&
+                              area.right <= dest_pixels->width && area.bottom <= dest_pixels->height &&
+                              area.left >= 0 && area.top >= 0;
+    PixelRows in{}, out{};
+    std::unique_lock<std::mutex> owned(kept().busy, std::defer_lock);
+    if (!read_direct || !write_direct) owned.try_lock();
     DibSurface unused_from, unused_to, temporary_from, temporary_to;
-    DibSurface& from = work_surface(owned ? kept().from : unused_from, temporary_from, w, h);
-    DibSurface& to = work_surface(owned ? kept().to : unused_to, temporary_to, bw, bh);
-    if (!from.ok() || !to.ok()) return false;
-    if (!BitBlt(from.dc(), 0, 0, w, h, src, x, y, SRCCOPY)) return false;
-    if (!BitBlt(to.dc(), 0, 0, bw, bh, dest, area.left, area.top, SRCCOPY)) return false;
+    if (read_direct) {
+        in = *src_pixels;
+        in.top = in.row(y) + x;
+    } else {
+        DibSurface& from = work_surface(owned ? kept().from : unused_from, temporary_from, w, h);
+        if (!from.ok() || !BitBlt(from.dc(), 0, 0, w, h, src, x, y, SRCCOPY)) return false;
+        in = PixelRows{from.row(0), static_cast<ptrdiff_t>(from.stride()), w, h};
+    }
+    DibSurface* to = nullptr;
+    if (write_direct) {
+        out = *dest_pixels;
+        out.top = out.row(area.top) + area.left;
+    } else {
+        to = &work_surface(owned ? kept().to : unused_to, temporary_to, bw, bh);
+        if (!to->ok() || !BitBlt(to->dc(), 0, 0, bw, bh, dest, area.left, area.top, SRCCOPY)) return false;
+        out = PixelRows{to->row(0), static_cast<ptrdiff_t>(to->stride()), bw, bh};
+    }
     GdiFlush();
 
     // The inverse map: destination point (X, Y) -> source point (u, v), stepped
@@ -211,8 +258,6 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
     // Then the pixels, one band of rows at a time, each band in square tiles: a
     // tile's source pixels lie close together, where a whole row of a turned
     // picture would touch a new source row every few pixels.
-    const uint32_t* const source = from.row(0);
-    const size_t source_stride = from.stride();
     const auto draw_band = [&](int band) {
         const int j0 = band * kTile, j1 = std::min(bh, j0 + kTile);
         for (int i0 = 0; i0 < bw; i0 += kTile) {
@@ -221,15 +266,15 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
                 const Row& row = rows[static_cast<size_t>(j)];
                 const int first = std::max(row.first, i0), last = std::min(row.last, i1 - 1);
                 if (first > last) continue;
-                uint32_t* out = to.row(j);
+                uint32_t* const line = out.row(j);
                 long long u = row.u + step_u * first, v = row.v + step_v * first;
                 for (int i = first; i <= last; ++i, u += step_u, v += step_v)
-                    out[i] = source[static_cast<size_t>(v >> 32) * source_stride + static_cast<size_t>(u >> 32)];
+                    line[i] = in.row(static_cast<int>(v >> 32))[u >> 32];
             }
         }
     };
     draw_bands((bh + kTile - 1) / kTile, static_cast<long long>(bw) * bh, draw_band);
-    return BitBlt(dest, area.left, area.top, bw, bh, to.dc(), 0, 0, SRCCOPY) != FALSE;
+    return !to || BitBlt(dest, area.left, area.top, bw, bh, to->dc(), 0, 0, SRCCOPY) != FALSE;
 }
 
 }  // namespace qm

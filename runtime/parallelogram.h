@@ -4,7 +4,19 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
+
 namespace qm {
+
+// The pixels of a 32-bit bitmap: row y (0 the top) starts at top + y * stride
+// (in pixels; negative for a bottom-up bitmap).
+struct PixelRows {
+    uint32_t* top = nullptr;
+    ptrdiff_t stride = 0;
+    int width = 0, height = 0;
+    uint32_t* row(int y) const noexcept { return top + y * stride; }
+};
 
 // Copies the rectangle x, y, w, h of src onto dest. corners are the images of the
 // rectangle's top-left, top-right and bottom-left corners (logical units of a
@@ -12,6 +24,11 @@ namespace qm {
 // parallelogram takes the source pixel under the inverse map. A degenerate
 // parallelogram (all corners on one line) draws nothing. False when the bitmaps
 // for the copy cannot be made.
-bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y, int w, int h);
+//
+// Where the caller knows the 32-bit bitmaps selected into dest or src, it may
+// give their pixels: the copy then works on them in place, as long as the DC
+// draws on them one to one (MM_TEXT, origin 0, no transform; dest unclipped).
+bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y, int w, int h,
+                        const PixelRows* dest_pixels = nullptr, const PixelRows* src_pixels = nullptr);
 
 }  // namespace qm

@@ -187,6 +187,13 @@ TEST(BitmapWork, AGivenBackWorkerComesBackAsNew) {
         forms::PictureBox &now = again->get<forms::PictureBox>(name), &new_one = made->get<forms::PictureBox>(name);
         EXPECT_EQ(now.width(), new_one.width());
         EXPECT_EQ(now.height(), new_one.height());
+        // The window as well, whether read through the scale or the handle.
+        EXPECT_EQ(now.surface()->scale_width(), new_one.surface()->scale_width());
+        RECT was{}, is{};
+        GetWindowRect(new_one.hwnd(), &was);
+        GetWindowRect(now.hwnd(), &is);
+        EXPECT_EQ(is.right - is.left, was.right - was.left);
+        EXPECT_EQ(is.bottom - is.top, was.bottom - was.top);
         EXPECT_EQ(now.surface()->scale_mode(), new_one.surface()->scale_mode());
         EXPECT_EQ(now.surface()->auto_redraw(), new_one.surface()->auto_redraw());
         EXPECT_EQ(now.surface()->picture().get(), nullptr);
@@ -226,28 +233,37 @@ TEST(BitmapWork, LateBoundWithOmittedAngles) {
 // The copy itself on a picture large enough to be drawn in many tiles and by
 // several threads: exact quarter and half turns and a plain copy, placed off
 // the destination's origin, every source pixel distinct; what lies outside the
-// parallelogram keeps its colour.
+// parallelogram keeps its colour. Once through copies of the DCs' bitmaps, once
+// in place on pixels given beside them: bitmaps of their own, marked apart, the
+// destination bottom-up.
 TEST(BitmapWork, LargeCopiesTurnEveryPixelExactly) {
     constexpr int SW = 1100, SH = 1000, DW = SH + 40, DH = SW + 30, X0 = 17, Y0 = 9;
     struct Dib {
         HDC dc = CreateCompatibleDC(nullptr);
-        DWORD* bits = nullptr;
+        uint32_t* bits = nullptr;
         HBITMAP bmp;
         HGDIOBJ old;
-        Dib(int w, int h) {
+        PixelRows rows;
+        Dib(int w, int h, bool bottom_up = false) {
             BITMAPINFO bi{};
-            bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+            bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, bottom_up ? h : -h, 1, 32, BI_RGB};
             bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
             old = SelectObject(dc, bmp);
+            rows = bottom_up ? PixelRows{bits + static_cast<size_t>(h - 1) * w, -w, w, h} : PixelRows{bits, w, w, h};
         }
+        uint32_t& at(int x, int y) { return rows.row(y)[x]; }
         ~Dib() {
             SelectObject(dc, old);
             DeleteObject(bmp);
             DeleteDC(dc);
         }
-    } src(SW, SH), dst(DW, DH);
+    } src(SW, SH), dst(DW, DH), given_src(SW, SH), given_dst(DW, DH, true);
+    constexpr DWORD kGiven = 0x800000;
     for (int y = 0; y < SH; ++y)
-        for (int x = 0; x < SW; ++x) src.bits[static_cast<size_t>(y) * SW + x] = static_cast<DWORD>(y << 11 | x);
+        for (int x = 0; x < SW; ++x) {
+            src.at(x, y) = static_cast<DWORD>(y << 11 | x);
+            given_src.at(x, y) = src.at(x, y) | kGiven;
+        }
     constexpr DWORD kOutside = 0xABCDEF;
     struct Case {
         POINT corners[3];  // relative to X0, Y0
@@ -259,26 +275,29 @@ TEST(BitmapWork, LargeCopiesTurnEveryPixelExactly) {
         {{{SW, SH}, {0, SH}, {SW, 0}}, SW, SH, [](int x, int y) { return POINT{SW - 1 - x, SH - 1 - y}; }},
         {{{0, 0}, {SW, 0}, {0, SH}}, SW, SH, [](int x, int y) { return POINT{x, y}; }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.w);
-        std::fill(dst.bits, dst.bits + static_cast<size_t>(DW) * DH, kOutside);
-        POINT corners[3];
-        for (int i = 0; i < 3; ++i) corners[i] = {c.corners[i].x + X0, c.corners[i].y + Y0};
-        ASSERT_TRUE(parallelogram_copy(dst.dc, corners, src.dc, 0, 0, SW, SH));
-        GdiFlush();
-        int bad = 0;
-        for (int y = 0; y < DH; ++y)
-            for (int x = 0; x < DW; ++x) {
-                const int px = x - X0, py = y - Y0;
-                DWORD want = kOutside;
-                if (px >= 0 && py >= 0 && px < c.w && py < c.h) {
-                    const POINT p = c.from(px, py);
-                    want = static_cast<DWORD>(p.y << 11 | p.x);
+    for (const bool in_place : {false, true})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.w << (in_place ? " in place" : " through copies"));
+            Dib& out = in_place ? given_dst : dst;
+            std::fill(out.bits, out.bits + static_cast<size_t>(DW) * DH, kOutside);
+            POINT corners[3];
+            for (int i = 0; i < 3; ++i) corners[i] = {c.corners[i].x + X0, c.corners[i].y + Y0};
+            ASSERT_TRUE(parallelogram_copy(dst.dc, corners, src.dc, 0, 0, SW, SH, in_place ? &given_dst.rows : nullptr,
+                                           in_place ? &given_src.rows : nullptr));
+            GdiFlush();
+            int bad = 0;
+            for (int y = 0; y < DH; ++y)
+                for (int x = 0; x < DW; ++x) {
+                    const int px = x - X0, py = y - Y0;
+                    DWORD want = kOutside;
+                    if (px >= 0 && py >= 0 && px < c.w && py < c.h) {
+                        const POINT p = c.from(px, py);
+                        want = static_cast<DWORD>(p.y << 11 | p.x) | (in_place ? kGiven : 0);
+                    }
+                    bad += out.at(x, y) != want;
                 }
-                bad += dst.bits[static_cast<size_t>(y) * DW + x] != want;
-            }
-        EXPECT_EQ(bad, 0);
-    }
+            EXPECT_EQ(bad, 0);
+        }
 }
 
 }  // namespace

@@ -479,6 +479,14 @@ TEST_F(GraficTest, RotateTurnFlipAndZoomWorkAtThePicturesOwnSize) {
     Pixels upside_down = pattern(200, 150, [&](long x, long y) { return in.at(x, 149 - y); });
     EXPECT_EQ(rgb_only(pixels_of(run(&_Grafic::PictureTurn, pic.get(), 180).get())), mirrored);
     EXPECT_EQ(rgb_only(pixels_of(run(&_Grafic::PictureFlip, pic.get(), 180).get())), upside_down);
+    // The worker given back and taken again, for pictures of other sizes in turn.
+    Pixels tall = pattern(90, 120, [](long x, long y) { return static_cast<DWORD>(x << 16 | y); });
+    Pixels tall_mirrored = pattern(90, 120, [&](long x, long y) { return tall.at(89 - x, y); });
+    ComPtr<IPictureDisp> tall_pic = picture_of(tall);
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(rgb_only(pixels_of(run(&_Grafic::PictureTurn, tall_pic.get(), 180).get())), tall_mirrored);
+        EXPECT_EQ(rgb_only(pixels_of(run(&_Grafic::PictureTurn, pic.get(), 180).get())), mirrored);
+    }
     struct {
         Effect effect;
         long arg;

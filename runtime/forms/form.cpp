@@ -231,6 +231,7 @@ void Form::show(bool modal, Form* owner) {
     load();
     if (!loaded()) return;  // unloaded by its Load event
     if (owner && owner != this) SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner->hwnd()));
+    for (const auto& c : controls_) c->placed_hwnd();  // windows whose move was left for later
     ShowWindow(hwnd_, window_state_ == 1 ? SW_SHOWMINIMIZED : window_state_ == 2 ? SW_SHOWMAXIMIZED : SW_SHOW);
     if (window_state_ == 0) SetForegroundWindow(hwnd_);
     if (!modal) return;

@@ -21,6 +21,10 @@
 
 #include "runtime/forms/object.h"
 
+namespace qm {
+struct PixelRows;
+}
+
 namespace qm::forms {
 
 class Form;
@@ -107,6 +111,9 @@ public:
     ComPtr<IPictureDisp> picture() const { return picture_; }
     void set_picture(IPictureDisp* picture);
     ComPtr<IPictureDisp> image();  // a copy of the persistent image as a StdPicture
+    // With AutoRedraw: the persistent image's pixels (made if need be), which hdc()
+    // draws on one to one unless its mapping or clipping was changed. False without.
+    bool image_pixels(PixelRows& pixels);
 
     // Back to the state of `design` (a surface as its box was made): scale,
     // picture, drawing settings, and no persistent image unless design keeps one.
@@ -144,6 +151,8 @@ public:
     std::wstring tag() const { return tag_; }
     void set_tag(std::wstring t) { tag_ = std::move(t); }
     virtual HWND hwnd() const noexcept { return hwnd_; }
+    // The window, where the control's position and size are what it reports.
+    virtual HWND placed_hwnd() const noexcept { return hwnd_; }
 
     OLE_COLOR back_color() const noexcept { return back_; }
     virtual void set_back_color(OLE_COLOR c);
@@ -241,6 +250,8 @@ public:
 
     bool visible() const noexcept { return visible_; }
     virtual void set_visible(bool on);
+    HWND hwnd() const noexcept override { return placed_hwnd(); }
+    HWND placed_hwnd() const noexcept override;
     void zorder(int position);  // 0 front, 1 back
     void set_focus();
 
@@ -283,7 +294,10 @@ protected:
     void invalidate_area();  // windowless: repaints the area of the container
     void copy_control(const Control& from);
     // restore(): the common properties and the position, applied to the window.
-    void restore_common(const Control& design);
+    // On a hidden form the window may be moved later (see placed_hwnd): a form
+    // kept for reuse is mostly moved again at once, and most often to where its
+    // window still is.
+    void restore_common(const Control& design, bool place_later = false);
     // A copy of src with the common properties and its own state; args go to T's constructor.
     template <class T, class... A>
     static ComPtr<Control> clone_of(const T& src, A&&... args) {
@@ -301,6 +315,7 @@ protected:
     long index_ = -1;
     bool design_ = false;  // placed by the form's design (cannot be unloaded alone)
     float x_ = 0, y_ = 0, w_ = 1215, h_ = 495;  // twips
+    bool unplaced_ = false;                      // the window is not yet where x_.. h_ say
     bool visible_ = true;
     std::wstring tip_;
     void apply_tip();  // registers the tip with the form's tooltip window (after a window or place change)

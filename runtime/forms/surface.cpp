@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "runtime/forms/forms.h"
+#include "runtime/parallelogram.h"
 #include "runtime/strings.h"
 
 namespace qm::forms {
@@ -60,6 +61,18 @@ HBITMAP bitmap_of(IPictureDisp* picture) {
     return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(h));
 }
 
+// True when a picture of pixel size s, drawn at 0, 0, leaves no pixel of a
+// w x h area to the background: a bitmap without a transparent part.
+bool covers(IPictureDisp* picture, SIZE s, int w, int h) {
+    ComPtr<IPicture> pic;
+    if (!picture || s.cx < w || s.cy < h || FAILED(picture->QueryInterface(IID_IPicture, pic.put_void())))
+        return false;
+    SHORT type = PICTYPE_NONE;
+    DWORD attributes = PICTURE_TRANSPARENT;
+    return SUCCEEDED(pic->get_Type(&type)) && type == PICTYPE_BITMAP && SUCCEEDED(pic->get_Attributes(&attributes)) &&
+           !(attributes & PICTURE_TRANSPARENT);
+}
+
 SIZE client_size(HWND hwnd) {
     RECT r{};
     if (hwnd) GetClientRect(hwnd, &r);
@@ -112,13 +125,13 @@ float fixed_twips_per_unit(int mode, bool vertical) {
 
 float Surface::twips_per_unit_x() const {
     if (scale_.mode != 0) return fixed_twips_per_unit(scale_.mode, false);
-    float tw = client_size(owner_.hwnd_).cx * twips_per_pixel_x();
+    float tw = client_size(owner_.placed_hwnd()).cx * twips_per_pixel_x();
     return scale_.width != 0 && tw > 0 ? tw / scale_.width : 1.0f;
 }
 
 float Surface::twips_per_unit_y() const {
     if (scale_.mode != 0) return fixed_twips_per_unit(scale_.mode, true);
-    float th = client_size(owner_.hwnd_).cy * twips_per_pixel_y();
+    float th = client_size(owner_.placed_hwnd()).cy * twips_per_pixel_y();
     return scale_.height != 0 && th > 0 ? th / scale_.height : 1.0f;
 }
 
@@ -134,12 +147,12 @@ void Surface::set_scale_mode(int mode) {
 
 float Surface::scale_width() const {
     if (scale_.mode == 0) return scale_.width;
-    return client_size(owner_.hwnd_).cx * twips_per_pixel_x() / twips_per_unit_x();
+    return client_size(owner_.placed_hwnd()).cx * twips_per_pixel_x() / twips_per_unit_x();
 }
 
 float Surface::scale_height() const {
     if (scale_.mode == 0) return scale_.height;
-    return client_size(owner_.hwnd_).cy * twips_per_pixel_y() / twips_per_unit_y();
+    return client_size(owner_.placed_hwnd()).cy * twips_per_pixel_y() / twips_per_unit_y();
 }
 
 void Surface::set_scale_width(float w) {
@@ -194,44 +207,64 @@ float Surface::units_y(double px) const {
 }
 
 void Surface::fill_background(HDC dc, int w, int h) {
-    RECT r{0, 0, w, h};
-    FillRect(dc, &r, owner_.back_brush());
-    if (picture_) {
-        SIZE s = picture_pixels(picture_.get());
-        render_picture(dc, picture_.get(), 0, 0, s.cx, s.cy);
+    const SIZE s = picture_pixels(picture_.get());
+    if (!covers(picture_.get(), s, w, h)) {
+        RECT r{0, 0, w, h};
+        FillRect(dc, &r, owner_.back_brush());
     }
+    if (picture_) render_picture(dc, picture_.get(), 0, 0, s.cx, s.cy);
 }
 
+namespace {
+
+// A persistent image: a 32-bit top-down bitmap of device-independent pixels.
+// It is made at once (the screen's own kind is cleared when made, a cost the
+// fill that follows makes twice), and the pixel work of the drawing members
+// can reach its pixels directly.
+HBITMAP image_bitmap(int w, int h) {
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(bi.bmiHeader), w, -h, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    return CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+}  // namespace
+
 void Surface::ensure_image() {
-    SIZE c = client_size(owner_.hwnd_);
+    SIZE c = client_size(owner_.placed_hwnd());
     int w = std::max<int>(1, c.cx), h = std::max<int>(1, c.cy);
     if (mem_ && img_w_ >= w && img_h_ >= h) return;
     w = std::max(w, img_w_);
     h = std::max(h, img_h_);
-    HDC screen = GetDC(nullptr);
     HBITMAP bmp = nullptr;
     if (!mem_ && reusable_ && reusable_w_ == w && reusable_h_ == h)
         bmp = std::exchange(reusable_, nullptr);  // filled below like a new one
     else
-        bmp = CreateCompatibleBitmap(screen, w, h);
-    HDC mem = mem_ ? mem_ : CreateCompatibleDC(screen);
-    ReleaseDC(nullptr, screen);
+        bmp = image_bitmap(w, h);
+    HDC mem = mem_ ? mem_ : CreateCompatibleDC(nullptr);
     if (!bmp || !mem) {
         if (bmp) DeleteObject(bmp);
+        if (mem && mem != mem_) DeleteDC(mem);
         raise(err::OutOfMemory);
     }
+    if (!mem_) {  // a first image: drawn in its own DC
+        mem_ = mem;
+        old_bmp_ = static_cast<HBITMAP>(SelectObject(mem_, bmp));
+        bmp_ = bmp;
+        img_w_ = w;
+        img_h_ = h;
+        fill_background(mem_, w, h);
+        return;
+    }
+    // A larger one keeps what was drawn.
     HDC fresh = CreateCompatibleDC(mem);
     HGDIOBJ prev = SelectObject(fresh, bmp);
     fill_background(fresh, w, h);
-    if (mem_) BitBlt(fresh, 0, 0, img_w_, img_h_, mem_, 0, 0, SRCCOPY);
+    BitBlt(fresh, 0, 0, img_w_, img_h_, mem_, 0, 0, SRCCOPY);
     SelectObject(fresh, prev);
     DeleteDC(fresh);
-    if (mem_) {
-        SelectObject(mem_, old_bmp_);
-        DeleteObject(bmp_);
-    }
-    mem_ = mem;
-    old_bmp_ = static_cast<HBITMAP>(SelectObject(mem_, bmp));
+    SelectObject(mem_, bmp);
+    DeleteObject(bmp_);
     bmp_ = bmp;
     img_w_ = w;
     img_h_ = h;
@@ -267,7 +300,7 @@ void Surface::drawn() {
 }
 
 void Surface::paint(HDC dc, const RECT&) {
-    SIZE c = client_size(owner_.hwnd_);
+    SIZE c = client_size(owner_.placed_hwnd());
     if (auto_redraw_) {
         ensure_image();
         BitBlt(dc, 0, 0, c.cx, c.cy, mem_, 0, 0, SRCCOPY);
@@ -499,6 +532,16 @@ ComPtr<IPictureDisp> Surface::image() {
     return picture_from_bitmap(bmp);
 }
 
+bool Surface::image_pixels(PixelRows& pixels) {
+    if (!auto_redraw_) return false;
+    ensure_image();
+    DIBSECTION ds{};
+    if (GetObjectW(bmp_, sizeof(ds), &ds) != sizeof(ds) || !ds.dsBm.bmBits) return false;
+    // image_bitmap's: 32 bits, top-down.
+    pixels = PixelRows{static_cast<uint32_t*>(ds.dsBm.bmBits), ds.dsBm.bmWidthBytes / 4, img_w_, img_h_};
+    return true;
+}
+
 // --- PictureBox ---------------------------------------------------------------------
 
 void PictureBox::create_window() {
@@ -530,9 +573,14 @@ void PictureBox::fit_picture() {
     SIZE s = picture_pixels(pic);
     int border = 0;
     if (hwnd_) {
+        // The frame is the same at any size the window may still have to take.
         RECT w, c;
         GetWindowRect(hwnd_, &w);
         GetClientRect(hwnd_, &c);
+        if (c.right <= 0 && unplaced_) {
+            GetWindowRect(placed_hwnd(), &w);
+            GetClientRect(hwnd_, &c);
+        }
         border = (w.right - w.left) - c.right;
     } else if (s_.border_style == 1) {
         border = s_.appearance == 1 ? 4 : 2;
@@ -549,7 +597,7 @@ bool PictureBox::restore(const Control& design) {
     const bool frame = s_.border_style != d->s_.border_style || s_.appearance != d->s_.appearance;
     s_ = d->s_;
     if (frame) set_border_style(s_.border_style);
-    restore_common(*d);
+    restore_common(*d, true);
     if (s_.auto_size) fit_picture();
     return true;
 }

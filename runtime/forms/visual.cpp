@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <cmath>
+#include <utility>
 
 #include "runtime/forms/forms.h"
 #include "runtime/module.h"
@@ -525,8 +526,19 @@ void Control::place() {
     }
     if (!hwnd_) return;
     RECT r = pixel_rect();
+    if (std::exchange(unplaced_, false)) {  // a move left for later: often to where the window is
+        RECT now{};
+        GetWindowRect(hwnd_, &now);
+        MapWindowPoints(nullptr, container_hwnd(), reinterpret_cast<POINT*>(&now), 2);
+        if (EqualRect(&now, &r)) return;
+    }
     SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HWND Control::placed_hwnd() const noexcept {
+    if (unplaced_) const_cast<Control*>(this)->place();
+    return hwnd_;
 }
 
 void Control::set_visible(bool on) {
@@ -577,7 +589,7 @@ void Control::create(const wchar_t* cls, DWORD style, DWORD ex_style, const wcha
 }
 
 // Only what differs changes: a font made anew, for one, costs its realisation.
-void Control::restore_common(const Control& design) {
+void Control::restore_common(const Control& design, bool place_later) {
     const bool colours = back_ != design.back_ || fore_ != design.fore_;
     tag_ = design.tag_;
     back_ = design.back_;
@@ -598,7 +610,10 @@ void Control::restore_common(const Control& design) {
         visible_ = design.visible_, enabled_ = design.enabled_;
         return;
     }
-    if (moved) place();
+    if (moved) {
+        if (place_later && form_ && !form_->visible()) unplaced_ = true;
+        else place();
+    }
     if (visible_ != design.visible_) ShowWindow(hwnd_, design.visible_ ? SW_SHOWNA : SW_HIDE);
     visible_ = design.visible_;
     if (enabled_ != design.enabled_) EnableWindow(hwnd_, design.enabled_);
