@@ -65,8 +65,6 @@ ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Ro
     ps.set_picture(source.get());
     ps.surface()->set_auto_redraw(true);  // ps.hDC: a persistent image holding the picture
     Surface& out = *po.surface();
-    const bool cleared = !out.has_image();
-    out.set_auto_redraw(true);
 
     // 2. The corners about the centre, in pixels: PlgBlt takes device pixels.
     const SIZE from = client_pixels(ps.hwnd()), to = client_pixels(pd.hwnd());
@@ -85,17 +83,16 @@ ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Ro
         target[i] = {gdi_coordinate(to.cx / 2.0 + tx), gdi_coordinate(to.cy / 2.0 + ty)};
     }
 
-    // 5. The copy onto the cleared drawing surface (a new image is made cleared).
-    if (cleared) {
-        out.current_x = out.units_x(0);
-        out.current_y = out.units_y(0);
-    } else {
-        out.cls();
-    }
+    // 5. The copy onto the cleared drawing surface (po: AutoRedraw, Cls), in one
+    //    pass where the copy clears what it does not cover.
     PixelRows source_pixels, out_pixels;
-    const bool direct_in = ps.surface()->image_pixels(source_pixels), direct_out = out.image_pixels(out_pixels);
+    uint32_t background = 0;
+    const bool clear_in_copy = out.overwrite_image(out_pixels, background);
+    const bool direct_out = clear_in_copy || out.image_pixels(out_pixels);
+    const bool direct_in = ps.surface()->image_pixels(source_pixels);
     if (!parallelogram_copy(out.hdc(), target, ps.surface()->hdc(), 0, 0, from.cx, from.cy,
-                            direct_out ? &out_pixels : nullptr, direct_in ? &source_pixels : nullptr))
+                            direct_out ? &out_pixels : nullptr, direct_in ? &source_pixels : nullptr,
+                            clear_in_copy ? &background : nullptr))
         raise(err::OutOfMemory);
 
     // 6. The result.

@@ -158,14 +158,26 @@ bool unclipped(HDC dc) {
 }  // namespace
 
 bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y, int w, int h,
-                        const PixelRows* dest_pixels, const PixelRows* src_pixels) {
-    if (w <= 0 || h <= 0) return true;
+                        const PixelRows* dest_pixels, const PixelRows* src_pixels, const uint32_t* clear) {
+    if (!dest_pixels) clear = nullptr;
+    if (clear) GdiFlush();
+    // Clears what the parallelogram does not cover, or all of it.
+    const auto clear_rows = [&](int from, int to) {
+        for (int j = from; j < to; ++j) std::fill_n(dest_pixels->row(j), dest_pixels->width, *clear);
+    };
+    if (w <= 0 || h <= 0) {
+        if (clear) clear_rows(0, dest_pixels->height);
+        return true;
+    }
     const double ox = corners[0].x, oy = corners[0].y;
     // One source pixel to the right moves (ex, ey) in the destination, one down (fx, fy).
     const double ex = (corners[1].x - ox) / w, ey = (corners[1].y - oy) / w;
     const double fx = (corners[2].x - ox) / h, fy = (corners[2].y - oy) / h;
     const double det = ex * fy - ey * fx;
-    if (std::fabs(det) < 1e-9) return true;
+    if (std::fabs(det) < 1e-9) {
+        if (clear) clear_rows(0, dest_pixels->height);
+        return true;
+    }
 
     // The parallelogram's bounding box, within what dest can show.
     const double xs[4] = {ox, double(corners[1].x), double(corners[2].x), corners[1].x + corners[2].x - ox};
@@ -177,7 +189,10 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
     RECT clip{};
     if (GetClipBox(dest, &clip) == ERROR) return false;
     RECT area{};
-    if (!IntersectRect(&area, &box, &clip)) return true;
+    if (!IntersectRect(&area, &box, &clip)) {
+        if (clear) clear_rows(0, dest_pixels->height);
+        return true;
+    }
     const int bw = area.right - area.left, bh = area.bottom - area.top;
 
     // The pixels are read from the source bitmap and written to the destination
@@ -189,6 +204,9 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
     const bool write_direct = dest_pixels && pixel_units(dest) && unclipped(dest) &&
                               area.right <= dest_pixels->width && area.bottom <= dest_pixels->height &&
                               area.left >= 0 && area.top >= 0;
+    // Cleared in the pass where it writes in place, else before it.
+    if (clear && !write_direct) clear_rows(0, dest_pixels->height), clear = nullptr;
+    if (clear) clear_rows(0, area.top), clear_rows(area.bottom, dest_pixels->height);
     PixelRows in{}, out{};
     std::unique_lock<std::mutex> owned(kept().busy, std::defer_lock);
     if (!read_direct || !write_direct) owned.try_lock();
@@ -260,6 +278,14 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
     // picture would touch a new source row every few pixels.
     const auto draw_band = [&](int band) {
         const int j0 = band * kTile, j1 = std::min(bh, j0 + kTile);
+        for (int j = j0; clear && j < j1; ++j) {  // each row's pixels left and right of the parallelogram
+            const Row& row = rows[static_cast<size_t>(j)];
+            uint32_t* const whole = dest_pixels->row(area.top + j);
+            const int first = area.left + (row.first <= row.last ? row.first : bw);
+            const int after = row.first <= row.last ? area.left + row.last + 1 : first;
+            std::fill(whole, whole + first, *clear);
+            std::fill(whole + after, whole + dest_pixels->width, *clear);
+        }
         for (int i0 = 0; i0 < bw; i0 += kTile) {
             const int i1 = std::min(bw, i0 + kTile);
             for (int j = j0; j < j1; ++j) {

@@ -28,7 +28,10 @@ struct PixelRows {
 // Where the caller knows the 32-bit bitmaps selected into dest or src, it may
 // give their pixels: the copy then works on them in place, as long as the DC
 // draws on them one to one (MM_TEXT, origin 0, no transform; dest unclipped).
+// With dest's pixels, clear (a pixel value) is given to every pixel of dest the
+// parallelogram does not cover, in the same pass where it can.
 bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y, int w, int h,
-                        const PixelRows* dest_pixels = nullptr, const PixelRows* src_pixels = nullptr);
+                        const PixelRows* dest_pixels = nullptr, const PixelRows* src_pixels = nullptr,
+                        const uint32_t* clear = nullptr);
 
 }  // namespace qm

@@ -233,9 +233,10 @@ TEST(BitmapWork, LateBoundWithOmittedAngles) {
 // The copy itself on a picture large enough to be drawn in many tiles and by
 // several threads: exact quarter and half turns and a plain copy, placed off
 // the destination's origin, every source pixel distinct; what lies outside the
-// parallelogram keeps its colour. Once through copies of the DCs' bitmaps, once
-// in place on pixels given beside them: bitmaps of their own, marked apart, the
-// destination bottom-up.
+// parallelogram keeps its colour (or, asked to, is cleared to it in the same
+// pass). Once through copies of the DCs' bitmaps, then in place on pixels
+// given beside them: bitmaps of their own, marked apart, the destination
+// bottom-up.
 TEST(BitmapWork, LargeCopiesTurnEveryPixelExactly) {
     constexpr int SW = 1100, SH = 1000, DW = SH + 40, DH = SW + 30, X0 = 17, Y0 = 9;
     struct Dib {
@@ -275,15 +276,17 @@ TEST(BitmapWork, LargeCopiesTurnEveryPixelExactly) {
         {{{SW, SH}, {0, SH}, {SW, 0}}, SW, SH, [](int x, int y) { return POINT{SW - 1 - x, SH - 1 - y}; }},
         {{{0, 0}, {SW, 0}, {0, SH}}, SW, SH, [](int x, int y) { return POINT{x, y}; }},
     };
-    for (const bool in_place : {false, true})
+    for (const int mode : {0, 1, 2})  // through copies, in place, in place and clearing
         for (const Case& c : cases) {
-            SCOPED_TRACE(testing::Message() << c.w << (in_place ? " in place" : " through copies"));
+            SCOPED_TRACE(testing::Message() << c.w << " mode " << mode);
+            const bool in_place = mode > 0, clearing = mode == 2;
             Dib& out = in_place ? given_dst : dst;
-            std::fill(out.bits, out.bits + static_cast<size_t>(DW) * DH, kOutside);
+            std::fill(out.bits, out.bits + static_cast<size_t>(DW) * DH, clearing ? 0x111111 : kOutside);
             POINT corners[3];
             for (int i = 0; i < 3; ++i) corners[i] = {c.corners[i].x + X0, c.corners[i].y + Y0};
+            const uint32_t clear = kOutside;
             ASSERT_TRUE(parallelogram_copy(dst.dc, corners, src.dc, 0, 0, SW, SH, in_place ? &given_dst.rows : nullptr,
-                                           in_place ? &given_src.rows : nullptr));
+                                           in_place ? &given_src.rows : nullptr, clearing ? &clear : nullptr));
             GdiFlush();
             int bad = 0;
             for (int y = 0; y < DH; ++y)

@@ -14,6 +14,7 @@
 #include <olectl.h>
 
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -114,6 +115,11 @@ public:
     // With AutoRedraw: the persistent image's pixels (made if need be), which hdc()
     // draws on one to one unless its mapping or clipping was changed. False without.
     bool image_pixels(PixelRows& pixels);
+    // AutoRedraw on and Cls, for a caller that then sets every pixel of the image
+    // itself: without a picture the image is not cleared here, and its pixels and
+    // the background colour as a pixel value are given for the caller to clear
+    // (true). With a picture, a plain Cls (false).
+    bool overwrite_image(PixelRows& pixels, uint32_t& background);
 
     // Back to the state of `design` (a surface as its box was made): scale,
     // picture, drawing settings, and no persistent image unless design keeps one.
@@ -125,7 +131,7 @@ public:
     void released();  // the window is going away
 
 private:
-    void ensure_image();
+    void ensure_image(bool fill = true);  // fill: a new image is cleared
     void drop_image(bool reuse);  // reuse: the bitmap is kept for the next image of its size
     void fill_background(HDC dc, int w, int h);
     void drawn();

@@ -230,7 +230,7 @@ HBITMAP image_bitmap(int w, int h) {
 
 }  // namespace
 
-void Surface::ensure_image() {
+void Surface::ensure_image(bool fill) {
     SIZE c = client_size(owner_.placed_hwnd());
     int w = std::max<int>(1, c.cx), h = std::max<int>(1, c.cy);
     if (mem_ && img_w_ >= w && img_h_ >= h) return;
@@ -253,7 +253,7 @@ void Surface::ensure_image() {
         bmp_ = bmp;
         img_w_ = w;
         img_h_ = h;
-        fill_background(mem_, w, h);
+        if (fill) fill_background(mem_, w, h);
         return;
     }
     // A larger one keeps what was drawn.
@@ -539,6 +539,29 @@ bool Surface::image_pixels(PixelRows& pixels) {
     if (GetObjectW(bmp_, sizeof(ds), &ds) != sizeof(ds) || !ds.dsBm.bmBits) return false;
     // image_bitmap's: 32 bits, top-down.
     pixels = PixelRows{static_cast<uint32_t*>(ds.dsBm.bmBits), ds.dsBm.bmWidthBytes / 4, img_w_, img_h_};
+    return true;
+}
+
+bool Surface::overwrite_image(PixelRows& pixels, uint32_t& background) {
+    if (picture_) {
+        const bool fresh = !mem_;  // a new image is made cleared
+        set_auto_redraw(true);
+        if (!fresh) cls();
+        current_x = scale_.mode == 0 ? scale_.left : 0.0f;
+        current_y = scale_.mode == 0 ? scale_.top : 0.0f;
+        return false;
+    }
+    auto_redraw_ = true;
+    ensure_image(false);
+    current_x = scale_.mode == 0 ? scale_.left : 0.0f;
+    current_y = scale_.mode == 0 ? scale_.top : 0.0f;
+    if (!image_pixels(pixels)) {
+        fill_background(mem_, img_w_, img_h_);
+        return false;
+    }
+    const COLORREF c = rgb_of(owner_.back_);
+    background = static_cast<uint32_t>(GetRValue(c)) << 16 | static_cast<uint32_t>(GetGValue(c)) << 8 | GetBValue(c);
+    invalidate(TRUE);
     return true;
 }
 
