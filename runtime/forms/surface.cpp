@@ -218,9 +218,8 @@ void Surface::fill_background(HDC dc, int w, int h) {
 namespace {
 
 // A persistent image: a 32-bit top-down bitmap of device-independent pixels.
-// It is made at once (the screen's own kind is cleared when made, a cost the
-// fill that follows makes twice), and the pixel work of the drawing members
-// can reach its pixels directly.
+// It is quick to make (a bitmap of the screen's kind is cleared as it is made,
+// before the background is drawn on it), and pixel work can reach its pixels.
 HBITMAP image_bitmap(int w, int h) {
     BITMAPINFO bi{};
     bi.bmiHeader = {sizeof(bi.bmiHeader), w, -h, 1, 32, BI_RGB};
@@ -555,13 +554,13 @@ bool Surface::overwrite_image(PixelRows& pixels, uint32_t& background) {
     ensure_image(false);
     current_x = scale_.mode == 0 ? scale_.left : 0.0f;
     current_y = scale_.mode == 0 ? scale_.top : 0.0f;
+    invalidate(TRUE);
     if (!image_pixels(pixels)) {
         fill_background(mem_, img_w_, img_h_);
         return false;
     }
     const COLORREF c = rgb_of(owner_.back_);
     background = static_cast<uint32_t>(GetRValue(c)) << 16 | static_cast<uint32_t>(GetGValue(c)) << 8 | GetBValue(c);
-    invalidate(TRUE);
     return true;
 }
 
