@@ -117,11 +117,12 @@ void draw_bands(int count, long long pixels, const Draw& draw) {
     Bands<Draw> bands{{}, count, draw};
     PTP_WORK work = nullptr;
     if (pixels >= kParallelPixels && count > 1) {
-        // The caller and up to three helpers.
+        // The caller and up to seven helpers: the pass waits on memory more than
+        // it computes, and gains from each processor.
         SYSTEM_INFO system{};
         GetSystemInfo(&system);
         const unsigned processors = system.dwNumberOfProcessors;
-        const unsigned threads = std::min({processors, 4u, static_cast<unsigned>(count)});
+        const unsigned threads = std::min({processors, 8u, static_cast<unsigned>(count)});
         if (threads > 1 && (work = CreateThreadpoolWork(&Bands<Draw>::help, &bands, nullptr)))
             for (unsigned i = 1; i < threads; ++i) SubmitThreadpoolWork(work);
     }
