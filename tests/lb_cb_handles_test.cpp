@@ -171,8 +171,12 @@ TEST_F(LbCbHandleTest, BoxOfAnotherProcess) {
     EXPECT_EQ(lb->apiRead(h, box(L"List1"), &e, &r), S_OK);
     EXPECT_EQ(texts(L"List1"), (Texts{L"eins", L"Zwei \u03A9", L"drei"}));
 
-    // A program that stops answering does not hold the caller: error 5.
+    // A program that stops answering does not hold the caller: error 5. Its
+    // thread answers sent messages before posted ones, so the test goes on once
+    // the program no longer answers.
     PostMessageW(helper.main(), WM_APP + 1, 0, 0);
+    for (int i = 0; i < 50 && SendMessageTimeoutW(helper.main(), WM_NULL, 0, 0, SMTO_BLOCK, 100, nullptr); ++i) {
+    }
     EXPECT_EQ(lb->apiItemCount(h, &r), static_cast<HRESULT>(0x800A0005));
     EXPECT_EQ(lb->apiList(h, 1, &e, text.put()), S_OK);
     EXPECT_EQ(e, 5);
