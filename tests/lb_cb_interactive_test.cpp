@@ -177,6 +177,9 @@ TEST_F(LbCbInteractiveTest, AutoCompleteFromTheItems) {
     // The display sometimes drops a synthetic press: three chances to be seen.
     bool held = false;
     for (int attempt = 0; attempt < 3 && !held; ++attempt) {
+        // Another test program's window may have taken the keyboard meanwhile.
+        SetForegroundWindow(form->hwnd());
+        SetFocus(form->hwnd());
         SendInput(1, &press, sizeof press);
         for (int i = 0; i < 5; ++i) {
             forms::do_events();
