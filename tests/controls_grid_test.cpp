@@ -127,22 +127,9 @@ protected:
         float zero = 0, w = 6000, h = 3000;
         c->move(0, &zero, &w, &h);
         flex = static_cast<IDispatch*>(c.get());
-        log = qmtest::scratch() + qmtest::test_name() + L".log";
-        DeleteFileW(log.c_str());
-        misc = qmtest::create(L"Quillmark.Misc").query<_Misc>();
-        ASSERT_TRUE(misc);
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        if (misc) misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form->loaded()) form->unload();
-    }
-    bool logged(const std::string& routine, long number) {
-        const std::string text = qmtest::read_bytes(log);
-        std::string entry = "<";
-        entry += std::to_string(number);
-        entry += '>';
-        return text.find(entry) != std::string::npos && text.find("Routine: " + routine) != std::string::npos;
     }
     // The grid's texts, given row by row; its size follows them.
     void fill(IDispatch* g, std::vector<std::vector<const wchar_t*>> rows) {
@@ -176,10 +163,9 @@ protected:
         return late::object(*late::call(host.get(), L"NewRecordset", {Variant(std::move(names).to_variant()), list}).get());
     }
     ComPtr<_Controls> ctl;
-    ComPtr<_Misc> misc;
     ComPtr<Form> form;
     IDispatch* flex = nullptr;
-    std::wstring log;
+    qmtest::ErrorLog errors;
 };
 
 }  // namespace
@@ -261,7 +247,7 @@ TEST_F(GridMembersTest, AlignmentAndSortFollowTheGrid) {
     IDispatch* label = add(L"Label", L"Label1");
     ctl->Flex_Sort(&label, flNUMERICASCENDING, 1, &r);
     EXPECT_EQ(r, 438);
-    EXPECT_TRUE(logged("Flex_Sort", 438));
+    EXPECT_TRUE(errors.has("Flex_Sort", 438));
 }
 
 TEST_F(GridMembersTest, RowAndColumnColours) {
@@ -355,7 +341,7 @@ TEST_F(GridMembersTest, FindAndItemExist) {
     long r = 0, e = 0;
     ctl->Flex_Find(&label, B(L"x").get(), VARIANT_TRUE, 0, 0, VARIANT_FALSE, &e, &r);
     EXPECT_EQ(r * 1000 + e, -2 * 1000 + 438);
-    EXPECT_TRUE(logged("Flex_Find", 438));
+    EXPECT_TRUE(errors.has("Flex_Find", 438));
 
     VARIANT_BOOL b = VARIANT_TRUE;
     auto yes = [](VARIANT_BOOL v) { return v == VARIANT_TRUE; };
@@ -381,7 +367,7 @@ TEST_F(GridMembersTest, FindAndItemExist) {
         EXPECT_EQ(e, 438) << member;
         EXPECT_FALSE(yes(b)) << member;
     }
-    EXPECT_TRUE(logged("Flex_ItemExist", 438));
+    EXPECT_TRUE(errors.has("Flex_ItemExist", 438));
 
     // Every column loses the first row holding the text, then one named column.
     ctl->Flex_DeleteValue(&flex, B(L"abc").get(), -1, VARIANT_FALSE, &r);
@@ -423,7 +409,7 @@ TEST_F(GridMembersTest, AutosizeMeasuresAsTheWorkerLabelDoes) {
     IDispatch* not_a_grid = add(L"Label", L"Label2");
     ctl->Flex_Autosize(&not_a_grid, VARIANT_TRUE, &r);
     EXPECT_EQ(r, 438);
-    EXPECT_TRUE(logged("Flex_Autosize", 438));
+    EXPECT_TRUE(errors.has("Flex_Autosize", 438));
     EXPECT_EQ(thread_forms(), forms_before);
 
     // Far more rows than a 16-bit counter holds.
@@ -475,7 +461,7 @@ TEST_F(GridMembersTest, FillFromARecordSet) {
     records = failing.get();
     ctl->Flex_ReadDatabase(&flex, &records, VARIANT_FALSE, &r);
     EXPECT_EQ(r, 5);
-    EXPECT_TRUE(logged("Flex_ReadDataBase", 5));
+    EXPECT_TRUE(errors.has("Flex_ReadDataBase", 5));
     EXPECT_EQ(cell(0, 2) + cell(1, 0) + cell(1, 2), L"F2v0");
 
     // The data grid binds the set; a width of 0 leaves the grid's own widths.
@@ -498,5 +484,5 @@ TEST_F(GridMembersTest, FillFromARecordSet) {
     }
     ctl->DataGrid_ReadDatabase(&flex, &records, 0, &r);
     EXPECT_EQ(r, 438);
-    EXPECT_TRUE(logged("DataGrid_ReadDataBase", 438));
+    EXPECT_TRUE(errors.has("DataGrid_ReadDataBase", 438));
 }

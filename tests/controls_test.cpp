@@ -65,25 +65,12 @@ protected:
         ASSERT_TRUE(ctl);
         form = make<ControlsForm>();
         form->show();
-        log = qmtest::scratch() + qmtest::test_name() + L".log";
-        DeleteFileW(log.c_str());
-        // The registered library keeps its own settings: the log is set through its Misc class.
-        misc = qmtest::create(L"Quillmark.Misc").query<_Misc>();
-        ASSERT_TRUE(misc);
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        if (misc) misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form->loaded()) form->unload();
     }
     IDispatch* get(const wchar_t* name, long index = -1) { return form->control(name, index); }
     ComPtr<IDispatch> group(const wchar_t* name) { return late::object(late::get(form.get(), name)); }
-    // Whether the log holds an entry for this routine and error number.
-    bool logged(const std::string& routine, long number) {
-        const std::string text = qmtest::read_bytes(log);
-        return text.find("<" + std::to_string(number) + ">") != std::string::npos &&
-               text.find("Routine: " + routine) != std::string::npos;
-    }
     void set_text(const std::wstring& t) { late::put(text_box(), L"Text", Variant(t)); }
     std::wstring text() { return CStr(late::get(text_box(), L"Text")); }
     IDispatch* text_box() { return get(L"Text1"); }
@@ -106,9 +93,8 @@ protected:
         return r;
     }
     ComPtr<_Controls> ctl;
-    ComPtr<_Misc> misc;
     ComPtr<ControlsForm> form;
-    std::wstring log;
+    qmtest::ErrorLog errors;
 };
 
 }  // namespace
@@ -248,7 +234,7 @@ TEST_F(ControlsTest, SelectText) {
     long r = 0;
     ctl->TextBox_SelectText(&label, Bstr(L"x").get(), VARIANT_TRUE, VARIANT_FALSE, &r);
     EXPECT_EQ(r, 438);
-    EXPECT_TRUE(logged("TextBox_SelectText", 438));
+    EXPECT_TRUE(errors.has("TextBox_SelectText", 438));
 }
 
 namespace {
@@ -352,7 +338,7 @@ TEST_F(ControlsTest, ClipboardHeldByAnotherThreadIsAFailure) {
     stage = 2;
     holder.join();
     EXPECT_EQ(r, 521);
-    EXPECT_TRUE(logged("Clipboard_SetPathList", 521));
+    EXPECT_TRUE(errors.has("Clipboard_SetPathList", 521));
     EXPECT_EQ(clipboard_get_text(), L"kept");
 }
 
@@ -397,7 +383,7 @@ TEST_F(ControlsTest, CheckBoxAndOptionButtonGroups) {
     ctl->CheckBox_GetStatus(&single, &e, &sa);
     EXPECT_EQ(e, 438);
     EXPECT_EQ(sa, nullptr);
-    EXPECT_TRUE(logged("CheckBox_GetStatus", 438));
+    EXPECT_TRUE(errors.has("CheckBox_GetStatus", 438));
 }
 
 TEST_F(ControlsTest, StylesFramesAndClicks) {
@@ -421,7 +407,7 @@ TEST_F(ControlsTest, StylesFramesAndClicks) {
     EXPECT_TRUE(GetWindowLongW(hwnd_of(text), GWL_STYLE) & WS_THICKFRAME);
     IDispatch* label = get(L"Label1");
     EXPECT_EQ((ctl->Control_AllowResize(&label, VARIANT_FALSE, &r), r), 438);
-    EXPECT_TRUE(logged("TextBox_AllowResize", 438));
+    EXPECT_TRUE(errors.has("TextBox_AllowResize", 438));
 
     int clicks = 0;
     form->get<Button>(L"Command1").on.click = [&] { ++clicks; };
@@ -521,7 +507,7 @@ TEST_F(ControlsTest, PlacingAndSnapshots) {
     ASSERT_EQ(ctl->Control_SnapShot(&label, &e, picture.put()), S_OK);
     EXPECT_FALSE(picture);
     EXPECT_EQ(e, 438);
-    EXPECT_TRUE(logged("Control_SnapShot", 438));
+    EXPECT_TRUE(errors.has("Control_SnapShot", 438));
 }
 
 TEST_F(ControlsTest, Centering) {

@@ -70,23 +70,9 @@ protected:
         ASSERT_TRUE(ctl);
         form = make<TipForm>();
         form->show();
-        log = qmtest::scratch() + qmtest::test_name() + L".log";
-        DeleteFileW(log.c_str());
-        misc = qmtest::create(L"Quillmark.Misc").query<_Misc>();
-        ASSERT_TRUE(misc);
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        if (misc) misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form->loaded()) form->unload();
-    }
-    bool logged(const std::string& routine, long number) {
-        const std::string text = qmtest::read_bytes(log);
-        std::string tag(1, '<');
-        tag += std::to_string(number);
-        tag += '>';
-        return text.find(tag) != std::string::npos &&
-               text.find("Routine: " + routine) != std::string::npos;
     }
     long tip(IDispatch* control, const wchar_t* text, const Variant& fore, long width) {
         long r = -1;
@@ -96,9 +82,8 @@ protected:
     IDispatch* get(const wchar_t* name) { return form->control(name); }
     HWND form_hwnd() { return hwnd_of(form.get()); }
     ComPtr<_Controls> ctl;
-    ComPtr<_Misc> misc;
     ComPtr<TipForm> form;
-    std::wstring log;
+    qmtest::ErrorLog errors;
 };
 
 }  // namespace
@@ -216,7 +201,7 @@ TEST_F(TooltipTest, MultiLineTooltipFailures) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(tip(get(c.control), L"Tipp", c.fore, c.width), c.error) << c.control;
-        EXPECT_TRUE(logged("MultiLineTooltip", c.error)) << c.control;
+        EXPECT_TRUE(errors.has("MultiLineTooltip", c.error)) << c.control;
     }
 }
 

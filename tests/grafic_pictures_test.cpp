@@ -52,17 +52,6 @@ protected:
     void SetUp() override {
         g = make_class<_Grafic>();
         ASSERT_TRUE(g);
-        misc = make_class<_Misc>();
-        log = qmtest::scratch() + qmtest::test_name() + L".log";
-        DeleteFileW(log.c_str());
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
-    }
-    void TearDown() override { misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get()); }
-    long logged(const std::string& routine) {
-        std::string text = qmtest::read_bytes(log), key = "Routine: " + routine + "\r\n";
-        long n = 0;
-        for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) ++n;
-        return n;
     }
     // A BMP file of these pixels in the scratch folder.
     std::wstring bmp_file(const std::wstring& name, const Pixels& p) {
@@ -76,8 +65,7 @@ protected:
         return equal == VARIANT_TRUE;
     }
     ComPtr<_Grafic> g;
-    ComPtr<_Misc> misc;
-    std::wstring log;
+    qmtest::ErrorLog errors{qmtest::ErrorLog::linked};
 };
 
 // --- icons ------------------------------------------------------------------------------
@@ -114,7 +102,7 @@ TEST_F(GraficPicturesTest, IconsOfAFileAreCountedAndDrawnAtTheWorkBoxTopLeft) {
         EXPECT_EQ(p.at(24, 24), c.colour);
         EXPECT_EQ(p.at(60, 40), rgb(kBackground));
     }
-    EXPECT_EQ(logged("Get_IconFromFile"), 0);
+    EXPECT_EQ(errors.count("Get_IconFromFile"), 0);
 }
 
 TEST_F(GraficPicturesTest, PictureToIconStretchesToTheIconSize) {
@@ -265,7 +253,7 @@ TEST_F(GraficPicturesTest, PictureGetSizeMeasuresFilesAndReportsWhatItCannotLoad
         EXPECT_EQ(size.Height, c.height) << Bstr(c.file).str();
         EXPECT_EQ(size.Width, c.width) << Bstr(c.file).str();
         EXPECT_EQ(error, c.error) << Bstr(c.file).str();
-        EXPECT_EQ(logged("PictureGetSize"), c.logged) << Bstr(c.file).str();
+        EXPECT_EQ(errors.count("PictureGetSize"), c.logged) << Bstr(c.file).str();
     }
 }
 
@@ -287,7 +275,7 @@ TEST_F(GraficPicturesTest, OnlinePicturesLoadFromTheWebAndFromPaths) {
         ASSERT_EQ(g->Get_OnlinePicture(Bstr(source).get(), pic.put()), S_OK);
         EXPECT_FALSE(pic) << Bstr(source).str();
     }
-    EXPECT_EQ(qmtest::read_bytes(log), "<missing>");
+    EXPECT_EQ(errors.text(), "<missing>");
 }
 
 TEST_F(GraficPicturesTest, GraficToJPGWritesRealJpegFilesAndReportsWhatItCannot) {
@@ -320,7 +308,7 @@ TEST_F(GraficPicturesTest, GraficToJPGWritesRealJpegFilesAndReportsWhatItCannot)
     for (const auto& c : refused) {
         EXPECT_EQ(to_jpg(c.source, c.target, 75), c.result) << Bstr(c.target).str();
         EXPECT_FALSE(qmtest::exists(c.target)) << Bstr(c.target).str();
-        EXPECT_EQ(logged("GraficToJPG"), c.logged) << Bstr(c.target).str();
+        EXPECT_EQ(errors.count("GraficToJPG"), c.logged) << Bstr(c.target).str();
     }
 }
 

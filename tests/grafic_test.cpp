@@ -76,21 +76,9 @@ protected:
         ASSERT_TRUE(disp);
         g = disp.query<_Grafic>();
         ASSERT_TRUE(g);
-        misc = qmtest::create(L"Quillmark.Misc").query<_Misc>();
-        log = qmtest::scratch() + qmtest::test_name() + L".log";
-        DeleteFileW(log.c_str());
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form && form->loaded()) form->unload();
-    }
-    // Log entries of a routine since the test began.
-    long logged(const std::string& routine) {
-        std::string text = qmtest::read_bytes(log), key = "Routine: " + routine + "\r\n";
-        long n = 0;
-        for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) ++n;
-        return n;
     }
     // A picture box of the client form, in pixels, with AutoRedraw and no border.
     IDispatch* box(const wchar_t* name, long w, long h, IPictureDisp* picture = nullptr) {
@@ -123,8 +111,7 @@ protected:
     }
     ComPtr<IDispatch> disp;
     ComPtr<_Grafic> g;
-    ComPtr<_Misc> misc;
-    std::wstring log;
+    qmtest::ErrorLog errors;
     ComPtr<BoxForm> form;
 };
 
@@ -149,7 +136,7 @@ TEST_F(GraficTest, ColourTextsAndNumbers) {
     EXPECT_EQ(g->Convert_ColorToHTML(static_cast<long>(0x8000000F), &e, text.put()), S_OK);
     EXPECT_EQ(text.str(), L"");
     EXPECT_EQ(e, 5);
-    EXPECT_EQ(logged("Convert_ColorToHTML"), 1);
+    EXPECT_EQ(errors.count("Convert_ColorToHTML"), 1);
 
     struct {
         const wchar_t* html;
@@ -395,7 +382,7 @@ TEST_F(GraficTest, StretchToPicBoxKeepsTheStretchedImageAndReportsMissingMembers
     IDispatch* text = &form->get<forms::TextBox>(L"Text1");
     ASSERT_EQ(g->StretchToPicBox(&text, &r), S_OK);
     EXPECT_EQ(r, 438);
-    EXPECT_EQ(logged("StretchToPicBox"), 1);
+    EXPECT_EQ(errors.count("StretchToPicBox"), 1);
 }
 
 TEST_F(GraficTest, AlphaBlendAndFusion) {
@@ -432,11 +419,11 @@ TEST_F(GraficTest, AlphaBlendAndFusion) {
     EXPECT_EQ(g->PictureAlphaBlend(&h, &alpha, &e, out.put()), S_OK);
     EXPECT_EQ(e, 5);
     EXPECT_FALSE(out);
-    EXPECT_EQ(logged("PictureAlphaBlend"), 1);
+    EXPECT_EQ(errors.count("PictureAlphaBlend"), 1);
     EXPECT_EQ(g->PictureFusion(&first, &h, &e, out.put()), S_OK);
     EXPECT_EQ(e, 5);
     EXPECT_FALSE(out);
-    EXPECT_EQ(logged("PictureFusion"), 1);
+    EXPECT_EQ(errors.count("PictureFusion"), 1);
 }
 
 TEST_F(GraficTest, TileCoversTheBoxAndRefusesWhatCannotTile) {

@@ -72,13 +72,8 @@ protected:
         ASSERT_TRUE(disp);
         menu = disp.query<_Menu>();
         commands = &seen;
-        misc = create(L"Quillmark.Misc").query<_Misc>();
-        log = scratch() + test_name() + L".log";
-        DeleteFileW(log.c_str());
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         commands = nullptr;
         if (window) DestroyWindow(window);
         pump_messages();
@@ -95,18 +90,11 @@ protected:
         EXPECT_EQ(menu->Set_MenuColor(&what, L(window), c, index, &sub, &r), S_OK);
         return r;
     }
-    long logged(const std::string& routine) {
-        std::string text = read_bytes(log), key = "Routine: " + routine + "\r\n";
-        long n = 0;
-        for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) ++n;
-        return n;
-    }
     HWND window = nullptr;
     HMENU bar = nullptr, file = nullptr, deeper = nullptr, extras = nullptr;
     ComPtr<IDispatch> disp;
     ComPtr<_Menu> menu;
-    ComPtr<_Misc> misc;
-    std::wstring log;
+    qmtest::ErrorLog errors;
     std::map<UINT, int> seen;
 };
 
@@ -259,10 +247,10 @@ TEST_F(MenuTest, PicturesGoToBothStatesOfTheItem) {
     EXPECT_EQ(mii.hbmpChecked, bitmap);
     EXPECT_EQ(mii.hbmpUnchecked, bitmap);
 
-    EXPECT_EQ(logged("AddPictureToMenu"), 0);
+    EXPECT_EQ(errors.count("AddPictureToMenu"), 0);
     ASSERT_EQ(menu->AddPictureToMenu(L(window), Bstr(L"Nirgends").get(), &p, &sys, &r), S_OK);
     EXPECT_EQ(r, VARIANT_FALSE);
-    EXPECT_EQ(logged("AddPictureToMenu"), 1);
+    EXPECT_EQ(errors.count("AddPictureToMenu"), 1);
 }
 
 }  // namespace

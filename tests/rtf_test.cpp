@@ -52,21 +52,9 @@ protected:
         form->show();
         rich = form->control(L"Rich1");
         box = form->control(L"Text1");
-        log = qmtest::scratch() + qmtest::test_name() + L".log";
-        DeleteFileW(log.c_str());
-        misc = qmtest::create(L"Quillmark.Misc").query<_Misc>();
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        if (misc) misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form->loaded()) form->unload();
-    }
-    bool logged(const std::string& routine, long number) {
-        const std::string text = qmtest::read_bytes(log);
-        std::string tag = "<", at = "Routine: ";
-        tag.append(std::to_string(number)).append(">");
-        at.append(routine);
-        return text.find(tag) != std::string::npos && text.find(at) != std::string::npos;
     }
     static HWND hwnd(IDispatch* d) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(CLng(late::get(d, L"hWnd")))); }
     static void set(IDispatch* d, const wchar_t* name, long v) { late::put(d, name, Variant(v)); }
@@ -112,11 +100,10 @@ protected:
     }
 
     ComPtr<_RTF> rtf;
-    ComPtr<_Misc> misc;
     ComPtr<RtfForm> form;
     IDispatch* rich = nullptr;
     IDispatch* box = nullptr;
-    std::wstring log;
+    qmtest::ErrorLog errors;
 };
 
 TEST_F(RtfTest, AddColoredTextColoursExactlyTheInsertedText) {
@@ -387,12 +374,12 @@ TEST_F(RtfTest, FailuresAreTrappedAndLogged) {
     ASSERT_EQ(rtf->Get_LineCount(label, &e, &n), S_OK);
     EXPECT_EQ(n, 0);
     EXPECT_EQ(e, 438);
-    EXPECT_TRUE(logged("Get_LineCount", 438));
+    EXPECT_TRUE(errors.has("Get_LineCount", 438));
     // No printer here.
     set_text(rich, L"print me");
     ASSERT_EQ(rtf->sPrint(rich, 25, 25, &n), S_OK);
     EXPECT_EQ(n, 482);
-    EXPECT_TRUE(logged("sPrint", 482));
+    EXPECT_TRUE(errors.has("sPrint", 482));
 }
 
 }  // namespace

@@ -268,6 +268,13 @@ bool ErrorLog::has(const std::string& routine, long number) const {
     return all.find("Routine: " + routine) != std::string::npos && (number == 0 || all.find(tag) != std::string::npos);
 }
 
+long ErrorLog::count(const std::string& routine) const {
+    const std::string all = text(), key = "Routine: " + routine + "\r\n";
+    long n = 0;
+    for (size_t at = all.find(key); at != std::string::npos; at = all.find(key, at + 1)) ++n;
+    return n;
+}
+
 RecorderAsBrowser::RecorderAsBrowser()
     : app_path_(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\iexplore.exe", L""),
       own_(L"C:\\windows\\system32\\iexplore.exe"),

@@ -114,6 +114,8 @@ public:
     std::string text() const { return read_bytes(path_); }
     // Whether an entry names the routine, and the error number unless it is 0.
     bool has(const std::string& routine, long number = 0) const;
+    // The entries that name the routine.
+    long count(const std::string& routine) const;
 
 private:
     void set(const std::wstring& file);
