@@ -49,15 +49,7 @@ long about_windows() {
     return n;
 }
 
-template <class F>
-bool pump_until(F done) {
-    for (ULONGLONG end = GetTickCount64() + 20000; GetTickCount64() < end;) {
-        if (done()) return true;
-        forms::do_events();
-        Sleep(5);
-    }
-    return done();
-}
+using qmtest::pump_until;
 
 // The recorder's command lines (the arguments after its name), once there are n.
 std::vector<std::string> launches(const std::wstring& log, size_t n) {

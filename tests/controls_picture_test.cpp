@@ -96,14 +96,7 @@ long forms_loaded(const wchar_t* name, const wchar_t* tag = L"") {
     return n;
 }
 
-template <class F>
-bool pump_until(F done) {
-    for (ULONGLONG end = GetTickCount64() + 20000; GetTickCount64() < end && !done();) {
-        do_events();
-        Sleep(2);
-    }
-    return done();
-}
+using qmtest::pump_until;
 
 // The library's code in this process, so that its worker forms are in our forms collection.
 class PictureTest : public testing::Test {

@@ -55,15 +55,7 @@ long credits_loaded() {
     return n;
 }
 
-template <class F>
-bool pump_until(F done) {
-    for (ULONGLONG end = GetTickCount64() + 20000; GetTickCount64() < end;) {
-        if (done()) return true;
-        forms::do_events();
-        Sleep(2);
-    }
-    return done();
-}
+using qmtest::pump_until;
 
 ComPtr<FrmCredits> loaded_credits() {
     ComPtr<FrmCredits> f = forms::make<FrmCredits>();

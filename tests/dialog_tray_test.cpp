@@ -60,15 +60,7 @@ FrmCredits& only_popup() {
 }
 
 // Pumps messages until done() holds or about 20 s have passed.
-template <class F>
-bool pump_until(F done) {
-    for (ULONGLONG end = GetTickCount64() + 20000; GetTickCount64() < end;) {
-        if (done()) return true;
-        forms::do_events();
-        Sleep(5);
-    }
-    return done();
-}
+using qmtest::pump_until;
 
 RECT rect_of(HWND h) {
     RECT r{};

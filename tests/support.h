@@ -100,6 +100,18 @@ private:
     bool present_ = false;
 };
 
+// Lets the thread's windows handle their messages until done() holds or 20
+// seconds have passed; done()'s last answer.
+template <class F>
+bool pump_until(F done) {
+    for (ULONGLONG end = GetTickCount64() + 20000; GetTickCount64() < end;) {
+        if (done()) return true;
+        pump_messages();
+        Sleep(2);
+    }
+    return done();
+}
+
 // The running test's error log: a fresh file in the scratch folder, named after
 // the test, that the error reporter writes to while this lives; the reporter of
 // the registered library, or of the library linked into the test program.
