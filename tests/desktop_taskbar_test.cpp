@@ -199,11 +199,24 @@ TEST_F(StandInTaskbar, RolesSizeVisibilityAndCommands) {
     for (int i = 0; i < 200 && text_of(bar) != L"cmd 416"; ++i) Sleep(10);
     EXPECT_EQ(text_of(bar), L"cmd 416");
 
-    // The stand-in gone: the result is whether a taskbar took the command
-    // (Wine's own, else none), then for a taskbar that is not there or is gone.
+    // The stand-in gone: the command goes to the taskbar found now. That is a
+    // window of the test's own, found before Wine's (whose taskbar takes any
+    // command for a click on its start button). Then none for a taskbar that is
+    // not there or is gone.
     helper->end();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    RegisterClassW(&wc);
+    HWND own = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", L"", WS_POPUP, 0, 0, 1, 1,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_EQ(FindWindowW(L"Shell_TrayWnd", nullptr), own);
     EXPECT_EQ(desktop->Windows_Minimize(&no, &posted), S_OK);
-    EXPECT_EQ(posted != VARIANT_FALSE, FindWindowW(L"Shell_TrayWnd", nullptr) != nullptr);
+    EXPECT_EQ(posted, VARIANT_TRUE);
+    MSG msg{};
+    EXPECT_TRUE(PeekMessageW(&msg, own, WM_COMMAND, WM_COMMAND, PM_REMOVE) && msg.wParam == 419);
+    DestroyWindow(own);
     static long found;
     qm::set_taskbar_finder([] { return found; });
     for (long gone : {0L, L(bar)}) {
