@@ -174,12 +174,18 @@ TEST_F(LbCbInteractiveTest, AutoCompleteFromTheItems) {
     press.ki.wVk = VK_BACK;
     INPUT release = press;
     release.ki.dwFlags = KEYEVENTF_KEYUP;
-    // The display sometimes drops a synthetic press: three chances to be seen.
+    // The display sometimes drops a synthetic press: ten chances to be seen.
     bool held = false;
-    for (int attempt = 0; attempt < 3 && !held; ++attempt) {
-        // Another test program's window may have taken the keyboard meanwhile.
+    for (int attempt = 0; attempt < 10 && !held; ++attempt) {
+        // Another test program's window may have taken the keyboard meanwhile:
+        // the key goes out only while the form has it.
         SetForegroundWindow(form->hwnd());
         SetFocus(form->hwnd());
+        forms::do_events();
+        if (GetForegroundWindow() != form->hwnd()) {
+            Sleep(50);
+            continue;
+        }
         SendInput(1, &press, sizeof press);
         for (int i = 0; i < 5; ++i) {
             forms::do_events();
