@@ -191,21 +191,8 @@ HRESULT Arry::Sort(VARIANT* sArray, VARIANT_BOOL* sBubbleSort, long* result) {
             sort_by_value(target);
             return 0;
         }
-        // The worker form's sorted list box orders the texts; the form is given
-        // back in every case (the box emptied first: an unloading form keeps its
-        // lists' items, one window message after another).
-        ComPtr<MyControls> form = MyControls::fresh();
-        struct Release {
-            MyControls& form;
-            ~Release() {
-                try {
-                    if (form.loaded()) form.get<forms::ListBox>(L"sLB").clear();
-                    form.release();
-                } catch (...) {
-                }
-            }
-        } release{*form.get()};
-        form->set_tag(L"Sort");
+        // The worker form's sorted list box orders the texts.
+        WorkerForm form(L"Sort");
         forms::ListBox& sorted = form->get<forms::ListBox>(L"sLB");
         // A hidden list need not keep its scroll bar up to date while it fills.
         SendMessageW(sorted.hwnd(), WM_SETREDRAW, FALSE, 0);

@@ -137,6 +137,7 @@ void MyControls::release() {
         keep = c && c->restore(*design.get());
     }
     if (!keep) {
+        get<ListBox>(L"sLB").clear();
         unload();
         return;
     }

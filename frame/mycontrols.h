@@ -1,9 +1,9 @@
 // The hidden worker form: timers that outlive the member that armed them, and
 // scratch controls (sorted and plain list boxes, text boxes, picture boxes,
 // labels) for members that need them. Never shown. Members load a new instance
-// (forms::make<MyControls>()), find a tagged one through Forms.Find_Form, or use
-// the predeclared instance (myControls()); an effect's instance unloads itself
-// when its last timer stops.
+// (forms::make<MyControls>()), take one for the length of a call (WorkerForm),
+// find a tagged one through Forms.Find_Form, or use the predeclared instance
+// (myControls()); an effect's instance unloads itself when its last timer stops.
 #pragma once
 #include <array>
 #include <string>
@@ -29,7 +29,8 @@ public:
     // controls (PicTMP, ps, po, pd, sLB) and its Tag: they go back to their design
     // and the form, unloaded with its events, stays loaded out of sight as the
     // thread's spare. A form with a timer running or controls loaded at run time
-    // unloads as usual.
+    // unloads as usual (sLB emptied first: an unloading form keeps its lists'
+    // items, one window message after another).
     void release();
 
     // Re-sorts a list box whose own Sorted is False in the sorted list box sLB,
@@ -140,6 +141,26 @@ private:
     bool taskbar_saved_ = false;
     ComPtr<IDispatch> roll_form_;
     long roll_hwnd_ = 0, roll_end_height_ = 0;
+};
+
+// One call's private worker form (MyControls::fresh), tagged with the member's
+// name and given back (MyControls::release) whatever happens.
+class WorkerForm {
+public:
+    explicit WorkerForm(const wchar_t* tag) : form_(MyControls::fresh()) { form_->set_tag(tag); }
+    ~WorkerForm() {
+        try {
+            form_->release();
+        } catch (...) {
+        }
+    }
+    WorkerForm(const WorkerForm&) = delete;
+    WorkerForm& operator=(const WorkerForm&) = delete;
+    MyControls* operator->() { return form_.get(); }
+    forms::PictureBox& box() { return form_->get<forms::PictureBox>(L"PicTMP"); }
+
+private:
+    ComPtr<MyControls> form_;
 };
 
 // The predeclared instance.

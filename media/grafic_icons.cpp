@@ -10,7 +10,6 @@
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "media/grafic.h"
-#include "media/grafic_worker.h"
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/forms/forms.h"
@@ -71,7 +70,7 @@ HRESULT Grafic::Get_IconFromFile(BSTR File, long IconNumber, long* ErrorNumber, 
         long exist_error = 0;
         check(shared<_File>()->Exist(File, &exist_error, &exists));
         if (!exists) return set_error(-2);
-        grafic::Worker worker(L"Get_IconFromFile");
+        WorkerForm worker(L"Get_IconFromFile");
         forms::PictureBox& box = worker.box();
         forms::Surface& surface = *box.surface();
         const bool redraw = surface.auto_redraw();
@@ -94,7 +93,7 @@ HRESULT Grafic::PictureToIcon(IPictureDisp** Picture, IconSize* Size, IPictureDi
     *result = nullptr;
     return untrapped([&] {
         if (!Size) raise(err::InvalidCall);
-        grafic::Worker worker(L"PictureToIcon");
+        WorkerForm worker(L"PictureToIcon");
         forms::PictureBox& box = worker.box();
         box.surface()->set_scale_mode(3);
         box.set_auto_size(false);

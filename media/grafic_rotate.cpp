@@ -1,7 +1,7 @@
 // Grafic: rotation, flip, turn and zoom through the worker form's bitmap
 // transform.
 #include "media/grafic.h"
-#include "media/grafic_worker.h"
+#include "frame/mycontrols.h"
 #include "runtime/contract.h"
 
 namespace qm {
@@ -20,14 +20,14 @@ struct Transform {
 // transformed onto a surface of that size.
 HRESULT transform(IPictureDisp** picture, const Transform& t, IPictureDisp** result) {
     return untrapped([&] {
-        grafic::Worker worker(t.tag);
+        WorkerForm worker(t.tag);
         forms::PictureBox& box = worker.box();
         box.set_auto_size(true);
         box.set_picture(picture ? *picture : nullptr);
         const Variant angle(t.degrees);
         const VARIANT* args[4] = {};
         args[t.argument] = angle.get();
-        *result = worker.form().BitmapWork(&box, args[0], args[1], args[2], args[3]).detach();
+        *result = worker->BitmapWork(&box, args[0], args[1], args[2], args[3]).detach();
     });
 }
 

@@ -8,9 +8,9 @@
 #include <cmath>
 #include <memory>
 
+#include "frame/mycontrols.h"
 #include "frame/shared.h"
 #include "media/grafic.h"
-#include "media/grafic_worker.h"
 #include "media/grafic_pixels.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
@@ -91,7 +91,7 @@ HRESULT Grafic::Stretch(IPictureDisp** Picture, long NewWidth, long newHeight, l
     if (!result) return E_POINTER;
     *result = nullptr;
     return untrapped([&] {
-        grafic::Worker worker(L"Stretch");
+        WorkerForm worker(L"Stretch");
         forms::PictureBox& box = worker.box();
         box.set_picture(picture_arg(Picture));
         box.surface()->set_scale_mode(CInt(static_cast<double>(Dimension ? *Dimension : 1)));
