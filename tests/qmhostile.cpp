@@ -24,71 +24,32 @@ using namespace qmhostile;
 namespace {
 
 // Members that act on the machine, or beyond the test's prefix and loopback,
-// whatever arguments they get.
-struct Skip {
-    const wchar_t *member, *why;
-};
-const Skip kSkipped[] = {
-    {L"Dialog.WindowsShutDown", L"shuts the system down"},
-    {L"System.System_Shutdown", L"shuts the system down"},
-    {L"System.User_LogOff", L"logs the user off"},
-    {L"System.Lock_WorkStation", L"locks the workstation"},
-    {L"System.Set_ComputerName", L"renames the computer"},
-    {L"Network.Set_LocalNetworkName", L"renames the computer"},
-    {L"Network.Get_NetTime", L"sets the clock"},
-    {L"Drive.Format", L"formats a disk"},
-    {L"Drive.ChkDsk", L"checks a disk"},
-    {L"Drive.ChkDskAll", L"checks the disks"},
-    {L"Drive.CDROM", L"opens the machine's disc drive"},
-    {L"Desktop.Set_DesktopResulotion", L"changes the display mode"},
-    {L"Hardware.COMport_Exist", L"opens the machine's serial ports"},
-    {L"Hardware.COMport_ConfigureDialog", L"opens the machine's serial ports"},
-    {L"Hardware.COMport_GetInstalledCOMPorts", L"opens the machine's serial ports"},
-    {L"Hardware.Mouse_Click", L"global mouse input"},
-    {L"Hardware.Mouse_SetPos", L"global mouse input"},
-    {L"Hardware.Mouse_Center", L"global mouse input"},
-    {L"Hardware.Mouse_BlockUserInput", L"global keyboard and mouse input"},
-    {L"Hardware.Mouse_ClipCursor", L"the system cursor"},
-    {L"Hardware.Mouse_Show", L"the system cursor"},
-    {L"Hardware.Mouse_SwapButton", L"the system's mouse buttons"},
-    {L"Desktop.Set_WindowsDefaultMouseCursor", L"the system cursor"},
-    {L"Window.SendKeys", L"global keyboard input"},
-    {L"Window.Click", L"global mouse input"},
-    {L"Shell.Execute", L"starts programs from the generated text"},
-    {L"Shell.ExecuteAndWait", L"starts programs from the generated text"},
-    {L"Shell.DOS_Execute", L"starts programs from the generated text"},
-    {L"Shell.RunAsUser", L"starts programs from the generated text"},
-    {L"Dialog.Execute", L"starts programs from the generated text"},
-    {L"System.Uninstall", L"starts programs from the generated text"},
-    {L"Network.OpenURL", L"starts programs from the generated text"},
-    {L"Network.SendNewMail", L"starts programs from the generated text"},
-    {L"Network.IE_Open", L"starts programs from the generated text"},
-    {L"Network.HTTP_isOnline", L"reaches hosts beyond the loopback"},
-    {L"Network.HTTP_CanConnect", L"reaches hosts beyond the loopback"},
-    {L"Network.Host_isReachable", L"reaches hosts beyond the loopback"},
-    {L"Network.Get_HTMLfile", L"reaches hosts beyond the loopback"},
-    {L"Network.Get_InternetFilesize", L"reaches hosts beyond the loopback"},
-    {L"Network.Get_OnlineIP", L"reaches hosts beyond the loopback"},
-    {L"Network.URLToHTML", L"reaches hosts beyond the loopback"},
-    {L"Network.IPtoName", L"reaches hosts beyond the loopback"},
-    {L"Network.NameToIP", L"reaches hosts beyond the loopback"},
-    {L"Network.Get_IP", L"reaches hosts beyond the loopback"},
-    {L"Network.DomainToIP", L"reaches hosts beyond the loopback"},
-    {L"Network.Get_DynamicDNS", L"reaches hosts beyond the loopback"},
-    {L"Network.Get_SharedDirectory", L"reaches hosts beyond the loopback"},
-    {L"Network.Get_LocalPCs", L"reaches hosts beyond the loopback"},
-    {L"Network.NetSend", L"reaches hosts beyond the loopback"},
-    {L"Network.BroadcastMessage", L"reaches hosts beyond the loopback"},
-    {L"FTP.Connect", L"reaches hosts beyond the loopback"},
-    {L"Grafic.Get_OnlinePicture", L"reaches hosts beyond the loopback"},
+// whatever arguments they get: why, then the members between blanks.
+const wchar_t* const kSkipped[][2] = {
+    {L"shut the system down, log off or lock", L" Dialog.WindowsShutDown System.System_Shutdown System.User_LogOff "
+                                               L"System.Lock_WorkStation "},
+    {L"rename the computer or set the clock",
+     L" System.Set_ComputerName Network.Set_LocalNetworkName Network.Get_NetTime "},
+    {L"work on the machine's disks, disc drive, display mode or serial ports",
+     L" Drive.Format Drive.ChkDsk Drive.ChkDskAll Drive.CDROM Desktop.Set_DesktopResulotion Hardware.COMport_Exist "
+     L"Hardware.COMport_ConfigureDialog Hardware.COMport_GetInstalledCOMPorts "},
+    {L"global input, the system cursor and mouse buttons",
+     L" Hardware.Mouse_Click Hardware.Mouse_SetPos Hardware.Mouse_Center Hardware.Mouse_BlockUserInput "
+     L"Hardware.Mouse_ClipCursor Hardware.Mouse_Show Hardware.Mouse_SwapButton "
+     L"Desktop.Set_WindowsDefaultMouseCursor Window.SendKeys Window.Click "},
+    {L"start programs from the generated text",
+     L" Shell.Execute Shell.ExecuteAndWait Shell.DOS_Execute Shell.RunAsUser Dialog.Execute System.Uninstall "
+     L"Network.OpenURL Network.SendNewMail Network.IE_Open "},
+    {L"reach hosts beyond the loopback",
+     L" Network.HTTP_isOnline Network.HTTP_CanConnect Network.Host_isReachable Network.Get_HTMLfile "
+     L"Network.Get_InternetFilesize Network.Get_OnlineIP Network.URLToHTML Network.IPtoName Network.NameToIP "
+     L"Network.Get_IP Network.DomainToIP Network.Get_DynamicDNS Network.Get_SharedDirectory Network.Get_LocalPCs "
+     L"Network.NetSend Network.BroadcastMessage FTP.Connect Grafic.Get_OnlinePicture "},
 };
 
 // Numbers that set how long a member waits or how often it repeats a step (a
 // distance in single steps, a count, a time): the patterns give them small values.
-struct ShortWait {
-    const wchar_t *member, *params;  // parameter names between blanks
-};
-const ShortWait kShortWaits[] = {
+const wchar_t* const kShortWaits[][2] = {
     {L"Misc.Sleep", L" MilliSeconds "},
     {L"Controls.Control_Roll", L" xStart xEnd RollSpeed "},
     {L"Forms.Roll", L" xStart xEnd RollSpeed "},
@@ -99,18 +60,21 @@ const ShortWait kShortWaits[] = {
     {L"LB_CB.LB_IndexBlink", L" BlinkTimes PauseInMS "},
 };
 
+bool listed(const wchar_t* list, const std::wstring& name) {
+    return std::wstring(list).find(L" " + name + L" ") != std::wstring::npos;
+}
+
 bool short_wait(const std::wstring& member, const std::wstring& param) {
-    for (const ShortWait& w : kShortWaits)
-        if (member == w.member && std::wstring(w.params).find(L" " + param + L" ") != std::wstring::npos) return true;
+    for (const auto& w : kShortWaits)
+        if (member == w[0] && listed(w[1], param)) return true;
     return false;
 }
 
 bool skipped(const std::wstring& name) {
-    for (const Skip& s : kSkipped)
-        if (name == s.member) return true;
+    for (const auto& s : kSkipped)
+        if (listed(s[1], name)) return true;
     return false;
 }
-
 
 // The members of the class's default interface, in the type library's order.
 std::vector<Member> members_of(ITypeInfo* cls, const std::wstring& cls_name) {
@@ -276,24 +240,14 @@ std::vector<ComPtr<IDispatch>> form_and_controls() {
 int run(const std::wstring& cls_name, long first) {
     ComPtr<ITypeLib> lib;
     if (FAILED(LoadRegTypeLib(LIBID_Quillmark, 1, 0, LOCALE_NEUTRAL, lib.put()))) return report(L"no type library"), 2;
-    ComPtr<ITypeInfo> cls;
-    for (UINT i = 0; i < lib->GetTypeInfoCount(); ++i) {
-        TYPEKIND kind;
-        BSTR name = nullptr;
-        if (SUCCEEDED(lib->GetTypeInfoType(i, &kind)) && kind == TKIND_COCLASS &&
-            SUCCEEDED(lib->GetDocumentation(static_cast<INT>(i), &name, nullptr, nullptr, nullptr)) &&
-            cls_name == name)
-            lib->GetTypeInfo(i, cls.put());
-        SysFreeString(name);
-    }
-    if (!cls) return report(L"no class " + cls_name), 2;
-    const std::vector<Member> members = members_of(cls.get(), cls_name);
-
     CLSID clsid;
+    ComPtr<ITypeInfo> cls;
     ComPtr<IDispatch> object;
     if (FAILED(CLSIDFromProgID((L"Quillmark." + cls_name).c_str(), &clsid)) ||
+        FAILED(lib->GetTypeInfoOfGuid(clsid, cls.put())) ||
         FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.put_void())))
         return report(L"cannot create " + cls_name), 2;
+    const std::vector<Member> members = members_of(cls.get(), cls_name);
     set_objects(form_and_controls(), object.get());
 
     long index = 0, reached = 0;
