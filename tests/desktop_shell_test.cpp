@@ -33,19 +33,12 @@ std::set<DWORD> processes_named(const wchar_t* exe) {
     return ids;
 }
 
-ULONGLONG now() {
-    FILETIME t{};
-    GetSystemTimeAsFileTime(&t);
-    return ULONGLONG(t.dwHighDateTime) << 32 | t.dwLowDateTime;
-}
-
 // Ends the process with this number if it started between since and until: the
 // system gives a number again as soon as its process ends, and the next holder is
 // another test's program.
 void end_process(DWORD pid, ULONGLONG since, ULONGLONG until) {
     if (HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
-        FILETIME c{}, e{}, k{}, u{};
-        const ULONGLONG born = GetProcessTimes(p, &c, &e, &k, &u) ? ULONGLONG(c.dwHighDateTime) << 32 | c.dwLowDateTime : 0;
+        const ULONGLONG born = started_at(p);
         if (born >= since && born <= until) {
             TerminateProcess(p, 0);
             WaitForSingleObject(p, 10000);
@@ -166,14 +159,14 @@ TEST_F(DesktopShellTest, PanelsAndFoldersStartTheirPrograms) {
     }
     ::SystemPanelApp a = syDisplay_Settings;
     long error = -1, task = 0;
-    ULONGLONG since = now();
+    ULONGLONG since = time_now();
     ASSERT_EQ(desktop->SystemPanel(&a, &error, &task), S_OK);
     EXPECT_EQ(error, 0);
     EXPECT_GT(task, 0);
-    if (task > 0) end_process(static_cast<DWORD>(task), since, now());
+    if (task > 0) end_process(static_cast<DWORD>(task), since, time_now());
 
     // Explorer windows: the shell's own explorer stays, the new ones are ended.
-    since = now();
+    since = time_now();
     const std::set<DWORD> before = processes_named(L"explorer.exe");
     SYSTEMDIR dir = sdMYCOMPUTER;
     long result = -1;
@@ -185,7 +178,7 @@ TEST_F(DesktopShellTest, PanelsAndFoldersStartTheirPrograms) {
     std::set<DWORD> started;
     for (DWORD pid : processes_named(L"explorer.exe"))
         if (!before.count(pid)) started.insert(pid);
-    const ULONGLONG until = now();
+    const ULONGLONG until = time_now();
     EXPECT_EQ(started.size(), 1u);
     for (DWORD pid : started) end_process(pid, since, until);
 }

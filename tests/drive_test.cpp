@@ -355,12 +355,6 @@ std::vector<std::wstring> batches(const std::wstring& folder) {
     return out;
 }
 
-ULONGLONG created(HANDLE process) {
-    FILETIME c{}, e{}, k{}, u{};
-    if (!GetProcessTimes(process, &c, &e, &k, &u)) return ~0ULL;
-    return ULONGLONG(c.dwHighDateTime) << 32 | c.dwLowDateTime;
-}
-
 // A process this test started, held by a handle opened while it was the one listed.
 struct OwnProcess {
     DWORD id;
@@ -374,12 +368,11 @@ struct OwnProcess {
 // parent's number has no children of its own yet) and before the list was taken
 // (a number given again meanwhile belongs to another test's program).
 std::vector<OwnProcess> own_processes() {
-    std::vector<OwnProcess> ours{{GetCurrentProcessId(), {GetCurrentProcess(), [](void*) {}}, created(GetCurrentProcess())}};
+    std::vector<OwnProcess> ours{
+        {GetCurrentProcessId(), {GetCurrentProcess(), [](void*) {}}, qmtest::started_at(GetCurrentProcess())}};
     for (bool more = true; more;) {
         more = false;
-        FILETIME now{};
-        GetSystemTimeAsFileTime(&now);
-        const ULONGLONG listed = ULONGLONG(now.dwHighDateTime) << 32 | now.dwLowDateTime;
+        const ULONGLONG listed = qmtest::time_now();
         HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
         PROCESSENTRY32W pe{sizeof pe};
         for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe)) {
@@ -393,7 +386,7 @@ std::vector<OwnProcess> own_processes() {
             HANDLE h = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
                                    pe.th32ProcessID);
             if (!h) continue;
-            const ULONGLONG born = created(h);
+            const ULONGLONG born = qmtest::started_at(h);
             if (born < parent_created || born > listed) {
                 CloseHandle(h);
                 continue;

@@ -168,6 +168,18 @@ VARIANT v_missing() {
     return v;
 }
 
+ULONGLONG time_now() {
+    FILETIME t{};
+    GetSystemTimeAsFileTime(&t);
+    return ULONGLONG(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+}
+
+ULONGLONG started_at(HANDLE process) {
+    FILETIME c{}, e{}, k{}, u{};
+    if (!GetProcessTimes(process, &c, &e, &k, &u)) return ~0ULL;
+    return ULONGLONG(c.dwHighDateTime) << 32 | c.dwLowDateTime;
+}
+
 bool place_cursor(POINT p) {
     for (int attempt = 0, stable = 0; attempt < 100; ++attempt) {
         POINT at{};

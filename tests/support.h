@@ -76,6 +76,12 @@ qm::Variant v_bool(bool b);
 VARIANT v_ref(qm::Variant& target);
 VARIANT v_missing();
 
+// The system time now, and when a process started (~0 when unknown), in the
+// system's file-time units: a process number is given again as soon as its
+// process ends, so a test tells its own process by the start as well.
+ULONGLONG time_now();
+ULONGLONG started_at(HANDLE process);
+
 // Moves the mouse pointer and waits, pumping messages, until the display agrees
 // for a while: a move still on its way from an earlier test must not land later.
 bool place_cursor(POINT p);
