@@ -166,19 +166,17 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
     const auto clear_rows = [&](int from, int to) {
         for (int j = from; j < to; ++j) std::fill_n(dest_pixels->row(j), dest_pixels->width, *clear);
     };
-    if (w <= 0 || h <= 0) {
+    const auto nothing_to_copy = [&] {
         if (clear) clear_rows(0, dest_pixels->height);
         return true;
-    }
+    };
+    if (w <= 0 || h <= 0) return nothing_to_copy();
     const double ox = corners[0].x, oy = corners[0].y;
     // One source pixel to the right moves (ex, ey) in the destination, one down (fx, fy).
     const double ex = (corners[1].x - ox) / w, ey = (corners[1].y - oy) / w;
     const double fx = (corners[2].x - ox) / h, fy = (corners[2].y - oy) / h;
     const double det = ex * fy - ey * fx;
-    if (std::fabs(det) < 1e-9) {
-        if (clear) clear_rows(0, dest_pixels->height);
-        return true;
-    }
+    if (std::fabs(det) < 1e-9) return nothing_to_copy();
 
     // The parallelogram's bounding box, within what dest can show.
     const double xs[4] = {ox, double(corners[1].x), double(corners[2].x), corners[1].x + corners[2].x - ox};
@@ -190,10 +188,7 @@ bool parallelogram_copy(HDC dest, const POINT corners[3], HDC src, int x, int y,
     RECT clip{};
     if (GetClipBox(dest, &clip) == ERROR) return false;
     RECT area{};
-    if (!IntersectRect(&area, &box, &clip)) {
-        if (clear) clear_rows(0, dest_pixels->height);
-        return true;
-    }
+    if (!IntersectRect(&area, &box, &clip)) return nothing_to_copy();
     const int bw = area.right - area.left, bh = area.bottom - area.top;
 
     // The pixels are read from the source bitmap and written to the destination

@@ -48,6 +48,13 @@ struct ThreadForms final : ThreadPart {
 
 std::vector<ComPtr<Form>>& loaded_forms() { return thread_part<ThreadForms>().loaded; }
 
+// Takes the form out of the thread's loaded forms.
+void forget(const Form* form) {
+    auto& list = loaded_forms();
+    list.erase(std::remove_if(list.begin(), list.end(), [&](const ComPtr<Form>& f) { return f.get() == form; }),
+               list.end());
+}
+
 bool same_name(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() &&
            CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
@@ -154,9 +161,7 @@ bool Form::unload_to_spare(const void* key) {
         return true;
     }
     if (IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_HIDE);
-    forms.loaded.erase(std::remove_if(forms.loaded.begin(), forms.loaded.end(),
-                                      [&](const ComPtr<Form>& f) { return f.get() == this; }),
-                       forms.loaded.end());
+    forget(this);
     forms.spares.emplace_back(key, keep);
     // Kept for calls that follow at once: the thread's next turn of its message
     // loop lets it go.
@@ -206,10 +211,7 @@ void Form::release_controls() {
     }
     names_.clear();
     tips_ = nullptr;  // owned by the form's window, gone with it
-
-    auto& list = loaded_forms();
-    list.erase(std::remove_if(list.begin(), list.end(), [&](const ComPtr<Form>& f) { return f.get() == this; }),
-               list.end());
+    forget(this);
 }
 
 void Form::touched() {

@@ -136,6 +136,7 @@ private:
     void fill_background(HDC dc, int w, int h);
     void drawn();
     void invalidate(BOOL erase);
+    void home();  // the drawing position to the top left corner of the scale
     HDC target();
     Visual& owner_;
     Scale scale_;

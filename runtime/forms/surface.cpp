@@ -352,9 +352,13 @@ void Surface::restore(const Surface& design) {
     }
 }
 
-void Surface::cls() {
+void Surface::home() {
     current_x = scale_.mode == 0 ? scale_.left : 0.0f;
     current_y = scale_.mode == 0 ? scale_.top : 0.0f;
+}
+
+void Surface::cls() {
+    home();
     if (auto_redraw_) {
         ensure_image();
         fill_background(mem_, img_w_, img_h_);
@@ -545,15 +549,15 @@ bool Surface::overwrite_image(PixelRows& pixels, uint32_t& background) {
     if (picture_) {
         const bool fresh = !mem_;  // a new image is made cleared
         set_auto_redraw(true);
-        if (!fresh) cls();
-        current_x = scale_.mode == 0 ? scale_.left : 0.0f;
-        current_y = scale_.mode == 0 ? scale_.top : 0.0f;
+        if (fresh)
+            home();
+        else
+            cls();
         return false;
     }
     auto_redraw_ = true;
     ensure_image(false);
-    current_x = scale_.mode == 0 ? scale_.left : 0.0f;
-    current_y = scale_.mode == 0 ? scale_.top : 0.0f;
+    home();
     invalidate(TRUE);
     if (!image_pixels(pixels)) {
         fill_background(mem_, img_w_, img_h_);
