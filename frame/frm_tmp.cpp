@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/errors.h"
+#include "runtime/forms/limits.h"
 
 namespace qm {
 
@@ -38,6 +39,7 @@ ComPtr<IPictureDisp> Create_BitmapPicture(HBITMAP bitmap, HPALETTE palette) {
 // the window's device context: what the screen shows there.
 ComPtr<IPictureDisp> Capture_WindowArea(HWND window, int left, int top, int width, int height) {
     if (width <= 0 || height <= 0) raise(ferr::InvalidPicture);
+    forms::check_image(width, height, err::OutOfMemory);
     struct WindowDc {
         HWND window;
         HDC dc;

@@ -5,6 +5,7 @@
 
 #include "frame/mycontrols.h"
 #include "runtime/convert.h"
+#include "runtime/forms/limits.h"
 #include "runtime/latebind.h"
 #include "runtime/parallelogram.h"
 #include "windows/window_common.h"
@@ -16,11 +17,10 @@ using namespace forms;
 namespace {
 
 constexpr double kDegree = 0.0174532925199433;  // pi / 180
-constexpr double kGdiLimit = 134217727;         // 2^27 - 1: the largest coordinate GDI takes
 
 // A coordinate rounded half to even; 6 beyond what GDI can draw.
 long gdi_coordinate(double v) {
-    if (!(std::fabs(v) <= kGdiLimit)) raise(err::Overflow);
+    if (!(std::fabs(v) <= kMaxCoordinate)) raise(err::Overflow);
     return CLng(v);
 }
 

@@ -9,6 +9,7 @@
 
 #include "runtime/errors.h"
 #include "runtime/forms/forms.h"
+#include "runtime/forms/limits.h"
 
 namespace qm::grafic {
 
@@ -99,6 +100,7 @@ void emboss_in_place(BYTE* pixels, long width, long height, long direction, BYTE
 
 void check_size(long width, long height) {
     if (width < 0 || height < 0 || static_cast<long long>(width) * 4 * height > LONG_MAX) raise(err::Overflow);
+    forms::check_image(std::max(width, 1L), std::max(height, 1L), err::OutOfMemory);
 }
 
 bool Canvas::make(long width, long height) noexcept {

@@ -36,7 +36,8 @@ void emboss_in_place(BYTE* pixels, long width, long height, long direction, BYTE
 // A 32-bit bottom-up DIB section of a given size.
 class Canvas {
 public:
-    // 6 when width × 4 × height exceeds a Long, 7 when it cannot be made.
+    // 6 when width × 4 × height exceeds a Long, 7 when it cannot be made (or
+    // is larger than the library's images may be, forms/limits.h).
     Canvas(long width, long height);
     ~Canvas();
     Canvas(const Canvas&) = delete;
@@ -61,7 +62,7 @@ private:
     HGDIOBJ old_ = nullptr;
 };
 
-// Raises 6 when width × 4 × height exceeds a Long.
+// Raises 6 when width × 4 × height exceeds a Long, 7 beyond the library's images.
 void check_size(long width, long height);
 
 // The picture's natural size in pixels (a bitmap's own size).

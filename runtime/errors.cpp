@@ -69,6 +69,7 @@ constexpr ErrorEntry kErrors[] = {
     {457, L"This key is already associated with an element of this collection"},
     {458, L"Variable uses an Automation type not supported in Visual Basic"},
     {462, L"The remote server machine does not exist or is unavailable"},
+    {480, L"Can't create AutoRedraw image"},
     {481, L"Invalid picture"},
     {482, L"Printer error"},
     {521, L"Unable to open Clipboard"},

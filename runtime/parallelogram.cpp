@@ -1,4 +1,5 @@
 #include "runtime/parallelogram.h"
+#include "runtime/forms/limits.h"
 
 #include <algorithm>
 #include <atomic>
@@ -25,6 +26,7 @@ public:
         bi.bmiHeader.biBitCount = 32;
         bi.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
+        if (!forms::image_fits(w, h)) return;
         bmp_ = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
         dc_ = CreateCompatibleDC(nullptr);
         if (bmp_ && dc_) {

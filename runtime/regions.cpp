@@ -7,6 +7,7 @@
 //   both regions: regions of 16 runs merged like a merge sort keep the work
 //   near n log n (256 runs a region were four times slower).
 #include "runtime/regions.h"
+#include "runtime/forms/limits.h"
 
 #include <algorithm>
 #include <vector>
@@ -125,6 +126,7 @@ private:
 
 HRGN region_of_pixels(HDC source, long width, long height, DWORD key) {
     if (width <= 0 || height <= 0) return CreateRectRgn(0, 0, 0, 0);
+    if (!forms::image_fits(width, height)) return nullptr;  // beyond what a window shows, or far too long a read
     const long band = std::clamp(kBandBytes / (width * 4), 1L, height);
     BandCopy copy(source, width, band);
     MergeStack merged;

@@ -242,6 +242,59 @@ TEST_F(FormsTest, PictureBoxDrawingReadsBack) {
     EXPECT_EQ(error_of([&] { load_picture(qmtest::scratch() + L"missing.bmp"); }), 53);
 }
 
+// Sizes beyond what the system draws, or images beyond what the engine holds,
+// are refused before the system sees them, and the box stays as it was.
+TEST_F(FormsTest, SizesBeyondTheSystemsAreRefusedAndLeaveTheBoxAsItWas) {
+    form->load();
+    auto& pic = form->get<PictureBox>(L"Picture1");  // AutoRedraw, 100 x 100 pixels
+    IDispatch* pb = disp(pic);
+    const RECT was = pic.pixel_rect();
+    const float big = 20000 * twips_per_pixel_x();  // a window may be that wide, an image not that large
+    const struct {
+        const wchar_t* what;
+        std::function<void()> change;
+        long error;
+    } cases[] = {
+        {L"Width 10^8", [&] { late::put(pb, L"Width", Variant(1e8)); }, 380},
+        {L"Height 2^31 - 1", [&] { late::put(pb, L"Height", Variant(2147483647L)); }, 380},
+        {L"Left -10^9", [&] { late::put(pb, L"Left", Variant(-1e9)); }, 380},
+        {L"Top 10^7", [&] { late::put(pb, L"Top", Variant(1e7)); }, 380},
+        {L"Move to 10^6 wide", [&] { late::call(pb, L"Move", {Variant(0L), Variant(0L), Variant(1e6), Variant(10L)}); },
+         380},
+        {L"AutoRedraw image of 20,000 squared", [&] { pic.move(0, nullptr, &big, &big); }, 480},
+        {L"AutoSize to a picture 40,000 wide", [&] {
+             BITMAPINFO bi{};
+             bi.bmiHeader = {sizeof(bi.bmiHeader), 40000, 1, 1, 32, BI_RGB};
+             void* bits = nullptr;
+             ComPtr<IPictureDisp> wide = picture_from_bitmap(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+             pic.set_auto_size(true);
+             pic.set_picture(wide.get());
+         }, 380},
+        {L"PaintPicture 10^12 pixels away",
+         [&] { pic.surface()->paint_picture(form->get<PictureBox>(L"Picture1").surface()->image().get(), 1e12f, 0, nullptr, nullptr); },
+         6},
+        {L"Form Width 10^8", [&] { late::put(disp(*form.get()), L"Width", Variant(1e8)); }, 380},
+    };
+    const float form_width = form->width();
+    for (const auto& c : cases) {
+        EXPECT_EQ(error_of(c.change), c.error) << c.what;
+        const RECT now = pic.pixel_rect();
+        EXPECT_TRUE(EqualRect(&now, &was)) << c.what;
+        EXPECT_TRUE(pic.surface()->auto_redraw()) << c.what;
+        EXPECT_FALSE(pic.surface()->picture()) << c.what;
+        EXPECT_EQ(form->width(), form_width) << c.what;
+    }
+    pic.set_auto_size(false);
+
+    // A window that large without AutoRedraw: no image until one is asked for.
+    pic.surface()->set_auto_redraw(false);
+    pic.move(0, nullptr, &big, &big);
+    EXPECT_EQ(error_of([&] { pic.surface()->set_auto_redraw(true); }), 480);
+    EXPECT_FALSE(pic.surface()->auto_redraw());
+    EXPECT_EQ(error_of([&] { pic.surface()->image(); }), 480);
+    EXPECT_EQ(error_of([&] { pic.surface()->cls(); }), 0);
+}
+
 TEST_F(FormsTest, TimerIntervalLimitsAndControlArrays) {
     form->load();
     IDispatch* t = disp(form->get<Timer>(L"Timer1"));

@@ -9,8 +9,10 @@
 // A watchdog thread closes the dialogs and windows the calls leave open.
 #include <windows.h>
 #include <ole2.h>
+#include <olectl.h>
 
 #include <cstdio>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -112,7 +114,12 @@ std::vector<Member> members_of(ITypeInfo* cls, const std::wstring& cls_name) {
             Param p;
             resolve(itf.get(), e.tdesc, p);
             p.optional = (e.paramdesc.wParamFlags & PARAMFLAG_FOPT) != 0;
-            p.short_wait = static_cast<UINT>(k) + 1 < named && short_wait(m.name, names[k + 1]);
+            if (static_cast<UINT>(k) + 1 < named) {
+                std::wstring param = names[k + 1];
+                p.short_wait = short_wait(m.name, param);
+                for (auto& ch : param) ch = towlower(ch);
+                p.window = p.kind == Kind::Int && param.find(L"hwnd") != std::wstring::npos;
+            }
             m.params.push_back(std::move(p));
         }
         for (BSTR n : names) SysFreeString(n);
@@ -208,6 +215,30 @@ ComPtr<IDispatch> object_of(IDispatch* d, const wchar_t* name, std::vector<VARIA
     return ComPtr<IDispatch>(V_DISPATCH(&r.v));
 }
 
+long window_of(IDispatch* d) {
+    Value h;
+    return invoke(d, L"hWnd", {}, h) && SUCCEEDED(VariantChangeType(&h.v, &h.v, 0, VT_I4)) ? V_I4(&h.v) : 0;
+}
+
+ComPtr<IDispatch> picture_of(PICTDESC desc) {
+    ComPtr<IDispatch> picture;
+    OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void());
+    return picture;
+}
+
+// A real bitmap picture (64 x 48, a gradient) and a real icon.
+std::vector<ComPtr<IDispatch>> real_pictures() {
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(bi.bmiHeader), 64, 48, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    PICTDESC bitmap{sizeof(PICTDESC), PICTYPE_BITMAP};
+    bitmap.bmp.hbitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    for (DWORD i = 0; bits && i < 64 * 48; ++i) static_cast<DWORD*>(bits)[i] = i * 0x010203;
+    PICTDESC icon{sizeof(PICTDESC), PICTYPE_ICON};
+    icon.icon.hicon = CopyIcon(LoadIconW(nullptr, IDI_APPLICATION));
+    return {picture_of(bitmap), picture_of(icon)};
+}
+
 // A form of the engine with a control of each kind, when the tests' form host
 // is registered.
 std::vector<ComPtr<IDispatch>> form_and_controls() {
@@ -224,16 +255,19 @@ std::vector<ComPtr<IDispatch>> form_and_controls() {
     VARIANT f;
     V_VT(&f) = VT_DISPATCH;
     V_DISPATCH(&f) = form.get();
+    std::vector<RealObject> real{{form, window_of(form.get())}};
     for (const wchar_t* kind : {L"TextBox", L"ListBox", L"PictureBox", L"ComboBox", L"Label", L"TreeView",
                                 L"FlexGrid", L"RichTextBox", L"ListView", L"CheckBox"}) {
         Value k, name;
         set_text(&k.v, kind);
         set_text(&name.v, std::wstring(kind) + L"1");
-        if (auto c = object_of(host.get(), L"AddControl", {f, k.v, name.v})) objects.push_back(c);
+        if (auto c = object_of(host.get(), L"AddControl", {f, k.v, name.v})) {
+            objects.push_back(c);
+            if (objects.size() <= 4) real.push_back({c, window_of(c.get())});  // a text box, a list box, a picture box
+        }
     }
-    Value h;
-    if (invoke(form.get(), L"hWnd", {}, h) && SUCCEEDED(VariantChangeType(&h.v, &h.v, 0, VT_I4)))
-        g_form = reinterpret_cast<HWND>(static_cast<LONG_PTR>(V_I4(&h.v)));
+    g_form = reinterpret_cast<HWND>(static_cast<LONG_PTR>(real.front().hwnd));
+    set_real_objects(std::move(real), real_pictures());
     return objects;
 }
 

@@ -13,7 +13,8 @@ namespace qmhostile {
 const wchar_t* const kPatternNames[kPatterns] = {
     L"plain", L"Empty",      L"Null",          L"zero",        L"minus one", L"low",     L"high",    L"odd",
     L"foreign", L"wrong type", L"byref variant", L"typed byref", L"array from -3, 2^31 - 1",
-    L"array from -3, -2^31", L"mixed 1", L"mixed 2", L"mixed 3", L"mixed 4"};
+    L"array from -3, -2^31", L"mixed 1", L"mixed 2", L"mixed 3", L"mixed 4", L"real, 10^5", L"real, 10^6",
+    L"real, 10^7", L"real, 2^31 - 1", L"real, -10^5", L"real, -10^6", L"real, -10^7", L"real, -(2^31 - 1)"};
 
 namespace {
 
@@ -21,6 +22,7 @@ void resolve_user(ITypeInfo* ti, HREFTYPE ref, Param& p) {
     ComPtr<ITypeInfo> t;
     TYPEATTR* a = nullptr;
     if (FAILED(ti->GetRefTypeInfo(ref, t.put())) || FAILED(t->GetTypeAttr(&a))) return;
+    BSTR name = nullptr;
     switch (a->typekind) {
     case TKIND_ENUM: p.kind = Kind::Int, p.vt = VT_I4; break;
     case TKIND_ALIAS: resolve(t.get(), a->tdescAlias, p); break;
@@ -28,7 +30,12 @@ void resolve_user(ITypeInfo* ti, HREFTYPE ref, Param& p) {
         p.kind = Kind::Record, p.vt = VT_RECORD;
         GetRecordInfoFromTypeInfo(t.get(), p.record.put());
         break;
-    default: p.kind = Kind::Object, p.vt = VT_DISPATCH; break;
+    default:
+        p.kind = Kind::Object, p.vt = VT_DISPATCH;
+        if (SUCCEEDED(t->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr)) && name)
+            p.picture = std::wstring(name) == L"IPictureDisp" || std::wstring(name) == L"Picture";
+        SysFreeString(name);
+        break;
     }
     t->ReleaseTypeAttr(a);
 }
@@ -42,7 +49,7 @@ void resolve(ITypeInfo* ti, const TYPEDESC& td, Param& p) {
             Param inner;
             resolve_user(ti, td.lptdesc->hreftype, inner);
             if (inner.kind == Kind::Object) {
-                p.kind = Kind::Object, p.vt = VT_DISPATCH;
+                p.kind = Kind::Object, p.vt = VT_DISPATCH, p.picture = inner.picture;
                 return;
             }
         }
@@ -228,9 +235,39 @@ void set_record(Pattern pat, const Param& p, VARIANT* v) {
     ti->ReleaseTypeAttr(a);
 }
 
+std::vector<RealObject> g_controls;
+std::vector<ComPtr<IDispatch>> g_pictures;
+
+void set_dispatch(VARIANT* v, IDispatch* d) {
+    V_VT(v) = VT_DISPATCH;
+    V_DISPATCH(v) = d;
+    if (d) d->AddRef();
+}
+
+// A kReal pattern's value: real objects, and numbers far beyond any screen.
+void set_real(Pattern pat, const Param& p, VARIANT* v) {
+    const int i = pat - kReal1;
+    const long long sizes[] = {100000, 1000000, 10000000, LONG_MAX};
+    const long long n = i < 4 ? sizes[i] : -sizes[i - 4];
+    // The objects change with every pattern, in another rhythm than the sign.
+    const RealObject& control = g_controls.empty() ? RealObject{} : g_controls[static_cast<size_t>(i + i / 4) % g_controls.size()];
+    IDispatch* picture = g_pictures.empty() ? nullptr : g_pictures[static_cast<size_t>(i) % g_pictures.size()].get();
+    switch (p.kind) {
+    case Kind::Int:
+        if (p.window) return set_number(v, p.vt, control.hwnd, 0);
+        return set_number(v, p.vt, n, static_cast<double>(n));
+    case Kind::Real: return set_number(v, p.vt, n, static_cast<double>(n));
+    case Kind::Object: return set_dispatch(v, p.picture ? picture : control.object.get());
+    case Kind::Variant: return set_dispatch(v, control.object.get());
+    case Kind::Record: return set_record(pat, p, v);
+    default: return set_value(kPlain, p, v);
+    }
+}
+
 // The value a pattern gives one parameter (never by reference).
 void set_value(Pattern pat, const Param& p, VARIANT* v) {
     VariantInit(v);
+    if (pat >= kReal1) return set_real(pat, p, v);
     if (pat == kEmpty) return;
     if (pat == kNull) {
         V_VT(v) = VT_NULL;
@@ -371,6 +408,11 @@ void add_argument(Call& c, Pattern pat, const Param& p) {
 void set_text(VARIANT* v, const std::wstring& s) {
     V_VT(v) = VT_BSTR;
     V_BSTR(v) = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+}
+
+void set_real_objects(std::vector<RealObject> controls, std::vector<ComPtr<IDispatch>> pictures) {
+    g_controls = std::move(controls);
+    g_pictures = std::move(pictures);
 }
 
 void set_objects(std::vector<ComPtr<IDispatch>> objects, IDispatch* self) {

@@ -23,6 +23,8 @@ struct Param {
     VARTYPE elem = VT_VARIANT;   // an array's elements
     bool byref = false, optional = false;
     bool short_wait = false;     // small numbers only
+    bool picture = false;        // an object parameter that takes a picture
+    bool window = false;         // a number that names a window (its name says hwnd)
     ComPtr<IRecordInfo> record;  // a record's layout
 };
 
@@ -57,6 +59,12 @@ enum Pattern {
     kMixed2,
     kMixed3,
     kMixed4,
+    // Real objects (a real bitmap or icon for pictures, the forms engine's form,
+    // picture box, text box or list box for controls and their windows for
+    // window handles) with sizes far beyond any screen for the numbers:
+    // 10^5, 10^6, 10^7 and 2^31 - 1, then their negatives.
+    kReal1,
+    kReal8 = kReal1 + 7,
     kPatterns
 };
 extern const wchar_t* const kPatternNames[kPatterns];
@@ -79,6 +87,14 @@ struct Call {
 // The objects the patterns pass: the first ones of the caller's choosing (see
 // set_objects), then the class's own object and Nothing.
 void set_objects(std::vector<ComPtr<IDispatch>> objects, IDispatch* self);
+
+// The real objects of the kReal patterns: controls (with their windows) and
+// pictures, taken in turn.
+struct RealObject {
+    ComPtr<IDispatch> object;
+    long hwnd = 0;
+};
+void set_real_objects(std::vector<RealObject> controls, std::vector<ComPtr<IDispatch>> pictures);
 
 void set_text(VARIANT* v, const std::wstring& s);
 

@@ -328,11 +328,10 @@ float Form::height() const {
 void Form::move(float left, const float* top, const float* width, const float* height) {
     if ((width && *width < 0) || (height && *height < 0)) raise(err::InvalidPropertyValue);
     if (window_state_ != 0 && hwnd_ && (IsIconic(hwnd_) || IsZoomed(hwnd_))) raise(384);  // form is minimized/maximized
-    x_ = left;
-    if (top) y_ = *top;
-    else if (hwnd_) y_ = this->top();
-    w_ = width ? *width : this->width();
-    h_ = height ? *height : this->height();
+    const float y = top ? *top : hwnd_ ? this->top() : y_;
+    const float w = width ? *width : this->width(), h = height ? *height : this->height();
+    check_placement(left, y, w, h, &surface_);
+    x_ = left, y_ = y, w_ = w, h_ = h;
     if (hwnd_) MoveWindow(hwnd_, px_x(x_), px_y(y_), px_x(w_), px_y(h_), TRUE);
 }
 

@@ -71,8 +71,10 @@ public:
     Surface& operator=(const Surface&) = delete;
 
     bool auto_redraw() const noexcept { return auto_redraw_; }
-    void set_auto_redraw(bool on);
+    void set_auto_redraw(bool on);  // 480 (and off) when the image cannot be made
     bool has_image() const noexcept { return mem_ != nullptr; }  // a new one starts as Cls leaves it
+    // 480 unless the persistent image may grow to a client area of w × h pixels.
+    void check_growth(long long w, long long h) const;
     HDC hdc();  // the persistent image's DC with AutoRedraw, else the window's own DC
 
     // Scale units <-> client pixels.
@@ -131,7 +133,8 @@ public:
     void released();  // the window is going away
 
 private:
-    void ensure_image(bool fill = true);  // fill: a new image is cleared
+    bool make_image(bool fill) noexcept;  // fill: a new image is cleared; false when it cannot be made
+    void ensure_image(bool fill = true);  // the same, 480 when it cannot be made
     void drop_image(bool reuse);  // reuse: the bitmap is kept for the next image of its size
     void fill_background(HDC dc, int w, int h);
     void drawn();
@@ -148,6 +151,10 @@ private:
     int reusable_w_ = 0, reusable_h_ = 0;
     ComPtr<IPictureDisp> picture_;
 };
+
+// 380 unless a window of w × h twips at x, y fits (limits.h); 480 unless the
+// persistent image of `surface` (nullptr: none), when it has one, may grow to that size.
+void check_placement(double x, double y, double w, double h, const Surface* surface);
 
 // What forms and controls share: names, colours, font, pointer, window, events.
 class Visual : public Object {
@@ -249,6 +256,10 @@ public:
     void set_width(float v);
     void set_height(float v);
     void move(float left, const float* top = nullptr, const float* width = nullptr, const float* height = nullptr);
+    // Position and size in twips, relative to the container's client area; a
+    // window or image beyond the limits (limits.h) raises 380 or 480 and
+    // leaves the control as it was.
+    void set_rect(float x, float y, float w, float h);
     // Twips per unit of the container's scale.
     float container_twips_per_unit_x() const;
     float container_twips_per_unit_y() const;
@@ -588,6 +599,8 @@ private:
     ComPtr<Control> clone() const override;
     void create_window() override;
     void destroy_window() override;
+    // The outer size in twips that shows the picture whole (false for none).
+    bool fitted(IPictureDisp* picture, float& w, float& h) const;
     void fit_picture();
     Surface surface_;
 };

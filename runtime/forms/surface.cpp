@@ -5,10 +5,32 @@
 #include <utility>
 
 #include "runtime/forms/forms.h"
+#include "runtime/forms/limits.h"
 #include "runtime/parallelogram.h"
 #include "runtime/strings.h"
 
 namespace qm::forms {
+
+// --- limits -----------------------------------------------------------------------
+
+void check_window(double x, double y, double w, double h) {
+    if (!position_fits(x) || !position_fits(y) || !side_fits(w) || !side_fits(h)) raise(err::InvalidPropertyValue);
+}
+
+void check_image(long long w, long long h, long error) {
+    if (!image_fits(w, h)) raise(error);
+}
+
+int coordinate(double px) {
+    if (!(std::fabs(px) <= kMaxCoordinate)) raise(err::Overflow);
+    return static_cast<int>(std::lround(px));
+}
+
+void check_placement(double x, double y, double w, double h, const Surface* surface) {
+    const double tx = twips_per_pixel_x(), ty = twips_per_pixel_y();
+    check_window(x / tx, y / ty, w / tx, h / ty);
+    if (surface && surface->auto_redraw()) surface->check_growth(std::lround(w / tx), std::lround(h / ty));
+}
 
 // --- pictures ---------------------------------------------------------------------
 
@@ -229,12 +251,17 @@ HBITMAP image_bitmap(int w, int h) {
 
 }  // namespace
 
-void Surface::ensure_image(bool fill) {
+void Surface::check_growth(long long w, long long h) const {
+    check_image(std::max<long long>({1, w, img_w_}), std::max<long long>({1, h, img_h_}));
+}
+
+bool Surface::make_image(bool fill) noexcept {
     SIZE c = client_size(owner_.placed_hwnd());
     int w = std::max<int>(1, c.cx), h = std::max<int>(1, c.cy);
-    if (mem_ && img_w_ >= w && img_h_ >= h) return;
+    if (mem_ && img_w_ >= w && img_h_ >= h) return true;
     w = std::max(w, img_w_);
     h = std::max(h, img_h_);
+    if (!image_fits(w, h)) return false;
     HBITMAP bmp = nullptr;
     if (!mem_ && reusable_ && reusable_w_ == w && reusable_h_ == h)
         bmp = std::exchange(reusable_, nullptr);  // filled below like a new one
@@ -244,7 +271,7 @@ void Surface::ensure_image(bool fill) {
     if (!bmp || !mem) {
         if (bmp) DeleteObject(bmp);
         if (mem && mem != mem_) DeleteDC(mem);
-        raise(err::OutOfMemory);
+        return false;
     }
     if (!mem_) {  // a first image: drawn in its own DC
         mem_ = mem;
@@ -253,7 +280,7 @@ void Surface::ensure_image(bool fill) {
         img_w_ = w;
         img_h_ = h;
         if (fill) fill_background(mem_, w, h);
-        return;
+        return true;
     }
     // A larger one keeps what was drawn.
     HDC fresh = CreateCompatibleDC(mem);
@@ -267,14 +294,19 @@ void Surface::ensure_image(bool fill) {
     bmp_ = bmp;
     img_w_ = w;
     img_h_ = h;
+    return true;
+}
+
+void Surface::ensure_image(bool fill) {
+    if (!make_image(fill)) raise(ferr::CantCreateImage);
 }
 
 // Turning AutoRedraw off keeps what was drawn as the background: the window
 // repaints from it, Image copies it and Cls clears to it.
 void Surface::set_auto_redraw(bool on) {
     if (on == auto_redraw_) return;
-    auto_redraw_ = on;
     if (on) ensure_image();
+    auto_redraw_ = on;
     invalidate(TRUE);
 }
 
@@ -300,8 +332,7 @@ void Surface::drawn() {
 
 void Surface::paint(HDC dc, const RECT&) {
     SIZE c = client_size(owner_.placed_hwnd());
-    if (auto_redraw_) {
-        ensure_image();
+    if (auto_redraw_ && make_image(true)) {
         BitBlt(dc, 0, 0, c.cx, c.cy, mem_, 0, 0, SRCCOPY);
         return;
     }
@@ -311,7 +342,7 @@ void Surface::paint(HDC dc, const RECT&) {
 }
 
 void Surface::resized() {
-    if (auto_redraw_ && owner_.hwnd_) ensure_image();
+    if (auto_redraw_ && owner_.hwnd_) make_image(true);  // one that cannot grow keeps its size
 }
 
 void Surface::released() {
@@ -373,8 +404,8 @@ void Surface::line(float x1, float y1, float x2, float y2, long color, bool box,
     HDC dc = target();
     if (!dc) return;
     COLORREF c = rgb_of(color == -1 ? owner_.fore_ : static_cast<OLE_COLOR>(color));
-    int ax = static_cast<int>(std::lround(px_x(x1))), ay = static_cast<int>(std::lround(px_y(y1)));
-    int bx = static_cast<int>(std::lround(px_x(x2))), by = static_cast<int>(std::lround(px_y(y2)));
+    int ax = coordinate(px_x(x1)), ay = coordinate(px_y(y1));
+    int bx = coordinate(px_x(x2)), by = coordinate(px_y(y2));
     if (box) {
         RECT r{std::min(ax, bx), std::min(ay, by), std::max(ax, bx) + 1, std::max(ay, by) + 1};
         if (fill) {
@@ -403,7 +434,7 @@ void Surface::pset(float x, float y, long color) {
     HDC dc = target();
     if (!dc) return;
     COLORREF c = rgb_of(color == -1 ? owner_.fore_ : static_cast<OLE_COLOR>(color));
-    int px = static_cast<int>(std::lround(px_x(x))), py = static_cast<int>(std::lround(px_y(y)));
+    int px = coordinate(px_x(x)), py = coordinate(px_y(y));
     if (draw_width <= 1) {
         SetPixel(dc, px, py, c);
     } else {
@@ -420,7 +451,9 @@ void Surface::pset(float x, float y, long color) {
 long Surface::point(float x, float y) {
     HDC dc = target();
     if (!dc) return -1;
-    COLORREF c = GetPixel(dc, static_cast<int>(std::lround(px_x(x))), static_cast<int>(std::lround(px_y(y))));
+    const double px = px_x(x), py = px_y(y);
+    if (!(std::fabs(px) <= kMaxCoordinate && std::fabs(py) <= kMaxCoordinate)) return -1;
+    COLORREF c = GetPixel(dc, coordinate(px), coordinate(py));
     return c == CLR_INVALID ? -1 : static_cast<long>(c);
 }
 
@@ -442,8 +475,8 @@ void Surface::print(std::wstring_view text, bool newline) {
                 s.cy = tm.tmHeight;
             }
             if (dc)
-                TextOutW(dc, static_cast<int>(std::lround(px_x(current_x))),
-                         static_cast<int>(std::lround(px_y(current_y))), l.c_str(), static_cast<int>(l.size()));
+                TextOutW(dc, coordinate(px_x(current_x)),
+                         coordinate(px_y(current_y)), l.c_str(), static_cast<int>(l.size()));
             bool last = i + 1 == lines.size();
             if (last && !newline) {
                 current_x = units_x(px_x(current_x) + s.cx);
@@ -490,9 +523,9 @@ void Surface::paint_picture(IPictureDisp* picture, float x1, float y1, const flo
     HDC dc = target();
     if (!dc) return;
     SIZE natural = picture_pixels(picture);
-    auto sx = [&](float u) { return static_cast<int>(std::lround(u * twips_per_unit_x() / twips_per_pixel_x())); };
-    auto sy = [&](float u) { return static_cast<int>(std::lround(u * twips_per_unit_y() / twips_per_pixel_y())); };
-    int dx = static_cast<int>(std::lround(px_x(x1))), dy = static_cast<int>(std::lround(px_y(y1)));
+    auto sx = [&](float u) { return coordinate(u * twips_per_unit_x() / twips_per_pixel_x()); };
+    auto sy = [&](float u) { return coordinate(u * twips_per_unit_y() / twips_per_pixel_y()); };
+    int dx = coordinate(px_x(x1)), dy = coordinate(px_y(y1));
     int dw = w1 ? sx(*w1) : natural.cx, dh = h1 ? sy(*h1) : natural.cy;
     int srcx = sx(x2), srcy = sy(y2);
     int srcw = w2 ? sx(*w2) : natural.cx - srcx, srch = h2 ? sy(*h2) : natural.cy - srcy;
@@ -518,14 +551,20 @@ void Surface::set_picture(IPictureDisp* picture) {
 ComPtr<IPictureDisp> Surface::image() {
     SIZE c = client_size(owner_.hwnd());
     int w = std::max<int>(1, c.cx), h = std::max<int>(1, c.cy);
+    check_image(w, h);
+    if (auto_redraw_) ensure_image();
     HDC screen = GetDC(nullptr);
     HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
     HDC copy = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
+    if (!bmp || !copy) {
+        if (bmp) DeleteObject(bmp);
+        if (copy) DeleteDC(copy);
+        raise(ferr::CantCreateImage);
+    }
     HGDIOBJ prev = SelectObject(copy, bmp);
-    if (auto_redraw_ || mem_) {
-        if (auto_redraw_) ensure_image();
-        else fill_background(copy, w, h);
+    if (mem_) {
+        if (!auto_redraw_) fill_background(copy, w, h);
         BitBlt(copy, 0, 0, std::min(w, img_w_), std::min(h, img_h_), mem_, 0, 0, SRCCOPY);
     } else if (HDC dc = target()) {
         BitBlt(copy, 0, 0, w, h, dc, 0, 0, SRCCOPY);
@@ -555,8 +594,8 @@ bool Surface::overwrite_image(PixelRows& pixels, uint32_t& background) {
             cls();
         return false;
     }
-    auto_redraw_ = true;
     ensure_image(false);
+    auto_redraw_ = true;
     home();
     invalidate(TRUE);
     if (!image_pixels(pixels)) {
@@ -584,36 +623,42 @@ void PictureBox::destroy_window() {
 }
 
 void PictureBox::set_picture(IPictureDisp* picture) {
+    float w, h;
+    if (s_.auto_size && fitted(picture, w, h)) check_placement(x_, y_, w, h, &surface_);  // refused: nothing changes
     surface_.set_picture(picture);
     if (s_.auto_size) fit_picture();
 }
 
 void PictureBox::set_auto_size(bool on) {
-    s_.auto_size = on;
     if (on) fit_picture();
+    s_.auto_size = on;
 }
 
-void PictureBox::fit_picture() {
-    IPictureDisp* pic = surface_.picture().get();
-    if (!pic) return;
+bool PictureBox::fitted(IPictureDisp* pic, float& w, float& h) const {
+    if (!pic) return false;
     SIZE s = picture_pixels(pic);
     int border = 0;
     if (hwnd_) {
         // The frame is the same at any size the window may still have to take.
-        RECT w, c;
-        GetWindowRect(hwnd_, &w);
+        RECT wr, c;
+        GetWindowRect(hwnd_, &wr);
         GetClientRect(hwnd_, &c);
         if (c.right <= 0 && unplaced_) {
-            GetWindowRect(placed_hwnd(), &w);
+            GetWindowRect(placed_hwnd(), &wr);
             GetClientRect(hwnd_, &c);
         }
-        border = (w.right - w.left) - c.right;
+        border = (wr.right - wr.left) - c.right;
     } else if (s_.border_style == 1) {
         border = s_.appearance == 1 ? 4 : 2;
     }
-    w_ = (s.cx + border) * twips_per_pixel_x();
-    h_ = (s.cy + border) * twips_per_pixel_y();
-    place();
+    w = (static_cast<float>(s.cx) + border) * twips_per_pixel_x();
+    h = (static_cast<float>(s.cy) + border) * twips_per_pixel_y();
+    return true;
+}
+
+void PictureBox::fit_picture() {
+    float w, h;
+    if (fitted(surface_.picture().get(), w, h)) set_rect(x_, y_, w, h);
 }
 
 bool PictureBox::restore(const Control& design) {

@@ -463,32 +463,27 @@ float Control::top() const { return y_ / tpu_y(*this) + off_y(*this); }
 float Control::width() const { return w_ / tpu_x(*this); }
 float Control::height() const { return h_ / tpu_y(*this); }
 
-void Control::set_left(float v) {
-    x_ = (v - off_x(*this)) * tpu_x(*this);
-    place();
-}
-void Control::set_top(float v) {
-    y_ = (v - off_y(*this)) * tpu_y(*this);
-    place();
-}
+void Control::set_left(float v) { set_rect((v - off_x(*this)) * tpu_x(*this), y_, w_, h_); }
+void Control::set_top(float v) { set_rect(x_, (v - off_y(*this)) * tpu_y(*this), w_, h_); }
 void Control::set_width(float v) {
     if (v < 0) raise(err::InvalidPropertyValue);
-    w_ = v * tpu_x(*this);
-    place();
+    set_rect(x_, y_, v * tpu_x(*this), h_);
 }
 void Control::set_height(float v) {
     if (v < 0) raise(err::InvalidPropertyValue);
-    h_ = v * tpu_y(*this);
-    place();
+    set_rect(x_, y_, w_, v * tpu_y(*this));
 }
 
 void Control::move(float left, const float* top, const float* width, const float* height) {
     if ((width && *width < 0) || (height && *height < 0)) raise(err::InvalidPropertyValue);
+    set_rect((left - off_x(*this)) * tpu_x(*this), top ? (*top - off_y(*this)) * tpu_y(*this) : y_,
+             width ? *width * tpu_x(*this) : w_, height ? *height * tpu_y(*this) : h_);
+}
+
+void Control::set_rect(float x, float y, float w, float h) {
+    check_placement(x, y, w, h, surface());
     invalidate_area();
-    x_ = (left - off_x(*this)) * tpu_x(*this);
-    if (top) y_ = (*top - off_y(*this)) * tpu_y(*this);
-    if (width) w_ = *width * tpu_x(*this);
-    if (height) h_ = *height * tpu_y(*this);
+    x_ = x, y_ = y, w_ = w, h_ = h;
     place();
 }
 

@@ -64,6 +64,24 @@ Set dg.DataSource = rs
 Check dg.Columns.Count = 2, "Columns.Count"
 Check dg.Columns(1).Caption = "Qty", "Caption"
 
+' A picture box with AutoRedraw refuses sizes beyond the screen's and stays as it was.
+Dim pic, w, h, prop
+Set pic = host.AddControl(frm, "PictureBox", "Pic1")
+pic.AutoRedraw = True
+w = pic.Width: h = pic.Height
+For Each prop In Array("Width", "Height")
+    On Error Resume Next
+    If prop = "Width" Then pic.Width = 100000000 Else pic.Height = 100000000
+    e = Err.Number
+    On Error GoTo 0
+    Check e = 380 And pic.Width = w And pic.Height = h, prop & " of 100,000,000 twips: " & e
+Next
+On Error Resume Next
+pic.Cls
+e = Err.Number
+On Error GoTo 0
+Check e = 0, "Cls after the refusals: " & e
+
 host.Unload frm
 If failures = 0 Then WScript.Echo "CLIENT-OK"
 WScript.Quit failures

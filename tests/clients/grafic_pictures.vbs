@@ -34,5 +34,23 @@ Check g.GraficToJPG(scratch & "none.bmp", s, 75) = 53, "a missing source gives 5
 s = scratch & "no folder\script.jpg"
 Check g.GraficToJPG(folder & "qmpicture.bmp", s, 75) = 75 And Not fso.FileExists(s), "a missing folder gives 75"
 
+' Sizes far beyond any screen, with a real icon: refused with an error, and the host lives on.
+Dim big, n, t0, x, misc
+Set misc = CreateObject("Quillmark.Misc")
+Function Attempt(member, picture, size, mode)
+    t0 = Timer
+    On Error Resume Next
+    If member = "PictureToIcon" Then Set x = g.PictureToIcon(picture, size) Else Set x = g.Stretch(picture, size, size, mode)
+    Attempt = Err.Number
+    On Error GoTo 0
+    WScript.Echo member & " " & size & ": error " & Attempt & " after " & FormatNumber(Timer - t0, 2) & " s"
+End Function
+For Each big In Array(1000000, 10000000, 2147483647, -2147483648)
+    Check Attempt("PictureToIcon", p, big, 0) = 380, "PictureToIcon of " & big
+    If big > 0 Then Check Attempt("Stretch", p, big, 3) = 380, "Stretch to " & big & " in pixels"
+Next
+Check Attempt("Stretch", p, 2147483647, 1) = 380, "Stretch to 2147483647 twips"
+Check Attempt("PictureToIcon", misc, 2147483647, 0) <> 0, "PictureToIcon of no picture"
+
 If failures = 0 Then WScript.Echo "CLIENT-OK"
 WScript.Quit failures
