@@ -59,6 +59,7 @@ const wchar_t* const kShortWaits[][2] = {
     {L"Forms.Move", L" XPos YPos Speed "},
     {L"Controls.Control_FontGrow", L" FontSizeTarget Speed "},
     {L"Forms.ShakeForm", L" Amplitude MilliSeconds "},
+    {L"Forms.Animate", L" Speed "},
     {L"LB_CB.LB_IndexBlink", L" BlinkTimes PauseInMS "},
 };
 

@@ -430,7 +430,7 @@ void build(Call& c, const Member& m, Pattern pat) {
     for (size_t i = 0; i < count; ++i) {
         const Param& p = m.params[i];
         Pattern use = pat;
-        if (pat >= kMixed1) {
+        if (pat >= kMixed1 && pat <= kMixed4) {
             r = mix(r);
             use = static_cast<Pattern>(r % (kMixed1 + 1));
             g_pick = static_cast<int>((r >> 32) % 1024);

@@ -184,10 +184,9 @@ Variant Object::invoke(DISPID id, WORD flags, DISPPARAMS* params) {
     }
     if (id == DISPID_VALUE) {
         id = table().default_id();
-        if (id == DISPID_UNKNOWN) {
-            if (!put && args.size() == 0) return var(static_cast<IDispatch*>(this));
-            raise(err::NotSupported);
-        }
+        // No value of its own: a caller that asks for one (a conversion to a
+        // text or a number) is refused, as it would be given the object again.
+        if (id == DISPID_UNKNOWN) raise(err::NotSupported);
     }
     if (id >= kDynamic) {
         if (put) {
