@@ -52,15 +52,38 @@ struct Best {
     }
 };
 
+// A row's goal, as its source's "// Goal:" line states it: the ratio at most or at
+// least a bound, or, for a goal on our own figure, that figure (in `unit`) at most
+// or at least it. Rows that only give scale have none.
+struct Goal {
+    const char* op = nullptr;  // "<=" or ">="; null: no goal
+    double bound = 0;
+    const char* unit = nullptr;  // null: the goal is on the ratio
+    double ours = 0;             // our figure in `unit`, for a goal on it
+};
+
+inline Goal at_most(double bound) { return {"<=", bound}; }
+inline Goal at_least(double bound) { return {">=", bound}; }
+inline Goal ours_at_most(double ours, double bound, const char* unit) { return {"<=", bound, unit, ours}; }
+inline Goal ours_at_least(double ours, double bound, const char* unit) { return {">=", bound, unit, ours}; }
+
 // One row of `./quill bench`'s closing table (a tab-separated line it collects
-// and hides): what, our figure, the reference's figure, the ratio as printed.
-inline void row(const char* what, const char* ours, const char* other, double ratio) {
-    std::printf("@row\t%s\t%s\t%s\t%.2f\n", what, ours, other, ratio);
+// and hides): what, our figure, the reference's figure, the ratio as printed,
+// the goal ("<= 1.5", "ours <= 50 us", "-" for none) and the figure it is on.
+inline void row(const char* what, const char* ours, const char* other, double ratio, Goal goal = {}) {
+    std::printf("@row\t%s\t%s\t%s\t%.2f\t", what, ours, other, ratio);
+    if (!goal.op)
+        std::printf("-\t-\n");
+    else if (!goal.unit)
+        std::printf("%s %g\t%.2f\n", goal.op, goal.bound, ratio);
+    else
+        std::printf("ours %s %g %s\t%.3g\n", goal.op, goal.bound, goal.unit, goal.ours);
 }
 
 // One line: time per run of ours and of the other, and the ratio ours / other
 // (below 1: ours is faster). Times below a millisecond are shown in microseconds.
-inline void report(const char* what, int runs, double ours, double other, const char* other_name = "system") {
+inline void report(const char* what, int runs, double ours, double other, const char* other_name = "system",
+                   Goal goal = {}) {
     const double per_ours = ours / runs, per_other = other / runs;
     const bool micro = std::max(per_ours, per_other) < 1e-3;
     const double scale = micro ? 1e6 : 1e3;
@@ -70,16 +93,17 @@ inline void report(const char* what, int runs, double ours, double other, const 
     char a[48], b[64];
     std::snprintf(a, sizeof a, "%.4f %s", per_ours * scale, unit);
     std::snprintf(b, sizeof b, "%.4f %s (%s)", per_other * scale, unit, other_name);
-    row(what, a, b, ours / other);
+    row(what, a, b, ours / other, goal);
 }
 
 // A row for a throughput comparison: MiB/s of ours and of the other; the ratio
 // ours / other (above 1: ours is faster).
-inline void throughput_row(const char* what, double ours_mib_s, double other_mib_s, const char* other_name) {
+inline void throughput_row(const char* what, double ours_mib_s, double other_mib_s, const char* other_name,
+                           Goal goal = {}) {
     char a[48], b[64];
     std::snprintf(a, sizeof a, "%.0f MiB/s", ours_mib_s);
     std::snprintf(b, sizeof b, "%.0f MiB/s (%s)", other_mib_s, other_name);
-    row(what, a, b, ours_mib_s / other_mib_s);
+    row(what, a, b, ours_mib_s / other_mib_s, goal);
 }
 
 // The scratch folder (QM_SCRATCH) or else the temporary folder, ending in a

@@ -17,6 +17,7 @@ using namespace qmtest;
 namespace {
 
 constexpr long kText = 0x30500004;  // the text; its byte-length prefix stands before it
+constexpr long kHaystack = 0x30100000, kNadel = 0x304FFFF6;  // 4 MiB of 'x' before it, closed by "Nadel"
 
 long L(HWND h) { return static_cast<long>(reinterpret_cast<LONG_PTR>(h)); }
 
@@ -75,6 +76,12 @@ TEST_F(WindowMemory, ReadsAndFindsByTheLowBytes) {
         {L"quillmark", kText, 40, -1},         // case-sensitive
         {L"", kText, 40, -1},                  // an empty text never matches
         {L"Hallo", kText, 0, 0},               // nothing to read
+        // Reads go in blocks of 64 KiB and more from the start: a match split
+        // between two, and one several blocks on, each at the last start allowed.
+        {L"Nadel", kNadel - 0x10000 + 4, 0x10000 - 4, kNadel},
+        {L"Nadel", kNadel - 0x10000 + 4, 0x10000 - 6, -1},
+        {L"Hallo", kHaystack, kText - kHaystack, kText},
+        {L"Hallo", kHaystack, kText - kHaystack - 2, -1},
     };
     for (const Case& c : cases) EXPECT_EQ(find(c.text, c.start, c.length), c.found) << c.text << " " << c.length;
 }

@@ -2,6 +2,7 @@
 // memory of the process that owns a window. Texts are compared and read by the
 // low byte of each 16-bit unit, at even offsets; addresses are Longs.
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,38 +37,54 @@ long long checked(long long address) {
     return address;
 }
 
-// The bytes from start on, as many as can be read up to count. Read in blocks, so
-// that the buffer grows only with what was read, not with the length asked for;
-// inside the first block that fails, page-sized pieces, and inside the first piece
-// that fails, byte by byte up to the first byte that cannot be read.
-std::string read_bytes(HANDLE process, long long start, size_t count) {
-    constexpr size_t kBlock = 64 * 1024;
-    std::string bytes;
+// Reads count bytes at address into out, or as many as can be read before the first
+// byte that cannot: one call for the whole; if that fails, pieces up to 64 KiB
+// boundaries, inside the first piece that fails page by page, and inside the first
+// page that fails byte by byte. Returns how many were read.
+size_t read_up_to_failure(HANDLE process, long long address, char* out, size_t count) {
     size_t done = 0;
     auto read = [&](size_t n) {
-        bytes.resize(done + n);
         SIZE_T got = 0;
-        if (!ReadProcessMemory(process, at(start + static_cast<long long>(done)), bytes.data() + done, n, &got) ||
-            got != n)
+        if (!ReadProcessMemory(process, at(address + static_cast<long long>(done)), out + done, n, &got) || got != n)
             return false;
         done += n;
         return true;
     };
-    while (done < count) {
-        const size_t block_end = done + std::min(count - done, kBlock);
-        if (read(block_end - done)) continue;
-        while (done < block_end) {
-            const uintptr_t address = reinterpret_cast<uintptr_t>(at(start + static_cast<long long>(done)));
-            const size_t piece = std::min(block_end - done, static_cast<size_t>(0x1000 - (address & 0xFFF)));
-            if (read(piece)) continue;
-            for (size_t k = 0; k < piece && read(1); ++k) {
+    if (read(count)) return done;
+    size_t end = count;  // the part from done to end holds a byte that cannot be read
+    for (size_t grain : {size_t{0x10000}, size_t{0x1000}, size_t{1}}) {
+        while (done < end) {
+            const uintptr_t offset = reinterpret_cast<uintptr_t>(at(address + static_cast<long long>(done))) % grain;
+            const size_t piece = std::min(end - done, static_cast<size_t>(grain - offset));
+            if (!read(piece)) {
+                end = done + piece;
+                break;
             }
-            break;
         }
-        break;
     }
-    bytes.resize(done);
-    return bytes;
+    return done;
+}
+
+// The bytes from start on, as many as can be read up to count, a block at a time
+// into one buffer: the low bytes (those at even offsets from start) of each block
+// are appended to low, then more() says whether to go on. Each read of another
+// process's memory is a round trip to the system, so blocks are large; the buffer
+// is no larger than the length asked for.
+template <class More>
+void read_low_bytes(HANDLE process, long long start, size_t count, std::string& low, More&& more) {
+    constexpr size_t kBlock = 1024 * 1024;  // even: the low bytes of each block are at its even offsets
+    const size_t size = std::min(count, kBlock);
+    const auto block = std::make_unique_for_overwrite<char[]>(size);
+    for (size_t done = 0; done < count;) {
+        const size_t want = std::min(count - done, size);
+        const size_t got = read_up_to_failure(process, start + static_cast<long long>(done), block.get(), want);
+        const size_t kept = low.size();
+        low.resize(kept + (got + 1) / 2);
+        char* out = low.data() + kept;
+        for (size_t i = 0; i < got; i += 2) *out++ = block[i];
+        done += got;
+        if (!more() || got < want) return;
+    }
 }
 
 // Each byte's character in the ANSI code page.
@@ -85,21 +102,6 @@ const std::wstring& byte_characters() {
     return table;
 }
 
-// The low bytes at even offsets.
-std::string low_bytes(const std::string& bytes) {
-    std::string low((bytes.size() + 1) / 2, '\0');
-    for (size_t i = 0; i < low.size(); ++i) low[i] = bytes[2 * i];
-    return low;
-}
-
-// The characters of the low bytes at even offsets.
-std::wstring low_bytes_as_text(const std::string& bytes) {
-    const std::wstring& table = byte_characters();
-    std::wstring text((bytes.size() + 1) / 2, L'\0');
-    for (size_t i = 0; i < text.size(); ++i) text[i] = table[static_cast<unsigned char>(bytes[2 * i])];
-    return text;
-}
-
 long find_in(HANDLE process, std::wstring_view str, long start, long length) {
     // Candidates start at start + 0, 2, ... <= start + length; a match may run on
     // past the range by the rest of the text.
@@ -115,10 +117,27 @@ long find_in(HANDLE process, std::wstring_view str, long start, long length) {
         if (b == std::wstring::npos) return -1;
         pattern += static_cast<char>(b);
     }
-    std::string bytes = read_bytes(process, start, static_cast<size_t>(std::min(end, kLongMax) - start + 1));
-    size_t hit = low_bytes(bytes).find(pattern);
-    if (hit == std::wstring::npos || static_cast<long long>(hit) * 2 > (length & ~1L)) return -1;
-    return static_cast<long>(start + static_cast<long long>(hit) * 2);
+    // Each block is searched as it comes, behind the units of the blocks before
+    // that a match beginning there would take with it.
+    const long long candidates = (length & ~1L) / 2 + 1;
+    const size_t carried = pattern.size() - 1;
+    long long dropped = 0;  // units of the range before the first one in low
+    long found = -1;
+    std::string low;
+    read_low_bytes(process, start, static_cast<size_t>(std::min(end, kLongMax) - start + 1), low, [&] {
+        const size_t hit = low.find(pattern);
+        if (hit != std::string::npos) {
+            if (dropped + static_cast<long long>(hit) < candidates)
+                found = static_cast<long>(start + 2 * (dropped + static_cast<long long>(hit)));
+            return false;
+        }
+        if (low.size() > carried) {
+            dropped += static_cast<long long>(low.size() - carried);
+            low.erase(0, low.size() - carried);
+        }
+        return true;
+    });
+    return found;
 }
 
 bool write_to(HANDLE process, long address, const void* data, size_t size) {
@@ -147,8 +166,12 @@ HRESULT Window::ProcessRead(long hwnd, long StartAdress, long ReadLenght, BSTR* 
         if (!process || ReadLenght < 1) return Bstr();
         const long long span = ReadLenght & ~1L;
         checked(static_cast<long long>(StartAdress) + span);
-        std::string bytes = read_bytes(process.get(), StartAdress, static_cast<size_t>(span + 1));
-        return Bstr(low_bytes_as_text(bytes));
+        std::string low;
+        read_low_bytes(process.get(), StartAdress, static_cast<size_t>(span + 1), low, [] { return true; });
+        const std::wstring& table = byte_characters();
+        std::wstring text(low.size(), L'\0');
+        for (size_t i = 0; i < low.size(); ++i) text[i] = table[static_cast<unsigned char>(low[i])];
+        return Bstr(text);
     });
 }
 
