@@ -270,8 +270,12 @@ void ErrorLog::set(const std::wstring& file) {
         qm::set_diagnostics({false, false, false, file});
         return;
     }
-    if (auto misc = create(L"Quillmark.Misc").query<_Misc>())
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, qm::Bstr(file).get());
+    const auto misc = create(L"Quillmark.Misc").query<_Misc>();
+    if (!misc) {
+        ADD_FAILURE() << "no registered Misc to report errors";
+        return;
+    }
+    EXPECT_EQ(misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, qm::Bstr(file).get()), S_OK);
 }
 
 bool ErrorLog::has(const std::string& routine, long number) const {
