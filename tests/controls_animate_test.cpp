@@ -51,23 +51,14 @@ class ControlsAnimate : public testing::Test {
 protected:
     void SetUp() override {
         ctl = shared<_Controls>();
-        log = scratch() + test_name() + L".log";
-        DeleteFileW(log.c_str());
-        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
         form = forms::make<forms::Form>();
         form->show();
     }
     void TearDown() override {
-        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form->loaded()) form->unload();
     }
-    bool logged(const std::string& routine, long number) {
-        const std::string text = read_bytes(log);
-        return text.find("Routine: " + routine) != std::string::npos &&
-               text.find(std::to_string(number)) != std::string::npos;
-    }
     _Controls* ctl = nullptr;
-    std::wstring log;
+    ErrorLog errors{ErrorLog::linked};
     ComPtr<forms::Form> form;
 };
 
@@ -234,7 +225,7 @@ TEST_F(ControlsAnimate, BlinkSharesOneWorkerAndRefusesBadInput) {
     IDispatch* label = &form->add<forms::Label>(L"Label1");
     ASSERT_EQ(ctl->Control_Blink(&label, &count, &pause, &result), S_OK);
     EXPECT_EQ(result, 438);
-    EXPECT_TRUE(logged("Control_Blink", 438));
+    EXPECT_TRUE(errors.has("Control_Blink", 438));
     EXPECT_EQ(tagged(L"Control_Blink"), 0);
 }
 

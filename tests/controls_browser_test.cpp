@@ -114,21 +114,6 @@ struct Page {
 
 class BrowserTest : public testing::Test {
 protected:
-    void SetUp() override {
-        log = qmtest::scratch() + qmtest::test_name() + L".log";
-        DeleteFileW(log.c_str());
-        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
-    }
-    void TearDown() override {
-        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
-    }
-    bool logged(const std::string& routine, long number) {
-        const std::string text = qmtest::read_bytes(log);
-        std::string entry = "Routine: ", code(1, '<');
-        entry += routine;
-        code += std::to_string(number) + ">";
-        return text.find(code) != std::string::npos && text.find(entry) != std::string::npos;
-    }
     struct Source {
         std::wstring text;
         long index, error;
@@ -143,7 +128,7 @@ protected:
         return s;
     }
     _Controls* ctl = shared<_Controls>();
-    std::wstring log;
+    qmtest::ErrorLog errors{qmtest::ErrorLog::linked};
 };
 
 }  // namespace
@@ -165,8 +150,8 @@ TEST_F(BrowserTest, InsertAndClearReachTheBody) {
     EXPECT_EQ((ctl->WebBrowser_InsertText(&b, Bstr(L"y").get(), &r), r), 91);
     EXPECT_EQ((ctl->WebBrowser_Clear(&b, &r), r), 91);
     EXPECT_EQ(page.sent.size(), 2u);
-    EXPECT_TRUE(logged("WebBrowser_InsertText", 91));
-    EXPECT_TRUE(logged("WebBrowser_Clear", 91));
+    EXPECT_TRUE(errors.has("WebBrowser_InsertText", 91));
+    EXPECT_TRUE(errors.has("WebBrowser_Clear", 91));
 }
 
 TEST_F(BrowserTest, SourceIsTheFirstElementWithMarkup) {
@@ -216,7 +201,7 @@ TEST_F(BrowserTest, SourceWaitsWhileBusyYieldingUntilBusyFails) {
     EXPECT_EQ(gone.text, L"");
     EXPECT_EQ(gone.index, 7);
     EXPECT_EQ(gone.error, 424);
-    EXPECT_TRUE(logged("WebBrowser_GetSource", 424));
+    EXPECT_TRUE(errors.has("WebBrowser_GetSource", 424));
 }
 
 TEST_F(BrowserTest, TheRealControlHasNoDocumentHere) {
@@ -232,7 +217,7 @@ TEST_F(BrowserTest, TheRealControlHasNoDocumentHere) {
     long r = -1;
     EXPECT_EQ((ctl->WebBrowser_InsertText(&b, Bstr(L"<b>x</b>").get(), &r), r), 91);
     EXPECT_EQ((ctl->WebBrowser_Clear(&b, &r), r), 91);
-    EXPECT_TRUE(logged("WebBrowser_InsertText", 91));
+    EXPECT_TRUE(errors.has("WebBrowser_InsertText", 91));
     const Source s = source(b, true);
     EXPECT_EQ(s.text, L"");
     EXPECT_EQ(s.index, 7);

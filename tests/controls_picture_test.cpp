@@ -105,20 +105,9 @@ protected:
         ctl = shared<_Controls>();
         form = make<PictureForm>();
         form->show();
-        log = qmtest::scratch() + qmtest::test_name() + L".log";
-        DeleteFileW(log.c_str());
-        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
     }
     void TearDown() override {
-        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form->loaded()) form->unload();
-    }
-    bool logged(const std::string& routine, long number) {
-        const std::string text = qmtest::read_bytes(log);
-        std::string entry = "Routine: ", code(1, '<');
-        entry += routine;
-        code += std::to_string(number) + ">";
-        return text.find(code) != std::string::npos && text.find(entry) != std::string::npos;
     }
     PictureBox& box() { return form->get<PictureBox>(L"Picture1"); }
     long save(IPictureDisp* picture, const std::wstring& path, BYTE quality) {
@@ -128,7 +117,7 @@ protected:
     }
     _Controls* ctl = nullptr;
     ComPtr<PictureForm> form;
-    std::wstring log;
+    qmtest::ErrorLog errors{qmtest::ErrorLog::linked};
 };
 
 }  // namespace
@@ -190,9 +179,9 @@ TEST_F(PictureTest, SaveJpgWritesALoadableFileOrTheReason) {
     DeleteFileW(nothing.c_str());
     EXPECT_EQ(save(empty.get(), nothing, 75), 481);
     EXPECT_FALSE(qmtest::exists(nothing));
-    EXPECT_TRUE(logged("PictureSaveJPG", 481));
+    EXPECT_TRUE(errors.has("PictureSaveJPG", 481));
     EXPECT_EQ(save(picture.get(), missing, 75), 75);
-    EXPECT_TRUE(logged("PictureSaveJPG", 75));
+    EXPECT_TRUE(errors.has("PictureSaveJPG", 75));
 }
 
 TEST_F(PictureTest, JpegQualityTakesEffectWhereAnEncoderHonoursIt) {
@@ -315,6 +304,6 @@ TEST_F(PictureTest, FadingTextFillsTheLettersWithTheGradient) {
     IDispatch* label = form->control(L"Label1");
     ASSERT_EQ(ctl->PictureBox_FadingText(&label, Bstr(L"x").get(), 0, 255, &given, &r), S_OK);
     EXPECT_EQ(r, 438);
-    EXPECT_TRUE(logged("PictureBox_FadingText", 438));
+    EXPECT_TRUE(errors.has("PictureBox_FadingText", 438));
     EXPECT_EQ(forms_loaded(L"", L"PictureBox_FadingText"), 0);
 }

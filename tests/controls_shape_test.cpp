@@ -75,9 +75,6 @@ class ControlsShape : public testing::Test {
 protected:
     void SetUp() override {
         ctl = shared<_Controls>();
-        log = scratch() + test_name() + L".log";
-        DeleteFileW(log.c_str());
-        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
         form = forms::make<forms::Form>();
         float w = 6000, h = 4500, x = 600, y = 600;
         form->move(x, &y, &w, &h);
@@ -85,7 +82,6 @@ protected:
         SetWindowPos(form->hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     }
     void TearDown() override {
-        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form->loaded()) form->unload();
     }
     static void settle() {
@@ -114,7 +110,7 @@ protected:
         return done != VARIANT_FALSE;
     }
     _Controls* ctl = nullptr;
-    std::wstring log;
+    ErrorLog errors{ErrorLog::linked};
     ComPtr<forms::Form> form;
 };
 
@@ -263,7 +259,7 @@ TEST_F(ControlsShape, BrowserCommandsAndTheClipboard) {
     browser.has_exec = false;
     ASSERT_EQ(ctl->WebBrowser_Print(&d, &result), S_OK);
     EXPECT_EQ(result, 438);
-    EXPECT_NE(read_bytes(log).find("Routine: WebBrowser_Print"), std::string::npos);
+    EXPECT_TRUE(errors.has("WebBrowser_Print"));
 
     // The hosted browser answers whatever it answers, without a crash.
     ComPtr<forms::Control> browser_control = forms::new_control(L"WebBrowser");

@@ -9,7 +9,6 @@
 
 #include "files/database.h"
 #include "frame/classes.h"
-#include "frame/diagnostics.h"
 #include "runtime/convert.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
@@ -49,13 +48,9 @@ protected:
     // What the error reporter wrote while f ran ("" for nothing).
     template <class F>
     std::string logged(F&& f) {
-        const std::wstring log = scratch() + L"db " + test_name() + L".log";
-        DeleteFileW(log.c_str());
-        const qm::DiagnosticsSettings before = qm::diagnostics();
-        qm::set_diagnostics({false, false, false, log});
+        ErrorLog errors(ErrorLog::linked);
         f();
-        qm::set_diagnostics(before);
-        std::string text = read_bytes(log);
+        std::string text = errors.text();
         return text == "<missing>" ? "" : text;
     }
 

@@ -101,28 +101,17 @@ class FormsEffects : public testing::Test {
 protected:
     void SetUp() override {
         forms_ = shared<_Forms>();
-        log = scratch() + test_name() + L".log";
-        DeleteFileW(log.c_str());
-        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
         form = forms::make<forms::Form>();
         float x = 900, y = 900, w = 4800, h = 3600;
         form->move(x, &y, &w, &h);
         form->show();
     }
     void TearDown() override {
-        shared<_Misc>()->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
         if (form->loaded()) form->unload();
-    }
-    // Log entries naming this routine.
-    int logged(const std::string& routine) {
-        const std::string text = read_bytes(log), key = "Routine: " + routine + "\r\n";
-        int n = 0;
-        for (size_t at = text.find(key); at != std::string::npos; at = text.find(key, at + 1)) ++n;
-        return n;
     }
     IDispatch* disp() { return form.get(); }
     _Forms* forms_ = nullptr;
-    std::wstring log;
+    ErrorLog errors{ErrorLog::linked};
     ComPtr<forms::Form> form;
 };
 
@@ -165,8 +154,8 @@ TEST_F(FormsEffects, PictureRegionsRunToTheRightEdgeAndSizeTheForm) {
     BSTR file = missing.get();
     ASSERT_EQ(forms_->CreateFormFromPicture(&f, &p, &file, &result), S_OK);
     EXPECT_EQ(result, 53);
-    EXPECT_EQ(logged("CFFP"), 1);
-    EXPECT_NE(read_bytes(log).find("Modul: basPModule / Routine: CFFP"), std::string::npos);
+    EXPECT_EQ(errors.count("CFFP"), 1);
+    EXPECT_NE(errors.text().find("Modul: basPModule / Routine: CFFP"), std::string::npos);
     EXPECT_EQ(loaded_workers(), before);
 }
 
@@ -334,7 +323,7 @@ TEST_F(FormsEffects, ShakeRollTransparencyTaskbarAndShadow) {
     ASSERT_EQ(forms_->ShakeForm(&f, 0, 30, &error, &done), S_OK);
     EXPECT_FALSE(done);
     EXPECT_EQ(error, 11);
-    EXPECT_EQ(logged("ShakeForm"), 1);
+    EXPECT_EQ(errors.count("ShakeForm"), 1);
 
     // Rolling open: anything but a form is ignored; a form grows and the worker goes.
     Recorder other({{L"Height", Variant(100L)}});
@@ -391,8 +380,8 @@ TEST_F(FormsEffects, TFadeAndControlRegions) {
     long result = -1;
     ASSERT_EQ(forms_->tFade(&f, 0, 255, &current, &step, &speed, &result), S_OK);
     EXPECT_EQ(result, 6);
-    EXPECT_EQ(logged("tFade_"), 1);
-    EXPECT_NE(read_bytes(log).find("Class: Forms / Routine: tFade_"), std::string::npos);
+    EXPECT_EQ(errors.count("tFade_"), 1);
+    EXPECT_NE(errors.text().find("Class: Forms / Routine: tFade_"), std::string::npos);
 
     // Each windowed control gets a region; windowless ones are passed over.
     auto& a = form->add<forms::PictureBox>(L"Picture1");

@@ -52,25 +52,7 @@ std::vector<std::wstring> wmi_texts(IDispatch* o, std::initializer_list<const wc
     return out;
 }
 
-class HardwareInfo : public HardwareFixture {
-protected:
-    void SetUp() override {
-        HardwareFixture::SetUp();
-        log = scratch() + test_name() + L".log";
-        DeleteFileW(log.c_str());
-    }
-    void TearDown() override {
-        if (misc) misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
-    }
-    // Errors of the library (the registered one, or this program's own copy) go to the test's log.
-    void log_errors(_Misc* m) {
-        misc = m;
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get());
-    }
-    bool logged(const std::string& routine) { return read_bytes(log).find("Routine: " + routine) != std::string::npos; }
-    ComPtr<_Misc> misc;
-    std::wstring log;
-};
+class HardwareInfo : public HardwareFixture {};
 
 }  // namespace
 
@@ -192,7 +174,7 @@ TEST_F(HardwareInfo, MainboardAndVideoAdapterAsWmiDescribesThem) {
 }
 
 TEST_F(HardwareInfo, AFailingWmiBindingIsReportedWithEmptyResults) {
-    log_errors(qm::shared<_Misc>());
+    ErrorLog errors(ErrorLog::linked);
     _Hardware* local = qm::shared<_Hardware>();  // this program's copy, where the binding can be made to fail
     wmi::set_namespace_override(L"root\\QuillmarkMissing");
     long count_error = 0, board_error = 0, video_error = 0, count = -1, speed = 0;
@@ -206,7 +188,7 @@ TEST_F(HardwareInfo, AFailingWmiBindingIsReportedWithEmptyResults) {
     wmi::set_namespace_override(L"");
     EXPECT_EQ(count, 0);
     EXPECT_TRUE(count_error && board_error && video_error);
-    EXPECT_TRUE(logged("CPU_Count") && logged("Get_MainboardInfo") && logged("VideoAdapter_GetInfo"));
+    EXPECT_TRUE(errors.has("CPU_Count") && errors.has("Get_MainboardInfo") && errors.has("VideoAdapter_GetInfo"));
     EXPECT_EQ(texts(b), std::vector<std::wstring>(4));
     EXPECT_EQ(texts(v), std::vector<std::wstring>(14));
     EXPECT_NE(info_hr, S_OK);  // no trap: the client gets the error
@@ -290,7 +272,7 @@ TEST(HardwareSmartParser, MutatedTextsNeverLeaveTheList) {
 }
 
 TEST_F(HardwareInfo, PrinterMembersWithoutAPrinter) {
-    log_errors(create(L"Quillmark.Misc").query<_Misc>().get());
+    ErrorLog errors;
     VARIANT_BOOL available = VARIANT_TRUE, done = VARIANT_TRUE;
     ASSERT_EQ(hw->Printer_isAvaible(&available), S_OK);
     EXPECT_EQ(available, VARIANT_FALSE);
@@ -301,7 +283,7 @@ TEST_F(HardwareInfo, PrinterMembersWithoutAPrinter) {
     SafeArray list = SafeArray::attach(names, VT_BSTR);
     EXPECT_EQ(error, 9);
     EXPECT_TRUE(list.dimensioned() && list.count() == 0);
-    EXPECT_TRUE(logged("Printer_List"));
+    EXPECT_TRUE(errors.has("Printer_List"));
 
     const HRESULT printer_error = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 482);
     PRINTEREXINFO info{};

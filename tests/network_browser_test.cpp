@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "frame/diagnostics.h"
 #include "frame/shared.h"
 #include "runtime/ansi.h"
 #include "runtime/convert.h"
@@ -253,9 +252,7 @@ bool wait_for(F&& done) {
 }
 
 TEST_F(NetworkBrowser, HyperlinksShareOneWorkerFormAndFollowThePointer) {
-    const std::wstring errors = scratch() + test_name() + L"_errors.log";
-    DeleteFileW(errors.c_str());
-    set_diagnostics({false, false, false, errors});
+    ErrorLog errors(ErrorLog::linked);
     ComPtr<forms::Form> f = forms::make<forms::Form>();
     f->load();
     float x = 60 * forms::twips_per_pixel_x(), y = 300 * forms::twips_per_pixel_y(), w = 4800, h = 3000;
@@ -298,8 +295,7 @@ TEST_F(NetworkBrowser, HyperlinksShareOneWorkerFormAndFollowThePointer) {
     ASSERT_EQ(n->Create_Hyperlink(&no_parent, plain, over, &error, &r), S_OK);
     EXPECT_FALSE(r);
     EXPECT_EQ(error, 438);
-    EXPECT_NE(read_bytes(errors).find("Create_Hyperlink"), std::string::npos);
-    set_diagnostics({});
+    EXPECT_NE(errors.text().find("Create_Hyperlink"), std::string::npos);
 
     // The form's unload retires its entries, and the worker form goes with the last.
     f->unload();

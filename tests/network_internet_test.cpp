@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "frame/classes.h"
-#include "frame/diagnostics.h"
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/interfaces.h"
@@ -122,7 +121,6 @@ protected:
     void TearDown() override {
         for (long i = 1; i <= 3; ++i) net::set_echo_url(i, defaults[i - 1]);
         net::override_connection_flags(std::nullopt);
-        set_diagnostics({});
     }
     std::wstring html(const std::wstring& address, BSTR* file = nullptr) {
         Bstr u(address), none(L"");
@@ -269,12 +267,10 @@ TEST_F(NetworkInternet, OnlineAddressTriesThePagesInTurn) {
     EXPECT_EQ(online_ip(), L"");
 
     // The end marker only before the start marker: reported, then the next page.
-    const std::wstring log = scratch() + L"net_online.log";
-    DeleteFileW(log.c_str());
-    set_diagnostics({false, false, false, log});
+    ErrorLog errors(ErrorLog::linked);
     echo(L"/echo/endfirst", L"/echo/none", L"/echo/3");
     EXPECT_EQ(online_ip(), L"10.0.0.3");
-    const std::string entry = read_bytes(log);
+    const std::string entry = errors.text();
     EXPECT_NE(entry.find("DLL ERROR <5>"), std::string::npos) << entry;
     EXPECT_NE(entry.find("Modul: basPModule / Routine: Net_Get_OnlineIPFunc"), std::string::npos) << entry;
 
@@ -322,9 +318,7 @@ TEST_F(NetworkInternet, WebAddressCoding) {
 
 // Mutated and truncated pages and codes: a text or "" comes back, never a crash.
 TEST_F(NetworkInternet, ParsersSurviveMutatedInput) {
-    const std::wstring log = scratch() + L"net_fuzz.log";
-    DeleteFileW(log.c_str());
-    set_diagnostics({false, false, false, log});
+    ErrorLog errors(ErrorLog::linked);  // the parsers' reports go to the test's own log
     std::mt19937 rng(20261209);
     const wchar_t* pieces[] = {L"CopyToClipboard('", L"');", L"<br>REMOTE HOST: ", L"\n<br>PRO", L"<h1>Your IP is ",
                                L" <br></h1>", L"10.1.2.3", L" ", L"%", L"+", L"%4", L"%zz", L"\u00e4", L"\0"};

@@ -8,7 +8,6 @@
 
 #include "files/office.h"
 #include "frame/classes.h"
-#include "frame/diagnostics.h"
 #include "runtime/interfaces.h"
 #include "standins/standins_client.h"
 #include "support.h"
@@ -52,14 +51,10 @@ protected:
     }
     // The result and what the error reporter wrote meanwhile.
     long print(const std::wstring& document, std::string& log) {
-        const std::wstring file = scratch() + L"office " + test_name() + L".log";
-        DeleteFileW(file.c_str());
-        const qm::DiagnosticsSettings before = qm::diagnostics();
-        qm::set_diagnostics({false, false, false, file});
+        ErrorLog errors(ErrorLog::linked);
         long r = -1;
         EXPECT_EQ(office_->Word_PrintDocument(Bstr(document).get(), &r), S_OK);
-        qm::set_diagnostics(before);
-        log = read_bytes(file);
+        log = errors.text();
         return r;
     }
     ComPtr<_Office> office_;

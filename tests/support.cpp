@@ -1,6 +1,8 @@
 #include "support.h"
 
 #include <gtest/gtest.h>
+#include <commctrl.h>
+#include <windowsx.h>
 
 #include <vector>
 
@@ -268,8 +270,12 @@ void ErrorLog::set(const std::wstring& file) {
         qm::set_diagnostics({false, false, false, file});
         return;
     }
-    if (auto misc = create(L"Quillmark.Misc").query<_Misc>())
-        misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, qm::Bstr(file).get());
+    const auto misc = create(L"Quillmark.Misc").query<_Misc>();
+    if (!misc) {
+        ADD_FAILURE() << "no registered Misc to report errors";
+        return;
+    }
+    EXPECT_EQ(misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, qm::Bstr(file).get()), S_OK);
 }
 
 bool ErrorLog::has(const std::string& routine, long number) const {
@@ -321,22 +327,29 @@ std::vector<std::string> recorder_lines(const std::wstring& log, size_t n) {
     return lines;
 }
 
-bool queue_drag(HWND window, POINT from, POINT to) {
-    // A loaded display may report a pointer late or put it back: three tries,
-    // each before anything reaches the window.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        if (!place_cursor(from)) continue;
-        constexpr UINT kMark = WM_APP + 0x3A7;
-        MSG msg;
-        if (!PostMessageW(window, kMark, 0, 0) || !PeekMessageW(&msg, window, kMark, kMark, PM_REMOVE)) return false;
-        // From here on the thread takes no message until the loop runs.
-        SetCursorPos(to.x, to.y);
-        POINT at{};
-        for (int i = 0; i < 200 && (!GetCursorPos(&at) || at.x != to.x || at.y != to.y); ++i) Sleep(5);
-        if (at.x != to.x || at.y != to.y) continue;
-        return PostMessageW(window, WM_MOUSEMOVE, 0, 0) && PostMessageW(window, WM_LBUTTONUP, 0, 0);
-    }
-    return false;
+CaptionDrags::CaptionDrags(HWND window) : window_(window) {
+    EXPECT_TRUE(SetWindowSubclass(window, proc, 0x3A7, reinterpret_cast<DWORD_PTR>(this)));
+}
+
+CaptionDrags::~CaptionDrags() { RemoveWindowSubclass(window_, proc, 0x3A7); }
+
+LRESULT CALLBACK CaptionDrags::proc(HWND window, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+    if (msg != WM_NCLBUTTONDOWN) return DefSubclassProc(window, msg, wp, lp);
+    Drag d{wp, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, {}, GetCapture()};
+    GetCursorPos(&d.pointer);
+    reinterpret_cast<CaptionDrags*>(self)->seen_.push_back(d);
+    return 0;
+}
+
+std::string CaptionDrags::fault() const {
+    if (seen_.size() != 1) return std::to_string(seen_.size()) + " requests";
+    const Drag& d = seen_[0];
+    const auto point = [](POINT p) { return std::to_string(p.x) + "," + std::to_string(p.y); };
+    if (d.hit != HTCAPTION) return "part " + std::to_string(d.hit);
+    if (d.capture) return "the mouse still captured";
+    if (d.at.x != d.pointer.x || d.at.y != d.pointer.y)
+        return "from " + point(d.at) + ", the pointer at " + point(d.pointer);
+    return "";
 }
 
 }  // namespace qmtest

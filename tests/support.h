@@ -162,10 +162,33 @@ private:
 // side, so lines of several come in any order.
 std::vector<std::string> recorder_lines(const std::wstring& log, size_t n);
 
-// Readies a drag by the left button for the window move loop that the caller
-// starts next on this thread: the loop takes its start from the thread's last
-// message, taken here with the pointer at from; the pointer then stands at to,
-// where a move and the button's release wait in the window's queue.
-bool queue_drag(HWND window, POINT from, POINT to);
+// The caption drags a window is asked for while this lives: each
+// WM_NCLBUTTONDOWN that reaches it, with where the pointer and the mouse capture
+// stood when it arrived. The window answers them itself, so the system's move
+// loop never runs: what is checked is the request, not when the display hands
+// the pointer's moves to the loop.
+class CaptionDrags {
+public:
+    struct Drag {
+        WPARAM hit;     // the part of the window the request names
+        POINT at;       // where it says the drag starts, in screen pixels
+        POINT pointer;  // the pointer when it arrived
+        HWND capture;   // the window that had the mouse then
+    };
+    explicit CaptionDrags(HWND window);
+    ~CaptionDrags();
+    CaptionDrags(const CaptionDrags&) = delete;
+    CaptionDrags& operator=(const CaptionDrags&) = delete;
+    const std::vector<Drag>& seen() const { return seen_; }
+    void clear() { seen_.clear(); }
+    // What keeps the requests from being exactly one, for the caption, from
+    // where the pointer stood, with the mouse released first; "" when nothing.
+    std::string fault() const;
+
+private:
+    static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+    HWND window_;
+    std::vector<Drag> seen_;
+};
 
 }  // namespace qmtest

@@ -317,10 +317,7 @@ namespace {
 // The tests run without a printer (no CUPS): printing fails with 482 and says so
 // in the error log.
 TEST_F(TextTest, PrintingWithoutAPrinterGives482AndALogEntry) {
-    const std::wstring log = dir_ + L"errors.log";
-    auto misc = create(L"Quillmark.Misc").query<_Misc>();
-    ASSERT_TRUE(misc);
-    ASSERT_EQ(misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(log).get()), S_OK);
+    ErrorLog errors;
     long r = -99;
     EXPECT_EQ(text_->Text_Print(Bstr(L"Hallo Welt").get(), &r), S_OK);
     EXPECT_EQ(r, 482);
@@ -332,8 +329,7 @@ TEST_F(TextTest, PrintingWithoutAPrinterGives482AndALogEntry) {
     r = -99;
     EXPECT_EQ(text_->TextFile_Print(path().get(), &r), S_OK);
     EXPECT_EQ(r, 482);
-    misc->SetDebugInfo(VARIANT_FALSE, VARIANT_FALSE, VARIANT_FALSE, Bstr(L"").get());
-    const std::string entries = read_bytes(log);
+    const std::string entries = errors.text();
     EXPECT_NE(entries.find("Routine: Text_Print\r"), std::string::npos) << entries;
     EXPECT_NE(entries.find("Routine: Text_PrintBlocksatz"), std::string::npos) << entries;
     EXPECT_NE(entries.find("482"), std::string::npos) << entries;
