@@ -43,31 +43,53 @@ std::unique_ptr<UnitTable> make_table(UINT code_page) {
     return table;
 }
 
-const UnitTable* table_for(UINT code_page) {
+
+
+// Whether the code page gives units 0xA0 to 0xFF their own value as their code
+// (the Western code pages): then whole Latin-1 runs are copied too.
+bool keeps_latin1(const UnitTable& table) {
+    for (unsigned u = 0xA0; u < 0x100; ++u)
+        if (static_cast<unsigned char>(table[u]) != u) return false;
+    return true;
+}
+
+const UnitTable* table_for(UINT code_page, bool& latin1) {
     static std::mutex mutex;
     static UINT cached_page = 0;
     static std::unique_ptr<UnitTable> cached;
-    static bool cached_dbcs = false;
+    static bool cached_dbcs = false, cached_latin1 = false;
     if (code_page == CP_ACP) code_page = GetACP();
     std::lock_guard lock(mutex);
     if (code_page != cached_page) {
         cached = make_table(code_page);
         cached_dbcs = !cached;
+        cached_latin1 = cached && keeps_latin1(*cached);
         cached_page = code_page;
     }
+    latin1 = cached_latin1;
     return cached_dbcs ? nullptr : cached.get();
 }
 
 // Sixteen units at a time; returns how many units it converted.
-__attribute__((target("sse2"))) size_t units_sse2(const wchar_t* p, size_t n, char* out, const UnitTable& table) {
+__attribute__((target("sse2"))) size_t units_sse2(const wchar_t* p, size_t n, char* out, const UnitTable& table,
+                                                  bool latin1) {
     size_t i = 0;
-    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i high = _mm_set1_epi16(static_cast<short>(latin1 ? 0xFF00 : 0xFF80));
     const __m128i zero = _mm_setzero_si128();
+    // Units 0x80 to 0x9F, which even a Latin-1 code page maps otherwise: as signed
+    // values less 0x80, those from 0 to 0x1F.
+    const __m128i c1_start = _mm_set1_epi16(0x80), below = _mm_set1_epi16(-1), above = _mm_set1_epi16(0x20);
+    auto c1 = [&](__m128i v) {
+        const __m128i t = _mm_sub_epi16(v, c1_start);
+        return _mm_and_si128(_mm_cmpgt_epi16(t, below), _mm_cmplt_epi16(t, above));
+    };
     while (i + 16 <= n) {
         __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
         __m128i any_high = _mm_and_si128(_mm_or_si128(a, b), high);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(any_high, zero)) == 0xFFFF) {
+        bool direct = _mm_movemask_epi8(_mm_cmpeq_epi16(any_high, zero)) == 0xFFFF;
+        if (direct && latin1) direct = _mm_movemask_epi8(_mm_or_si128(c1(a), c1(b))) == 0;
+        if (direct) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
         } else {
             for (size_t k = i; k < i + 16; ++k) out[k] = table[static_cast<unsigned short>(p[k])];
@@ -80,11 +102,12 @@ __attribute__((target("sse2"))) size_t units_sse2(const wchar_t* p, size_t n, ch
 }  // namespace
 
 bool ansi_units(std::wstring_view text, char* out, UINT code_page) {
-    const UnitTable* table = table_for(code_page);
+    bool latin1 = false;
+    const UnitTable* table = table_for(code_page, latin1);
     if (!table) return false;
     const wchar_t* p = text.data();
     const size_t n = text.size();
-    size_t i = cpu::sse2() ? units_sse2(p, n, out, *table) : 0;
+    size_t i = cpu::sse2() ? units_sse2(p, n, out, *table, latin1) : 0;
     for (; i < n; ++i) out[i] = (*table)[static_cast<unsigned short>(p[i])];
     return true;
 }

@@ -210,6 +210,19 @@ TEST(Strings, CaseCodesAndCodePages) {
     EXPECT_EQ(oem_to_ansi(oem), L"ä");
     EXPECT_EQ(from_oem(to_oem(L"Größe")), L"Größe");
     EXPECT_EQ(ansi_to_oem(L""), L"");
+    // Whole texts through the table, as the system converts them: runs of ASCII,
+    // of Latin-1 (0xA0 to 0xFF keep their value in 1252), and blocks that hold a
+    // unit of 0x80 to 0x9F or beyond 0xFF among them (850 keeps no run).
+    for (UINT page : {1252u, 850u}) {
+        std::wstring text;
+        for (wchar_t u = 0; u < 0x200; ++u) text += u;
+        for (wchar_t odd : {L'\x80', L'\x9F', L'\u20AC', L'\u0100'}) text += std::wstring(15, L'\xE4') + odd + std::wstring(16, L'\xFF');
+        std::string ours(text.size(), '\0'), system(text.size(), '\0');
+        ASSERT_TRUE(ansi_units(text, ours.data(), page));
+        WideCharToMultiByte(page, 0, text.data(), static_cast<int>(text.size()), system.data(),
+                            static_cast<int>(system.size()), nullptr, nullptr);
+        EXPECT_EQ(ours, system) << page;
+    }
 }
 
 // --- dates ---------------------------------------------------------------------------
