@@ -295,6 +295,14 @@ TEST_F(FormsTest, SizesBeyondTheSystemsAreRefusedAndLeaveTheBoxAsItWas) {
     EXPECT_EQ(error_of([&] { pic.surface()->cls(); }), 0);
 }
 
+// A form has no value: converting it to a text or a number is refused at once
+// (it once handed itself back, and the conversion asked it again, for ever).
+TEST_F(FormsTest, AFormHasNoValueToConvert) {
+    const Variant f(disp(*form.get()));
+    EXPECT_NE(error_of([&] { CStr(*f.get()); }), 0);
+    EXPECT_NE(error_of([&] { CLng(*f.get()); }), 0);
+}
+
 TEST_F(FormsTest, TimerIntervalLimitsAndControlArrays) {
     form->load();
     IDispatch* t = disp(form->get<Timer>(L"Timer1"));
