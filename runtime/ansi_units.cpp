@@ -70,19 +70,19 @@ const UnitTable* table_for(UINT code_page, bool& latin1) {
     return cached_dbcs ? nullptr : cached.get();
 }
 
+// The lanes of units 0x80 to 0x9F, which even a Latin-1 code page maps
+// otherwise: as signed values less 0x80, those from 0 to 0x1F.
+__attribute__((target("sse2"))) __m128i c1(__m128i v) {
+    const __m128i t = _mm_sub_epi16(v, _mm_set1_epi16(0x80));
+    return _mm_and_si128(_mm_cmpgt_epi16(t, _mm_set1_epi16(-1)), _mm_cmplt_epi16(t, _mm_set1_epi16(0x20)));
+}
+
 // Sixteen units at a time; returns how many units it converted.
 __attribute__((target("sse2"))) size_t units_sse2(const wchar_t* p, size_t n, char* out, const UnitTable& table,
                                                   bool latin1) {
     size_t i = 0;
     const __m128i high = _mm_set1_epi16(static_cast<short>(latin1 ? 0xFF00 : 0xFF80));
     const __m128i zero = _mm_setzero_si128();
-    // Units 0x80 to 0x9F, which even a Latin-1 code page maps otherwise: as signed
-    // values less 0x80, those from 0 to 0x1F.
-    const __m128i c1_start = _mm_set1_epi16(0x80), below = _mm_set1_epi16(-1), above = _mm_set1_epi16(0x20);
-    auto c1 = [&](__m128i v) {
-        const __m128i t = _mm_sub_epi16(v, c1_start);
-        return _mm_and_si128(_mm_cmpgt_epi16(t, below), _mm_cmplt_epi16(t, above));
-    };
     while (i + 16 <= n) {
         __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));

@@ -126,7 +126,7 @@ private:
 
 HRGN region_of_pixels(HDC source, long width, long height, DWORD key) {
     if (width <= 0 || height <= 0) return CreateRectRgn(0, 0, 0, 0);
-    if (!forms::image_fits(width, height)) return nullptr;  // beyond what a window shows, or far too long a read
+    if (static_cast<long long>(width) * height * 4 > forms::kMaxImageBytes) return nullptr;  // far too long a read
     const long band = std::clamp(kBandBytes / (width * 4), 1L, height);
     BandCopy copy(source, width, band);
     MergeStack merged;

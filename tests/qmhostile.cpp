@@ -153,6 +153,22 @@ LONG WINAPI on_crash(EXCEPTION_POINTERS* e) {
 
 DWORD g_main_thread = 0;
 HWND g_form = nullptr;  // the form among the objects, which the watchdog leaves open
+ComPtr<IDispatch> g_form_object;
+SIZE g_form_size{};
+// The controls the patterns pass most, with their first Left, Top, Width and Height.
+struct Placed {
+    ComPtr<IDispatch> control;
+    double rect[4];
+    HWND window;
+    RECT at;  // in its parent's client area
+};
+RECT placement(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+std::vector<Placed> g_placed;
 
 // Closes the process's own windows that stay up: message boxes and dialogs at
 // once, other visible top-level windows when they are still there a tick later;
@@ -265,9 +281,24 @@ std::vector<ComPtr<IDispatch>> form_and_controls() {
         if (auto c = object_of(host.get(), L"AddControl", {f, k.v, name.v})) {
             objects.push_back(c);
             if (objects.size() <= 4) real.push_back({c, window_of(c.get())});  // a text box, a list box, a picture box
+            static const wchar_t* const kRect[] = {L"Left", L"Top", L"Width", L"Height"};
+            const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window_of(c.get())));
+            Placed p{c, {}, window, placement(window)};
+            bool placed = objects.size() <= 5;
+            for (int k = 0; placed && k < 4; ++k) {
+                Value v;
+                placed = invoke(c.get(), kRect[k], {}, v) &&
+                         SUCCEEDED(VariantChangeType(&v.v, &v.v, 0, VT_R8));
+                if (placed) p.rect[k] = V_R8(&v.v);
+            }
+            if (placed) g_placed.push_back(p);
         }
     }
     g_form = reinterpret_cast<HWND>(static_cast<LONG_PTR>(real.front().hwnd));
+    g_form_object = form;
+    RECT r{};
+    GetWindowRect(g_form, &r);
+    g_form_size = {r.right - r.left, r.bottom - r.top};
     set_real_objects(std::move(real), real_pictures());
     return objects;
 }
@@ -291,9 +322,25 @@ int run(const std::wstring& cls_name, long first) {
         const int patterns = m.params.empty() ? 1 : kPatterns;
         for (int pat = 0; pat < patterns; ++pat, ++index) {
             if (index < first) continue;
-            // The form back in the corner: a step-by-step move from where the last
-            // call left it would take a while.
-            if (g_form) SetWindowPos(g_form, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            // The form back in the corner at its first size, and its first controls
+            // where they were: a member's step-by-step move from where the last
+            // call left them, or across a form made wide, would take a while. A
+            // call that unloaded the form leaves a new window when it is touched.
+            if (g_form_object) {
+                g_form = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window_of(g_form_object.get())));
+                RECT r{};
+                GetWindowRect(g_form, &r);
+                if (r.left || r.top || r.right - r.left != g_form_size.cx || r.bottom - r.top != g_form_size.cy)
+                    SetWindowPos(g_form, nullptr, 0, 0, g_form_size.cx, g_form_size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+            for (Placed& p : g_placed) {
+                const RECT now = placement(p.window);
+                if (IsWindow(p.window) && EqualRect(&now, &p.at)) continue;
+                Value ignored;
+                std::vector<VARIANT> at(4);
+                for (int k = 0; k < 4; ++k) V_VT(&at[k]) = VT_R8, V_R8(&at[k]) = p.rect[k];
+                invoke(p.control.get(), L"Move", at, ignored);
+            }
             Call c;
             build(c, m, static_cast<Pattern>(pat));
             report(std::to_wstring(index) + L"\t" + m.name + L"\t" + (m.params.empty() ? L"none" : kPatternNames[pat]) +
