@@ -11,6 +11,7 @@
 #include "files/file.h"
 #include "frame/mycontrols.h"
 #include "runtime/contract.h"
+#include "runtime/forms/limits.h"
 #include "windows/window_common.h"
 
 namespace qm {
@@ -24,8 +25,9 @@ enum class FileDialog { Open, Save };
 
 // Shows the dialog owned by hwnd with filter (its NUL-separated pairs passed as
 // they are) and proposed in the name field; when x and y are not both negative,
-// a new worker form moves it there once it has appeared. The chosen path up to
-// its first NUL, "" when cancelled.
+// a new worker form moves it there once it has appeared (380 before anything
+// shows for a place no window can have). The chosen path up to its first NUL,
+// "" when cancelled.
 std::wstring show_file_dialog(FileDialog kind, long hwnd, std::wstring_view filter, std::wstring_view proposed,
                               long x, long y) {
     std::wstring filters(filter);
@@ -45,6 +47,7 @@ std::wstring show_file_dialog(FileDialog kind, long hwnd, std::wstring_view filt
 
     ComPtr<MyControls> placer;
     if (!(x < 0 && y < 0)) {
+        forms::check_window(x, y, 0, 0);
         placer = forms::make<MyControls>();
         placer->load();
         try {

@@ -6,6 +6,7 @@
 #include "files/text.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/forms/limits.h"
 #include "runtime/printer.h"
 
 namespace qm {
@@ -70,8 +71,9 @@ HRESULT Text::TextFile_Print(BSTR File, long* result) {
 // by line from TopMargin; the last line keeps single blanks. A line holds at least
 // one word (a wider one is cut at the page's edge); a lone word of a line that is
 // not the last is spread into its letters; a line that would pass the bottom of
-// the printable area goes to a new page at TopMargin. The page and the document
-// stay open.
+// the printable area goes to a new page at TopMargin, unless that margin lies
+// below the page too. Margins beyond what the device draws at give 6 before
+// anything is printed. The page and the document stay open.
 HRESULT Text::Text_PrintBlocksatz(BSTR Text, long* LeftMargin, long* RightMargin, long* TopMargin, long* result) {
     return trapped(Trap{Source::Text, L"Text_PrintBlocksatz"}, result, ErrorNumberResult{}, [&] {
         const double left = LeftMargin ? *LeftMargin : 80;
@@ -80,6 +82,10 @@ HRESULT Text::Text_PrintBlocksatz(BSTR Text, long* LeftMargin, long* RightMargin
         Printer& printer = Printer::current();
         ScaleModeScope twips(printer, smTwips);
         const double width = printer.ScaleWidth() - left - right;
+        // Where lines begin and end, in the device's pixels.
+        forms::coordinate(printer.ScaleX(left, smTwips, smPixels));
+        forms::coordinate(printer.ScaleX(printer.ScaleWidth() - right, smTwips, smPixels));
+        forms::coordinate(printer.ScaleY(top, smTwips, smPixels));
         std::wstring_view rest = text_of(Text);
         double y = top;
         while (!rest.empty()) {
@@ -104,7 +110,7 @@ HRESULT Text::Text_PrintBlocksatz(BSTR Text, long* LeftMargin, long* RightMargin
             if (!rest.empty() && words.size() > 1)
                 gap = Round((Round(width) - Round(printer.TextWidth(ink))) / static_cast<double>(words.size() - 1));
             const double height = Round(printer.TextHeight(ink));
-            if (y > top && y + height > printer.ScaleHeight()) {
+            if (y > top && y + height > printer.ScaleHeight() && top < printer.ScaleHeight()) {
                 printer.NewPage();
                 y = top;
             }

@@ -6,6 +6,7 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "qmwindows_helper.h"
@@ -100,6 +101,18 @@ TEST(DesktopCaptureTest, WholeScreenAndAreas) {
     ASSERT_EQ(desktop->SnapShot(&l, &t, &zero, &h, &error, none.put()), S_OK);
     EXPECT_EQ(error, 5);
     EXPECT_FALSE(none);
+
+    // An area no window could cover (twips): 380, no picture.
+    for (long beyond : {1000000L, LONG_MAX, -LONG_MAX}) {
+        const long areas[][4] = {{beyond, 0, 1500, 1500}, {0, beyond, 1500, 1500}, {0, 0, beyond, 1500}, {0, 0, 1500, beyond}};
+        for (const auto& a : areas) {
+            long al = a[0], at = a[1], aw = a[2], ah = a[3];
+            ComPtr<IPictureDisp> refused;
+            ASSERT_EQ(desktop->SnapShot(&al, &at, &aw, &ah, &error, refused.put()), S_OK);
+            EXPECT_EQ(error, aw < 0 || ah < 0 ? 5 : 380) << al << " " << at << " " << aw << " " << ah;
+            EXPECT_FALSE(refused);
+        }
+    }
     DestroyWindow(square);
 }
 

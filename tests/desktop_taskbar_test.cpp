@@ -8,6 +8,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <string>
 
@@ -94,6 +95,12 @@ TEST_F(DesktopTest, WineShellHasATaskbarButNoTrayOrBand) {
     EXPECT_EQ(attach(&pic), 5);
     EXPECT_EQ(GetParent(pic.hwnd()), form->hwnd());
     EXPECT_EQ(detach(&pic), 0);
+    // Forced sizes no window can have: 380 before anything else.
+    for (long beyond : {1000000L, LONG_MAX, -LONG_MAX}) {
+        EXPECT_EQ(attach(&pic, beyond, 20), 380) << beyond;
+        EXPECT_EQ(attach(&pic, 120, beyond), 380) << beyond;
+    }
+    EXPECT_EQ(GetParent(pic.hwnd()), form->hwnd());
     form->unload();
     ASSERT_EQ(desktop->SysTray_Refresh(), S_OK);  // no tray toolbar here: returns at once
 }

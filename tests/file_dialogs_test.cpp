@@ -9,6 +9,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <climits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -106,6 +107,26 @@ TEST_F(FileDialogsTest, OpenDialogMovesWhenOneCoordinateIsGiven) {
               return false;
           });
     EXPECT_TRUE(moved);
+}
+
+// A place no window can have: 380 to the caller, and no dialog shows.
+TEST_F(FileDialogsTest, DialogsRefusePlacesBeyondAnyScreen) {
+    int shown = 0;
+    BoxWatcher watcher([&](const BoxInfo& box) {
+        ++shown;
+        close_box(box.hwnd, IDCANCEL);
+    });
+    for (long beyond : {1000000L, LONG_MAX, -LONG_MAX})
+        for (auto [x, y] : {std::pair{beyond, 10L}, std::pair{10L, beyond}}) {
+            Bstr r, name(L"x.txt");
+            BSTR proposed = name.get();
+            EXPECT_EQ(HRESULT_CODE(file->Show_FileDialogOpen(0, Bstr(L"*.*").get(), &x, &y, r.put())), 380) << beyond;
+            EXPECT_EQ(HRESULT_CODE(file->Show_FileDialogSave(0, Bstr(L"*.*").get(), &proposed, &x, &y, r.put())),
+                      380)
+                << beyond;
+        }
+    EXPECT_EQ(watcher.close_all(), 0);
+    EXPECT_EQ(shown, 0);
 }
 
 TEST_F(FileDialogsTest, SaveDialogProposesTheNameAndNeverAsksToOverwrite) {

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <olectl.h>
 
+#include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/mycontrols.h"
@@ -61,6 +63,17 @@ ComPtr<IPictureDisp> picture_of(int w, int h, const std::vector<RECT>& black) {
         for (long y = r.top; y < r.bottom; ++y)
             for (long x = r.left; x < r.right; ++x) p[y * w + x] = 0;
     return forms::picture_from_bitmap(bmp);
+}
+
+// A metafile picture that claims w x h HiMetric: a size without pixels to hold.
+ComPtr<IPictureDisp> metafile_of(long w, long h) {
+    PICTDESC desc{sizeof(PICTDESC), PICTYPE_METAFILE};
+    desc.wmf.hmeta = CloseMetaFile(CreateMetaFileW(nullptr));
+    desc.wmf.xExt = w;
+    desc.wmf.yExt = h;
+    ComPtr<IPictureDisp> picture;
+    OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void());
+    return picture;
 }
 
 std::vector<RECT> rects_of(HRGN region) {
@@ -371,6 +384,66 @@ TEST_F(FormsEffects, ShakeRollTransparencyTaskbarAndShadow) {
     ASSERT_EQ(forms_->Set_WindowShadow(f, &result), S_OK);
     EXPECT_EQ(result, 0);
     EXPECT_TRUE(GetClassLongPtrW(form->hwnd(), GCL_STYLE) & CS_DROPSHADOW);
+}
+
+// Places and sizes beyond any screen: each member fails as it does (its result,
+// its error) before a step is taken or the form changes.
+TEST_F(FormsEffects, PlacesAndSizesBeyondAnyScreenAreRefusedAtOnce) {
+    IDispatch* f = disp();
+    auto& box = form->add<forms::PictureBox>(L"Picture1");
+    IDispatch* b = &box;
+    for (long beyond : {1000000L, LONG_MAX, -LONG_MAX}) {
+        long speed = 1, result = -1;
+        for (IDispatch* target : {f, b})  // a form, and a control on it
+            for (auto [x, y] : {std::pair{beyond, 0L}, std::pair{0L, beyond}}) {
+                ASSERT_EQ(forms_->Move(&target, x, y, &speed, &result), S_OK);
+                EXPECT_EQ(result, 380) << beyond;
+            }
+        ASSERT_EQ(forms_->Roll2(&f, beyond), S_OK);
+        EXPECT_EQ(loaded_workers(L"Roll2"), 0) << beyond;
+
+        // Another runtime's form with a control far out: its scale comes back, nothing else changes.
+        Recorder control({{L"Left", Variant(beyond)}, {L"Top", Variant(0L)}, {L"Width", Variant(10L)},
+                          {L"Height", Variant(10L)}});
+        Recorder all({{L"Count", Variant(1L)}, {L"Item", Variant(static_cast<IDispatch*>(&control))}});
+        Recorder other({{L"hWnd", Variant(0L)}, {L"ScaleMode", Variant(1L)}, {L"BorderStyle", Variant(0L)},
+                        {L"Controls", Variant(static_cast<IDispatch*>(&all))}, {L"Width", Variant(0L)},
+                        {L"Height", Variant(0L)}});
+        IDispatch* o = &other;
+        long error = -1;
+        VARIANT_BOOL done = VARIANT_TRUE;
+        ASSERT_EQ(forms_->ShowControlsOnly(&o, &error, &done), S_OK);
+        EXPECT_FALSE(done);
+        EXPECT_EQ(error, 380) << beyond;
+        EXPECT_EQ(other.log, (std::vector<std::wstring>{L"ScaleMode=3", L"ScaleMode=1"})) << beyond;
+    }
+    EXPECT_EQ(form->left(), 900);
+    EXPECT_EQ(form->top(), 900);
+    EXPECT_EQ(errors.count("Move"), 12);
+
+    // A shape from a picture too wide or too high for a window, or too large
+    // for an image; a tile narrower than a pixel.
+    HDC screen = GetDC(nullptr);
+    const long per_pixel = 2540 / GetDeviceCaps(screen, LOGPIXELSX) + 1;  // HiMetric
+    ReleaseDC(nullptr, screen);
+    struct Shape {
+        long w, h, error;  // pixels
+    } shapes[] = {{1000000, 10, 380}, {10, 1000000, 380}, {9000, 9000, 480}};
+    for (const Shape& shape : shapes) {
+        ComPtr<IPictureDisp> picture = metafile_of(shape.w * per_pixel, shape.h * per_pixel);
+        IDispatch* p = picture.get();
+        long result = -1;
+        ASSERT_EQ(forms_->CreateFormFromPicture(&f, &p, nullptr, &result), S_OK);
+        EXPECT_EQ(result, shape.error) << shape.w;
+        EXPECT_FALSE(form->surface()->picture()) << shape.w;
+        EXPECT_EQ(form->width(), 4800) << shape.w;
+    }
+    EXPECT_EQ(errors.count("CFFP"), 3);
+    ComPtr<IPictureDisp> speck = metafile_of(10, 10);
+    IPictureDisp* tile = speck.get();
+    long result = -1;
+    ASSERT_EQ(forms_->Tile(&f, &tile, &result), S_OK);
+    EXPECT_EQ(result, 5);
 }
 
 TEST_F(FormsEffects, TFadeAndControlRegions) {

@@ -4,6 +4,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "frame/classes.h"
 #include "runtime/forms/forms.h"
 #include "runtime/interfaces.h"
@@ -122,6 +124,17 @@ TEST_F(FormsRestrict, LimitsAnswerPerWindowAndOnlyInTheNormalState) {
     EXPECT_EQ(subclass::records(), before);
     EXPECT_EQ(module_locks(), locks);
     held->Release();
+}
+
+// Limits no window can have reach the caller as 380; nothing is installed.
+TEST_F(FormsRestrict, LimitsBeyondAnyScreenAreRefused) {
+    const long before = subclass::records();
+    for (long beyond : {1000000L, LONG_MAX, -LONG_MAX})
+        for (SIZEPAR sp : {SIZEPAR{beyond, 100, 800, 600}, SIZEPAR{100, 100, 800, beyond}}) {
+            IDispatch* d = frm[0].get();
+            EXPECT_EQ(HRESULT_CODE(forms->Form_LimitSize(&d, &sp)), 380) << beyond;
+        }
+    EXPECT_EQ(subclass::records(), before);
 }
 
 TEST_F(FormsRestrict, PassThroughLeavesTheAnswersAndGoesWithTheWindow) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -222,6 +223,19 @@ TEST_F(PrinterTest, LoneWordsAreLetterSpacedAndOversizedWordsEnd) {
             EXPECT_NEAR(x.top, 600, 60);
         }
     EXPECT_TRUE(second);
+}
+
+// Margins beyond what the device draws at: 6 and nothing printed. A top margin
+// below the page's end starts no page per line.
+TEST_F(PrinterTest, MarginsBeyondThePageOrTheDevice) {
+    for (long beyond : {LONG_MAX, -LONG_MAX}) {
+        EXPECT_EQ(blocksatz(L"a b", beyond, 80, 80), 6) << beyond;
+        EXPECT_EQ(blocksatz(L"a b", 80, beyond, 80), 6) << beyond;
+        EXPECT_EQ(blocksatz(L"a b", 80, 80, beyond), 6) << beyond;
+    }
+    EXPECT_EQ(qm::Printer::current().ScaleMode(), qm::smTwips);
+    const long narrow = static_cast<long>(width_ / 2 - 100);
+    EXPECT_EQ(justified(L"eins zwei drei vier", narrow, narrow, 1000000).pages, 1);
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <climits>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/interfaces.h"
@@ -525,6 +527,21 @@ TEST_F(WindowTest, PositionStateAndVisibility) {
     EXPECT_EQ(b, VARIANT_FALSE);
     ASSERT_EQ(w->EnableWindow(top.id(), &enable), S_OK);
     EXPECT_TRUE(IsWindowEnabled(top.get()));
+}
+
+// A place beyond the system's coordinates fails before the window is moved.
+TEST_F(WindowTest, SetPosRefusesPlacesBeyondAnyScreen) {
+    TestWindow top(L"QM beyond", L"QmTestWin", WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, 70, 80, 300, 200);
+    RECT before{}, after{};
+    GetWindowRect(top.get(), &before);
+    for (long beyond : {1000000L, LONG_MAX, -LONG_MAX})
+        for (auto [t, l] : {std::pair{beyond, 10L}, std::pair{10L, beyond}}) {
+            VARIANT_BOOL ok = VARIANT_TRUE;
+            ASSERT_EQ(w->Set_Pos(top.id(), t, l, &ok), S_OK);
+            EXPECT_EQ(ok, VARIANT_FALSE) << beyond;
+            GetWindowRect(top.get(), &after);
+            EXPECT_TRUE(EqualRect(&before, &after)) << beyond;
+        }
 }
 
 TEST_F(WindowTest, WindowInfoOfAnotherProgramsWindowAndOfNoWindow) {

@@ -5,6 +5,7 @@
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/forms/globals.h"
+#include "runtime/forms/limits.h"
 #include "windows/desktop.h"
 
 namespace qm {
@@ -52,6 +53,8 @@ HRESULT Desktop::SnapShot(long* AreaLeft, long* AreaTop, long* AreaWidth, long* 
             w = pixels(*AreaWidth, tx), h = pixels(*AreaHeight, ty);
         }
         if (w <= 0 || h <= 0) raise(err::InvalidCall);
+        // An area no window could cover is refused before the picture is made.
+        forms::check_window(x, y, w, h);
         grafic::Canvas canvas(w, h);
         if (!BitBlt(canvas.dc(), 0, 0, w, h, screen.get(), x, y, SRCCOPY)) raise(err::InvalidCall);
         ComPtr<IPictureDisp> picture = canvas.to_picture();

@@ -8,6 +8,7 @@
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
+#include "runtime/forms/limits.h"
 #include "runtime/latebind.h"
 #include "windows/desktop.h"
 #include "windows/window_common.h"
@@ -68,6 +69,8 @@ void Dock_ControlInTaskbar(HWND control, HWND bar, long w, long h) {
 HRESULT Desktop::TaskBar_AttachControl(IDispatch** Control, long* Form_ForceWidth, long* Form_ForceHeight,
                                        long* result) {
     return trapped(Trap{Source::Desktop, L"Taskbar_AttachControl"}, result, ErrorNumberResult{}, [&] {
+        // Sizes no window can have are refused before anything changes.
+        forms::check_window(0, 0, Form_ForceWidth ? *Form_ForceWidth : 0, Form_ForceHeight ? *Form_ForceHeight : 0);
         IDispatch* control = Control ? *Control : nullptr;
         late::skipping_errors([&] {
             long hwnd = control_hwnd(control);

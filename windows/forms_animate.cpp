@@ -160,12 +160,17 @@ HRESULT Forms::ShakeForm(IDispatch** frm, LONG Amplitude, LONG MilliSeconds, LON
     });
 }
 
-// A worker form per call grows the form on its timer; anything but a form of
-// the forms engine ends here without a word.
+// A worker form per call grows the form on its timer, moving it up by half of
+// what it grows; anything but a form of the forms engine ends here without a
+// word, and so does an end the form could not reach.
 HRESULT Forms::Roll2(IDispatch** frm, LONG FormEndHeight) {
     try {
         IDispatch* form = frm ? *frm : nullptr;
         if (!form || !late::is_form(form)) return S_OK;
+        Place end = *engine_place(form);
+        if (end.height < FormEndHeight) end.top -= (FormEndHeight - end.height) / 2;
+        end.height = FormEndHeight;
+        check_place(form, end);
         ComPtr<MyControls> worker = forms::make<MyControls>();
         worker->load();
         worker->set_tag(L"Roll2");

@@ -16,8 +16,13 @@ HRESULT Forms::Tile(IDispatch** Form, IPictureDisp** Picture, LONG* result) {
         const Variant mode = late::get(form, L"ScaleMode");
         const long w = CLng(*late::get(form, L"ScaleX", {late::get(picture, L"Width"), Variant(8L), mode}).get());
         const long h = CLng(*late::get(form, L"ScaleY", {late::get(picture, L"Height"), Variant(8L), mode}).get());
-        // A tile without width or height would never cover the area.
+        // A tile without width or height would never cover the area; one
+        // narrower or lower than a pixel would paint each pixel over and over.
         if (w <= 0 || h <= 0) raise(err::InvalidCall);
+        const Variant pixels(3L);
+        if (CDbl(*late::get(form, L"ScaleX", {Variant(w), mode, pixels}).get()) < 1 ||
+            CDbl(*late::get(form, L"ScaleY", {Variant(h), mode, pixels}).get()) < 1)
+            raise(err::InvalidCall);
         late::put(form, L"AutoRedraw", Variant(true));
         late::call(form, L"Cls");
         const double width = CDbl(*late::get(form, L"ScaleWidth").get());

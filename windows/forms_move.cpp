@@ -1,15 +1,38 @@
 // Forms: rolling a form's width or height and moving a form (or any object
-// with Left, Top and Refresh) step by step.
+// with Left, Top and Refresh) step by step; where the forms engine's forms and
+// controls may be placed, for the effects that step towards a place.
 #include <climits>
 
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/forms/forms.h"
 #include "runtime/latebind.h"
 #include "windows/forms.h"
+#include "windows/forms_effects.h"
 
 namespace qm {
+
+std::optional<Place> engine_place(IDispatch* object) {
+    forms::Object* o = object ? forms::object_of(object) : nullptr;
+    if (auto* f = dynamic_cast<forms::Form*>(o)) return Place{f->left(), f->top(), f->width(), f->height()};
+    if (auto* c = dynamic_cast<forms::Control*>(o)) return Place{c->left(), c->top(), c->width(), c->height()};
+    return std::nullopt;
+}
+
+void check_place(IDispatch* object, const Place& p) {
+    forms::Object* o = object ? forms::object_of(object) : nullptr;
+    if (auto* f = dynamic_cast<forms::Form*>(o)) {
+        forms::check_placement(p.left, p.top, p.width, p.height, f->surface());
+    } else if (auto* c = dynamic_cast<forms::Control*>(o)) {
+        // In twips from the container's client area, where the control is now.
+        const RECT at = c->twips_rect();
+        const double tx = c->container_twips_per_unit_x(), ty = c->container_twips_per_unit_y();
+        forms::check_placement(at.left + (p.left - c->left()) * tx, at.top + (p.top - c->top()) * ty, p.width * tx,
+                               p.height * ty, c->surface());
+    }
+}
 
 // The controls' roll does the work and reports its own errors.
 HRESULT Forms::Roll(IDispatch** Form, LONG* xStart, LONG* xEnd, ControlDirection* Direction, LONG* RollSpeed,
@@ -26,7 +49,8 @@ HRESULT Forms::Roll(IDispatch** Form, LONG* xStart, LONG* xEnd, ControlDirection
 
 // One twip per step, first across, then up or down; each step refreshes and
 // yields Speed + 1 times. A negative Speed is made positive in the caller's
-// variable; 0 jumps.
+// variable; 0 jumps. A target the object can never reach is refused before
+// the first step.
 HRESULT Forms::Move(IDispatch** Form, LONG XPos, LONG YPos, LONG* Speed, LONG* result) {
     return trapped(Trap{Source::Forms, L"Move"}, result, ErrorNumberResult{}, [&] {
         if (!Form || !*Form) raise(err::ObjectNotSet);
@@ -35,6 +59,10 @@ HRESULT Forms::Move(IDispatch** Form, LONG XPos, LONG YPos, LONG* Speed, LONG* r
         long& speed = Speed ? *Speed : fallback;
         const long left = CLng(*late::get(form, L"Left").get());
         const long top = CLng(*late::get(form, L"Top").get());
+        if (std::optional<Place> target = engine_place(form)) {
+            target->left = XPos, target->top = YPos;
+            check_place(form, *target);
+        }
         const long long step_x = XPos < left ? -1 : 1, step_y = YPos < top ? -1 : 1;
         if (speed < 0) {
             if (speed == LONG_MIN) raise(err::Overflow);

@@ -5,6 +5,7 @@
 #include "runtime/bstr.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/forms/limits.h"
 #include "runtime/latebind.h"
 #include "windows/forms.h"
 #include "windows/subclass.h"
@@ -35,6 +36,10 @@ HRESULT Forms::Form_LimitSize(IDispatch** frm, SIZEPAR* SP) {
         if (!form || !late::is_form(form)) return;
         subclass::SizeLimits limits;
         if (SP) limits = {SP->xMin, SP->yMin, SP->xMax, SP->yMax};
+        // The system would size the window to them: limits no window can have
+        // are refused, and none is installed.
+        forms::check_window(0, 0, limits.x_min, limits.y_min);
+        forms::check_window(0, 0, limits.x_max, limits.y_max);
         subclass::limit_size(hwnd_of(CLng(*late::get(form, L"hWnd").get())), limits);
     });
 }

@@ -9,6 +9,7 @@
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
+#include "runtime/forms/limits.h"
 #include "runtime/latebind.h"
 #include "runtime/regions.h"
 #include "windows/forms.h"
@@ -33,20 +34,31 @@ struct Region {
     }
 };
 
+// 380 unless the worker's borderless box at (0, 0) and the form may take the
+// picture's size, 480 unless the box's persistent image may.
+void check_picture_size(IDispatch* form, IPictureDisp* picture) {
+    const SIZE s = forms::picture_pixels(picture);
+    forms::check_window(0, 0, s.cx, s.cy);
+    forms::check_image(s.cx, s.cy);
+    Place sized = *engine_place(form);
+    sized.width = s.cx * forms::twips_per_pixel_x();
+    sized.height = s.cy * forms::twips_per_pixel_y();
+    check_place(form, sized);
+}
+
 // Loads a picture box of a private worker form with the picture, sizes the
-// form to it and cuts the form to it; the worker goes in every case.
-long CFFP(IDispatch* form, IDispatch* picture, const std::wstring& file) {
+// form to it and cuts the form to it; the worker goes in every case. A picture
+// too large for the box or the form changes neither.
+long CFFP(IDispatch* form, IPictureDisp* picture, const std::wstring& file) {
     long result = 0;
     ComPtr<MyControls> worker = forms::make<MyControls>();
     trapped(Trap{Source::basPModule, L"CFFP"}, &result, ErrorNumberResult{}, [&] {
         worker->load();
         IDispatch* box = static_cast<IDispatch*>(&worker->get<forms::PictureBox>(L"PicTMP"));
-        if (file.empty()) {
-            late::put_ref(box, L"Picture", picture);
-        } else {
-            ComPtr<IPictureDisp> loaded = forms::load_picture(file);
-            late::put_ref(box, L"Picture", loaded.get());
-        }
+        ComPtr<IPictureDisp> loaded;
+        if (!file.empty()) loaded = forms::load_picture(file), picture = loaded.get();
+        check_picture_size(form, picture);
+        late::put_ref(box, L"Picture", picture);
         late::put_ref(form, L"Picture", late::object(late::get(box, L"Picture")).get());
         late::put(box, L"ScaleMode", Variant(3L));
         late::put(box, L"AutoRedraw", Variant(true));
@@ -91,12 +103,14 @@ HRESULT Forms::CreateFormFromPicture(IDispatch** Form, IDispatch** Picture, BSTR
         ComPtr<IPictureDisp> is_picture;
         if (!picture || FAILED(picture->QueryInterface(IID_IPictureDisp, is_picture.put_void())))
             raise(err::TypeMismatch);
-        return CFFP(form, picture, PictureFile && *PictureFile ? std::wstring(*PictureFile) : std::wstring());
+        return CFFP(form, is_picture.get(), PictureFile && *PictureFile ? std::wstring(*PictureFile) : std::wstring());
     });
 }
 
 // The rectangles of the controls placed directly on the form, in window
-// coordinates: the frame's width across, caption and frame height down.
+// coordinates: the frame's width across, caption and frame height down. A
+// control, or the form's new size, beyond what a window can be fails the
+// member before the form changes; its scale mode comes back in every case.
 HRESULT Forms::ShowControlsOnly(IDispatch** Form, LONG* ErrorNumber, VARIANT_BOOL* result) {
     return trapped(Trap{Source::Forms, L"ShowControlsOnly", ErrorNumber}, result, false, [&] {
         if (!Form || !*Form) raise(err::ObjectNotSet);
@@ -105,36 +119,45 @@ HRESULT Forms::ShowControlsOnly(IDispatch** Form, LONG* ErrorNumber, VARIANT_BOO
         Region region{CreateRectRgn(0, 0, 0, 0)};
         const Variant mode = late::get(form, L"ScaleMode");
         late::put(form, L"ScaleMode", Variant(3L));
-        long fx = 0, fy = 0, caption = 0;
-        if (lng(late::get(form, L"BorderStyle")) != 0) {
-            fx = GetSystemMetrics(SM_CXFRAME);
-            fy = GetSystemMetrics(SM_CYFRAME);
-            caption = GetSystemMetrics(SM_CYCAPTION);
-        }
-        long max_right = 0, max_bottom = 0;
-        ComPtr<IDispatch> all = late::object(late::get(form, L"Controls"));
-        const long count = lng(late::get(all.get(), L"Count"));
-        for (long i = 0; i < count; ++i) {
-            ComPtr<IDispatch> control = late::object(late::get(all.get(), L"Item", {Variant(i)}));
-            if (late::type_name(control.get()) == L"Menu") continue;
-            HWND parent = nullptr;
-            Variant handle;
-            if (late::try_get(control.get(), L"hWnd", handle))
-                late::skipping_errors([&] { parent = GetParent(as_hwnd(lng(handle))); });
-            if (parent && parent != fh) continue;  // inside a container
-            const long x = lng(late::get(control.get(), L"Left")) + fx;
-            const long y = lng(late::get(control.get(), L"Top")) + caption + fy;
-            const long w = lng(late::get(control.get(), L"Width"));
-            const long h = lng(late::get(control.get(), L"Height"));
-            Region part{CreateRectRgn(x, y, x + w, y + h)};
-            CombineRgn(region.h, region.h, part.h, RGN_OR);
-            max_right = std::max(max_right, x + w);
-            max_bottom = std::max(max_bottom, y + h);
+        long fx = 0, fy = 0;
+        double max_right = 0, max_bottom = 0;
+        try {
+            long caption = 0;
+            if (lng(late::get(form, L"BorderStyle")) != 0) {
+                fx = GetSystemMetrics(SM_CXFRAME);
+                fy = GetSystemMetrics(SM_CYFRAME);
+                caption = GetSystemMetrics(SM_CYCAPTION);
+            }
+            ComPtr<IDispatch> all = late::object(late::get(form, L"Controls"));
+            const long count = lng(late::get(all.get(), L"Count"));
+            for (long i = 0; i < count; ++i) {
+                ComPtr<IDispatch> control = late::object(late::get(all.get(), L"Item", {Variant(i)}));
+                if (late::type_name(control.get()) == L"Menu") continue;
+                HWND parent = nullptr;
+                Variant handle;
+                if (late::try_get(control.get(), L"hWnd", handle))
+                    late::skipping_errors([&] { parent = GetParent(as_hwnd(lng(handle))); });
+                if (parent && parent != fh) continue;  // inside a container
+                const double x = static_cast<double>(lng(late::get(control.get(), L"Left"))) + fx;
+                const double y = static_cast<double>(lng(late::get(control.get(), L"Top"))) + caption + fy;
+                const double w = lng(late::get(control.get(), L"Width"));
+                const double h = lng(late::get(control.get(), L"Height"));
+                forms::check_window(x, y, w, h);
+                Region part{CreateRectRgn(static_cast<int>(x), static_cast<int>(y), static_cast<int>(x + w),
+                                          static_cast<int>(y + h))};
+                CombineRgn(region.h, region.h, part.h, RGN_OR);
+                max_right = std::max(max_right, x + w);
+                max_bottom = std::max(max_bottom, y + h);
+            }
+            forms::check_window(0, 0, max_right + fx, max_bottom + fy);
+        } catch (...) {
+            late::skipping_errors([&] { late::put(form, L"ScaleMode", mode); });
+            throw;
         }
         region.give_to(fh);
         late::put(form, L"ScaleMode", mode);
-        late::put(form, L"Height", Variant(static_cast<double>(max_bottom + fy) * forms::screen_twips_per_pixel_y()));
-        late::put(form, L"Width", Variant(static_cast<double>(max_right + fx) * forms::screen_twips_per_pixel_x()));
+        late::put(form, L"Height", Variant((max_bottom + fy) * forms::screen_twips_per_pixel_y()));
+        late::put(form, L"Width", Variant((max_right + fx) * forms::screen_twips_per_pixel_x()));
         return true;
     });
 }

@@ -5,6 +5,7 @@
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/forms/limits.h"
 #include "runtime/handover.h"
 #include "runtime/process.h"
 #include "windows/window.h"
@@ -89,8 +90,10 @@ HRESULT Window::Set_Parent(long hwnd, long NewParent, VARIANT_BOOL* result) {
     });
 }
 
+// A place beyond the system's coordinates fails before the window is touched.
 HRESULT Window::Set_Pos(long hwnd, long Top, long Left, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
+        if (!forms::position_fits(Left) || !forms::position_fits(Top)) return false;
         HWND window = hwnd_of(hwnd);
         RECT r{};
         if (!answers(window) || !GetWindowRect(window, &r)) return false;
