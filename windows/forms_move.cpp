@@ -35,6 +35,9 @@ HRESULT Forms::Move(IDispatch** Form, LONG XPos, LONG YPos, LONG* Speed, LONG* r
         long& speed = Speed ? *Speed : fallback;
         const long left = CLng(*late::get(form, L"Left").get());
         const long top = CLng(*late::get(form, L"Top").get());
+        // The walk passes only places between where it starts and the point: a
+        // point the object cannot reach is refused before the first step.
+        Check_Placement(form, Placement{.left = static_cast<double>(XPos), .top = static_cast<double>(YPos)});
         const long long step_x = XPos < left ? -1 : 1, step_y = YPos < top ? -1 : 1;
         if (speed < 0) {
             if (speed == LONG_MIN) raise(err::Overflow);
