@@ -2,6 +2,7 @@
 // sliding it between places in its form, growing its font, moving it), each
 // step followed by a yield to the message loop, and blinking on a worker timer.
 #include <cmath>
+#include <cstdlib>
 
 #include "controls/controls.h"
 #include "frame/mycontrols.h"
@@ -24,6 +25,9 @@ long round_even(double v) {
     if (!(v >= -2147483648.5 && v <= 2147483647.5)) raise(err::Overflow);
     return static_cast<long>(std::nearbyint(v));
 }
+
+// The largest font size in points a font takes.
+constexpr long long kMaxFontSize = 2160;
 
 // Steps toward the end by one unit, or stays.
 long toward(long current, long end) { return current < end ? current + 1 : current > end ? current - 1 : current; }
@@ -64,8 +68,14 @@ HRESULT Controls::Control_Roll(IDispatch** Control, long* xStart, long* xEnd, Co
         if (*Direction != cdHorizontal && *Direction != cdVertical) return 0L;
         const long speed = RollSpeed ? *RollSpeed : 100;
         const long long from = *xStart, to = *xEnd, step = to < from ? -1 : 1;
+        const bool across = *Direction == cdHorizontal;
+        // Every size of the walk lies between its ends: a size the control cannot
+        // take is refused before the first step, not after a walk towards it.
+        for (const long long end : {from, to})
+            Check_Placement(control, across ? Placement{.width = static_cast<double>(end)}
+                                            : Placement{.height = static_cast<double>(end)});
         for (long long v = from; v != to + step; v += step) {
-            late::put(control, *Direction == cdHorizontal ? L"Width" : L"Height", Variant(static_cast<long>(v)));
+            late::put(control, across ? L"Width" : L"Height", Variant(static_cast<long>(v)));
             Wait_DoEvents(speed);
         }
         return 0L;
@@ -98,6 +108,10 @@ HRESULT Controls::Control_Animate(IDispatch** Control, ControlAnimatePosition* x
             }
         };
         const POINT start = place(*xStart), end = place(*xEnd);
+        // The path runs between the two points: a point the control cannot take
+        // is refused before it moves.
+        for (const POINT p : {start, end})
+            Check_Placement(control, Placement{.left = static_cast<double>(p.x), .top = static_cast<double>(p.y)});
         late::put(control, L"Left", Variant(start.x));
         late::put(control, L"Top", Variant(start.y));
         if (!CBool(*late::get(control, L"Visible").get())) late::put(control, L"Visible", Variant(true));
@@ -123,6 +137,9 @@ HRESULT Controls::Control_FontGrow(IDispatch** Control, long FontSizeTarget, lon
         const long long delay = static_cast<long long>(Speed ? *Speed : 50) * 100;
         if (delay < -2147483648LL || delay > 2147483647LL) raise(err::Overflow);
         const long long from = round_even(size), to = FontSizeTarget, step = to < size ? -1 : 1;
+        // A walk from or to beyond the largest font size (either way) would not
+        // end in any reasonable time: refused before the first step.
+        if (std::llabs(from) > kMaxFontSize || std::llabs(to) > kMaxFontSize) raise(err::InvalidPropertyValue);
         for (long long s = from; step > 0 ? s <= to : s >= to; s += step) {
             if (task_of(hwnd) == 0) break;  // the form is gone
             if (s > 0) late::put(font.get(), L"Size", Variant(static_cast<long>(s)));

@@ -19,6 +19,7 @@
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/forms/hosted.h"
+#include "runtime/forms/limits.h"
 #include "runtime/latebind.h"
 #include "runtime/latebind_bound.h"
 
@@ -122,6 +123,8 @@ HRESULT Controls::Flex_Autosize(IDispatch** Flex, VARIANT_BOOL SingleColSize, lo
 HRESULT Controls::DataGrid_ReadDatabase(IDispatch** DataGrid, IDispatch** Recordset, long ColumnsWidth, long* result) {
     return trapped(Trap{Source::Controls, L"DataGrid_ReadDataBase"}, result, ErrorNumberResult{}, [&] {
         IDispatch* grid = object_arg(DataGrid);
+        // A column wider than any window (twips) is refused before the grid changes.
+        if (std::abs(ColumnsWidth / forms::twips_per_pixel_x()) > forms::kMaxPixels) raise(err::InvalidPropertyValue);
         late::put_ref(grid, L"DataSource", object_arg(Recordset));
         if (ColumnsWidth != 0) {
             ComPtr<IDispatch> columns = late::object(late::get(grid, L"Columns"));

@@ -15,6 +15,7 @@
 #include "runtime/com_ptr.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/forms/limits.h"
 #include "runtime/latebind.h"
 #include "runtime/process.h"
 
@@ -75,8 +76,8 @@ std::string bytes_of(IStream* stream) {
     return bytes;
 }
 
-bool is_bitmap(HBITMAP bitmap) {
-    BITMAP info{};
+// The bitmap's description; false when the handle is no bitmap.
+bool bitmap_info(HBITMAP bitmap, BITMAP& info) {
     return bitmap && GetObjectW(bitmap, sizeof(info), &info) == sizeof(info);
 }
 
@@ -175,7 +176,11 @@ void write_file(const std::wstring& path, const std::string& bytes) {
 }  // namespace
 
 std::string encode(HBITMAP bitmap, unsigned quality, Encoder encoder) {
-    if (!is_bitmap(bitmap)) raise(481);
+    BITMAP info{};
+    if (!bitmap_info(bitmap, info)) raise(481);
+    // The encoders copy it into an image of its size: one the library's images
+    // may not be is refused before (480).
+    forms::check_image(info.bmWidth, info.bmHeight);
     quality = std::min(quality, 100u);
     return encoder == Encoder::GdiPlus ? gdiplus_encode(bitmap, quality) : wic_encode(bitmap, quality);
 }

@@ -5,15 +5,18 @@
 #include <commctrl.h>
 #include <olectl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
 #include "controls/controls.h"
+#include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/handover.h"
 #include "runtime/convert.h"
 #include "runtime/forms/globals.h"
+#include "runtime/forms/limits.h"
 #include "runtime/latebind.h"
 
 namespace qm {
@@ -77,6 +80,9 @@ HRESULT Controls::Control_AutoSizeByText(IDispatch** Control, long* result) {
         const Variant mode = late::get(parent.get(), L"ScaleMode");
         late::put(parent.get(), L"ScaleMode", Variant(3L));
         try {
+            // Both sides or neither: a size the control cannot take changes nothing.
+            Check_Placement(control, Placement{.width = static_cast<double>(size.Width),
+                                               .height = static_cast<double>(size.Height)});
             late::put(control, L"Height", Variant(size.Height));
             late::put(control, L"Width", Variant(size.Width));
         } catch (...) {
@@ -94,18 +100,23 @@ HRESULT Controls::Control_SetToStatusBar(long hwnd, IDispatch** StatusBar, long 
                                          long* result) {
     return trapped(Trap{Source::Controls, L"Control_SetToStatusBar"}, result, ErrorNumberResult{}, [&] {
         const HWND bar = hwnd_of(object_arg(StatusBar));
-        const long x = std::lround(XPos / forms::screen_twips_per_pixel_x());
-        const long y = std::lround(YPos / forms::screen_twips_per_pixel_y());
+        const double x = std::round(XPos / forms::screen_twips_per_pixel_x());
+        const double y = std::round(YPos / forms::screen_twips_per_pixel_y());
         RECT r{};
         // A panel the bar does not have has no place to go.
         if (!SendMessageW(bar, SB_GETRECT, static_cast<WPARAM>(Panel - 1), reinterpret_cast<LPARAM>(&r)))
             raise(err::InvalidPropertyValue);
+        // The window's place in the panel; the system takes a negative side as 0.
+        const double left = r.left + x + 1, top = r.top + y + 1;
+        const double width = std::max(0.0, (r.right - r.left) - x - 1);
+        const double height = std::max(0.0, (r.bottom - r.top) - y - 1);
+        forms::check_window(left, top, width, height);  // before the window changes its parent
         VARIANT_BOOL done = VARIANT_FALSE;
         check(shared<_Window>()->Set_Parent(hwnd, static_cast<long>(reinterpret_cast<LONG_PTR>(bar)), &done));
         const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd));
         if (answers(window))
-            MoveWindow(window, r.left + x + 1, r.top + y + 1, (r.right - r.left) - x - 1, (r.bottom - r.top) - y - 1,
-                       TRUE);
+            MoveWindow(window, static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+                       static_cast<int>(height), TRUE);
         return 0L;
     });
 }
@@ -129,8 +140,9 @@ HRESULT Controls::Control_CenterOnForm(IDispatch** Control, IDispatch** Form, lo
         IDispatch* control = object_arg(Control);
         IDispatch* form = object_arg(Form);
         const double left = CDbl(late::get(form, L"Width")) / 2 - CDbl(late::get(control, L"Width")) / 2;
-        late::put(control, L"Left", Variant(left));
         const double top = CDbl(late::get(form, L"Height")) / 2 - CDbl(late::get(control, L"Height")) / 2;
+        Check_Placement(control, Placement{.left = left, .top = top});  // both or neither
+        late::put(control, L"Left", Variant(left));
         late::put(control, L"Top", Variant(top));
         late::call(control, L"Refresh");
         forms::do_events();
@@ -144,9 +156,10 @@ HRESULT Controls::Control_CenterOnControl(IDispatch** Control1, IDispatch** Cont
         IDispatch* fixed = object_arg(Control2);
         const double left = CDbl(late::get(fixed, L"Left")) + CDbl(late::get(fixed, L"Width")) / 2 -
                             CDbl(late::get(moving, L"Width")) / 2;
-        late::put(moving, L"Left", Variant(left));
         const double top = CDbl(late::get(fixed, L"Top")) + CDbl(late::get(fixed, L"Height")) / 2 -
                            CDbl(late::get(moving, L"Height")) / 2;
+        Check_Placement(moving, Placement{.left = left, .top = top});  // both or neither
+        late::put(moving, L"Left", Variant(left));
         late::put(moving, L"Top", Variant(top));
         late::call(moving, L"ZOrder");
         forms::do_events();

@@ -125,8 +125,11 @@ HRESULT Controls::Control_DuplicateSize(IDispatch** Control1, IDispatch** Contro
     return trapped(Trap{Source::Controls, L"Control_DuplicateSize"}, result, ErrorNumberResult{}, [&] {
         IDispatch* target = object_arg(Control1);
         IDispatch* model = object_arg(Control2);
-        late::put(target, L"Width", late::get(model, L"Width"));
-        late::put(target, L"Height", late::get(model, L"Height"));
+        const Variant width = late::get(model, L"Width"), height = late::get(model, L"Height");
+        // Both sides or neither.
+        Check_Placement(target, Placement{.width = CDbl(*width.get()), .height = CDbl(*height.get())});
+        late::put(target, L"Width", width);
+        late::put(target, L"Height", height);
         late::call(target, L"Refresh");
         forms::do_events();
         return 0L;

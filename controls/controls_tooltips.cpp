@@ -55,6 +55,8 @@ HRESULT Controls::MultiLineTooltip(IDispatch** Control, BSTR ToolTipText, VARIAN
     if (control) late::skipping_errors([&] { late::put(control, L"ToolTipText", Variant(std::wstring_view())); });
     const HRESULT hr = trapped(Trap{Source::Controls, L"MultiLineTooltip"}, result, ErrorNumberResult{}, [&] {
         const HWND tool = window_of(control);
+        // A width beyond an Integer (6) is refused before any tooltip is set up.
+        const short max_width = CInt(static_cast<double>(MaxTipWidth));
         const Variant parent = late::get(control, L"Parent");
         IDispatch* form = late::object(*parent.get()).get();
         auto wrapper = std::make_unique<clsTooltip>();
@@ -69,7 +71,7 @@ HRESULT Controls::MultiLineTooltip(IDispatch** Control, BSTR ToolTipText, VARIAN
         } else {
             tooltip_->Create(form);
         }
-        tooltip_->MaxTipWidth(CInt(static_cast<double>(MaxTipWidth)));
+        tooltip_->MaxTipWidth(max_width);
         tooltip_->DelayTime(TTDT_AUTOPOP, DelayTime);
         tooltip_->SetBKColor(ToolTipBackColor);
         tooltip_->SetTXTColor(CLng(ToolTipTextColor));

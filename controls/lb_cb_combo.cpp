@@ -1,6 +1,8 @@
 // LB_CB: a combo box as a window: its drop-down list, alignment, keyboard
 // interface, the length limit and text of its edit field, a check box inside
 // the edit field.
+#include <algorithm>
+
 #include "controls/lb_cb.h"
 #include "controls/lb_cb_internal.h"
 #include "frame/procedures.h"
@@ -8,6 +10,7 @@
 #include "runtime/contract.h"
 #include "runtime/handover.h"
 #include "runtime/forms/globals.h"
+#include "runtime/forms/limits.h"
 
 namespace qm {
 
@@ -43,6 +46,9 @@ HRESULT LB_CB::CB_GetDropDownState(VARIANT ComboBox, long* ErrorNumber, VARIANT_
 HRESULT LB_CB::CB_SetDropDownWidth(IDispatch* ComboBox, long NewWidth, long* ErrorNumber, VARIANT_BOOL* result) {
     return trapped(Trap{Source::LB_CB, L"CB_SetDropDownWidth", ErrorNumber}, result, false, [&] {
         const HWND box = lbcb::window_of(lbcb::box_of(ComboBox));
+        // The list's window opens at least that wide: beyond a window's side it is
+        // refused here (a negative width is the box's to refuse).
+        if (NewWidth > forms::kMaxPixels) raise(err::InvalidPropertyValue);
         return send_bounded(box, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(NewWidth), 0).value_or(0) != CB_ERR;
     });
 }
@@ -58,7 +64,10 @@ HRESULT LB_CB::CB_SetDropDownHeight(IDispatch* ComboBox, long newHeight, long* r
         const long left = twips_to_pixels(CDbl(*late::get(box, L"Left").get()), tx);
         const long top = twips_to_pixels(CDbl(*late::get(box, L"Top").get()), ty);
         const long width = twips_to_pixels(CDbl(*late::get(box, L"Width").get()), tx);
-        MoveWindow(lbcb::window_of(box), left, top, width, height, TRUE);
+        // The system takes a negative height as none; any other place or size
+        // beyond a window's is refused before the window moves.
+        forms::check_window(left, top, width, std::max(height, 0L));
+        MoveWindow(lbcb::window_of(box), left, top, width, std::max(height, 0L), TRUE);
         return 0L;
     });
 }

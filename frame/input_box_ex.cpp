@@ -5,7 +5,9 @@
 
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
+#include "runtime/forms/limits.h"
 
 namespace qm {
 
@@ -85,6 +87,9 @@ size_t input_box_hooks() noexcept {
 std::wstring InputBoxEx(const std::wstring& prompt, const std::wstring& title, const std::wstring& default_text,
                         long x, long y, const VARIANT* help_file, const VARIANT* context, long& max_length,
                         std::wstring& password_char, bool& numbers_only, bool& cancelled) {
+    // The box's place on the screen: beyond a window's coordinates it is refused
+    // (380) before anything is set up.
+    forms::check_window(x / forms::twips_per_pixel_x(), y / forms::twips_per_pixel_y(), 0, 0);
     HookFrame frame;
     frame.numbers_only = numbers_only;
     if (max_length > 0) frame.max_length = max_length;

@@ -7,6 +7,7 @@
 #include "frame/shared.h"
 #include "runtime/convert.h"
 #include "runtime/forms/globals.h"
+#include "runtime/forms/limits.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "runtime/safearray.h"
@@ -256,6 +257,7 @@ void MyControls::key_press_input(int& key) {
 // --- message-box placement and closing ----------------------------------------------
 
 void MyControls::SetMsgbox(long ParentHwnd, long XPos, long YPos) {
+    check_window(XPos, YPos, 0, 0);  // a place beyond the screen's coordinates: 380, nothing armed
     load();
     parent_hwnd_ = ParentHwnd;
     msg_x_ = XPos;

@@ -40,7 +40,8 @@ public:
 
     // Moves the next dialog-class window ("#32770") that becomes active to
     // XPos/YPos (size kept, after ParentHwnd in Z order); gives up after eleven
-    // ticks of 10 ms without one.
+    // ticks of 10 ms without one. A place beyond a window's coordinates
+    // (limits.h) raises 380 and arms nothing.
     void SetMsgbox(long ParentHwnd, long XPos, long YPos);
     // Sec seconds from now, closes every open error-reporter box of the thread
     // ThreadID (dialog class, caption starting "      DLL Error <"), once. An
@@ -53,7 +54,8 @@ public:
     // of the box's size; angles in degrees, a missing one (nullptr or an omitted
     // optional) counts 0 and a missing zZoom 45. The result is the picture of
     // `pd`; the caller unloads the form. 6 when a corner falls beyond GDI's
-    // coordinate range (zZoom near 90).
+    // coordinate range (zZoom near 90); 380 for a box larger than a window may
+    // be and 480 for one whose image cannot be made, before any box changes.
     ComPtr<IPictureDisp> BitmapWork(IDispatch* PicBox, const VARIANT* Rotate = nullptr, const VARIANT* Turn = nullptr,
                                     const VARIANT* Flip = nullptr, const VARIANT* zZoom = nullptr);
 
@@ -80,7 +82,8 @@ public:
     // The height of the band below the work area, in twips.
     short GetTaskbarHeight();
     // Grows frm by 100 twips (Top 50 up) per 1 ms tick until it is FormEndHeight
-    // high, then unloads this form; also when frm's window is gone.
+    // high, then unloads this form; also when frm's window is gone. A height the
+    // form cannot take raises 380 (or 480) and starts nothing.
     void Roll2(IDispatch* frm, long FormEndHeight);
 
 protected:

@@ -1,6 +1,7 @@
 // MyControls: rotating, mirroring and zooming a picture box's picture through
 // one parallelogram copy between the hidden boxes ps (source), po (drawing
 // surface) and pd (result holder).
+#include <algorithm>
 #include <cmath>
 
 #include "frame/mycontrols.h"
@@ -51,8 +52,17 @@ ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Ro
     const int mode = static_cast<int>(CLng(*late::get(PicBox, L"ScaleMode").get()));
     RECT outer{};
     if (!GetWindowRect(hwnd_of(CLng(*late::get(PicBox, L"hWnd").get())), &outer)) raise(err::InvalidCall);
-    const float width = (outer.right - outer.left) * twips_per_pixel_x();
-    const float height = (outer.bottom - outer.top) * twips_per_pixel_y();
+    const long outer_w = outer.right - outer.left, outer_h = outer.bottom - outer.top;
+    // The boxes' windows and images take that size (the images their client
+    // area, inside the frame ps has now): refused before any box changes.
+    check_window(0, 0, outer_w, outer_h);
+    RECT frame{}, client{};
+    GetWindowRect(ps.hwnd(), &frame);
+    GetClientRect(ps.hwnd(), &client);
+    check_image(std::max(1L, outer_w - (frame.right - frame.left - client.right)),
+                std::max(1L, outer_h - (frame.bottom - frame.top - client.bottom)));
+    const float width = outer_w * twips_per_pixel_x();
+    const float height = outer_h * twips_per_pixel_y();
     Variant picture = late::get(PicBox, L"Picture");
     ComPtr<IPictureDisp> source;
     if (V_VT(picture.get()) == VT_DISPATCH && V_DISPATCH(picture.get()))

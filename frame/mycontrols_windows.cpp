@@ -3,6 +3,7 @@
 #include <string>
 
 #include "frame/mycontrols.h"
+#include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/convert.h"
 #include "runtime/handover.h"
@@ -184,6 +185,8 @@ short MyControls::GetTaskbarHeight() {
 
 void MyControls::Roll2(IDispatch* frm, long FormEndHeight) {
     if (!frm) raise(err::ObjectNotSet);
+    // A height the form cannot take would be refused at every tick for ever.
+    Check_Placement(frm, Placement{.height = static_cast<double>(FormEndHeight)});
     load();
     roll_hwnd_ = CLng(*late::get(frm, L"hWnd").get());
     roll_form_ = frm;

@@ -7,6 +7,7 @@
 #include "runtime/compare.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
@@ -130,6 +131,23 @@ bool BubbleSort(VARIANT& list) noexcept {
 
 void Wait_DoEvents(long count) {
     for (long long i = 0; i <= count; ++i) forms::do_events();  // a count of 2^31 - 1 ends too
+}
+
+void Check_Placement(IDispatch* object, const Placement& to) {
+    forms::Object* engine = object ? forms::object_of(object) : nullptr;
+    if (auto* control = dynamic_cast<forms::Control*>(engine)) {
+        // Twips in the container's client area, as the control keeps them.
+        const RECT r = control->twips_rect();
+        const double ux = control->container_twips_per_unit_x(), uy = control->container_twips_per_unit_y();
+        const double x = to.left ? r.left + (*to.left - control->left()) * ux : r.left;
+        const double y = to.top ? r.top + (*to.top - control->top()) * uy : r.top;
+        const double w = to.width ? *to.width * ux : r.right - r.left;
+        const double h = to.height ? *to.height * uy : r.bottom - r.top;
+        forms::check_placement(x, y, w, h, control->surface());
+    } else if (auto* form = dynamic_cast<forms::Form*>(engine)) {
+        forms::check_placement(to.left.value_or(form->left()), to.top.value_or(form->top()),
+                               to.width.value_or(form->width()), to.height.value_or(form->height()), form->surface());
+    }
 }
 
 short Sort_ListBox(IDispatch* list_box) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,19 @@ long ProcessFind(const SAFEARRAY* list, std::wstring_view name, long pid) noexce
 
 // Yields to the message loop count + 1 times; nothing when count is negative.
 void Wait_DoEvents(long count);
+
+// A place and size a member is about to give a client's form or control, in the
+// object's own units (its container's scale; a form's twips); what is left out
+// keeps its present value.
+struct Placement {
+    std::optional<double> left, top, width, height;
+};
+// Raises now, changing nothing, what the forms engine would raise when the form
+// or control took `to` (380 beyond the largest window, 480 for an AutoRedraw
+// image that cannot grow so far). For members that walk a control towards a
+// target step by step, or set its sides one after the other. Objects of other
+// origins bound their own sizes: nothing is checked for them.
+void Check_Placement(IDispatch* object, const Placement& to);
 
 // Sorts the array in a Variant (or behind a by-reference Variant) ascending by
 // the runtime's comparison, in place, keeping each element's type; false, after

@@ -160,6 +160,27 @@ TEST(BitmapWork, ZoomEnlargesAboutTheCentreAndRefusesCornersBeyondReach) {
     worker->unload();
 }
 
+// A box whose image could not be made (here 9,000 pixels square) is refused
+// before any of the work boxes takes its size.
+TEST(BitmapWork, ABoxTooLargeForAnImageLeavesTheWorkBoxesAlone) {
+    Host host(3);
+    host.box->set_width(9004);
+    host.box->set_height(9004);
+    ComPtr<MyControls> worker = forms::make<MyControls>(), made = forms::make<MyControls>();
+    worker->load();
+    made->load();
+    EXPECT_EQ(error_of([&] { worker->BitmapWork(host.box); }), 480);
+    for (const wchar_t* name : {L"ps", L"po", L"pd"}) {
+        RECT was{}, is{};
+        GetWindowRect(made->get<forms::PictureBox>(name).hwnd(), &was);
+        GetWindowRect(worker->get<forms::PictureBox>(name).hwnd(), &is);
+        EXPECT_EQ(is.right - is.left, was.right - was.left);
+        EXPECT_EQ(is.bottom - is.top, was.bottom - was.top);
+    }
+    worker->unload();
+    made->unload();
+}
+
 // A worker form given back comes back out of the Forms collection as a first
 // load leaves it, and the thread's message loop lets it go.
 TEST(BitmapWork, AGivenBackWorkerComesBackAsNew) {

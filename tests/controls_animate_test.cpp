@@ -200,6 +200,37 @@ TEST_F(ControlsAnimate, FormsMoveWalksOneTwipPerStep) {
     EXPECT_EQ(button.top(), 120);
 }
 
+// A target beyond any screen is refused before the first step: 380, reported,
+// and the control where and as large as it was.
+TEST_F(ControlsAnimate, TargetsBeyondAnyScreenAreRefusedBeforeTheFirstStep) {
+    auto& button = form->add<forms::Button>(L"Command1");
+    IDispatch* d = &button;
+    ComPtr<IDispatch> font = late::object(late::get(d, L"Font"));
+    const float size = CSng(late::get(font.get(), L"Size"));
+    const RECT place = button.twips_rect();
+    for (const long huge : {1000000L, 2147483647L, -2147483647L}) {
+        long result = -1, zero = 0;
+        for (const ControlDirection axis : {cdHorizontal, cdVertical}) {
+            long from = 600, to = huge;
+            auto direction = axis;
+            ASSERT_EQ(ctl->Control_Roll(&d, &from, &to, &direction, &zero, &result), S_OK);
+            EXPECT_EQ(result, 380) << huge << " " << axis;
+        }
+        ASSERT_EQ(ctl->Control_Move(&d, huge, 0, 1, &result), S_OK);
+        EXPECT_EQ(result, 380) << huge;
+        ASSERT_EQ(ctl->Control_Move(&d, 0, huge, 1, &result), S_OK);
+        EXPECT_EQ(result, 380) << huge;
+        ASSERT_EQ(ctl->Control_FontGrow(&d, huge, &zero, &result), S_OK);
+        EXPECT_EQ(result, 380) << huge;
+        const RECT now = button.twips_rect();
+        EXPECT_TRUE(EqualRect(&now, &place)) << huge;
+        EXPECT_EQ(CSng(late::get(font.get(), L"Size")), size) << huge;
+    }
+    EXPECT_TRUE(errors.has("Control_Roll", 380));
+    EXPECT_TRUE(errors.has("Control_FontGrow", 380));
+    EXPECT_TRUE(errors.has("Move", 380));
+}
+
 TEST_F(ControlsAnimate, BlinkSharesOneWorkerAndRefusesBadInput) {
     auto& a = form->add<forms::Button>(L"Command1");
     auto& b = form->add<forms::Button>(L"Command2");

@@ -485,4 +485,12 @@ TEST_F(GridMembersTest, FillFromARecordSet) {
     ctl->DataGrid_ReadDatabase(&flex, &records, 0, &r);
     EXPECT_EQ(r, 438);
     EXPECT_TRUE(errors.has("DataGrid_ReadDataBase", 438));
+    // Columns wider than any window: refused before the grid is bound.
+    IDispatch* unbound = add(L"DataGrid", L"DataGrid3");
+    for (long w : {1000000L, 2147483647L, -2147483647L}) {
+        ASSERT_EQ(ctl->DataGrid_ReadDatabase(&unbound, &records, w, &r), S_OK);
+        EXPECT_EQ(r, 380) << w;
+        EXPECT_EQ(V_VT(late::get(unbound, L"DataSource").get()), VT_DISPATCH);
+        EXPECT_EQ(V_DISPATCH(late::get(unbound, L"DataSource").get()), nullptr) << w;
+    }
 }

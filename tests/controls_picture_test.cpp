@@ -182,6 +182,12 @@ TEST_F(PictureTest, SaveJpgWritesALoadableFileOrTheReason) {
     EXPECT_TRUE(errors.has("PictureSaveJPG", 481));
     EXPECT_EQ(save(picture.get(), missing, 75), 75);
     EXPECT_TRUE(errors.has("PictureSaveJPG", 75));
+    // A bitmap with a side beyond the library's images: refused before encoding.
+    for (const SIZE side : {SIZE{40000, 1}, SIZE{1, 40000}}) {
+        EXPECT_EQ(save(two_colour_picture(side.cx, side.cy).get(), nothing, 75), 480) << side.cx;
+        EXPECT_FALSE(qmtest::exists(nothing));
+    }
+    EXPECT_TRUE(errors.has("PictureSaveJPG", 480));
 }
 
 TEST_F(PictureTest, JpegQualityTakesEffectWhereAnEncoderHonoursIt) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -508,6 +509,50 @@ TEST_F(ControlsTest, PlacingAndSnapshots) {
     EXPECT_FALSE(picture);
     EXPECT_EQ(e, 438);
     EXPECT_TRUE(errors.has("Control_SnapShot", 438));
+}
+
+// Places and sizes beyond any screen: 380 before anything changes.
+TEST_F(ControlsTest, PlacesAndSizesBeyondAnyScreenChangeNothing) {
+    IDispatch* sb = get(L"Status1");
+    const HWND h = hwnd_of(text_box());
+    const long handle = static_cast<long>(reinterpret_cast<LONG_PTR>(h));
+    long r = -1;
+    for (const long huge : {1000000L, 2147483647L, -2147483647L}) {
+        EXPECT_EQ((ctl->Control_SetToStatusBar(handle, &sb, 2, huge, 0, &r), r), 380) << huge;
+        EXPECT_EQ((ctl->Control_SetToStatusBar(handle, &sb, 2, 0, huge, &r), r), 380) << huge;
+        EXPECT_EQ(GetParent(h), form->hwnd()) << huge;
+    }
+    // A caption wider than any window: neither side of the button changes.
+    IDispatch* command = get(L"Command1");
+    late::put(command, L"Caption", Variant(std::wstring(6000, L'W')));
+    const RECT before = form->get<Button>(L"Command1").twips_rect();
+    EXPECT_EQ((ctl->Control_AutoSizeByText(&command, &r), r), 380);
+    const RECT after = form->get<Button>(L"Command1").twips_rect();
+    EXPECT_TRUE(EqualRect(&before, &after));
+    EXPECT_EQ(lng(late::get(form.get(), L"ScaleMode")), 1);
+    EXPECT_TRUE(errors.has("Control_SetToStatusBar", 380));
+    EXPECT_TRUE(errors.has("Control_AutoSizeByText", 380));
+
+    // Sizes and places read from the form in twips, given to a button on a
+    // scale of twips across and half the form's height down: the width and
+    // left fit, the height and top do not.
+    IDispatch* f = form.get();
+    late::put(f, L"ScaleWidth", late::get(f, L"ScaleWidth"));
+    late::put(f, L"ScaleHeight", Variant(2L));
+    ControlAnimatePosition from = caRightBottom, to = caLeftTop;
+    const std::function<HRESULT()> calls[] = {
+        [&] { return ctl->Control_DuplicateSize(&command, &f, &r); },
+        [&] { return ctl->Control_CenterOnForm(&command, &f, &r); },
+        [&] { return ctl->Control_CenterOnControl(&command, &f, &r); },
+        [&] { return ctl->Control_Animate(&command, &from, &to, &r); },
+    };
+    for (size_t i = 0; i < std::size(calls); ++i) {
+        const RECT was = form->get<Button>(L"Command1").twips_rect();
+        r = -1;
+        EXPECT_EQ((calls[i](), r), 380) << i;
+        const RECT now = form->get<Button>(L"Command1").twips_rect();
+        EXPECT_TRUE(EqualRect(&was, &now)) << i;
+    }
 }
 
 TEST_F(ControlsTest, Centering) {

@@ -197,11 +197,17 @@ TEST_F(TooltipTest, MultiLineTooltipFailures) {
     } cases[] = {
         {L"Label1", Variant(0L), 100, 438},
         {L"Text1", Variant(0L), 40000, 6},
+        {L"Text1", Variant(0L), 2147483647, 6},
+        {L"Text1", Variant(0L), -2147483647, 6},
         {L"Text2", Variant(std::wstring(L"rot")), 100, 13},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(tip(get(c.control), L"Tipp", c.fore, c.width), c.error) << c.control;
         EXPECT_TRUE(errors.has("MultiLineTooltip", c.error)) << c.control;
+        // A width out of range is refused before a tooltip is set up.
+        if (c.error == 6) {
+            EXPECT_TRUE(tips_of(form_hwnd()).empty()) << c.width;
+        }
     }
 }
 

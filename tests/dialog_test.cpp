@@ -128,6 +128,20 @@ TEST(DialogMsgBox, CloserBeyondTheTimerRangeFailsBeforeAnyBox) {
     EXPECT_EQ(watch.close_all(), 0);
 }
 
+TEST(DialogMsgBox, PlaceBeyondAnyScreenFailsBeforeAnyBox) {
+    int boxes = 0;
+    BoxWatcher watch([&](const BoxInfo& b) { ++boxes, close_box(b.hwnd); });
+    long r = 0;
+    for (const long huge : {1000000L, 2147483647L, -2147483647L}) {
+        EXPECT_EQ(msg_box(L"Titel", L"x", 0, huge, 0, 0, &r), static_cast<HRESULT>(0x800A017C)) << huge;  // 380
+        EXPECT_EQ(msg_box(L"Titel", L"x", 0, 0, huge, 0, &r), static_cast<HRESULT>(0x800A017C)) << huge;
+    }
+    forms::do_events();
+    EXPECT_EQ(boxes, 0);
+    EXPECT_EQ(worker_forms(), 0);
+    EXPECT_EQ(watch.close_all(), 0);
+}
+
 TEST(DialogAsk, TitleIsTheCaptionPromptTheTextWithYesAndNo) {
     BoxInfo seen{};
     BoxWatcher watch([&](const BoxInfo& b) {

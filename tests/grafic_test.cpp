@@ -524,17 +524,49 @@ TEST_F(GraficTest, MembersAnswerLateBoundInSlotOrder) {
     EXPECT_EQ(pixels_of(grey.get()), solid(4, 3, channels(56)));
 }
 
-TEST_F(GraficTest, APictureTooLargeForItsBufferIsAnOverflowNotAWrappedSize) {
-    // A metafile picture of 50,000 × 50,000 pixels: width × 4 × height exceeds a Long.
-    HDC meta = CreateMetaFileW(nullptr);
-    Rectangle(meta, 0, 0, 10, 10);
-    PICTDESC desc{sizeof(desc), PICTYPE_METAFILE};
-    desc.wmf.hmeta = CloseMetaFile(meta);
-    desc.wmf.xExt = desc.wmf.yExt = MulDiv(50000, 2540, 96);
-    ComPtr<IPictureDisp> huge;
-    ASSERT_EQ(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, huge.put_void()), S_OK);
-    IPictureDisp* p = huge.get();
-    ComPtr<IPictureDisp> out;
-    EXPECT_EQ(g->PictureContrast(&p, 50, out.put()), static_cast<HRESULT>(0x800A0006));
-    EXPECT_FALSE(out);
+// Pictures larger than the library's images: each member's error, at once.
+TEST_F(GraficTest, PicturesBeyondTheLibrarysImagesAreRefusedAtOnce) {
+    // Metafile pictures claiming w × h pixels, and a real bitmap 40,000 pixels wide.
+    auto metafile = [](long side) {
+        HDC meta = CreateMetaFileW(nullptr);
+        Rectangle(meta, 0, 0, 10, 10);
+        PICTDESC desc{sizeof(desc), PICTYPE_METAFILE};
+        desc.wmf.hmeta = CloseMetaFile(meta);
+        desc.wmf.xExt = desc.wmf.yExt = MulDiv(side, 2540, 96);
+        ComPtr<IPictureDisp> p;
+        EXPECT_EQ(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, p.put_void()), S_OK);
+        return p;
+    };
+    const auto hr = [](unsigned long code) { return static_cast<HRESULT>(code); };
+    const HRESULT overflow = hr(0x800A0006), memory = hr(0x800A0007), size = hr(0x800A017C), image = hr(0x800A01E0);
+    struct Case {
+        const char* what;
+        ComPtr<IPictureDisp> picture;
+        HRESULT pixels, transform;  // pixel members and the string; the transforms
+    } cases[] = {
+        {"50,000 square", metafile(50000), overflow, size},  // width × 4 × height beyond a Long
+        {"20,000 square", metafile(20000), memory, image},   // a window fits, its image does not
+        {"40,000 x 1", picture_of(solid(40000, 1, 0x00FF0000)), memory, size},
+    };
+    auto hr_of = [&](Effect effect, IPictureDisp* picture, long arg) {
+        IPictureDisp* p = picture;
+        ComPtr<IPictureDisp> out;
+        const HRESULT hr = (g.get()->*effect)(&p, arg, out.put());
+        EXPECT_FALSE(out);
+        return hr;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (Effect e : {&_Grafic::PictureBrightness, &_Grafic::PictureEmboss, &_Grafic::PictureContrast,
+                         &_Grafic::PictureColor})
+            EXPECT_EQ(hr_of(e, c.picture.get(), 0), c.pixels);
+        for (Effect e : {&_Grafic::PictureRotate, &_Grafic::PictureFlip, &_Grafic::PictureTurn, &_Grafic::PictureZoom})
+            EXPECT_EQ(hr_of(e, c.picture.get(), 30), c.transform);
+        IPictureDisp* p = c.picture.get();
+        ComPtr<IPictureDisp> out;
+        EXPECT_EQ(g->PictureToGray(&p, out.put()), c.pixels);
+        EXPECT_EQ(g->PictureInvert(&p, out.put()), c.pixels);
+        Bstr text;
+        EXPECT_EQ(g->PictureToString(&p, text.put()), c.pixels);
+    }
 }

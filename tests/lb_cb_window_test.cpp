@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "lb_cb_fixture.h"
+#include "recorder.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
@@ -93,6 +94,33 @@ TEST_F(LbCbWindowTest, DropDownStateWidthHeightAndKeys) {
     EXPECT_NE(GetWindowLongW(info.hwndList, GWL_EXSTYLE) & WS_EX_RIGHT, 0);
     EXPECT_EQ(lb->CB_SetAlignment(box(L"Combo1"), alLEFT, &r), S_OK);
     EXPECT_EQ(GetWindowLongW(info.hwndList, GWL_EXSTYLE), before);
+}
+
+// A drop-down width, or a place read from the box, beyond any window: the
+// member's failure before the box changes.
+TEST_F(LbCbWindowTest, DropDownSizesAndPlacesBeyondAnyWindowAreRefused) {
+    const HWND combo = window(L"Combo1");
+    const LRESULT width = SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0);
+    RECT place{};
+    GetWindowRect(combo, &place);
+    for (const long huge : {1000000L, 2147483647L, -2147483647L}) {
+        long e = 0, r = -1;
+        VARIANT_BOOL ok = VARIANT_TRUE;
+        if (huge > 0) {
+            EXPECT_EQ(lb->CB_SetDropDownWidth(box(L"Combo1"), huge, &e, &ok), S_OK);
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(e, 380) << huge;
+        }
+        // A box of another origin whose Left (twips) lies beyond the screen.
+        qmtest::Recorder foreign({{L"Left", Variant(huge)}, {L"Top", Variant(0L)}, {L"Width", Variant(1500L)},
+                                  {L"hwnd", Variant(handle(L"Combo1"))}});
+        EXPECT_EQ(lb->CB_SetDropDownHeight(&foreign, 100, &r), S_OK);
+        EXPECT_EQ(r, 380) << huge;
+        RECT now{};
+        GetWindowRect(combo, &now);
+        EXPECT_TRUE(EqualRect(&now, &place)) << huge;
+    }
+    EXPECT_EQ(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0), width);
 }
 
 TEST_F(LbCbWindowTest, EditFieldLimitAndText) {

@@ -105,6 +105,30 @@ TEST(MiscInputBox, PasswordLateBoundWithDefaultsAndCancel) {
     EXPECT_EQ(result_text(out), L"");
 }
 
+TEST(MiscInputBox, APlaceBeyondAnyScreenIsRefusedBeforeTheBoxShows) {
+    // Were a box shown after all, a timer closes it.
+    const UINT_PTR closer = SetTimer(nullptr, 0, 30, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
+        if (HWND box = FindWindowW(L"#32770", L"Fern")) press(box, IDCANCEL);
+    });
+    Variant missing = Variant::missing(), out;
+    for (const long huge : {1000000L, 2147483647L, -2147483647L}) {
+        long x = huge, y = 0, max_len = 4;
+        EXPECT_EQ(qm::shared<_Misc>()->InputBox_NumbersOnly(Bstr(L"Zahl?").get(), Bstr(L"Fern").get(), &max_len,
+                                                             Bstr(L"").get(), &x, &y, missing.get(), missing.get(),
+                                                             out.put()),
+                  static_cast<HRESULT>(0x800A017C))
+            << huge;
+        x = 0, y = huge;
+        EXPECT_EQ(qm::shared<_Misc>()->InputBox_Password(Bstr(L"Kennwort?").get(), Bstr(L"Fern").get(),
+                                                          Bstr(L"*").get(), &max_len, Bstr(L"").get(), &x, &y,
+                                                          missing.get(), missing.get(), out.put()),
+                  static_cast<HRESULT>(0x800A017C))
+            << huge;
+    }
+    KillTimer(nullptr, closer);
+    EXPECT_EQ(qm::input_box_hooks(), 0u);
+}
+
 TEST(MiscInputBox, NumbersOnlyTakesDigitsUpToTheLimit) {
     long limit = -1;
     size_t hooks = 0;

@@ -353,6 +353,19 @@ TEST(WorkerRoll, GrowsToTheEndHeightMovingUpAndUnloads) {
     f->unload();
 }
 
+TEST(WorkerRoll, AnEndHeightBeyondAnyScreenArmsNothing) {
+    ComPtr<forms::Form> f = host_form(40, 420);
+    const float height = f->height();
+    for (const long huge : {1000000L, 2147483647L, -2147483647L}) {
+        MyControls& w = roller();
+        EXPECT_EQ(error_of([&] { w.Roll2(f.get(), huge); }), 380) << huge;
+        EXPECT_FALSE(w.get<forms::Timer>(L"Timer_Roll2").enabled()) << huge;
+        w.unload();
+    }
+    EXPECT_EQ(f->height(), height);
+    f->unload();
+}
+
 TEST(WorkerRoll, FormClosedMidRollStaysClosed) {
     ComPtr<forms::Form> f = host_form(40, 420);
     MyControls& w = roller();

@@ -167,10 +167,10 @@ HRESULT Forms::Roll2(IDispatch** frm, LONG FormEndHeight) {
     try {
         IDispatch* form = frm ? *frm : nullptr;
         if (!form || !late::is_form(form)) return S_OK;
-        Place end = *engine_place(form);
-        if (end.height < FormEndHeight) end.top -= (FormEndHeight - end.height) / 2;
-        end.height = FormEndHeight;
-        check_place(form, end);
+        const double height = CDbl(*late::get(form, L"Height").get());
+        Placement end{.height = static_cast<double>(FormEndHeight)};
+        if (height < FormEndHeight) end.top = CDbl(*late::get(form, L"Top").get()) - (FormEndHeight - height) / 2;
+        Check_Placement(form, end);
         ComPtr<MyControls> worker = forms::make<MyControls>();
         worker->load();
         worker->set_tag(L"Roll2");

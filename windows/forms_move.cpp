@@ -1,38 +1,15 @@
 // Forms: rolling a form's width or height and moving a form (or any object
-// with Left, Top and Refresh) step by step; where the forms engine's forms and
-// controls may be placed, for the effects that step towards a place.
+// with Left, Top and Refresh) step by step.
 #include <climits>
 
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
-#include "runtime/forms/forms.h"
 #include "runtime/latebind.h"
 #include "windows/forms.h"
-#include "windows/forms_effects.h"
 
 namespace qm {
-
-std::optional<Place> engine_place(IDispatch* object) {
-    forms::Object* o = object ? forms::object_of(object) : nullptr;
-    if (auto* f = dynamic_cast<forms::Form*>(o)) return Place{f->left(), f->top(), f->width(), f->height()};
-    if (auto* c = dynamic_cast<forms::Control*>(o)) return Place{c->left(), c->top(), c->width(), c->height()};
-    return std::nullopt;
-}
-
-void check_place(IDispatch* object, const Place& p) {
-    forms::Object* o = object ? forms::object_of(object) : nullptr;
-    if (auto* f = dynamic_cast<forms::Form*>(o)) {
-        forms::check_placement(p.left, p.top, p.width, p.height, f->surface());
-    } else if (auto* c = dynamic_cast<forms::Control*>(o)) {
-        // In twips from the container's client area, where the control is now.
-        const RECT at = c->twips_rect();
-        const double tx = c->container_twips_per_unit_x(), ty = c->container_twips_per_unit_y();
-        forms::check_placement(at.left + (p.left - c->left()) * tx, at.top + (p.top - c->top()) * ty, p.width * tx,
-                               p.height * ty, c->surface());
-    }
-}
 
 // The controls' roll does the work and reports its own errors.
 HRESULT Forms::Roll(IDispatch** Form, LONG* xStart, LONG* xEnd, ControlDirection* Direction, LONG* RollSpeed,
@@ -59,10 +36,9 @@ HRESULT Forms::Move(IDispatch** Form, LONG XPos, LONG YPos, LONG* Speed, LONG* r
         long& speed = Speed ? *Speed : fallback;
         const long left = CLng(*late::get(form, L"Left").get());
         const long top = CLng(*late::get(form, L"Top").get());
-        if (std::optional<Place> target = engine_place(form)) {
-            target->left = XPos, target->top = YPos;
-            check_place(form, *target);
-        }
+        // The walk passes only places between where it starts and the point: a
+        // point the object cannot reach is refused before the first step.
+        Check_Placement(form, Placement{.left = static_cast<double>(XPos), .top = static_cast<double>(YPos)});
         const long long step_x = XPos < left ? -1 : 1, step_y = YPos < top ? -1 : 1;
         if (speed < 0) {
             if (speed == LONG_MIN) raise(err::Overflow);

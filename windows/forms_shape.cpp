@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "frame/mycontrols.h"
+#include "frame/procedures.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
@@ -40,10 +41,7 @@ void check_picture_size(IDispatch* form, IPictureDisp* picture) {
     const SIZE s = forms::picture_pixels(picture);
     forms::check_window(0, 0, s.cx, s.cy);
     forms::check_image(s.cx, s.cy);
-    Place sized = *engine_place(form);
-    sized.width = s.cx * forms::twips_per_pixel_x();
-    sized.height = s.cy * forms::twips_per_pixel_y();
-    check_place(form, sized);
+    Check_Placement(form, Placement{.width = s.cx * forms::twips_per_pixel_x(), .height = s.cy * forms::twips_per_pixel_y()});
 }
 
 // Loads a picture box of a private worker form with the picture, sizes the
