@@ -172,7 +172,7 @@ std::vector<Placed> g_placed;
 
 // Closes the process's own windows that stay up: message boxes and dialogs at
 // once, other visible top-level windows when they are still there a tick later;
-// ends a window move or menu that waits for the user, as the Esc key does.
+// ends a window move (as the Esc key does) or a menu that waits for the user.
 DWORD WINAPI watchdog(void*) {
     std::vector<HWND> seen;
     for (;;) {
@@ -180,9 +180,16 @@ DWORD WINAPI watchdog(void*) {
         GUITHREADINFO gui{sizeof(gui)};
         if (GetGUIThreadInfo(g_main_thread, &gui) &&
             (gui.flags & (GUI_INMOVESIZE | GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE))) {
-            HWND loop = gui.hwndMoveSize ? gui.hwndMoveSize : gui.hwndMenuOwner ? gui.hwndMenuOwner : gui.hwndCapture;
-            PostMessageW(loop, WM_KEYDOWN, VK_ESCAPE, 0);
-            PostMessageW(loop, WM_CANCELMODE, 0, 0);
+            // A move ends on the Esc alone: a cancel left over from a move that had
+            // ended would release the capture of the next move on that window,
+            // whose loop then waits for a button nobody presses.
+            if (gui.flags & GUI_INMOVESIZE) {
+                PostMessageW(gui.hwndMoveSize ? gui.hwndMoveSize : gui.hwndCapture, WM_KEYDOWN, VK_ESCAPE, 0);
+            } else {
+                const HWND owner = gui.hwndMenuOwner ? gui.hwndMenuOwner : gui.hwndCapture;
+                PostMessageW(owner, WM_CANCELMODE, 0, 0);
+                PostMessageW(owner, WM_KEYDOWN, VK_ESCAPE, 0);
+            }
         }
         std::vector<HWND> now;
         EnumWindows(
