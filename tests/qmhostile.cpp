@@ -61,6 +61,7 @@ const wchar_t* const kShortWaits[][2] = {
     {L"Forms.ShakeForm", L" Amplitude MilliSeconds "},
     {L"Forms.Animate", L" Speed "},
     {L"LB_CB.LB_IndexBlink", L" BlinkTimes PauseInMS "},
+    {L"Window.tFade", L" Speed "},
 };
 
 bool listed(const wchar_t* list, const std::wstring& name) {
