@@ -95,6 +95,18 @@ FontSeen read_font(IDispatch* font) {
     return {static_cast<long>(size.int64 / 1000), b != FALSE};
 }
 
+// The pop-ups' clock, held by the test: a pop-up stays until the test moves
+// the clock on, however slowly the display shows it.
+struct HeldClock {
+    static inline ULONGLONG now = 0;
+    FrmCredits::Clock saved = FrmCredits::clock();
+    explicit HeldClock(ULONGLONG at) {
+        now = at;
+        FrmCredits::clock() = [] { return now; };
+    }
+    ~HeldClock() { FrmCredits::clock() = saved; }
+};
+
 int taskbar_top() {
     CONTROLPOSITION bar{};
     shared<_Desktop>()->Taskbar_GetPos(&bar);
@@ -142,6 +154,7 @@ TEST(DialogTrayPopup, LayoutEdgesBackgroundAndLinkHover) {
         const wchar_t *mail, *url;
         long fade_to;
     } cases[] = {{L"", L"", -1}, {L"", L"http://127.0.0.1/x", 0x00FFFF}, {L"a@b.example", L"http://127.0.0.1/x", -1}};
+    HeldClock clock(43'200'000);
     for (const Case& c : cases) {
         Popup p;
         p.mail = c.mail, p.url = c.url;
@@ -190,15 +203,13 @@ TEST(DialogTrayPopup, LayoutEdgesBackgroundAndLinkHover) {
                 }
             }
         }
+        HeldClock::now += 1000;  // the stay has passed
         EXPECT_TRUE(pump_until([] { return popups().empty(); }));
     }
 }
 
 TEST(DialogTrayPopup, StayIsMeasuredOnTheClockAcrossMidnight) {
-    static ULONGLONG now = 0;
-    now = 86'399'500;  // half a second before midnight, as milliseconds of the day
-    FrmCredits::Clock saved = FrmCredits::clock();
-    FrmCredits::clock() = [] { return now; };
+    HeldClock clock(86'399'500);  // half a second before midnight, as milliseconds of the day
     Popup p;
     ASSERT_EQ(p.show(), 0);
     FrmCredits& f = only_popup();
@@ -206,9 +217,8 @@ TEST(DialogTrayPopup, StayIsMeasuredOnTheClockAcrossMidnight) {
     // The stay has not passed on the clock: the window stays however long we wait.
     pump_until([start = GetTickCount64()] { return GetTickCount64() - start > 1500; });
     EXPECT_EQ(popups().size(), 1u);
-    now += 1000;
+    HeldClock::now += 1000;
     EXPECT_TRUE(pump_until([] { return popups().empty(); }));
-    FrmCredits::clock() = saved;
 }
 
 TEST(DialogTrayPopup, ExtraTimerEventsDuringTheUnrollingChangeNothing) {
