@@ -68,10 +68,12 @@ RECT rect_of(HWND h) {
     return r;
 }
 
-COLORREF screen_pixel(int x, int y) {
-    HDC dc = GetDC(nullptr);
-    COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(nullptr, dc);
+// A pixel of the window as it has drawn itself, at a point of the screen.
+COLORREF window_pixel(HWND h, POINT at) {
+    const RECT r = rect_of(h);
+    HDC dc = GetWindowDC(h);
+    const COLORREF c = GetPixel(dc, at.x - r.left, at.y - r.top);
+    ReleaseDC(h, dc);
     return c;
 }
 
@@ -178,15 +180,17 @@ TEST(DialogTrayPopup, LayoutEdgesBackgroundAndLinkHover) {
         EXPECT_NEAR(f.width(), message.left() + message.width() + 120 + f.get<forms::Label>(L"Side", 2).width(), 15);
 
         ASSERT_TRUE(pump_until([&] { return f.tray_shown(); }));
-        // The edges as the screen shows them, once the display has painted them.
+        // The edges as the window has painted them (the display shows them in its
+        // own time).
         RECT r = rect_of(f.hwnd());
         const int mx = (r.left + r.right) / 2, my = (r.top + r.bottom) / 2;
         const POINT edges[] = {{r.left + 1, my}, {mx, r.bottom - 2}, {r.right - 2, my}, {mx, r.top + 1}};
+        std::vector<COLORREF> seen;
         EXPECT_TRUE(pump_until([&] {
-            for (POINT edge : edges)
-                if (!close_to(screen_pixel(edge.x, edge.y), RGB(0, 255, 0))) return false;
-            return true;
-        })) << r.left << "," << r.top << " - " << r.right << "," << r.bottom;
+            seen.clear();
+            for (POINT edge : edges) seen.push_back(window_pixel(f.hwnd(), edge));
+            return std::all_of(seen.begin(), seen.end(), [](COLORREF c) { return close_to(c, RGB(0, 255, 0)); });
+        })) << r.left << "," << r.top << " - " << r.right << "," << r.bottom << ": " << ::testing::PrintToString(seen);
         // The drawn background: plain, or from the top colour to the bottom one.
         forms::Surface& s = *f.surface();
         const long top = s.point(f.width() / 2, 0), low = s.point(f.width() / 2, f.height() - forms::twips_per_pixel_y());
