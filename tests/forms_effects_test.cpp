@@ -65,17 +65,6 @@ ComPtr<IPictureDisp> picture_of(int w, int h, const std::vector<RECT>& black) {
     return forms::picture_from_bitmap(bmp);
 }
 
-// A metafile picture that claims w x h HiMetric: a size without pixels to hold.
-ComPtr<IPictureDisp> metafile_of(long w, long h) {
-    PICTDESC desc{sizeof(PICTDESC), PICTYPE_METAFILE};
-    desc.wmf.hmeta = CloseMetaFile(CreateMetaFileW(nullptr));
-    desc.wmf.xExt = w;
-    desc.wmf.yExt = h;
-    ComPtr<IPictureDisp> picture;
-    OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void());
-    return picture;
-}
-
 std::vector<RECT> rects_of(HRGN region) {
     std::vector<BYTE> data(GetRegionData(region, 0, nullptr));
     if (data.empty()) return {};
@@ -430,7 +419,7 @@ TEST_F(FormsEffects, PlacesAndSizesBeyondAnyScreenAreRefusedAtOnce) {
         long w, h, error;  // pixels
     } shapes[] = {{1000000, 10, 380}, {10, 1000000, 380}, {9000, 9000, 480}};
     for (const Shape& shape : shapes) {
-        ComPtr<IPictureDisp> picture = metafile_of(shape.w * per_pixel, shape.h * per_pixel);
+        ComPtr<IPictureDisp> picture = metafile_picture(shape.w * per_pixel, shape.h * per_pixel);
         IDispatch* p = picture.get();
         long result = -1;
         ASSERT_EQ(forms_->CreateFormFromPicture(&f, &p, nullptr, &result), S_OK);
@@ -439,7 +428,7 @@ TEST_F(FormsEffects, PlacesAndSizesBeyondAnyScreenAreRefusedAtOnce) {
         EXPECT_EQ(form->width(), 4800) << shape.w;
     }
     EXPECT_EQ(errors.count("CFFP"), 3);
-    ComPtr<IPictureDisp> speck = metafile_of(10, 10);
+    ComPtr<IPictureDisp> speck = metafile_picture(10, 10);
     IPictureDisp* tile = speck.get();
     long result = -1;
     ASSERT_EQ(forms_->Tile(&f, &tile, &result), S_OK);

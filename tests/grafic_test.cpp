@@ -527,16 +527,7 @@ TEST_F(GraficTest, MembersAnswerLateBoundInSlotOrder) {
 // Pictures larger than the library's images: each member's error, at once.
 TEST_F(GraficTest, PicturesBeyondTheLibrarysImagesAreRefusedAtOnce) {
     // Metafile pictures claiming w × h pixels, and a real bitmap 40,000 pixels wide.
-    auto metafile = [](long side) {
-        HDC meta = CreateMetaFileW(nullptr);
-        Rectangle(meta, 0, 0, 10, 10);
-        PICTDESC desc{sizeof(desc), PICTYPE_METAFILE};
-        desc.wmf.hmeta = CloseMetaFile(meta);
-        desc.wmf.xExt = desc.wmf.yExt = MulDiv(side, 2540, 96);
-        ComPtr<IPictureDisp> p;
-        EXPECT_EQ(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, p.put_void()), S_OK);
-        return p;
-    };
+    auto metafile = [](long side) { return qmtest::metafile_picture(MulDiv(side, 2540, 96), MulDiv(side, 2540, 96)); };
     const auto hr = [](unsigned long code) { return static_cast<HRESULT>(code); };
     const HRESULT overflow = hr(0x800A0006), memory = hr(0x800A0007), size = hr(0x800A017C), image = hr(0x800A01E0);
     struct Case {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <commctrl.h>
+#include <olectl.h>
 #include <windowsx.h>
 
 #include <vector>
@@ -350,6 +351,18 @@ std::string CaptionDrags::fault() const {
     if (d.at.x != d.pointer.x || d.at.y != d.pointer.y)
         return "from " + point(d.at) + ", the pointer at " + point(d.pointer);
     return "";
+}
+
+qm::ComPtr<IPictureDisp> metafile_picture(long w, long h) {
+    HDC meta = CreateMetaFileW(nullptr);
+    Rectangle(meta, 0, 0, 10, 10);
+    PICTDESC desc{sizeof(desc), PICTYPE_METAFILE};
+    desc.wmf.hmeta = CloseMetaFile(meta);
+    desc.wmf.xExt = w;
+    desc.wmf.yExt = h;
+    qm::ComPtr<IPictureDisp> picture;
+    EXPECT_EQ(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void()), S_OK);
+    return picture;
 }
 
 }  // namespace qmtest

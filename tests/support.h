@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <oaidl.h>
+#include <ocidl.h>
 
 #include <initializer_list>
 #include <string>
@@ -33,6 +34,9 @@ inline void pump_messages() {
         DispatchMessageW(&msg);
     }
 }
+
+// A metafile picture (a small rectangle) that claims w x h HiMetric.
+qm::ComPtr<IPictureDisp> metafile_picture(long w, long h);
 
 // Whole files as bytes: read ("<missing>" when the file cannot be opened) and
 // written anew (a read-only file of an earlier run is overwritten).
