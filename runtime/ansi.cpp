@@ -15,6 +15,53 @@ std::string to_ansi(std::wstring_view text, UINT code_page) {
     return out;
 }
 
+namespace {
+
+UINT resolved(UINT code_page) {
+    if (code_page == CP_ACP) return GetACP();
+    if (code_page == CP_OEMCP) return GetOEMCP();
+    return code_page;
+}
+
+bool plain_ascii(std::wstring_view text) {
+    for (wchar_t c : text)
+        if (c >= 0x80) return false;
+    return true;
+}
+
+// Converts without best fit; false when a character has no exact form. With a
+// null out only the check is made.
+bool convert_exactly(std::wstring_view text, UINT code_page, std::string* out) {
+    if (text.size() > INT_MAX / 4) raise(err::OutOfMemory);
+    const UINT cp = resolved(code_page);
+    const int size = static_cast<int>(text.size());
+    // The Unicode pages take no best-fit flag: they hold every text but a lone surrogate.
+    const bool unicode = cp == CP_UTF8 || cp == CP_UTF7;
+    const DWORD flags = unicode ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL used_default = FALSE;
+    BOOL* used = unicode ? nullptr : &used_default;
+    const int n = WideCharToMultiByte(cp, flags, text.data(), size, nullptr, 0, nullptr, used);
+    if (n <= 0 || used_default) return false;
+    if (out) {
+        out->assign(static_cast<size_t>(n), '\0');
+        WideCharToMultiByte(cp, flags, text.data(), size, out->data(), n, nullptr, used);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool holds_exactly(std::wstring_view text, UINT code_page) {
+    return plain_ascii(text) || convert_exactly(text, code_page, nullptr);
+}
+
+std::optional<std::string> to_ansi_exact(std::wstring_view text, UINT code_page) {
+    if (plain_ascii(text)) return std::string(text.begin(), text.end());
+    std::string out;
+    if (!convert_exactly(text, code_page, &out)) return std::nullopt;
+    return out;
+}
+
 std::wstring from_ansi(std::string_view bytes, UINT code_page) {
     if (bytes.empty()) return {};
     if (bytes.size() > INT_MAX) raise(err::OutOfMemory);

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,14 @@ std::string to_ansi(std::wstring_view text, UINT code_page = CP_ACP);
 std::wstring from_ansi(std::string_view bytes, UINT code_page = CP_ACP);
 std::string to_oem(std::wstring_view text);
 std::wstring from_oem(std::string_view bytes);
+
+// Text that becomes a name or structure in the code page (a file name, an INI
+// section, a function name): the code page must hold it exactly. A look-alike
+// of the best-fit table ("\uFF3C" read as "\\", "\u03A9" as "O") or the default
+// character would name another thing than the caller wrote.
+bool holds_exactly(std::wstring_view text, UINT code_page = CP_ACP);
+// The text's bytes when the code page holds it exactly; nothing otherwise.
+std::optional<std::string> to_ansi_exact(std::wstring_view text, UINT code_page = CP_ACP);
 
 // A text read as OEM bytes and shown in the ANSI code page (OemToChar on the text's
 // ANSI bytes), and the reverse (CharToOem): what a console program wrote and what

@@ -225,6 +225,29 @@ TEST(Strings, CaseCodesAndCodePages) {
     }
 }
 
+TEST(Strings, ExactCodePageFormsRefuseLookAlikes) {
+    // 1252 holds "ä" and "€" exactly; its best-fit table would turn the others
+    // into a separator, a quote, an equals sign, another letter or "?".
+    struct Case {
+        const wchar_t* text;
+        UINT page;
+        const char* exact;  // nullptr: no exact form
+    } cases[] = {{L"", 1252, ""},           {L"plain.ini", 1252, "plain.ini"}, {L"\u00e4\u20ac", 1252, "\xe4\x80"},
+                 {L"a\uFF3Cb", 1252, nullptr}, {L"\uFF02", 1252, nullptr},        {L"\uFF1D", 1252, nullptr},
+                 {L"k\u03A9", 1252, nullptr},  {L"\u30C7", 1252, nullptr},        {L"\xD800", 1252, nullptr},
+                 {L"k\u03A9", 1253, "k\xd9"},  {L"\u30C7", CP_UTF8, "\xe3\x83\x87"}, {L"\xD800", CP_UTF8, nullptr}};
+    for (const Case& c : cases) {
+        const std::optional<std::string> got = to_ansi_exact(c.text, c.page);
+        EXPECT_EQ(holds_exactly(c.text, c.page), c.exact != nullptr) << c.page;
+        if (c.exact) {
+            EXPECT_EQ(got, std::string(c.exact)) << c.page;
+        } else {
+            EXPECT_FALSE(got) << c.page;
+        }
+    }
+    EXPECT_FALSE(holds_exactly(L"k\u03A9"));  // the test locale's page: 1252
+}
+
 // --- dates ---------------------------------------------------------------------------
 
 TEST(Dates, SerialsRollOverAndSplit) {
