@@ -166,6 +166,23 @@ private:
 // side, so lines of several come in any order.
 std::vector<std::string> recorder_lines(const std::wstring& log, size_t n);
 
+// Characters the test locale's code page (1252) holds only as a best-fit
+// look-alike or not at all, each with what that look-alike would be: a name
+// holding one must reach the system as written, or be refused.
+struct HostileChar {
+    const wchar_t* text;
+    const char* label;
+};
+inline constexpr HostileChar kHostileChars[] = {
+    {L"\uFF3C", "fullwidth reverse solidus (looks like \\)"},
+    {L"\uFF02", "fullwidth quotation mark (looks like \")"},
+    {L"\uFF1D", "fullwidth equals sign (looks like =)"},
+    {L"\uFF3B", "fullwidth left square bracket (looks like [)"},
+    {L"\uFF3D", "fullwidth right square bracket (looks like ])"},
+    {L"\u03A9", "Greek capital omega (looks like O)"},
+    {L"\u30C7", "katakana de (no form at all: ?)"},
+};
+
 // The caption drags a window is asked for while this lives: each
 // WM_NCLBUTTONDOWN that reaches it, with where the pointer and the mouse capture
 // stood when it arrived. The window answers them itself, so the system's move
