@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "controls/controls.h"
-#include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/safearray.h"
 
@@ -92,22 +91,24 @@ HRESULT Controls::Clipboard_GetFiles(VARIANT* result) {
 }
 
 // The list is read before the clipboard is touched, so bad input leaves the
-// clipboard as it was. The names go in the ANSI form (fWide 0), the block sized
-// by their bytes.
+// clipboard as it was. The names go in the wide form (fWide 1), so that each
+// reaches the shell as written, whatever the code page.
 HRESULT Controls::Clipboard_SetPathList(VARIANT* Paths, long* result) {
     return trapped(Trap{Source::Controls, L"Clipboard_SetPathList"}, result, ErrorNumberResult{}, [&] {
         if (!Paths || array_type(*Paths) == VT_EMPTY) raise(err::TypeMismatch);
         const SAFEARRAY* paths = array_of(*Paths);
         if (!paths) raise(err::SubscriptOutOfRange);
-        std::string list;
+        std::wstring list;
         for (const std::wstring& path : texts_of(paths)) {
-            list += to_ansi(path);
-            list += '\0';
+            list += path;
+            list += L'\0';
         }
-        list += '\0';
+        list += L'\0';
+        const size_t list_bytes = list.size() * sizeof(wchar_t);
 
         DropHeader header{};
         header.pFiles = sizeof(DropHeader);
+        header.fWide = TRUE;
 
         OpenClipboardScope open;
         EmptyClipboard();
@@ -116,10 +117,10 @@ HRESULT Controls::Clipboard_SetPathList(VARIANT* Paths, long* result) {
             effect.fill(&kDropEffectCopyAndLink, sizeof(DWORD));
             effect.give(RegisterClipboardFormatW(L"Preferred DropEffect"));
         }
-        GlobalBlock drop(sizeof(DropHeader) + list.size());
+        GlobalBlock drop(sizeof(DropHeader) + list_bytes);
         if (!drop) raise(err::OutOfMemory);
         drop.fill(&header, sizeof(header));
-        drop.fill(list.data(), list.size(), sizeof(header));
+        drop.fill(list.data(), list_bytes, sizeof(header));
         if (!drop.give(CF_HDROP)) raise(err::OutOfMemory);
         return 0L;
     });

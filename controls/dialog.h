@@ -33,7 +33,7 @@ public:
 
 private:
     // The last font chosen through this instance, the font dialog's preset.
-    LOGFONTA font_{};
+    LOGFONTW font_{};
 };
 
 }  // namespace qm

@@ -5,13 +5,12 @@
 #include <olectl.h>
 #include <shellapi.h>
 
-#include <cstring>
+#include <algorithm>
+#include <cwchar>
 #include <string>
 
 #include "about/frm_about.h"
 #include "controls/dialog.h"
-#include "frame/shared.h"
-#include "runtime/ansi.h"
 #include "runtime/com_ptr.h"
 #include "runtime/contract.h"
 #include "runtime/handover.h"
@@ -36,27 +35,15 @@ F shell_ordinal(WORD ordinal) {
 
 HICON icon_of(long icon) noexcept { return reinterpret_cast<HICON>(static_cast<LONG_PTR>(icon)); }
 
-bool windows_nt() {
-    VARIANT_BOOL nt = VARIANT_FALSE;
-    check(shared<_System>()->isWindowsNT(&nt));
-    return nt != VARIANT_FALSE;
-}
-
 }  // namespace
 
+// The dialog takes UTF-16 texts on the NT family, the only one the library runs on.
 HRESULT Dialog::Execute(BSTR Title, BSTR* Prompt, long* Icon) {
     return untrapped([&] {
         const std::wstring title(text_of(Title)), prompt(Prompt ? text_of(*Prompt) : std::wstring_view());
         const HICON icon = icon_of(arg_or(Icon, 0L));
-        // The dialog takes UTF-16 texts on the NT family and ANSI texts elsewhere.
-        using RunDialog = void(WINAPI*)(HWND, HICON, const void*, const void*, const void*, UINT);
-        auto run = shell_ordinal<RunDialog>(kRunDialogOrdinal);
-        if (windows_nt()) {
-            run(nullptr, icon, nullptr, title.c_str(), prompt.c_str(), 0);
-        } else {
-            const std::string a_title = to_ansi(title), a_prompt = to_ansi(prompt);
-            run(nullptr, icon, nullptr, a_title.c_str(), a_prompt.c_str(), 0);
-        }
+        using RunDialog = void(WINAPI*)(HWND, HICON, const wchar_t*, const wchar_t*, const wchar_t*, UINT);
+        shell_ordinal<RunDialog>(kRunDialogOrdinal)(nullptr, icon, nullptr, title.c_str(), prompt.c_str(), 0);
     });
 }
 
@@ -64,8 +51,8 @@ HRESULT Dialog::Find(BSTR* Path) {
     return untrapped([&] {
         const std::wstring_view given = Path ? text_of(*Path) : std::wstring_view(L"C:\\");
         check_plain_path(given);  // the shell never returns from a longer one
-        const std::string path = to_ansi(given);
-        ShellExecuteA(nullptr, "find", path.c_str(), "", "C:\\", SW_SHOWNORMAL);
+        const std::wstring path(given);
+        ShellExecuteW(nullptr, L"find", path.c_str(), L"", L"C:\\", SW_SHOWNORMAL);
     });
 }
 
@@ -90,12 +77,12 @@ HRESULT Dialog::AboutBox(long hwnd, BSTR InfoAbout, BSTR* Copyright, long* Icon,
 HRESULT Dialog::ColorDlg(long hwnd, VARIANT_BOOL ExtColors, long* result) {
     return untrapped(result, [&] {
         COLORREF custom[16] = {};  // all black, fresh per call
-        CHOOSECOLORA cc{};
+        CHOOSECOLORW cc{};
         cc.lStructSize = sizeof(cc);
         cc.hwndOwner = hwnd_of(hwnd);
         cc.lpCustColors = custom;
         cc.Flags = CC_SOLIDCOLOR | (ExtColors ? CC_FULLOPEN : 0);
-        return ChooseColorA(&cc) ? static_cast<long>(cc.rgbResult) : -1L;
+        return ChooseColorW(&cc) ? static_cast<long>(cc.rgbResult) : -1L;
     });
 }
 
@@ -103,7 +90,7 @@ HRESULT Dialog::FontDlg(long* hwnd, IDispatch** result) {
     if (!result) return E_POINTER;
     *result = nullptr;
     return trapped(Trap{Source::Dialog, L"FontDlg"}, [&] {
-        CHOOSEFONTA cf{};
+        CHOOSEFONTW cf{};
         cf.lStructSize = sizeof(cf);
         cf.hwndOwner = hwnd_of(arg_or(hwnd, 0L));
         cf.lpLogFont = &font_;
@@ -111,15 +98,15 @@ HRESULT Dialog::FontDlg(long* hwnd, IDispatch** result) {
         cf.nFontType = SCREEN_FONTTYPE;
 
         // A face of blanks only presets no face; any other is cut to 31 characters.
-        char* face = font_.lfFaceName;
-        const size_t length = strnlen(face, LF_FACESIZE);
-        if (length > 0 && std::string_view(face, length).find_first_not_of(' ') == std::string_view::npos)
-            std::memset(face, ' ', LF_FACESIZE - 1);
-        face[LF_FACESIZE - 1] = '\0';
+        wchar_t* face = font_.lfFaceName;
+        const size_t length = wcsnlen(face, LF_FACESIZE);
+        if (length > 0 && std::wstring_view(face, length).find_first_not_of(L' ') == std::wstring_view::npos)
+            std::fill_n(face, LF_FACESIZE - 1, L' ');
+        face[LF_FACESIZE - 1] = L'\0';
 
-        if (!ChooseFontA(&cf)) return;  // cancelled: nothing, the preset stays
+        if (!ChooseFontW(&cf)) return;  // cancelled: nothing, the preset stays
 
-        const std::wstring name = from_ansi(std::string_view(face, strnlen(face, LF_FACESIZE)));
+        const std::wstring name(face, wcsnlen(face, LF_FACESIZE));
         FONTDESC fd{sizeof(fd)};
         fd.lpstrName = const_cast<LPOLESTR>(name.c_str());
         fd.cySize.int64 = static_cast<LONGLONG>(cf.iPointSize) * 1000;  // tenths of a point -> currency points

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -100,8 +101,9 @@ std::wstring entry_name(std::string_view path) {
 
 // Stores every file of FileS (index 0 to its upper bound) with its path in
 // TargetArchive, which is written only once all files were read. A missing file
-// is an error (53) and is not created; a path or content of more than 65,535
-// bytes does not fit its length field (6).
+// is an error (53) and is not created; a path the ANSI code page cannot hold
+// exactly is refused (52), since extraction would write a look-alike name; a path
+// or content of more than 65,535 bytes does not fit its length field (6).
 HRESULT File::Archive_Pack(SAFEARRAY** FileS, BSTR* TargetArchive, long* result) {
     return trapped(Trap{Source::File, L"Archiv_Write"}, result, ErrorNumberResult{}, [&] {
         const SAFEARRAY* list = FileS ? *FileS : nullptr;
@@ -116,7 +118,9 @@ HRESULT File::Archive_Pack(SAFEARRAY** FileS, BSTR* TargetArchive, long* result)
         std::string archive;
         for (long i : indices(0, ubound)) {
             const std::wstring& path = paths[element_offset(i, lbound, static_cast<unsigned long>(paths.size()))];
-            const std::string name = to_ansi(path);
+            const std::optional<std::string> ansi = to_ansi_exact(path);
+            if (!ansi) raise(err::BadFileNameOrNumber);
+            const std::string& name = *ansi;
             if (name.size() > kLargestField) raise(err::Overflow);
             RtFile in(path, OpenMode::Binary, OpenAccess::Read);
             const long long length = in.LOF();

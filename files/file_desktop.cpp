@@ -9,7 +9,6 @@
 
 #include "files/file.h"
 #include "frame/shared.h"
-#include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/handover.h"
 #include "runtime/convert.h"
@@ -75,23 +74,24 @@ HRESULT File::Get_LinkedIconFromFile(BSTR File, VARIANT_BOOL* SmallIcon, IPictur
 
 namespace {
 
-// The file list of the shell's drop format: each path's ANSI bytes and a NUL,
-// then one more NUL. Empty paths are left out: the shell would read one as the
-// list's end and drop the paths after it. "" when no path remains.
-std::string drop_list(const VARIANT& list) {
-    std::string bytes;
+// The file list of the shell's drop format, in its wide form so that each path
+// reaches the shell as written: each path and a NUL, then one more NUL. Empty
+// paths are left out: the shell would read one as the list's end and drop the
+// paths after it. "" when no path remains.
+std::wstring drop_list(const VARIANT& list) {
+    std::wstring text;
     auto add = [&](const VARIANT& item) {
-        const std::string path = to_ansi(CStr(item));
+        const std::wstring path = CStr(item);
         if (path.empty()) return;
-        bytes += path;
-        bytes += '\0';
+        text += path;
+        text += L'\0';
     };
     if (SAFEARRAY* array = array_of(list))
         for (const Variant& item : elements_of(array)) add(*item.get());
     else
         add(list);
-    if (!bytes.empty()) bytes += '\0';
-    return bytes;
+    if (!text.empty()) text += L'\0';
+    return text;
 }
 
 // The header of the drop format: where the list starts, the drop point, the
@@ -117,12 +117,13 @@ struct ClipboardOpen {
 HRESULT File::FilesToClipboard(VARIANT* FileList, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         if (!FileList) raise(err::InvalidCall);
-        const std::string list = drop_list(*FileList);
+        const std::wstring list = drop_list(*FileList);
         if (list.empty()) return false;
+        const size_t list_bytes = list.size() * sizeof(wchar_t);
         ClipboardOpen clipboard;
         if (!clipboard.open) return false;
         EmptyClipboard();
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DropHeader) + list.size());
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DropHeader) + list_bytes);
         if (!block) return false;
         auto* header = static_cast<DropHeader*>(GlobalLock(block));
         if (!header) {
@@ -130,7 +131,8 @@ HRESULT File::FilesToClipboard(VARIANT* FileList, VARIANT_BOOL* result) {
             return false;
         }
         header->files = sizeof(DropHeader);
-        memcpy(reinterpret_cast<char*>(header) + sizeof(DropHeader), list.data(), list.size());
+        header->wide = TRUE;
+        memcpy(reinterpret_cast<char*>(header) + sizeof(DropHeader), list.data(), list_bytes);
         GlobalUnlock(block);
         if (SetClipboardData(CF_HDROP, block)) return true;
         GlobalFree(block);

@@ -29,10 +29,11 @@ public:
 // false when the file, the section or the key is missing (an empty entry is "").
 bool read_ini_entry(std::wstring_view path, std::wstring_view section, std::wstring_view key, std::wstring& value);
 
-// The file and the texts as the private-profile functions take them (ANSI): 52 for
-// a file whose full name does not fit their buffers, 5 for a text longer than they
-// convert.
-std::string profile_file(std::wstring_view path);
-std::string profile_text(std::wstring_view text);
+// The file and the texts as the private-profile functions take them, in their
+// wide forms so that the file and the names reach the system as written: 52 for a
+// file whose full name does not fit their buffers, 5 for a text longer than their
+// ANSI forms take (the file's other readers use those).
+std::wstring profile_file(std::wstring_view path);
+std::wstring profile_text(std::wstring_view text);
 
 }  // namespace qm

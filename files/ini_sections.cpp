@@ -15,17 +15,17 @@ namespace {
 
 constexpr DWORD kSectionStep = 32767;
 
-std::string file(BSTR s) { return profile_file(text_of(s)); }
-std::string ansi(BSTR s) { return profile_text(text_of(s)); }
+std::wstring file(BSTR s) { return profile_file(text_of(s)); }
+std::wstring name(BSTR s) { return profile_text(text_of(s)); }
 
 // The entries of a section buffer: texts each ended by a NUL.
-std::vector<std::wstring> entries_of(const std::string& buffer) {
+std::vector<std::wstring> entries_of(const std::wstring& buffer) {
     std::vector<std::wstring> entries;
     size_t p = 0;
     while (p + 1 < buffer.size()) {
-        size_t nul = buffer.find('\0', p);
-        if (nul == std::string::npos) break;
-        entries.push_back(from_ansi(std::string_view(buffer).substr(p, nul - p)));
+        size_t nul = buffer.find(L'\0', p);
+        if (nul == std::wstring::npos) break;
+        entries.push_back(buffer.substr(p, nul - p));
         p = nul + 1;
     }
     return entries;
@@ -42,9 +42,9 @@ SAFEARRAY* string_list(const std::vector<std::wstring>& items) {
 // The values of the section's entries (one read of at most 32767 characters).
 HRESULT INI::ReadSection(BSTR INIpath, BSTR Section, SAFEARRAY** result) {
     return untrapped(result, [&] {
-        const std::string path = file(INIpath), section = ansi(Section);
-        std::string buffer(kSectionStep, ' ');
-        DWORD n = GetPrivateProfileSectionA(section.c_str(), buffer.data(), kSectionStep, path.c_str());
+        const std::wstring path = file(INIpath), section = name(Section);
+        std::wstring buffer(kSectionStep, L' ');
+        DWORD n = GetPrivateProfileSectionW(section.c_str(), buffer.data(), kSectionStep, path.c_str());
         buffer.resize(n);
         std::vector<std::wstring> values = entries_of(buffer);
         for (std::wstring& entry : values) {
@@ -60,12 +60,12 @@ HRESULT INI::ReadSection(BSTR INIpath, BSTR Section, SAFEARRAY** result) {
 HRESULT INI::ReadArray(BSTR INIpath, BSTR Section, SAFEARRAY** result) {
     return untrapped(result, [&]() -> SAFEARRAY* {
         try {
-            const std::string path = file(INIpath), section = ansi(Section);
-            std::string buffer;
+            const std::wstring path = file(INIpath), section = name(Section);
+            std::wstring buffer;
             DWORD n = 0;
             for (DWORD size = kSectionStep;; size += kSectionStep) {
-                buffer.assign(size, ' ');
-                n = GetPrivateProfileSectionA(section.c_str(), buffer.data(), size, path.c_str());
+                buffer.assign(size, L' ');
+                n = GetPrivateProfileSectionW(section.c_str(), buffer.data(), size, path.c_str());
                 if (n + 2 != size) break;  // the system answers size - 2 when the buffer is too small
             }
             buffer.resize(n);
@@ -77,25 +77,27 @@ HRESULT INI::ReadArray(BSTR INIpath, BSTR Section, SAFEARRAY** result) {
 }
 
 // The section is replaced by the array's elements, one entry each. The input is
-// checked first: an unusable array leaves the file as it was.
+// checked first: an unusable array, or a section or entry the file's ANSI code
+// page holds only as a look-alike (5), leaves the file as it was.
 HRESULT INI::WriteArray(BSTR INIpath, BSTR Section, VARIANT* sArray, LONG* ErrorNumber, VARIANT_BOOL* result) {
     return trapped(Trap{Source::Ini, L"WriteArray", ErrorNumber}, result, false, [&] {
-        const std::string path = file(INIpath), section = ansi(Section);
+        const std::wstring path = file(INIpath), section = name(Section);
         if (!sArray || !IsArray(*sArray)) raise(err::TypeMismatch);
         SAFEARRAY* sa = array_of(*sArray);
         if (!sa) raise(err::SubscriptOutOfRange);
         if (SafeArrayGetDim(sa) != 1) raise(err::SubscriptOutOfRange);
         std::vector<Variant> elements = elements_of(sa);
         if (elements.empty()) raise(err::InvalidCall);
-        std::string text;
+        std::wstring text;
         for (const Variant& e : elements) {
-            if (!IsNull(*e.get())) text += to_ansi(CStr(*e.get()));
-            text += '\0';
+            if (!IsNull(*e.get())) text += CStr(*e.get());
+            text += L'\0';
         }
-        text += '\0';  // the list ends with an empty entry
+        text += L'\0';  // the list ends with an empty entry
+        if (!holds_exactly(section) || !holds_exactly(text)) raise(err::InvalidCall);
 
-        WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, path.c_str());
-        return WritePrivateProfileSectionA(section.c_str(), text.c_str(), path.c_str()) == TRUE;
+        WritePrivateProfileStringW(section.c_str(), nullptr, nullptr, path.c_str());
+        return WritePrivateProfileSectionW(section.c_str(), text.c_str(), path.c_str()) == TRUE;
     });
 }
 

@@ -1,6 +1,7 @@
 // Misc: type checks and conversions of Variants, swapping, pausing, the last
 // Windows error's text, Marlett symbols and exported-function checks.
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "about/frm_about.h"
@@ -335,7 +336,11 @@ HRESULT Misc::IsFunctionExported(BSTR Module, BSTR FunctionName, VARIANT_BOOL* r
     // data file, so that its start-up code (and that of the modules it imports) never runs.
     return untrapped(result, [&] {
         std::wstring module(text_of(Module));
-        std::string function = to_ansi(text_of(FunctionName));
+        // Export names are ANSI bytes up to a NUL: a name the code page holds only as
+        // a look-alike, or one with a NUL inside, would ask for another function.
+        const std::optional<std::string> exact = to_ansi_exact(text_of(FunctionName));
+        if (!exact || exact->find('\0') != std::string::npos) return false;
+        const std::string& function = *exact;
         if (module.empty() || function.empty()) return false;
         if (HMODULE loaded = GetModuleHandleW(module.c_str())) return GetProcAddress(loaded, function.c_str()) != nullptr;
         return DataModule(module).exports(function);

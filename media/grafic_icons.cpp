@@ -10,7 +10,6 @@
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "media/grafic.h"
-#include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/forms/forms.h"
 
@@ -53,8 +52,8 @@ bool is_icon_size(long size) { return size == is16x16 || size == is24x24 || size
 
 HRESULT Grafic::Get_FileIconCount(BSTR File, long* result) {
     return untrapped(result, [&] {
-        const std::string path = to_ansi(Bstr::view_of(File));
-        HICON count = ExtractIconA(reinterpret_cast<HINSTANCE>(1), path.c_str(), static_cast<UINT>(-1));
+        const std::wstring path(text_of(File));
+        HICON count = ExtractIconW(reinterpret_cast<HINSTANCE>(1), path.c_str(), static_cast<UINT>(-1));
         return static_cast<long>(reinterpret_cast<LONG_PTR>(count));
     });
 }
@@ -75,9 +74,9 @@ HRESULT Grafic::Get_IconFromFile(BSTR File, long IconNumber, long* ErrorNumber, 
         forms::Surface& surface = *box.surface();
         const bool redraw = surface.auto_redraw();
         surface.set_auto_redraw(true);
-        const std::string path = to_ansi(Bstr::view_of(File));
+        const std::wstring path(text_of(File));
         // Index -1 asks for the count, and 1 stands for a file without icons: no icon either way.
-        HICON icon = IconNumber == -1 ? nullptr : ExtractIconA(nullptr, path.c_str(), static_cast<UINT>(IconNumber));
+        HICON icon = IconNumber == -1 ? nullptr : ExtractIconW(nullptr, path.c_str(), static_cast<UINT>(IconNumber));
         if (!icon || reinterpret_cast<UINT_PTR>(icon) == 1) return set_error(-1);
         const bool drawn = DrawIcon(surface.hdc(), 0, 0, icon);
         DestroyIcon(icon);

@@ -85,7 +85,7 @@ HBITMAP screen_image(IPictureDisp* picture) {
 
 Bstr picture_string(HBITMAP bitmap) {
     BITMAP bm{};
-    if (!GetObjectA(bitmap, sizeof(bm), &bm)) raise(err::InvalidCall);
+    if (!GetObjectW(bitmap, sizeof(bm), &bm)) raise(err::InvalidCall);
     const long long bytes_per_pixel = bm.bmBitsPixel / 8;
     const long long total = static_cast<long long>(bm.bmWidth) * bm.bmHeight * bytes_per_pixel;
     if (total > LONG_MAX) raise(err::Overflow);

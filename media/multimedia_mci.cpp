@@ -2,12 +2,11 @@
 // No device is opened or closed here: each command names the file's short path
 // and MCI opens that device by itself, so a later call on the same file reaches
 // the same device.
-#include <cstring>
+#include <cwchar>
 
 #include "frame/shared.h"
 #include "media/multimedia.h"
 #include "media/multimedia_internal.h"
-#include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/strings.h"
@@ -17,7 +16,7 @@ namespace qm {
 namespace media {
 
 const Winmm& system_winmm() noexcept {
-    static const Winmm table{&::mciSendStringA,        &::PlaySoundA,          &::waveOutSetVolume,
+    static const Winmm table{&::mciSendStringW,        &::PlaySoundW,          &::waveOutSetVolume,
                              &::mixerOpen,             &::mixerClose,          &::mixerGetLineInfoA,
                              &::mixerGetLineControlsA, &::mixerGetControlDetailsA, &::mixerSetControlDetails,
                              &::mixerGetDevCapsA};
@@ -34,20 +33,20 @@ std::wstring mci_device(std::wstring_view short_path) {
     return L"\"" + std::wstring(short_path) + L"\"";
 }
 
-std::string mci_command(std::wstring_view verb, std::wstring_view device, std::wstring_view tail) {
+std::wstring mci_command(std::wstring_view verb, std::wstring_view device, std::wstring_view tail) {
     std::wstring command(verb);
     command += L' ';
     command += device;
     command += tail;
-    return to_ansi(command);
+    return command;
 }
 
-const char* system_sound_alias(long sound) noexcept {
+const wchar_t* system_sound_alias(long sound) noexcept {
     // "SystemExclamation" is the scheme's name of the exclamation sound.
-    static const char* const kAliases[] = {
-        "SystemQuestion", "SystemExclamation", "SystemHand", "Maximize",   "MenuCommand", "MenuPopup",
-        "Minimize",       "MailBeep",          "Open",       "Close",      "AppGPFault",  ".Default",
-        "SystemAsterisk", "RestoreUp",         "RestoreDown", "SystemExit", "SystemStart"};
+    static const wchar_t* const kAliases[] = {
+        L"SystemQuestion", L"SystemExclamation", L"SystemHand", L"Maximize",    L"MenuCommand", L"MenuPopup",
+        L"Minimize",       L"MailBeep",          L"Open",       L"Close",       L"AppGPFault",  L".Default",
+        L"SystemAsterisk", L"RestoreUp",         L"RestoreDown", L"SystemExit", L"SystemStart"};
     if (sound < 0 || sound >= static_cast<long>(std::size(kAliases))) return nullptr;
     return kAliases[sound];
 }
@@ -72,16 +71,16 @@ std::wstring device_of(BSTR file) {
 }
 
 // A command whose answer is not wanted: the one-character text "0" with length 0.
-bool send(const std::string& command) {
-    char none[] = "0";
+bool send(const std::wstring& command) {
+    wchar_t none[] = L"0";
     return winmm().send_string(command.c_str(), none, 0, nullptr) == 0;
 }
 
 // A command with its answer (up to 255 characters); false when it fails.
-bool ask(const std::string& command, std::wstring& answer) {
-    char buffer[256] = {};
+bool ask(const std::wstring& command, std::wstring& answer) {
+    wchar_t buffer[256] = {};
     if (winmm().send_string(command.c_str(), buffer, 255, nullptr) != 0) return false;
-    answer = from_ansi(std::string_view(buffer, strnlen(buffer, 255)));
+    answer.assign(buffer, wcsnlen(buffer, 255));
     return true;
 }
 
@@ -136,7 +135,7 @@ HRESULT Multimedia::Beep(long Freq, long duration, VARIANT_BOOL* result) {
 HRESULT Multimedia::Play_SystemSound(SYSTEMSOUND* Sound, VARIANT_BOOL* result) {
     if (!Sound) return E_POINTER;
     return untrapped(result, [&] {
-        const char* alias = media::system_sound_alias(*Sound);
+        const wchar_t* alias = media::system_sound_alias(*Sound);
         if (!alias) return false;
         return winmm().play_sound(alias, nullptr, SND_ALIAS | SND_ASYNC | SND_NODEFAULT) == TRUE;
     });

@@ -1,5 +1,7 @@
 // Multimedia: wave-out volume, the speakers' mute control, the sound card, and
 // module music through the outside player library.
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "frame/shared.h"
@@ -127,6 +129,19 @@ void Free() { entry<void(WINAPI*)()>("BASSMOD_Free")(); }
 
 }  // namespace bassmod
 
+// The player takes its file name in ANSI bytes only: the name as written when the
+// code page holds it, else the file's short name, which names the same file. A
+// look-alike would be another file: 53 when the file has no short name to give
+// (it is not there), 52 when that is no plain ANSI name either.
+std::string module_file(std::wstring_view file) {
+    if (std::optional<std::string> exact = to_ansi_exact(file)) return *exact;
+    Bstr short_path;
+    check(shared<_File>()->Get_ShortPath(Bstr(file).get(), short_path.put()));
+    if (short_path.view().empty()) raise(err::FileNotFound);
+    if (std::optional<std::string> exact = to_ansi_exact(short_path.view())) return *exact;
+    raise(err::BadFileNameOrNumber);
+}
+
 }  // namespace
 
 // vRight goes to the low-order word, which the system plays on the left channel.
@@ -162,9 +177,10 @@ HRESULT Multimedia::Soundcard_ProductName(long* Index, BSTR* result) {
 
 void Multimedia::play_module(std::wstring_view file, long command) {
     if (command == pcSTART) {
+        const std::string name = module_file(file);
         if (playing_) play_module({}, pcSTOP);
         bassmod::Init(-1, 44100, 0);
-        bassmod::MusicLoad(FALSE, to_ansi(file).c_str(), 0, 0, 0x202);
+        bassmod::MusicLoad(FALSE, name.c_str(), 0, 0, 0x202);
         bassmod::MusicPlay();
         playing_ = true;
     } else if (command == pcSTOP) {

@@ -20,10 +20,6 @@ void check_command_line(std::wstring_view line) {
     if (line.size() > limit::kCommandLine) raise(err::InvalidCall);
 }
 
-void check_ansi_text(std::string_view text) {
-    if (text.size() > limit::kAnsiText) raise(err::InvalidCall);
-}
-
 void check_name(std::wstring_view name, size_t longest) {
     if (name.size() > longest) raise(err::InvalidCall);
 }

@@ -42,8 +42,6 @@ void check_long_path(std::wstring_view path);
 void check_shell_target(std::wstring_view target);
 // 5 for a command line longer than a process can be given.
 void check_command_line(std::wstring_view line);
-// 5 (invalid argument) for a text longer than an ANSI system function takes.
-void check_ansi_text(std::string_view text);
 // 5 for a name longer than its kind allows.
 void check_name(std::wstring_view name, size_t longest);
 

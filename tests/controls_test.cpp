@@ -288,9 +288,10 @@ TEST_F(ControlsTest, ClipboardFileLists) {
     ASSERT_EQ(ctl->Clipboard_SetPathList(paths.get(), &r), S_OK);
     EXPECT_EQ(r, 0);
     const std::string block = clipboard_bytes(CF_HDROP);
-    ASSERT_GE(block.size(), 39u);
-    EXPECT_EQ(block.substr(0, 39), std::string("\x14\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0", 20) +
-                                       std::string("C:\\a.txt\0C:\\b.txt\0\0", 19));
+    const std::wstring list(L"C:\\a.txt\0C:\\b.txt\0\0", 19);
+    ASSERT_GE(block.size(), 20 + 2 * list.size());  // the names in their wide form
+    EXPECT_EQ(block.substr(0, 20), std::string("\x14\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\1\0\0\0", 20));
+    EXPECT_EQ(block.substr(20, 2 * list.size()), std::string(reinterpret_cast<const char*>(list.data()), 2 * list.size()));
     const std::string effect = clipboard_bytes(RegisterClipboardFormatW(L"Preferred DropEffect"));
     ASSERT_GE(effect.size(), 4u);
     EXPECT_EQ(effect.substr(0, 4), std::string("\x05\0\0\0", 4));
@@ -306,6 +307,14 @@ TEST_F(ControlsTest, ClipboardFileLists) {
     ctl->Clipboard_SetPathList(undimensioned.get(), &r);
     EXPECT_EQ(r, 9);
     EXPECT_EQ(files_of(ctl.get(), lower).size(), 2u);
+
+    // Names the code page holds only as look-alikes reach the list as written.
+    std::vector<std::wstring> hostile;
+    for (const qmtest::HostileChar& c : qmtest::kHostileChars) hostile.push_back(L"C:\\k" + std::wstring(c.text) + L".txt");
+    Variant odd = string_array(hostile).to_variant();
+    ASSERT_EQ(ctl->Clipboard_SetPathList(odd.get(), &r), S_OK);
+    EXPECT_EQ(r, 0);
+    EXPECT_EQ(files_of(ctl.get(), lower), hostile);
 
     // A list as the shell writes it: wide, names longer than MAX_PATH, any character.
     const std::wstring long_name = L"C:\\" + std::wstring(296, L'x') + L".t";

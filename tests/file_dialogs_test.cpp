@@ -186,10 +186,13 @@ TEST_F(FileDialogsTest, FilesToClipboardWritesTheDropList) {
     const std::string bytes(static_cast<const char*>(GlobalLock(block)), GlobalSize(block));
     GlobalUnlock(block);
     CloseClipboard();
-    EXPECT_EQ(bytes, std::string("\x14\0\0\0", 4) + std::string(16, '\0') + std::string("C:\\a.txt\0\0", 10));
+    const std::wstring names(L"C:\\a.txt\0\0", 10);  // in their wide form
+    EXPECT_EQ(bytes, std::string("\x14\0\0\0", 4) + std::string(12, '\0') + std::string("\1\0\0\0", 4) +
+                         std::string(reinterpret_cast<const char*>(names.data()), 2 * names.size()));
 
-    // An array with bounds 3 to 4, passed by reference, read back by the shell.
-    const wchar_t* paths[] = {L"C:\\first file.txt", L"D:\\x\\second.doc"};
+    // An array with bounds 3 to 4, passed by reference, read back by the shell; a
+    // name the code page holds only as a look-alike arrives as written.
+    const wchar_t* paths[] = {L"C:\\first file.txt", L"D:\\x\uFF3C..\uFF3C\u03A9\u30C7.doc"};
     SAFEARRAYBOUND bound{2, 3};
     Variant list;
     V_VT(list.get()) = VT_ARRAY | VT_VARIANT;

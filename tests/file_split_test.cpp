@@ -243,6 +243,21 @@ TEST_F(Archive, PackLayoutAndExtract) {
     write_bytes(dir_ + L"big.bin", std::string(65535, 'b'));
     EXPECT_EQ(pack({dir_ + L"big.bin"}, arc), 0);
     EXPECT_EQ(read_bytes(arc).size(), 2 + narrow(dir_ + L"big.bin").size() + 2 + 65535 + 4);
+
+    // A path goes in as its ANSI bytes: one the code page holds only as a
+    // look-alike would come out under another name, and is refused (52).
+    write_bytes(arc, "old");
+    for (const HostileChar& c : kHostileChars) {
+        const std::wstring odd = dir_ + L"a\\k" + c.text + L".txt";
+        write_bytes(odd, "k");
+        EXPECT_EQ(pack({x, odd}, arc), 52) << c.label;
+    }
+    EXPECT_EQ(read_bytes(arc), "old");
+    const std::wstring held = dir_ + L"a\\\u00e4\u20ac.txt";  // a name the code page holds exactly
+    write_bytes(held, "u");
+    ASSERT_EQ(pack({held}, arc), 0);
+    EXPECT_EQ(extract(arc, dir_ + L"out"), 0);
+    EXPECT_EQ(read_bytes(dir_ + L"out\\\u00e4\u20ac.txt"), "u");
 }
 
 TEST_F(Archive, NamesStayInsideTheTarget) {

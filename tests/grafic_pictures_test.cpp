@@ -102,6 +102,18 @@ TEST_F(GraficPicturesTest, IconsOfAFileAreCountedAndDrawnAtTheWorkBoxTopLeft) {
         EXPECT_EQ(p.at(24, 24), c.colour);
         EXPECT_EQ(p.at(60, 40), rgb(kBackground));
     }
+    // A file name the code page holds only as a look-alike names that file.
+    for (const qmtest::HostileChar& c : qmtest::kHostileChars) {
+        const std::wstring odd = qmtest::scratch() + L"icons " + c.text + L".dll";
+        ASSERT_TRUE(CopyFileW(dll.c_str(), odd.c_str(), FALSE));
+        long n = -9, error = 99;
+        ComPtr<IPictureDisp> pic;
+        ASSERT_EQ(g->Get_FileIconCount(Bstr(odd).get(), &n), S_OK);
+        ASSERT_EQ(g->Get_IconFromFile(Bstr(odd).get(), 2, &error, pic.put()), S_OK);
+        EXPECT_EQ(n, 3) << c.label;
+        EXPECT_EQ(error, 0) << c.label;
+        EXPECT_TRUE(pic && rgb_only(pixels_of(pic.get())).at(24, 24) == kBlue) << c.label;
+    }
     EXPECT_EQ(errors.count("Get_IconFromFile"), 0);
 }
 

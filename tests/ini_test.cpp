@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "runtime/ansi.h"
 #include "runtime/interfaces.h"
 #include "runtime/safearray.h"
 #include "support.h"
@@ -167,6 +169,65 @@ TEST_F(IniTest, RemoveSectionAndDeleteKey) {
     EXPECT_EQ(read_bytes(path_), "[S]\r\nb=2\r\n[T]\r\nc=3\r\n");
     ASSERT_EQ(ini_->RemoveSection(path().get(), Bstr(L"S").get()), S_OK);
     EXPECT_EQ(read_bytes(path_), "[T]\r\nc=3\r\n");
+}
+
+// A file name reaches the system as written: one holding characters that the code
+// page has only look-alikes for names that file, never the look-alike (which for
+// a fullwidth reverse solidus climbs out of its folder).
+TEST_F(IniTest, FileNamesTheCodePageLacksNameThatFile) {
+    const std::wstring dir = scratch() + L"ini names\\";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    CreateDirectoryW((dir + L"inner").c_str(), nullptr);
+    std::vector<std::pair<std::wstring, std::string>> files = {{dir + L"inner\uFF3C..\uFF3Cescaped.ini", "escape"}};
+    for (const HostileChar& c : kHostileChars) files.push_back({dir + L"k" + c.text + L".ini", c.label});
+    for (const auto& [file, label] : files) {
+        SCOPED_TRACE(label);
+        path_ = file;
+        EXPECT_TRUE(write(L"S", L"K", L"V"));
+        EXPECT_EQ(read_bytes(path_), "[S]\r\nK=V\r\n");
+        EXPECT_FALSE(exists(qm::from_ansi(qm::to_ansi(path_))));  // what the code page's best fit makes of it
+        EXPECT_EQ(read(L"S", L"K"), L"V");
+        EXPECT_EQ(texts(read_array(L"S")), std::vector<std::wstring>{L"K=V"});
+        ASSERT_EQ(ini_->DeleteKey(path().get(), Bstr(L"S").get(), Bstr(L"K").get()), S_OK);
+        EXPECT_EQ(read_bytes(path_), "[S]\r\n");
+        ASSERT_EQ(ini_->RemoveSection(path().get(), Bstr(L"S").get()), S_OK);
+        EXPECT_EQ(read_bytes(path_), "");
+    }
+    EXPECT_FALSE(exists(dir + L"escaped.ini"));
+}
+
+// A section, key or value the file's code page holds only as a look-alike (or
+// "?") would be written as another one: every writer refuses it with nothing
+// changed, and reads and deletes find nothing, not the look-alike.
+TEST_F(IniTest, TextsTheCodePageLacksAreRefusedAndFindNothing) {
+    for (const HostileChar& c : kHostileChars) {
+        SCOPED_TRACE(c.label);
+        const std::wstring section = std::wstring(L"S") + c.text, key = std::wstring(L"K") + c.text;
+        const std::wstring value = std::wstring(L"neu") + c.text, entry = L"K=" + value;
+        const std::string before =
+            "[S]\r\nK=1\r\n[" + qm::to_ansi(section) + "]\r\nK=2\r\n" + qm::to_ansi(key) + "=3\r\n";
+        write_bytes(path_, before);
+        EXPECT_FALSE(write(section.c_str(), L"K", L"neu"));
+        EXPECT_FALSE(write(L"S", key.c_str(), L"neu"));
+        EXPECT_FALSE(write(L"S", L"K", value.c_str()));
+        const std::pair<std::wstring, std::wstring> arrays[] = {{section, L"K=neu"}, {L"S", entry}};
+        for (const auto& [in, element] : arrays) {
+            Variant list = qm::string_array({element}).to_variant();
+            LONG error = -1;
+            VARIANT_BOOL ok = -1;
+            ASSERT_EQ(ini_->WriteArray(path().get(), Bstr(in).get(), list.get(), &error, &ok), S_OK);
+            EXPECT_EQ(ok, VARIANT_FALSE);
+            EXPECT_EQ(error, 5);
+        }
+        EXPECT_EQ(read(section.c_str(), L"K"), L"");
+        EXPECT_EQ(read(L"S", key.c_str()), L"");
+        EXPECT_FALSE(read_array(section.c_str()).dimensioned());
+        EXPECT_FALSE(read_section(section.c_str()).dimensioned());
+        ASSERT_EQ(ini_->DeleteKey(path().get(), Bstr(L"S").get(), Bstr(key).get()), S_OK);
+        ASSERT_EQ(ini_->DeleteKey(path().get(), Bstr(section).get(), Bstr(L"K").get()), S_OK);
+        ASSERT_EQ(ini_->RemoveSection(path().get(), Bstr(section).get()), S_OK);
+        EXPECT_EQ(read_bytes(path_), before);
+    }
 }
 
 // Texts the profile functions cannot take fail with the run-time error before

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "frame/misc.h"
@@ -257,7 +258,7 @@ TEST_F(MiscHelpers, SystemMessagesAndSymbols) {
 TEST(MiscExports, ModulesAreReadWithoutRunningThem) {
     // In-process, so that the library's DLL itself is not loaded here.
     ComPtr<_Misc> m = ComPtr<_Misc>::attach(new qm::Misc());
-    auto exported = [&](const std::wstring& module, const wchar_t* function) {
+    auto exported = [&](const std::wstring& module, const std::wstring& function) {
         VARIANT_BOOL out = VARIANT_TRUE;
         EXPECT_EQ(m->IsFunctionExported(Bstr(module).get(), Bstr(function).get(), &out), S_OK);
         return out != VARIANT_FALSE;
@@ -276,6 +277,15 @@ TEST(MiscExports, ModulesAreReadWithoutRunningThem) {
     EXPECT_TRUE(exported(dll, L"DllRegisterServer"));
     EXPECT_FALSE(exported(dll, L"DllMain"));
     EXPECT_EQ(GetModuleHandleW(dll.c_str()), nullptr);  // not left loaded
+
+    // Export names are ANSI bytes: a fullwidth letter (best fit: the plain one) or a
+    // NUL inside would name another function, loaded or read.
+    const std::pair<std::wstring, std::wstring> look_alikes[] = {
+        {L"kernel32.dll", L"GetTickC\uFF4Funt"},
+        {L"kernel32.dll", std::wstring(L"GetTickCount\0x", 14)},
+        {dll, L"DllGetClassObj\uFF45ct"},
+        {dll, std::wstring(L"DllGetClassObject\0x", 19)}};
+    for (const auto& [module, function] : look_alikes) EXPECT_FALSE(exported(module, function)) << function.size();
 
     // A file that is no module, a module cut short: False, nothing read past the end;
     // a module built for another processor cannot be loaded here: False.

@@ -140,6 +140,9 @@ TEST_F(MultimediaTest, PlayTimeAndPlayability) {
     EXPECT_EQ(play_time(text), 0);
     EXPECT_TRUE(playable(a));
     EXPECT_FALSE(playable(text));
+    // A name the code page holds only as a look-alike reaches MCI as that file.
+    for (const HostileChar& c : kHostileChars)
+        EXPECT_EQ(play_time(wav((L"mm " + std::wstring(c.text) + L".wav").c_str(), 2500)), 2) << c.label;
     EXPECT_FALSE(playable(scratch() + L"mm fehlt.wav"));
 
     VARIANT_BOOL ok = VARIANT_TRUE, full = VARIANT_TRUE;
@@ -162,16 +165,16 @@ TEST(MciCommand, DeviceNamesWithBlanksAreQuoted) {
     EXPECT_EQ(mci_device(L"C:\\MUSIC\\SONG~1.MP3"), L"C:\\MUSIC\\SONG~1.MP3");
     EXPECT_EQ(mci_device(L"C:\\Eigene Musik\\Lied.mp3"), L"\"C:\\Eigene Musik\\Lied.mp3\"");
     EXPECT_EQ(mci_device(L""), L"");
-    EXPECT_EQ(mci_command(L"play", L"C:\\A~1.AVI", L" fullscreen "), "play C:\\A~1.AVI fullscreen ");
-    EXPECT_EQ(mci_command(L"status", mci_device(L"C:\\a b.wav"), L" length"), "status \"C:\\a b.wav\" length");
-    EXPECT_EQ(mci_command(L"play", L""), "play ");
+    EXPECT_EQ(mci_command(L"play", L"C:\\A~1.AVI", L" fullscreen "), L"play C:\\A~1.AVI fullscreen ");
+    EXPECT_EQ(mci_command(L"status", mci_device(L"C:\\a b.wav"), L" length"), L"status \"C:\\a b.wav\" length");
+    EXPECT_EQ(mci_command(L"play", L""), L"play ");
 }
 
 // --- the stand-in for winmm ---------------------------------------------------------
 
 struct Recorded {
-    std::vector<std::string> commands;
-    std::vector<std::string> sounds;
+    std::vector<std::wstring> commands;
+    std::vector<std::wstring> sounds;
     std::vector<DWORD> sound_flags;
     std::vector<DWORD> volumes;
     DWORD component = MIXERLINE_COMPONENTTYPE_DST_SPEAKERS;
@@ -189,12 +192,12 @@ protected:
     void SetUp() override {
         rec = Recorded{};
         auto& t = qm::media::winmm();
-        t.send_string = [](LPCSTR command, LPSTR answer, UINT length, HWND) -> MCIERROR {
+        t.send_string = [](LPCWSTR command, LPWSTR answer, UINT length, HWND) -> MCIERROR {
             rec.commands.emplace_back(command);
             if (length) answer[0] = 0;
             return 0;
         };
-        t.play_sound = [](LPCSTR alias, HMODULE, DWORD flags) -> BOOL {
+        t.play_sound = [](LPCWSTR alias, HMODULE, DWORD flags) -> BOOL {
             rec.sounds.emplace_back(alias);
             rec.sound_flags.push_back(flags);
             return TRUE;
@@ -248,9 +251,9 @@ protected:
 };
 
 TEST_F(FakeWinmm, SystemSoundsByAlias) {
-    const char* aliases[] = {"SystemQuestion", "SystemExclamation", "SystemHand", "Maximize", "MenuCommand",
-                             "MenuPopup", "Minimize", "MailBeep", "Open", "Close", "AppGPFault", ".Default",
-                             "SystemAsterisk", "RestoreUp", "RestoreDown", "SystemExit", "SystemStart"};
+    const wchar_t* aliases[] = {L"SystemQuestion", L"SystemExclamation", L"SystemHand", L"Maximize", L"MenuCommand",
+                                L"MenuPopup", L"Minimize", L"MailBeep", L"Open", L"Close", L"AppGPFault", L".Default",
+                                L"SystemAsterisk", L"RestoreUp", L"RestoreDown", L"SystemExit", L"SystemStart"};
     for (long s = -1; s <= 17; ++s) {
         auto sound = static_cast<SYSTEMSOUND>(s);
         VARIANT_BOOL ok = 0;
@@ -267,7 +270,7 @@ TEST_F(FakeWinmm, SystemSoundsByAlias) {
 TEST_F(FakeWinmm, CommandTexts) {
     const std::wstring file = scratch() + L"mm fake.wav";
     write_bytes(file, wave(100));
-    const std::string device = qm::to_ansi(qm::media::mci_device(short_path(file)));
+    const std::wstring device = qm::media::mci_device(short_path(file));
     VARIANT_BOOL ok = 0, full = VARIANT_TRUE;
     for (long c : {0, 1, 2, 3, 4}) {
         auto command = static_cast<MULTIMEDIACOMMAND>(c);
@@ -277,9 +280,9 @@ TEST_F(FakeWinmm, CommandTexts) {
     long seconds = 0;
     mm_->Get_PlayTime(Bstr(file).get(), &seconds);
     mm_->isFilePlayable(Bstr(file).get(), &ok);
-    std::vector<std::string> expected = {"stop " + device, "play " + device, "pause " + device, "play " + device,
-                                         "play " + device + " fullscreen ", "set " + device + " time format ms",
-                                         "status " + device + " length", "capability " + device + " can play"};
+    std::vector<std::wstring> expected = {L"stop " + device, L"play " + device, L"pause " + device, L"play " + device,
+                                          L"play " + device + L" fullscreen ", L"set " + device + L" time format ms",
+                                          L"status " + device + L" length", L"capability " + device + L" can play"};
     EXPECT_EQ(rec.commands, expected);
 }
 
@@ -453,6 +456,26 @@ TEST_F(MultimediaTest, ModuleMusicThroughThePlayer) {
     EXPECT_EQ(taken_calls(), "MusicStop();Free();" + load);
     ASSERT_EQ(mm_->Play_MODfile(Bstr(L"").get(), &stop), S_OK);
     EXPECT_EQ(taken_calls(), "MusicStop();Free();");
+
+    // The player takes ANSI names: one the code page holds only as a look-alike
+    // goes as the file's short name, which names that file, and without the file
+    // there is no such name (53) and the player is not touched.
+    for (const HostileChar& c : kHostileChars) {
+        SCOPED_TRACE(c.label);
+        const std::wstring odd = scratch() + L"mm lied " + c.text + L".mod";
+        write_bytes(odd, "M.K.");
+        ASSERT_EQ(mm_->Play_MODfile(Bstr(odd).get(), &start), S_OK);
+        const std::string calls = taken_calls();
+        const size_t from = calls.find("MusicLoad(0,"), to = calls.find(",0,0,514)");
+        ASSERT_TRUE(from != std::string::npos && to != std::string::npos);
+        wchar_t loaded[MAX_PATH] = {};
+        GetLongPathNameW(qm::from_ansi(calls.substr(from + 12, to - from - 12)).c_str(), loaded, MAX_PATH);
+        EXPECT_EQ(loaded, odd);
+        DeleteFileW(odd.c_str());
+        EXPECT_EQ(mm_->Play_MODfile(Bstr(odd).get(), &start), HRESULT(0x800A0035));
+        EXPECT_EQ(taken_calls(), "");
+    }
+    ASSERT_EQ(mm_->Play_MODfile(Bstr(L"").get(), &stop), S_OK);
     SetDllDirectoryW(nullptr);
 }
 
