@@ -30,12 +30,12 @@ bool open_port(long port) {
 }
 
 // The port dialog of the spooler, loaded on first use.
-using ConfigurePortFn = decltype(&ConfigurePortA);
+using ConfigurePortFn = decltype(&ConfigurePortW);
 ConfigurePortFn configure_port() {
     static const ConfigurePortFn fn = [] {
         HMODULE spooler = LoadLibraryW(L"winspool.drv");
         return spooler ? reinterpret_cast<ConfigurePortFn>(
-                             reinterpret_cast<void*>(GetProcAddress(spooler, "ConfigurePortA")))
+                             reinterpret_cast<void*>(GetProcAddress(spooler, "ConfigurePortW")))
                        : nullptr;
     }();
     return fn;
@@ -73,7 +73,7 @@ HRESULT Hardware::COMport_ConfigureDialog(long Port, long* hwnd, long* result) {
         if (!port_exists(Port)) return 0L;
         ConfigurePortFn fn = configure_port();
         if (!fn) raise_win32();
-        std::string name = "COM" + std::to_string(Port) + ":";
+        std::wstring name = L"COM" + std::to_wstring(Port) + L":";
         fn(nullptr, hwnd_of(arg_or<long>(hwnd, 0)), name.data());
         return 0L;
     });

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,14 +59,13 @@ void netbios_reset(UCHAR lana, UCHAR sessions, UCHAR names) {
     run(ncb);
 }
 
-// The adapter address of a LANA asked for a name ("*": the local adapter);
-// "" when the adapter does not answer.
-std::wstring netbios_address(UCHAR lana, std::wstring_view name) {
+// The adapter address of a LANA asked for a name in the code page's bytes
+// ("*": the local adapter); "" when the adapter does not answer.
+std::wstring netbios_address(UCHAR lana, std::string call) {
     unsigned char status[680] = {};
     NCB ncb{};
     ncb.ncb_command = NCBASTAT;
     ncb.ncb_lana_num = lana;
-    std::string call = to_ansi(name);
     call.resize(NCBNAMSZ, ' ');
     std::copy(call.begin(), call.end(), ncb.ncb_callname);
     ncb.ncb_buffer = status;
@@ -287,10 +287,14 @@ HRESULT Network::Adapter_GetMACadress(long Index, BSTR* PCname, long* ErrorNumbe
         std::wstring name(PCname ? text_of(*PCname) : std::wstring_view());
         if (name.empty()) name = L"*";
         if (Index < 0) raise(err::SubscriptOutOfRange);
+        // NetBIOS names are bytes of the code page: a name it cannot hold
+        // exactly names no computer there, and no adapter is asked.
+        const std::optional<std::string> call = to_ansi_exact(name);
+        if (!call) return std::wstring();
         std::vector<std::wstring> list;
         for (UCHAR lana : netbios_lanas()) {
             netbios_reset(lana, 30, 20);
-            std::wstring address = netbios_address(lana, name);
+            std::wstring address = netbios_address(lana, *call);
             if (name == L"*" || !address.empty()) list.push_back(std::move(address));
         }
         if (static_cast<size_t>(Index) >= list.size()) return std::wstring();

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "frame/shared.h"
-#include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/dispatch.h"
@@ -47,10 +46,10 @@ std::vector<HWND> frame_handles() {
 
 // The end of a chain of first children of the classes named; nullptr when it
 // ends early.
-HWND follow(HWND frame, std::initializer_list<const char*> classes) {
+HWND follow(HWND frame, std::initializer_list<const wchar_t*> classes) {
     HWND at = frame;
-    for (const char* name : classes) {
-        at = FindWindowExA(at, nullptr, name, nullptr);
+    for (const wchar_t* name : classes) {
+        at = FindWindowExW(at, nullptr, name, nullptr);
         if (!at) return nullptr;
     }
     return at;
@@ -110,7 +109,7 @@ HRESULT Network::IE_GetURL(SAFEARRAY** result) {
     return untrapped(result, [] {
         const std::vector<HWND> list = frame_handles();
         return record_array<IEURLINFO>(kIeUrlInfo, list.size(), [&](IEURLINFO& r, size_t i) {
-            HWND box = follow(list[i], {"WorkerW", "ReBarWindow32", "Address Band Root", "Edit"});
+            HWND box = follow(list[i], {L"WorkerW", L"ReBarWindow32", L"Address Band Root", L"Edit"});
             r.Parent = handle_value(list[i]);
             r.URL = Bstr(text_of_window(box)).detach();
             if (!r.URL) r.URL = SysAllocStringLen(nullptr, 0);
@@ -123,7 +122,7 @@ HRESULT Network::IE_GetStatusText(SAFEARRAY** result) {
     return untrapped(result, [] {
         const std::vector<HWND> list = frame_handles();
         return record_array<IEINFO>(kIeInfo, list.size(), [&](IEINFO& r, size_t i) {
-            HWND bar = follow(list[i], {"Frame Tab", "TabWindowClass", "msctls_statusbar32"});
+            HWND bar = follow(list[i], {L"Frame Tab", L"TabWindowClass", L"msctls_statusbar32"});
             r.Parent = handle_value(list[i]);
             r.StatusText = Bstr(text_of_window(bar)).detach();
             if (!r.StatusText) r.StatusText = SysAllocStringLen(nullptr, 0);

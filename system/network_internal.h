@@ -9,6 +9,7 @@
 #include <iphlpapi.h>
 #include <lm.h>
 #include <nb30.h>
+#include <ras.h>
 #include <winnetwk.h>
 
 #include <functional>
@@ -84,8 +85,9 @@ std::wstring address_to_host_name(std::wstring_view ip);
 
 // --- the local network -----------------------------------------------------
 // The bytes a messenger mailslot message consists of: sender, NUL,
-// recipient, NUL, text, NUL, NUL (ANSI).
-std::string messenger_bytes(std::wstring_view from, std::wstring_view to, std::wstring_view text);
+// recipient, NUL, text, NUL, NUL (ANSI). Nothing when the code page cannot
+// hold the sender's or the recipient's name exactly.
+std::optional<std::string> messenger_bytes(std::wstring_view from, std::wstring_view to, std::wstring_view text);
 
 // A server's clock block as local date and time: the UTC date and time less
 // the zone's minutes (minutes west of UTC), the carry reaching the date.
@@ -110,12 +112,17 @@ struct Platform {
     NET_API_STATUS(WINAPI* share_enum)(LMSTR server, DWORD level, LPBYTE* buffer, DWORD max, LPDWORD read,
                                        LPDWORD total, LPDWORD resume);
     NET_API_STATUS(WINAPI* buffer_free)(LPVOID buffer);
-    DWORD(WINAPI* open_enum)(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEA container, LPHANDLE handle);
+    DWORD(WINAPI* open_enum)(DWORD scope, DWORD type, DWORD usage, LPNETRESOURCEW container, LPHANDLE handle);
     DWORD(WINAPI* enum_resource)(HANDLE handle, LPDWORD count, LPVOID buffer, LPDWORD size);
     DWORD(WINAPI* close_enum)(HANDLE handle);
     DWORD(WINAPI* if_table)(PMIB_IFTABLE table, PULONG size, BOOL sorted);
     DWORD(WINAPI* forward_table)(PMIB_IPFORWARDTABLE table, PULONG size, BOOL sorted);
     UCHAR(WINAPI* netbios)(PNCB ncb);
+    // The dial-up calls: a connection opened by the name of its phone-book
+    // entry, and the entries of a phone book.
+    DWORD(WINAPI* dial)(HWND owner, LPWSTR entry, DWORD flags, DWORD_PTR* connection, DWORD reserved);
+    DWORD(WINAPI* ras_entries)(LPCWSTR reserved, LPCWSTR phone_book, LPRASENTRYNAMEW entries, LPDWORD bytes,
+                               LPDWORD count);
     // Sets the local clock to a date plus a time of day (raises on refusal).
     void (*set_clock)(DATE date, DATE time);
     // The IP-enabled rows of WMI's adapter configurations, in WMI's order.
@@ -123,6 +130,14 @@ struct Platform {
 };
 Platform& platform();
 void reset_platform();
+
+// A function of a system DLL that only a few members need, loaded when first
+// asked for; raises 453 when the system has none.
+void* system_entry(const wchar_t* dll, const char* name);
+template <class F>
+F system_function(const wchar_t* dll, const char* name) {
+    return reinterpret_cast<F>(system_entry(dll, name));
+}
 
 // Runs f on a thread of its own and waits for it: false when f ended in an
 // entry point that the system exports without implementing it (such a call

@@ -10,7 +10,6 @@
 #include <string>
 
 #include "frame/shared.h"
-#include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/strings.h"
@@ -44,16 +43,6 @@ struct InternetHandle {
     ~InternetHandle() { InternetCloseHandle(h); }
     explicit operator bool() const noexcept { return h != nullptr; }
 };
-
-// A function of a system DLL that is loaded only when a member needs it.
-template <class F>
-F system_function(const wchar_t* dll, const char* name) {
-    HMODULE module = GetModuleHandleW(dll);
-    if (!module) module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    auto f = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-    if (!f) raise(453, L"Specified DLL function not found");
-    return f;
-}
 
 Bstr html_file(const std::wstring& url) {
     Bstr address(url), file(L"");
@@ -196,8 +185,8 @@ HRESULT Network::HTTP_CanConnect(VARIANT_BOOL* result) {
 // True when a connection to the host (given as a web address) can be made.
 HRESULT Network::Host_isReachable(BSTR HOST, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        const std::string host = to_ansi(text_of(HOST));
-        return InternetCheckConnectionA(host.c_str(), FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
+        const std::wstring host(text_of(HOST));
+        return InternetCheckConnectionW(host.c_str(), FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
     });
 }
 

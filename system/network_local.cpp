@@ -48,15 +48,29 @@ NET_API_STATUS WINAPI share_enum(LMSTR server, DWORD level, LPBYTE* buffer, DWOR
     return rc;
 }
 
+// The dial-up calls, safe against an unimplemented entry point; the phone
+// book's reader raises 453 when the system has none.
+DWORD WINAPI dial(HWND owner, LPWSTR entry, DWORD flags, DWORD_PTR* connection, DWORD reserved) {
+    DWORD rc = ERROR_CALL_NOT_IMPLEMENTED;
+    net::guarded([&] { rc = InternetDialW(owner, entry, flags, connection, reserved); });
+    return rc;
+}
+DWORD WINAPI ras_entries(LPCWSTR reserved, LPCWSTR phone_book, LPRASENTRYNAMEW entries, LPDWORD bytes,
+                         LPDWORD count) {
+    auto enum_entries = net::system_function<decltype(&RasEnumEntriesW)>(L"rasapi32.dll", "RasEnumEntriesW");
+    DWORD rc = ERROR_CALL_NOT_IMPLEMENTED;
+    if (!net::guarded([&] { rc = enum_entries(reserved, phone_book, entries, bytes, count); })) *count = 0;
+    return rc;
+}
+
 std::vector<ComPtr<IDispatch>> ip_configurations() {
     auto services = wmi::bind(L"winmgmts:");
     return wmi::exec_query(services.get(), L"SELECT * FROM Win32_NetworkAdapterConfiguration WHERE IPEnabled = True");
 }
 
 net::Platform real_platform() {
-    return {remote_tod,    share_enum, NetApiBufferFree,  WNetOpenEnumA, WNetEnumResourceA,
-            WNetCloseEnum, GetIfTable, GetIpForwardTable, Netbios,       set_local_clock,
-            ip_configurations};
+    return {remote_tod, share_enum, NetApiBufferFree, WNetOpenEnumW, WNetEnumResourceW, WNetCloseEnum,
+            GetIfTable, GetIpForwardTable, Netbios, dial, ras_entries, set_local_clock, ip_configurations};
 }
 
 // What an exported entry point without implementation raises.
@@ -76,29 +90,19 @@ DWORD WINAPI guarded_thread(LPVOID f) {
 
 net::Platform g_platform = real_platform();
 
-// A function of a system DLL that only a few members need.
-template <class F>
-F system_function(const wchar_t* dll, const char* name) {
-    HMODULE module = GetModuleHandleW(dll);
-    if (!module) module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    auto f = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-    if (!f) raise(453, L"Specified DLL function not found");
-    return f;
-}
-
 std::wstring computer_name() {
-    char buffer[16] = {};
+    wchar_t buffer[16] = {};
     DWORD size = 16;
-    if (!GetComputerNameA(buffer, &size)) return {};
-    return from_ansi(std::string_view(buffer, size < 16 ? size : 16));
+    if (!GetComputerNameW(buffer, &size)) return {};
+    return std::wstring(buffer, size < 16 ? size : 16);
 }
 
 // One network resource of the neighbourhood walk, its names copied.
 struct Collected {
-    NETRESOURCEA resource{};
-    std::string local, remote, comment, provider;
+    NETRESOURCEW resource{};
+    std::wstring local, remote, comment, provider;
     // The resource with its names pointing into this entry.
-    NETRESOURCEA* container() {
+    NETRESOURCEW* container() {
         resource.lpLocalName = local.data();
         resource.lpRemoteName = remote.data();
         resource.lpComment = comment.data();
@@ -107,22 +111,22 @@ struct Collected {
     }
 };
 
-std::string copied(const char* text) { return text ? std::string(text) : std::string(); }
+std::wstring copied(const wchar_t* text) { return text ? std::wstring(text) : std::wstring(); }
 
 // Reads one open enumeration to its end, yielding to the message loop
 // between the reads.
 void read_enumeration(HANDLE handle, std::vector<Collected>& out) {
     const net::Platform& p = g_platform;
-    std::vector<NETRESOURCEA> buffer(32768 / sizeof(NETRESOURCEA) + 1);
+    std::vector<NETRESOURCEW> buffer(32768 / sizeof(NETRESOURCEW) + 1);
     for (;;) {
         DWORD count = 65535;
-        DWORD size = static_cast<DWORD>(buffer.size() * sizeof(NETRESOURCEA));
+        DWORD size = static_cast<DWORD>(buffer.size() * sizeof(NETRESOURCEW));
         const DWORD rc = p.enum_resource(handle, &count, buffer.data(), &size);
         process::pump();
         if (rc == ERROR_MORE_DATA && count == 0) {
             // Not even one entry fits: the platform has told the size it needs.
-            if (size <= buffer.size() * sizeof(NETRESOURCEA)) break;
-            buffer.resize(size / sizeof(NETRESOURCEA) + 1);
+            if (size <= buffer.size() * sizeof(NETRESOURCEW)) break;
+            buffer.resize(size / sizeof(NETRESOURCEW) + 1);
             continue;
         }
         if (rc != NO_ERROR && rc != ERROR_MORE_DATA) break;
@@ -151,7 +155,7 @@ std::vector<std::wstring> neighbourhood_servers() {
         read_enumeration(handle, collected);
     for (size_t next = 0; next < collected.size(); ++next) {
         if (!(collected[next].resource.dwUsage & RESOURCEUSAGE_CONTAINER)) continue;
-        NETRESOURCEA below = *collected[next].container();
+        NETRESOURCEW below = *collected[next].container();
         handle = nullptr;
         if (p.open_enum(RESOURCE_GLOBALNET, RESOURCETYPE_ANY, 0, &below, &handle) == NO_ERROR)
             read_enumeration(handle, collected);
@@ -159,7 +163,7 @@ std::vector<std::wstring> neighbourhood_servers() {
     std::vector<std::wstring> servers;
     for (const Collected& c : collected)
         if (c.resource.dwDisplayType == RESOURCEDISPLAYTYPE_SERVER)
-            servers.push_back(LCase(Replace(from_ansi(c.remote), L"\\", L"")));
+            servers.push_back(LCase(Replace(c.remote, L"\\", L"")));
     return servers;
 }
 
@@ -188,15 +192,17 @@ BroadcastReturnCode send_messenger(std::wstring_view msgFrom, std::wstring_view 
     std::wstring to(SendTo), from(msgFrom);
     if (to.empty()) to = L"*";
     if (from.empty()) from = L"Mailslot System Message";
-    const std::string slot = to_ansi(L"\\\\" + to + L"\\mailslot\\messngr");
-    const std::string bytes = net::messenger_bytes(from, to, Message);
-    process::Handle file(CreateFileA(slot.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Names the message cannot carry exactly make no message: nothing is sent.
+    const std::optional<std::string> bytes = net::messenger_bytes(from, to, Message);
+    if (!bytes) return bcINVALIDMESSAGE;
+    const std::wstring slot = L"\\\\" + to + L"\\mailslot\\messngr";
+    process::Handle file(CreateFileW(slot.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return bcINVALIDFILE;
     DWORD written = 0;
-    if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr))
+    if (!WriteFile(file.get(), bytes->data(), static_cast<DWORD>(bytes->size()), &written, nullptr))
         return bcINVALIDFILE;
-    return written == bytes.size() ? bcSEND : bcSENDCRC;
+    return written == bytes->size() ? bcSEND : bcSENDCRC;
 }
 }  // namespace
 
@@ -214,13 +220,23 @@ bool guarded(const std::function<void()>& f) {
     return code == 0;
 }
 
+void* system_entry(const wchar_t* dll, const char* name) {
+    HMODULE module = GetModuleHandleW(dll);
+    if (!module) module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    void* f = module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
+    if (!f) raise(453, L"Specified DLL function not found");
+    return f;
+}
+
 Platform& platform() { return g_platform; }
 void reset_platform() { g_platform = real_platform(); }
 
-std::string messenger_bytes(std::wstring_view from, std::wstring_view to, std::wstring_view text) {
-    std::string bytes = to_ansi(from);
+std::optional<std::string> messenger_bytes(std::wstring_view from, std::wstring_view to, std::wstring_view text) {
+    std::optional<std::string> sender = to_ansi_exact(from), recipient = to_ansi_exact(to);
+    if (!sender || !recipient) return std::nullopt;
+    std::string bytes = std::move(*sender);
     bytes += '\0';
-    bytes += to_ansi(to);
+    bytes += *recipient;
     bytes += '\0';
     bytes += to_ansi(text);
     bytes += '\0';
@@ -242,8 +258,8 @@ ServerTime server_time(long year, long month, long day, long hours, long minutes
 
 HRESULT Network::Set_LocalNetworkName(BSTR* Name, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        const std::string name = to_ansi(Name ? text_of(*Name) : std::wstring_view());
-        return SetComputerNameA(name.c_str()) != FALSE;
+        const std::wstring name(Name ? text_of(*Name) : std::wstring_view());
+        return SetComputerNameW(name.c_str()) != FALSE;
     });
 }
 
@@ -336,7 +352,7 @@ HRESULT Network::BrowseForNetworkPath(long* hwnd, VARIANT_BOOL* BrowseOnlyForCom
 HRESULT Network::TAPIdialNumber(VARIANT_BOOL* result) {
     return untrapped(result, [] {
         using MakeCallFn = decltype(&tapiRequestMakeCallA);
-        auto make_call = system_function<MakeCallFn>(L"tapi32.dll", "tapiRequestMakeCall");
+        auto make_call = net::system_function<MakeCallFn>(L"tapi32.dll", "tapiRequestMakeCall");
         LONG rc = -1;
         net::guarded([&] { rc = make_call("", "", "", ""); });
         return rc == 0;
@@ -345,10 +361,10 @@ HRESULT Network::TAPIdialNumber(VARIANT_BOOL* result) {
 
 HRESULT Network::InternetDialUP(long* hwnd, BSTR* Connection) {
     return untrapped([&] {
-        std::string entry = to_ansi(Connection ? text_of(*Connection) : std::wstring_view());
+        std::wstring entry(Connection ? text_of(*Connection) : std::wstring_view());
         DWORD_PTR connection = 0;
         HWND owner = hwnd ? reinterpret_cast<HWND>(static_cast<LONG_PTR>(*hwnd)) : nullptr;
-        net::guarded([&] { InternetDialA(owner, entry.data(), 0, &connection, 0); });
+        g_platform.dial(owner, entry.data(), 0, &connection, 0);
     });
 }
 
@@ -363,21 +379,19 @@ HRESULT Network::Get_DialUPlist(SAFEARRAY** result) {
         // The entry record in its oldest form, which every version accepts.
         struct Entry {
             DWORD size;
-            char name[257];
+            wchar_t name[257];
         };
-        static_assert(sizeof(Entry) == 264);
-        using EnumEntriesFn = decltype(&RasEnumEntriesA);
-        auto enum_entries = system_function<EnumEntriesFn>(L"rasapi32.dll", "RasEnumEntriesA");
+        static_assert(sizeof(Entry) == 520);
         std::vector<Entry> entries(256);
         entries[0].size = sizeof(Entry);
         DWORD bytes = static_cast<DWORD>(entries.size() * sizeof(Entry)), count = 0;
         // The system's record is longer: ours is its oldest form, which the size field announces.
-        auto* first = reinterpret_cast<LPRASENTRYNAMEA>(entries.data());
-        if (!net::guarded([&] { enum_entries(nullptr, nullptr, first, &bytes, &count); })) count = 0;
+        auto* first = reinterpret_cast<LPRASENTRYNAMEW>(entries.data());
+        g_platform.ras_entries(nullptr, nullptr, first, &bytes, &count);
         if (count == 0) return SafeArray(VT_BSTR).detach();
         std::vector<std::wstring> names;
         for (DWORD i = 0; i < count && i < entries.size(); ++i)
-            names.push_back(from_ansi(std::string_view(entries[i].name, strnlen(entries[i].name, 257))));
+            names.emplace_back(entries[i].name, wcsnlen(entries[i].name, 257));
         return string_array(names).detach();
     });
 }

@@ -6,6 +6,7 @@
 #include <objbase.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,13 @@ std::vector<std::wstring> addresses_of(const hostent* entry) {
     return out;
 }
 
+// The sockets library takes host names in the code page's bytes: a name it
+// cannot hold exactly is looked up nowhere (its look-alike would name another
+// host).
 std::vector<std::wstring> host_addresses(std::wstring_view name) {
-    const std::string ansi = to_ansi(name);
-    return addresses_of(gethostbyname(ansi.c_str()));
+    const std::optional<std::string> ansi = to_ansi_exact(name);
+    if (!ansi) return {};
+    return addresses_of(gethostbyname(ansi->c_str()));
 }
 
 // The address of entry index of a host's list ("" when the lookup fails or

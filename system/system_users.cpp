@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "frame/shared.h"
-#include "runtime/ansi.h"
 #include "runtime/com_ptr.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
@@ -46,10 +45,10 @@ sys::SessionCalls g_session = {ExitWindowsEx, LockWorkStation, PostMessageW};
 bool nt_family() { return (GetVersion() & 0x80000000u) == 0; }
 
 std::wstring user_name() {
-    char buffer[256] = {};
+    wchar_t buffer[256] = {};
     DWORD size = 255;
-    if (!GetUserNameA(buffer, &size) || size == 0) return {};
-    return Trim(from_ansi(std::string_view(buffer, size - 1)));
+    if (!GetUserNameW(buffer, &size) || size == 0) return {};
+    return Trim(std::wstring_view(buffer, size - 1));
 }
 
 // The shutdown privilege of this process, enabled.
@@ -155,14 +154,14 @@ HRESULT System::Get_UserSID(BSTR ComputerName, BSTR User, BSTR* result) {
     return untrapped(result, [&] {
         check_name(text_of(ComputerName), limit::kComputerName);
         check_name(text_of(User), limit::kAccountName);
-        const std::string computer = to_ansi(text_of(ComputerName)), user = to_ansi(text_of(User));
+        const std::wstring computer(text_of(ComputerName)), user(text_of(User));
         DWORD sid_size = 0, domain_size = 0;
         SID_NAME_USE use;
-        LookupAccountNameA(computer.c_str(), user.c_str(), nullptr, &sid_size, nullptr, &domain_size, &use);
+        LookupAccountNameW(computer.c_str(), user.c_str(), nullptr, &sid_size, nullptr, &domain_size, &use);
         if (sid_size == 0) return std::wstring();
         std::vector<BYTE> sid(sid_size);
-        std::string domain(domain_size + 1, '\0');
-        if (!LookupAccountNameA(computer.c_str(), user.c_str(), sid.data(), &sid_size, domain.data(), &domain_size, &use))
+        std::wstring domain(domain_size + 1, L'\0');
+        if (!LookupAccountNameW(computer.c_str(), user.c_str(), sid.data(), &sid_size, domain.data(), &domain_size, &use))
             return std::wstring();
         std::wstring text;
         for (DWORD i = 0; i < sid_size; ++i) text += std::to_wstring(sid[i]);

@@ -195,6 +195,15 @@ TEST_F(NetworkInternet, PlatformStateMembers) {
     ASSERT_EQ(n->Host_isReachable(Bstr(L"http://127.0.0.1:" + closed_port() + L"/").get(), &closed), S_OK);
     EXPECT_EQ(open, VARIANT_TRUE);
     EXPECT_EQ(closed, VARIANT_FALSE);
+    // The host is the one named: a look-alike of "localhost" reaches nothing.
+    auto reachable = [&](const std::wstring& host) {
+        VARIANT_BOOL r = VARIANT_FALSE;
+        EXPECT_EQ(n->Host_isReachable(Bstr(L"http://" + host + L":" + kPort + L"/").get(), &r), S_OK);
+        return r != VARIANT_FALSE;
+    };
+    EXPECT_TRUE(reachable(L"localhost"));
+    for (const HostileChar& c : kHostileChars)
+        EXPECT_FALSE(reachable(L"l" + std::wstring(c.text) + L"calhost")) << c.label;
 }
 
 TEST_F(NetworkInternet, PageDownloadGivesTheAnsiTextAndDeletesTheFile) {

@@ -75,6 +75,15 @@ TEST_F(NetworkLocal, NamesAndAddressesResolveBothWays) {
     } cases[] = {{L"localhost", L"127.0.0.1"}, {L"localhost   ", L"127.0.0.1"}, {L"localhost x", L"127.0.0.1"},
                  {L"no-such-host.invalid", L""}};
     for (const Case& c : cases) EXPECT_EQ(text(&_Network::DomainToIP, c.domain), c.ip) << c.domain;
+    // A host name the sockets library's code page cannot hold exactly is looked
+    // up nowhere (as "lOcalhost" it would be found).
+    net::override_connection_flags(0x02);  // a LAN
+    for (const HostileChar& c : kHostileChars) {
+        SCOPED_TRACE(c.label);
+        const std::wstring name = L"l" + std::wstring(c.text) + L"calhost";
+        EXPECT_EQ(text(&_Network::DomainToIP, name.c_str()), L"");
+        EXPECT_EQ(text(&_Network::NameToIP, name.c_str()), L"");
+    }
     // Longer than the name field, with no blank in it: nothing, and no error.
     EXPECT_EQ(text(&_Network::DomainToIP, std::wstring(300, L'a').c_str()), L"");
     EXPECT_EQ(text(&_Network::DomainToIP, (L"localhost " + std::wstring(300, L'a')).c_str()), L"127.0.0.1");
@@ -314,17 +323,30 @@ TEST_F(NetworkLocal, MessengerMessagesGoToTheMailslotInOneWrite) {
     EXPECT_EQ(next(), "<none>");
     EXPECT_EQ(send(L"", L".", L"Hi"), bcSEND);
     EXPECT_EQ(next(), std::string("Mailslot System Message\0.\0Hi\0\0", 30));
+    // Sender and recipient are names in the message's code page: one it cannot
+    // hold exactly is refused, never sent as a look-alike ("\uFF3C" would make the
+    // recipient "\\.\\"); the text keeps the code page's own conversion.
+    for (const HostileChar& c : kHostileChars) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(send((L"A" + std::wstring(c.text)).c_str(), L".", L"C"), bcINVALIDMESSAGE);
+        EXPECT_EQ(send(L"A", (L"." + std::wstring(c.text)).c_str(), L"C"), bcINVALIDMESSAGE);
+        EXPECT_EQ(next(), "<none>");
+        EXPECT_EQ(send(L"A", L".", (L"C" + std::wstring(c.text)).c_str()), bcSEND);
+        EXPECT_EQ(next(), std::string("A\0.\0C", 5) + to_ansi(c.text) + std::string("\0\0", 2));
+    }
+    EXPECT_EQ(send(L"\u00c4", L".", L"C"), bcSEND);  // held exactly: Ä
+    EXPECT_EQ(next(), std::string("\xc4\0.\0C\0\0", 7));
     CloseHandle(slot);
     EXPECT_EQ(send(L"A", L".", L"C"), bcINVALIDFILE);
 }
 
 TEST_F(NetworkLocal, ComputerNameIsThePrefixsOwn) {
-    char own[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof(own);
-    ASSERT_TRUE(GetComputerNameA(own, &size));
+    wchar_t own[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    ASSERT_TRUE(GetComputerNameW(own, &size));
     Bstr name;
     ASSERT_EQ(n->Get_LocalNetworkName(name.put()), S_OK);
-    EXPECT_EQ(name.str(), from_ansi(own));
+    EXPECT_EQ(name.str(), own);
 
     const wchar_t* key = L"System\\CurrentControlSet\\Control\\ComputerName\\ComputerName";
     auto stored = [&] {
@@ -340,6 +362,14 @@ TEST_F(NetworkLocal, ComputerNameIsThePrefixsOwn) {
     SysFreeString(wanted);
     EXPECT_TRUE(ok);
     EXPECT_EQ(stored(), L"QMNETTEST");
+    // The name reaches the system as written: the system may refuse it or store
+    // its own form of it, never the code page's look-alike ("QM\u03A9" as "QMO").
+    for (const HostileChar& c : kHostileChars) {
+        BSTR asked = SysAllocString((L"QM" + std::wstring(c.text)).c_str());
+        ASSERT_EQ(n->Set_LocalNetworkName(&asked, &ok), S_OK);
+        SysFreeString(asked);
+        EXPECT_NE(stored(), L"QM" + from_ansi(to_ansi(c.text))) << c.label;
+    }
     BSTR old = SysAllocString(before.c_str());
     EXPECT_EQ(n->Set_LocalNetworkName(&old, &ok), S_OK);
     SysFreeString(old);
@@ -457,14 +487,16 @@ TEST_F(NetworkLocal, SharesAreTheServersDiskSharesOnly) {
 }
 
 // The fabricated neighbourhood: a domain below the root holding two servers;
-// each enumeration gives its entries once.
-NETRESOURCEA g_root[1], g_domain[2];
+// each enumeration gives its entries once. The names are beyond the code page:
+// the domain is opened by its own name, and the servers are listed as named.
+const wchar_t kDomain[] = L"WORK\uFF3CGROUP";
+NETRESOURCEW g_root[1], g_domain[2];
 bool g_served[3];
-DWORD WINAPI fake_open(DWORD, DWORD, DWORD, LPNETRESOURCEA container, LPHANDLE h) {
+DWORD WINAPI fake_open(DWORD, DWORD, DWORD, LPNETRESOURCEW container, LPHANDLE h) {
     int which = 0;
     if (!container)
         which = 1;
-    else if (container->lpRemoteName && !strcmp(container->lpRemoteName, "WORKGROUP"))
+    else if (container->lpRemoteName && !wcscmp(container->lpRemoteName, kDomain))
         which = 2;
     else
         return ERROR_NOT_CONTAINER;
@@ -477,7 +509,7 @@ DWORD WINAPI fake_enum(HANDLE h, LPDWORD count, LPVOID buffer, LPDWORD) {
     if (g_served[which]) return *count = 0, ERROR_NO_MORE_ITEMS;
     g_served[which] = true;
     *count = which == 1 ? 1 : 2;
-    memcpy(buffer, which == 1 ? g_root : g_domain, *count * sizeof(NETRESOURCEA));
+    memcpy(buffer, which == 1 ? g_root : g_domain, *count * sizeof(NETRESOURCEW));
     return NO_ERROR;
 }
 DWORD WINAPI fake_close(HANDLE) { return NO_ERROR; }
@@ -494,8 +526,8 @@ TEST_F(NetworkLocal, NeighbourhoodListsTheServersLowerCased) {
 
     Bstr own_name;
     ASSERT_EQ(n->Get_LocalNetworkName(own_name.put()), S_OK);
-    static std::string workgroup = "WORKGROUP", alpha = "\\\\ALPHA", self;
-    self = "\\\\" + to_ansi(own_name.view());
+    static std::wstring workgroup = kDomain, alpha = L"\\\\ALPHA\u03A9\u30C7", self;
+    self = L"\\\\" + own_name.str();
     g_root[0] = {RESOURCE_GLOBALNET, RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_DOMAIN, RESOURCEUSAGE_CONTAINER,
                  nullptr, workgroup.data(), nullptr, nullptr};
     g_domain[0] = {RESOURCE_GLOBALNET, RESOURCETYPE_ANY, RESOURCEDISPLAYTYPE_SERVER, RESOURCEUSAGE_CONTAINER,
@@ -506,8 +538,26 @@ TEST_F(NetworkLocal, NeighbourhoodListsTheServersLowerCased) {
     net::platform().enum_resource = fake_enum;
     net::platform().close_enum = fake_close;
     const std::wstring lower = LCase(own_name.view());
-    EXPECT_EQ(pcs(true), (std::vector<std::wstring>{L"alpha", lower}));
-    EXPECT_EQ(pcs(false), std::vector<std::wstring>{L"alpha"});
+    EXPECT_EQ(pcs(true), (std::vector<std::wstring>{L"alpha\u03C9\u30C7", lower}));
+    EXPECT_EQ(pcs(false), std::vector<std::wstring>{L"alpha\u03C9\u30C7"});
+}
+
+// A fabricated phone book, in records of the size the caller announces, and the
+// entry names the dial-up call was given.
+const std::vector<std::wstring> kPhoneBook = {L"B\u00fcro", L"Net\u03A9", L"\u30C7\uFF3C\uFF02"};
+std::vector<std::wstring> g_dialled;
+DWORD WINAPI fake_ras_entries(LPCWSTR, LPCWSTR, LPRASENTRYNAMEW entries, LPDWORD bytes, LPDWORD count) {
+    const DWORD record = entries->dwSize;
+    if (*bytes < record * kPhoneBook.size()) return ERROR_INSUFFICIENT_BUFFER;
+    for (size_t i = 0; i < kPhoneBook.size(); ++i)
+        wcscpy(reinterpret_cast<wchar_t*>(reinterpret_cast<BYTE*>(entries) + i * record + sizeof(DWORD)),
+               kPhoneBook[i].c_str());
+    *count = static_cast<DWORD>(kPhoneBook.size());
+    return 0;
+}
+DWORD WINAPI fake_dial(HWND, LPWSTR entry, DWORD, DWORD_PTR*, DWORD) {
+    g_dialled.emplace_back(entry);
+    return 0;
 }
 
 TEST_F(NetworkLocal, DialUpMembersLeaveNoWindow) {
@@ -531,6 +581,23 @@ TEST_F(NetworkLocal, DialUpMembersLeaveNoWindow) {
     EXPECT_EQ(n->InternetDialUP(&owner, nullptr), S_OK);
     EXPECT_EQ(n->InternetHangup(), S_OK);
     EXPECT_EQ(windows(), before);
+
+    // Entry names beyond the code page come back and are dialled as named; an
+    // omitted entry is an empty name.
+    net::platform().ras_entries = fake_ras_entries;
+    net::platform().dial = fake_dial;
+    ASSERT_EQ(n->Get_DialUPlist(&list), S_OK);
+    EXPECT_EQ(texts(list), kPhoneBook);
+    g_dialled.clear();
+    for (const std::wstring& entry : kPhoneBook) {
+        BSTR name = SysAllocString(entry.c_str());
+        EXPECT_EQ(n->InternetDialUP(&owner, &name), S_OK);
+        SysFreeString(name);
+    }
+    EXPECT_EQ(n->InternetDialUP(&owner, nullptr), S_OK);
+    std::vector<std::wstring> named = kPhoneBook;
+    named.emplace_back();
+    EXPECT_EQ(g_dialled, named);
 }
 
 // --- adapters -------------------------------------------------------------------
@@ -568,7 +635,8 @@ DWORD WINAPI fake_routes(PMIB_IPFORWARDTABLE table, PULONG size, BOOL) {
     return NO_ERROR;
 }
 
-// Three LANAs; the third does not answer.
+// Three LANAs; the third does not answer. The call names asked for are kept.
+std::vector<std::string> g_call_names;
 UCHAR WINAPI fake_netbios(PNCB ncb) {
     if (ncb->ncb_command == NCBENUM) {
         auto* lanas = reinterpret_cast<LANA_ENUM*>(ncb->ncb_buffer);
@@ -577,6 +645,8 @@ UCHAR WINAPI fake_netbios(PNCB ncb) {
         return NRC_GOODRET;
     }
     if (ncb->ncb_command == NCBRESET) return NRC_GOODRET;
+    if (ncb->ncb_command == NCBASTAT)
+        g_call_names.emplace_back(reinterpret_cast<const char*>(ncb->ncb_callname), NCBNAMSZ);
     if (ncb->ncb_command == NCBASTAT && ncb->ncb_lana_num != 6) {
         auto* status = reinterpret_cast<ADAPTER_STATUS*>(ncb->ncb_buffer);
         const unsigned char mac[6] = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, ncb->ncb_lana_num};
@@ -654,6 +724,14 @@ TEST_F(NetworkLocal, MacAddressesThroughNetbiosAndWmi) {
     EXPECT_EQ(adapter(1, L"OTHER"), L"0A-1B-2C-3D-4E-05");
     EXPECT_EQ(adapter(-1, L"*", 9), L"");
     EXPECT_TRUE(errors.has("Adapter_GetMACadress"));
+    // The call name is 16 bytes of the code page: a name it cannot hold exactly
+    // is asked of no adapter.
+    g_call_names.clear();
+    for (const HostileChar& c : kHostileChars)
+        EXPECT_EQ(adapter(0, (L"PC" + std::wstring(c.text)).c_str()), L"") << c.label;
+    EXPECT_EQ(g_call_names, std::vector<std::string>{});
+    EXPECT_EQ(adapter(0, L"PC\u00c4"), L"0A-1B-2C-3D-4E-04");
+    EXPECT_EQ(g_call_names.at(0), "PC\xc4" + std::string(13, ' '));
     SAFEARRAY* all = nullptr;
     ASSERT_EQ(n->Adapter_GetAllMACadresses(&all), S_OK);
     EXPECT_EQ(texts(all), (std::vector<std::wstring>{L"0A-1B-2C-3D-4E-04", L"0A-1B-2C-3D-4E-05"}));

@@ -110,6 +110,12 @@ TEST_F(SystemAdmin, AccountsPrivilegesAndIdentifiers) {
     Bstr user;
     ASSERT_EQ(s->Get_LocalUserName(user.put()), S_OK);
     EXPECT_EQ(user.str(), name);
+    // The name as the system has it, beyond the code page too (Wine takes it from
+    // the process's WINEUSERNAME).
+    SetEnvironmentVariableW(L"WINEUSERNAME", L"qm\u03A9\u30C7");
+    ASSERT_EQ(s->Get_LocalUserName(user.put()), S_OK);
+    SetEnvironmentVariableW(L"WINEUSERNAME", name);
+    EXPECT_EQ(user.str(), L"qm\u03A9\u30C7");
 
     VARIANT_BOOL admin = VARIANT_FALSE;
     ASSERT_EQ(s->isAdmin(&admin), S_OK);
@@ -144,6 +150,18 @@ TEST_F(SystemAdmin, AccountsPrivilegesAndIdentifiers) {
     EXPECT_EQ(sid(name), expected);
     EXPECT_TRUE(expected.starts_with(L"15"));
     EXPECT_EQ(sid(L"qm-no-such-user"), L"");
+    // Account names are looked up as written: a look-alike of an account names none.
+    wchar_t computer_name[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD computer_size = MAX_COMPUTERNAME_LENGTH + 1;
+    ASSERT_TRUE(GetComputerNameW(computer_name, &computer_size));
+    const std::wstring own_computer = computer_name;
+    const struct {
+        std::wstring account, look_alike;
+    } accounts[] = {{L"LOCAL", L"L\u03A9CAL"}, {own_computer + L"\\" + name, own_computer + L"\uFF3C" + name}};
+    for (const auto& a : accounts) {
+        EXPECT_NE(sid(a.account.c_str()), L"") << to_ansi(a.account);
+        EXPECT_EQ(sid(a.look_alike.c_str()), L"") << to_ansi(a.account);
+    }
 
     // Names longer than any computer or account has: error 5 before any look-up.
     const std::wstring huge(100000, L'x');
