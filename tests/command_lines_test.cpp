@@ -65,6 +65,8 @@ TEST(CommandLines, EachTextIsOneArgumentAsProgramsReadIt) {
 // The recorder as net.exe and regedit.exe in the current folder, and as the
 // word processor of an App Paths entry: what each member's program gets.
 TEST(CommandLines, StartedProgramsGetEachCallerTextWhole) {
+    ComPtr<_Office> office;
+    ASSERT_EQ(find_class_by_interface(IID__Office)->create(IID__Office, office.put_void()), S_OK);
     const std::wstring folder = scratch() + L"command lines\\", log = folder + L"started.log";
     CreateDirectoryW(folder.c_str(), nullptr);
     wipe(folder);
@@ -100,8 +102,6 @@ TEST(CommandLines, StartedProgramsGetEachCallerTextWhole) {
     expected.push_back({"regedit.exe", 0, {"/e", "/s", utf8(file), utf8(L"HKEY_CURRENT_USER\\" + key)}});
 
     // A document that is not there is passed as given; one with a quote starts nothing.
-    ComPtr<_Office> office;
-    ASSERT_EQ(find_class_by_interface(IID__Office)->create(IID__Office, office.put_void()), S_OK);
     OfficeApplication app = opMSWORD;
     OfficeCommand open = oaOPENDOCUMENT;
     for (const wchar_t* document : {L"S:\\no such folder\\", L"S:\\a\"b.doc"}) {
