@@ -2,6 +2,7 @@
 // a folder in the file manager.
 #include <windows.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "files/directory.h"
 #include "files/filebase.h"
 #include "files/folder_walk.h"
+#include "files/shell.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/files.h"
@@ -177,14 +179,11 @@ HRESULT Directory::OpenPath(BSTR Path, BSTR* SelectedItem, VARIANT_BOOL* isRoot,
         VARIANT_BOOL create = VARIANT_FALSE, exists = VARIANT_FALSE;
         check(Exist(Path, &create, &exists));
         if (!exists) return false;
-        // The file manager splits its arguments at commas: a path holding one is quoted.
-        const auto argument = [](const std::wstring& path) {
-            if (path.find(L',') == std::wstring::npos) return path;
-            return L"\"" + RemoveBackslash(path) + L"\"";  // no "\" before the closing quote
-        };
         const std::wstring folder = AddBackslash(text_of(Path));
         const std::wstring item = SelectedItem ? std::wstring(text_of(*SelectedItem)) : std::wstring();
-        std::wstring text = item.empty() ? argument(folder) : L"/select," + argument(folder + item);
+        const std::optional<std::wstring> shown = explorer_argument(item.empty() ? folder : folder + item);
+        if (!shown) return false;  // an item holding a quote: no name does
+        std::wstring text = item.empty() ? *shown : L"/select," + *shown;
         if (isRoot && *isRoot) text = L"/root," + text;
         Bstr program(L"Explorer.exe"), parameters(text);
         long style = 3;

@@ -8,6 +8,7 @@
 #include "files/drive.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
+#include "runtime/process.h"
 #include "runtime/strings.h"
 
 namespace qm {
@@ -76,7 +77,7 @@ HRESULT Drive::VirtualDrive(VIRTUALDRIVECOMMAND* Command, BSTR* TargetDrive, BST
             check(shared<_File>()->Get_ShortPath(Bstr(source).get(), short_path.put()));
             if (short_path.view().empty()) return false;
             write_back(SourceDir, short_path.str());
-            run_hidden(std::wstring(L"subst ") + letter + L": \"" + short_path.str() + L"\"");
+            run_hidden(std::wstring(L"subst ") + letter + L": " + process::quote(short_path.str()));
             return drive_exists(letter);
         }
         if (*Command == vdREMOVE) {

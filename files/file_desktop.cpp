@@ -5,9 +5,11 @@
 #include <shellapi.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 #include "files/file.h"
+#include "files/shell.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/handover.h"
@@ -33,14 +35,15 @@ HRESULT File::Show_FilePropertiesDialog(long hwnd, BSTR File, VARIANT_BOOL* resu
     });
 }
 
-// Explorer with the file selected, when the file is there. Explorer splits its
-// arguments at commas (blanks are fine): a path with a comma goes in quotes.
+// Explorer with the file selected, when the file is there.
 HRESULT File::OpenInExplorer(BSTR File, long* ErrorNumber, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         const std::wstring file(text_of(File));
         if (!exists(file, ErrorNumber)) return false;
+        const std::optional<std::wstring> selected = explorer_argument(file);
+        if (!selected) return false;
         Bstr program(L"Explorer.exe");
-        Bstr argument(L"/select," + (file.find(L',') == std::wstring::npos ? file : L"\"" + file + L"\""));
+        Bstr argument(L"/select," + *selected);
         BSTR path = program.get(), param = argument.get();
         long style = SW_SHOWNORMAL;
         VARIANT_BOOL started = VARIANT_FALSE;

@@ -3,6 +3,7 @@
 // joined into one file. Both hold the runtime file numbers 3 (read) and 1
 // (written), as BinCopy does, so only one of the three runs at a time.
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "runtime/contract.h"
 #include "runtime/files.h"
 #include "runtime/forms/globals.h"
+#include "runtime/process.h"
 
 namespace qm {
 
@@ -32,15 +34,25 @@ std::wstring name_of(std::wstring_view path) {
 
 // A name as the batch line takes it: one with a blank, a separator or a
 // character the command interpreter acts on is quoted, its "%" doubled, so it
-// stays one name and runs nothing; plain names stay as they are.
-std::wstring batch_name(std::wstring_view name) {
-    if (name.find_first_of(L" \t&|<>^()%!,;=+") == std::wstring_view::npos) return std::wstring(name);
-    std::wstring quoted = L"\"";
-    for (const wchar_t c : name) {
-        quoted += c;
-        if (c == L'%') quoted += L'%';
+// stays one name and runs nothing; plain names stay as they are. Nothing when
+// no quoting keeps it one name in the batch's code page.
+std::optional<std::wstring> batch_name(std::wstring_view name) {
+    std::optional<std::wstring> word = process::batch_word(name);
+    if (word && name.find_first_of(L" \t&|<>^()%!,;=+") == std::wstring_view::npos) return std::wstring(name);
+    return word;
+}
+
+// The batch line that joins the parts into the file: "copy /b" with the part
+// names joined by " + ", then the file's name; nothing when a name cannot be
+// written into it.
+std::optional<std::wstring> join_line(std::wstring_view base, long long parts, std::wstring_view source) {
+    std::wstring line = L"copy /b";
+    for (long long n = 1; n <= parts + 1; ++n) {
+        const std::optional<std::wstring> name = batch_name(n <= parts ? name_of(part_name(base, n)) : name_of(source));
+        if (!name) return std::nullopt;
+        line += (n == 1 || n > parts ? L" " : L" + ") + *name;
     }
-    return quoted + L'"';
+    return line;
 }
 
 void set_text(BSTR* out, std::wstring_view text) {
@@ -53,9 +65,10 @@ void set_text(BSTR* out, std::wstring_view text) {
 
 // Parts of KBperFile KB each, the last holding the rest (empty when the length
 // is an exact multiple). 0 done (also for KBperFile <= 0, doing nothing); -1 File
-// missing; -2 File shorter than one part; -3 the batch file was not written;
-// else the run-time error number. A part or batch name that names File itself
-// is refused (75) before anything is written.
+// missing; -2 File shorter than one part; -3 the batch file was not written
+// (nothing is, when a name cannot be written into its line); else the run-time
+// error number. A part or batch name that names File itself is refused (75)
+// before anything is written.
 HRESULT File::Split(BSTR File, long KBperFile, BSTR* OutputFile, VARIANT_BOOL* CreateBatch, long* result) {
     return trapped(Trap{Source::File, L"Split", nullptr, std::wstring(text_of(File))}, result, ErrorNumberResult{},
                    [&]() -> long {
@@ -82,9 +95,13 @@ HRESULT File::Split(BSTR File, long KBperFile, BSTR* OutputFile, VARIANT_BOOL* C
                            if (same_file(part_name(base, n), source)) raise(err::PathFileAccess);
                        if (batch && same_file(base + L"Bat", source)) raise(err::PathFileAccess);
 
+                       // The batch line is made first: one that cannot be written leaves
+                       // everything as it was.
+                       std::optional<std::wstring> line;
+                       if (batch && !(line = join_line(base, parts, source))) return -3;
+
                        RtFile in(source, OpenMode::Binary, OpenAccess::Read, kReadNumber);
                        ChunkCopier copier(part_size);
-                       std::wstring line = L"copy /b ";
                        for (long long n = 1, position = 0; n <= parts; ++n, position += part_size) {
                            const std::wstring part = part_name(base, n);
                            if (exists(part)) KillFile(part);
@@ -95,14 +112,11 @@ HRESULT File::Split(BSTR File, long KBperFile, BSTR* OutputFile, VARIANT_BOOL* C
                                left -= chunk;
                            }
                            out.Close();
-                           if (n > 1) line += L" + ";
-                           line += batch_name(name_of(part));
                        }
-                       line += L" " + batch_name(name_of(source));
                        in.Close();
                        if (!batch) return 0;
                        long written = -1;
-                       check(shared<_Text>()->TextFile_WriteText(Bstr(base + L"Bat").get(), Bstr(line).get(),
+                       check(shared<_Text>()->TextFile_WriteText(Bstr(base + L"Bat").get(), Bstr(*line).get(),
                                                                  &written));
                        return written == 0 ? 0 : -3;
                    });

@@ -144,12 +144,16 @@ HRESULT File::CABfile_Extract(BSTR CABFile, BSTR SourceFile, BSTR DestPath, VARI
 // the installer's reduced progress window, waiting until the installer ends.
 HRESULT File::MSI_Extract(BSTR MSIfile, BSTR OutputDirectory) {
     return untrapped([&] {
+        // Each path is one value in quotes: one holding a quote (no name does) would end it.
+        const std::wstring package(text_of(MSIfile));
+        std::wstring folder(text_of(OutputDirectory));
+        if (package.find(L'"') != std::wstring::npos || folder.find(L'"') != std::wstring::npos)
+            raise(err::BadFileNameOrNumber);
         VARIANT_BOOL made = VARIANT_FALSE;
         check(shared<_Directory>()->CreatePath(OutputDirectory, &made));
         // A "\" before the closing quote would escape it.
-        std::wstring folder(text_of(OutputDirectory));
         while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
-        Bstr command(L"msiexec /a \"" + std::wstring(text_of(MSIfile)) + L"\" /qb TARGETDIR=\"" + folder + L"\"");
+        Bstr command(L"msiexec /a \"" + package + L"\" /qb TARGETDIR=\"" + folder + L"\"");
         long exit = 0;
         check(shared<_Shell>()->ExecuteAndWait(command.get(), SW_SHOWNORMAL, &exit));
     });

@@ -31,9 +31,15 @@ std::wstring program_path(long app) {
     return folder.empty() ? folder : AddBackslash(folder) + kPrograms[app];
 }
 
-// Starts a command line maximised with focus, without waiting; false on any failure.
-bool start(const std::wstring& command_line) {
-    return late::skipping_errors([&] { process::start(command_line, 3); });
+// Starts the program, with the document when one is given, maximised with focus
+// and without waiting; false on any failure (a path that cannot be one argument
+// included).
+bool start(const std::wstring& program, const std::wstring* document = nullptr) {
+    return late::skipping_errors([&] {
+        std::wstring line = process::quote(program);
+        if (document) line += L" " + process::quote(*document);
+        process::start(line, 3);
+    });
 }
 
 }  // namespace
@@ -57,12 +63,12 @@ HRESULT Office::OfficeApp(OfficeApplication* App, OfficeCommand* Command, BSTR* 
                 detail::store(DocumentPath, Bstr(document));
             }
             if (program.empty()) return Bstr(L"False");
-            return Bstr(start(process::quote(program) + L" " + process::quote(document)) ? L"True" : L"False");
+            return Bstr(start(program, &document) ? L"True" : L"False");
         }
         case oaRUN: {
             const std::wstring program = program_path(app);
             if (program.empty()) return Bstr(L"False");
-            return Bstr(start(process::quote(program)) ? L"True" : L"False");
+            return Bstr(start(program) ? L"True" : L"False");
         }
         default: return Bstr();
         }

@@ -83,7 +83,7 @@ HRESULT Registry::ExportKey(RegRoot* Root, BSTR Key, BSTR File, VARIANT_BOOL* re
 
         std::wstring key = std::wstring(reg::root_name(*Root)) + L"\\" + reg::path_of(Key);
         process::Started editor =
-            process::start(L"regedit /e /s " + process::quote(file) + L" " + process::quote(key), SW_HIDE);
+            process::start(L"regedit /e /s " + process::quote(file) + L" " + process::argument(key), SW_HIDE);
         process::wait(editor.process.get());
 
         WIN32_FILE_ATTRIBUTE_DATA info;

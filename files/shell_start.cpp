@@ -21,6 +21,13 @@ std::wstring shell_command_line(std::wstring_view program, std::wstring_view arg
     return line;
 }
 
+std::optional<std::wstring> explorer_argument(std::wstring_view path) {
+    if (path.find(L'"') != std::wstring_view::npos) return std::nullopt;
+    if (path.find(L',') == std::wstring_view::npos) return std::wstring(path);
+    while (path.ends_with(L'\\')) path.remove_suffix(1);
+    return L"\"" + std::wstring(path) + L"\"";
+}
+
 // The shell's "open" verb on a program, document, folder or web address.
 HRESULT Shell::Execute(BSTR* Path, BSTR* Param, LONG* WinStyle, VARIANT_BOOL* result) {
     return untrapped(result, [&] {

@@ -11,6 +11,7 @@
 #include "runtime/errors.h"
 #include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
+#include "runtime/process.h"
 
 namespace qm {
 
@@ -105,7 +106,7 @@ void FrmDebug::copy_entries() {
 
 void FrmDebug::open_log_file() {
     try {
-        shell(L"Notepad.exe \"" + txtPath().text() + L"\"", 3);
+        shell(L"Notepad.exe " + process::quote(txtPath().text()), 3);
     } catch (...) {
     }
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "runtime/ansi.h"
 #include "runtime/errors.h"
 #include "runtime/handover.h"
 
@@ -63,10 +64,52 @@ void wait(HANDLE process) noexcept {
     }
 }
 
+namespace {
+
+// The text in quotes, each run of backslashes before a quote (the closing one
+// included) doubled, each quote inside written \".
+std::wstring in_quotes(std::wstring_view text) {
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (const wchar_t c : text) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        if (c == L'"') backslashes = backslashes * 2 + 1;
+        out.append(backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L'"';
+}
+
+}  // namespace
+
 std::wstring quote(std::wstring_view path) {
-    if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') return std::wstring(path);
-    if (path.find_first_of(L" \t") == std::wstring_view::npos) return std::wstring(path);
-    return L"\"" + std::wstring(path) + L"\"";
+    const bool quoted = path.size() >= 2 && path.front() == L'"' && path.back() == L'"';
+    if (quoted) path = path.substr(1, path.size() - 2);
+    if (path.find(L'"') != std::wstring_view::npos) raise(err::BadFileNameOrNumber);
+    if (!quoted && path.find_first_of(L" \t") == std::wstring_view::npos) return std::wstring(path);
+    return in_quotes(path);
+}
+
+std::wstring argument(std::wstring_view text) {
+    if (!text.empty() && text.find_first_of(L" \t\n\v\"") == std::wstring_view::npos) return std::wstring(text);
+    return in_quotes(text);
+}
+
+std::optional<std::wstring> batch_word(std::wstring_view path) {
+    for (const wchar_t c : path)
+        if (c < L' ' || c == L'"') return std::nullopt;
+    if (!holds_exactly(path)) return std::nullopt;
+    std::wstring out = L"\"";
+    for (const wchar_t c : path) {
+        out += c;
+        if (c == L'%') out += L'%';
+    }
+    return out + L'"';
 }
 
 }  // namespace qm::process

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -58,7 +60,23 @@ bool pump() noexcept;
 void wait(HANDLE process) noexcept;
 
 // A path as one argument of a command line: quoted when it holds a blank or a
-// tab and is not quoted already.
+// tab (a path already in quotes stays so), with the backslashes before the
+// closing quote doubled so that they do not escape it. No name holds a quote:
+// a path with one inside is refused with 52.
 std::wstring quote(std::wstring_view path);
+
+// Any other text (a registry key, a computer name, a message) as exactly one
+// argument under the rules the C runtime and CommandLineToArgvW read: quoted
+// when it is empty or holds a blank, a tab or a quote; a quote inside becomes
+// \" and the backslashes before a quote, the closing one included, are doubled.
+std::wstring argument(std::wstring_view text);
+
+// A path as one word of a line of a batch file, which the command interpreter
+// reads in the code page: in quotes, so that blanks and the interpreter's own
+// characters stay part of it, with "%" doubled, so that nothing is expanded.
+// Nothing when no quoting keeps it one word: it holds a quote or a control
+// character (a line break would start a command of its own), or the code page
+// holds it only as a look-alike (a fullwidth quote would be written as '"').
+std::optional<std::wstring> batch_word(std::wstring_view path);
 
 }  // namespace qm::process

@@ -23,6 +23,13 @@ constexpr long kDone = 1, kFailed = 0, kNotConnected = -1;
 
 std::wstring str(BSTR s) { return std::wstring(text_of(s)); }
 
+// Whether a text can go to the server as one word of a command: a control
+// character (a line break above all) would end the command and start another.
+bool one_word(BSTR s) {
+    const std::wstring_view text = text_of(s);
+    return std::none_of(text.begin(), text.end(), [](wchar_t c) { return c < L' '; });
+}
+
 // The names of a folder's entries, files and folders apart, in server order.
 struct Listing {
     std::vector<std::wstring> files, folders;
@@ -74,6 +81,7 @@ long FTP::on_server(BSTR server, BOOL (*operation)(void*, const std::wstring&, c
                     BSTR second) {
     void* connection = find(text_of(server));
     if (!connection) return kNotConnected;
+    if (!one_word(first) || !one_word(second)) return kFailed;
     return operation(connection, str(first), str(second)) ? kDone : kFailed;
 }
 
@@ -83,6 +91,7 @@ HRESULT FTP::Connect(IE_OpenType* IEopen, BSTR Server, BSTR UserName, BSTR Passw
     return untrapped(result, [&]() -> long {
         if (find(text_of(Server))) return kNotConnected;
         if (Port < 0 || Port > 0xFFFF) raise(err::Overflow);
+        if (!one_word(Server) || !one_word(UserName) || !one_word(Password)) return kFailed;
         if (!session_)
             session_ = InternetOpenW(L"Velkor", IEopen ? static_cast<DWORD>(*IEopen) : 0, nullptr, nullptr, 0);
         const DWORD flags = PassiveConnection ? INTERNET_FLAG_PASSIVE : 0;
@@ -236,6 +245,7 @@ HRESULT FTP::Upload(BSTR Server, BSTR LocalFile, TransferType TransferModus, BST
                 *RemoteFile = Bstr(remote).detach();
             }
         }
+        if (!one_word(remote.get())) return kFailed;
         return FtpPutFileW(connection, str(LocalFile).c_str(), remote.str().c_str(),
                            static_cast<DWORD>(TransferModus), 0)
                    ? kDone
@@ -248,6 +258,7 @@ HRESULT FTP::Download(BSTR Server, BSTR RemoteFile, BSTR LocalFile, TransferType
     return untrapped(result, [&]() -> long {
         void* connection = find(text_of(Server));
         if (!connection) return kNotConnected;
+        if (!one_word(RemoteFile)) return kFailed;
         const DWORD flags = TransferModus ? static_cast<DWORD>(*TransferModus) : 0;
         return FtpGetFileW(connection, str(RemoteFile).c_str(), str(LocalFile).c_str(), FALSE, 0, flags, 0)
                    ? kDone

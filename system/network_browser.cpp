@@ -9,11 +9,11 @@
 #include "files/filebase.h"
 #include "frame/mycontrols.h"
 #include "frame/shared.h"
-#include "runtime/ansi.h"
 #include "runtime/app.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/forms/forms.h"
+#include "runtime/handover.h"
 #include "runtime/latebind.h"
 #include "runtime/strings.h"
 #include "system/network.h"
@@ -23,32 +23,52 @@ namespace qm {
 
 namespace net {
 
-std::wstring mail_field(std::wstring_view text) {
+namespace {
+
+// The characters a mail field keeps as they are: the unreserved ones of a URI.
+bool unreserved(wchar_t c) noexcept {
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') || c == L'-' ||
+           c == L'.' || c == L'_' || c == L'~';
+}
+// The address part keeps its own structure too: "a@b.de,c@d.de" is two recipients.
+bool address_kept(wchar_t c) noexcept { return unreserved(c) || c == L'@' || c == L','; }
+// An address for the browser keeps every printable ASCII character but the quote.
+bool printable_kept(wchar_t c) noexcept { return c > L' ' && c < 0x7F && c != L'"'; }
+
+// The text with every character that kept() refuses written as "%" and the
+// hexadecimal digits of each of its UTF-8 bytes; a surrogate pair is one
+// character, a lone surrogate the replacement character.
+std::wstring percent_coded(std::wstring_view text, bool (*kept)(wchar_t) noexcept) {
+    static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
     std::wstring out;
     out.reserve(text.size());
-    for (wchar_t c : text) {
-        switch (c) {
-            case L'%': out += L"%25"; break;
-            case L'&': out += L"%26"; break;
-            case L'?': out += L"%3F"; break;
-            case L'#': out += L"%23"; break;
-            case L'\r': out += L"%0D"; break;
-            case L'\n': out += L"%0A"; break;
-            default: out += c;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (kept(text[i])) {
+            out += text[i];
+            continue;
         }
+        const int units = IS_HIGH_SURROGATE(text[i]) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
+        char bytes[8];
+        const int n = WideCharToMultiByte(CP_UTF8, 0, text.data() + i, units, bytes, sizeof(bytes), nullptr, nullptr);
+        for (int b = 0; b < n; ++b) {
+            const auto byte = static_cast<unsigned char>(bytes[b]);
+            out += L'%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+        i += static_cast<size_t>(units) - 1;
     }
     return out;
 }
 
+}  // namespace
+
 std::wstring mail_address_text(std::wstring_view to, std::wstring_view subject, std::wstring_view body) {
-    std::wstring text = L"mailto:";
-    text += to;
-    text += L"?Subject=";
-    text += mail_field(subject);
-    text += L"&Body=";
-    text += mail_field(body);
-    return text;
+    return L"mailto:" + percent_coded(to, address_kept) + L"?Subject=" + percent_coded(subject, unreserved) +
+           L"&Body=" + percent_coded(body, unreserved);
 }
+
+std::wstring uri_text(std::wstring_view address) { return percent_coded(address, printable_kept); }
 
 std::wstring shortcut_text(std::wstring_view url) {
     std::wstring text = L"[InternetShortcut]\r\nURL = ";
@@ -99,15 +119,18 @@ Variant object_variant(IDispatch* object) {
 
 }  // namespace
 
+// The address is the browser's one argument: coded so that no blank or quote in
+// it ends the argument.
 HRESULT Network::IE_Open(BSTR* URL, long* WinStyle, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        Bstr program(L"Iexplore.exe");
-        BSTR raw = program.get();
-        Bstr empty(L"");
-        BSTR* url = URL ? URL : empty.put();
+        const std::wstring_view url = URL ? text_of(*URL) : std::wstring_view();
+        check_command_line(url);
+        Bstr program(L"Iexplore.exe"), address(net::uri_text(url));
+        check_command_line(address.view());
+        BSTR raw = program.get(), coded = address.get();
         long style = WinStyle ? *WinStyle : SW_SHOWNORMAL;
         VARIANT_BOOL started = VARIANT_FALSE;
-        check(shared<_Shell>()->Execute(&raw, url, &style, &started));
+        check(shared<_Shell>()->Execute(&raw, &coded, &style, &started));
         return started != VARIANT_FALSE;
     });
 }
@@ -121,12 +144,17 @@ HRESULT Network::OpenURL(BSTR URL, long WinStyle) {
     });
 }
 
-// The fields are coded so that their "&", "?", "#", "%" and line breaks stay
-// part of them instead of starting fields of their own.
+// Every field is coded as the mailto scheme asks, so that nothing in it starts
+// a field of its own or ends the mail program's argument.
 HRESULT Network::SendNewMail(BSTR MailTo, BSTR Subject, BSTR Body, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        const std::string text = to_ansi(net::mail_address_text(text_of(MailTo), text_of(Subject), text_of(Body)));
-        HINSTANCE h = ShellExecuteA(nullptr, "Open", text.c_str(), "", "", SW_SHOWNORMAL);
+        const std::wstring_view to = text_of(MailTo), subject = text_of(Subject), body = text_of(Body);
+        // Coding never shortens a field: fields longer than the shell takes are
+        // refused before they are coded.
+        if (to.size() + subject.size() + body.size() > limit::kShellTarget) raise(err::BadFileNameOrNumber);
+        const std::wstring text = net::mail_address_text(to, subject, body);
+        check_shell_target(text);
+        HINSTANCE h = ShellExecuteW(nullptr, L"Open", text.c_str(), L"", L"", SW_SHOWNORMAL);
         return reinterpret_cast<INT_PTR>(h) > 32;
     });
 }
@@ -151,13 +179,12 @@ HRESULT Network::Get_DefaultBrowser(DefaultBrowser* result) {
     DeleteFileW(probe.c_str());
     HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-    char program[MAX_PATH + 1] = {};
+    wchar_t program[MAX_PATH + 1] = {};
     late::skipping_errors([&] {
-        const std::string path = to_ansi(probe), folder = to_ansi(App::Path());
-        FindExecutableA(path.c_str(), folder.c_str(), program);
-        program[MAX_PATH] = '\0';
+        FindExecutableW(probe.c_str(), App::Path().c_str(), program);
+        program[MAX_PATH] = L'\0';
     });
-    *result = net::browser_of(from_ansi(program));
+    *result = net::browser_of(program);
     DeleteFileW(probe.c_str());
     return S_OK;
 }

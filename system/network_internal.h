@@ -66,8 +66,14 @@ bool valid_mail(std::wstring_view mail);
 bool valid_ip(std::wstring_view ip);
 
 // The text SendNewMail hands to the shell: "mailto:" To "?Subject=" ...
-// "&Body=" ..., with "%", "&", "?", "#", CR and LF of the two fields coded.
+// "&Body=" ..., each field coded as "%" and the hexadecimal digits of its UTF-8
+// bytes but for the unreserved characters (A-Z a-z 0-9 - . _ ~), and in To for
+// "@" and "," too.
 std::wstring mail_address_text(std::wstring_view to, std::wstring_view subject, std::wstring_view body);
+// An address as one argument of a program, in the form a URI takes: blanks,
+// quotes, control characters and every non-ASCII character coded as above;
+// everything else stays, "%" of an address coded already included.
+std::wstring uri_text(std::wstring_view address);
 // The content of an internet shortcut file for url (without the final line end).
 std::wstring shortcut_text(std::wstring_view url);
 // The browser a program path names (by its file name, case-insensitive).

@@ -221,10 +221,12 @@ HRESULT Network::Get_HTMLfile(BSTR* URL, VARIANT_BOOL* ShowInternetExplorer, BST
 }
 
 // The length a HEAD request on port 80 reports: -1 when the request cannot be
-// sent or carries no length, 0 when no request can be opened.
+// sent or carries no length, 0 when no request can be opened. The file is coded
+// as a web address is, so that it stays the request's one object whatever
+// blanks, line breaks or other characters it holds.
 HRESULT Network::Get_InternetFilesize(BSTR Server, BSTR File, long* result) {
     return untrapped(result, [&]() -> long {
-        std::wstring object(text_of(File));
+        std::wstring object = net::uri_text(text_of(File));
         if (!object.starts_with(L'/')) object.insert(0, 1, L'/');
         const std::wstring server(text_of(Server));
         net::InternetHandle internet(InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));

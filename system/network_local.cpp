@@ -325,14 +325,11 @@ HRESULT Network::Get_SharedDirectory(BSTR Server, long* ErrorNumber, SAFEARRAY**
                    SafeArray(VT_BSTR, 0).detach(), [&] { return string_array(disk_shares(text_of(Server))).detach(); });
 }
 
-// "net send" started hidden; nothing is waited for.
+// "net send" started hidden; nothing is waited for. The computer and the
+// message are one argument each, whatever blanks or quotes they hold.
 HRESULT Network::NetSend(BSTR PC, BSTR Message) {
     return untrapped([&] {
-        std::wstring line = L"net send ";
-        line += text_of(PC);
-        line += L' ';
-        line += text_of(Message);
-        process::start(line, 0);
+        process::start(L"net send " + process::argument(text_of(PC)) + L' ' + process::argument(text_of(Message)), 0);
     });
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cwctype>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/dates.h"
+#include "runtime/process.h"
 #include "runtime/safearray.h"
 #include "system/system.h"
 
@@ -22,23 +24,16 @@ namespace {
 
 constexpr wchar_t kRunOnce[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 
-// A path as a batch line takes it: in double quotes, so that blanks and "&"
-// stay part of the name, with "%" doubled, so that no variable is expanded.
-std::wstring quoted(const std::wstring& path) {
-    std::wstring out = L"\"";
-    for (wchar_t c : path) {
-        out += c;
-        if (c == L'%') out += L'%';
-    }
-    return out + L'"';
-}
-
-void delete_lines(std::vector<std::wstring>& lines, const std::wstring& path) {
-    const std::wstring q = quoted(path);
-    lines.push_back(L"echo Set Fileattribut " + q);
-    lines.push_back(L"Attrib -R -A -S -H " + q);
-    lines.push_back(L"echo Delete " + q);
-    lines.push_back(L"Del " + q);
+// The four lines that show and delete one file; false when the path cannot be
+// written into a batch line as one name (see process::batch_word).
+bool delete_lines(std::vector<std::wstring>& lines, const std::wstring& path) {
+    const std::optional<std::wstring> q = process::batch_word(path);
+    if (!q) return false;
+    lines.push_back(L"echo Set Fileattribut " + *q);
+    lines.push_back(L"Attrib -R -A -S -H " + *q);
+    lines.push_back(L"echo Delete " + *q);
+    lines.push_back(L"Del " + *q);
+    return true;
 }
 
 // Whether the list argument holds no value at all: omitted, Empty or Null.
@@ -114,19 +109,23 @@ HRESULT System::Uninstall(BSTR DestinationDir, VARIANT* FileList, VARIANT_BOOL* 
             if (read != 0) return false;
         }
 
+        // A name that cannot be one name of the batch refuses the whole file:
+        // nothing is written or scheduled.
         std::vector<std::wstring> body;
         const VARIANT& given = deref(*list);
         if (SAFEARRAY* names = array_of(given)) {
-            for (const std::wstring& name : texts_of(names)) delete_lines(body, folder + name);
+            for (const std::wstring& name : texts_of(names))
+                if (!delete_lines(body, folder + name)) return false;
         } else if ((given.vt & VT_ARRAY) == 0 && !no_value(given)) {
-            delete_lines(body, folder + CStr(given));
+            if (!delete_lines(body, folder + CStr(given))) return false;
         }
-        delete_lines(body, batch);
-        // The folder goes last, also when it held no files to list.
+        if (!delete_lines(body, batch)) return false;
+        // The folder goes last, also when it held no files to list (its name
+        // passed with the batch file's path).
         if (remove_folder) {
-            const std::wstring dir = folder.substr(0, folder.size() - 1);
-            body.push_back(L"echo Delete Directory " + quoted(dir));
-            body.push_back(L"RmDir " + quoted(dir));
+            const std::wstring dir = *process::batch_word(folder.substr(0, folder.size() - 1));
+            body.push_back(L"echo Delete Directory " + dir);
+            body.push_back(L"RmDir " + dir);
         }
 
         const DATE now = Now();
@@ -150,7 +149,8 @@ HRESULT System::Uninstall(BSTR DestinationDir, VARIANT* FileList, VARIANT_BOOL* 
             name += kChars[std::clamp(index, 1L, 36L) - 1];
         }
         name += L')';
-        Variant value(batch);
+        // The value is the command the system runs at the next logon.
+        Variant value(process::quote(batch));
         VARIANT_BOOL done = VARIANT_FALSE;
         check(shared<_Registry>()->ValueSet(HKEY_LOCAL_MACHINE_, Bstr(kRunOnce).get(), Bstr(name).get(),
                                             *value.get(), &done));

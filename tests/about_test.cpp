@@ -51,14 +51,6 @@ long about_windows() {
 
 using qmtest::pump_until;
 
-// The recorder's command lines (the arguments after its name), once there are n.
-std::vector<std::string> launches(const std::wstring& log, size_t n) {
-    std::vector<std::string> all;
-    for (const std::string& line : recorder_lines(log, n))
-        all.push_back(line.substr(line.find('\t', line.find('\t') + 1) + 1));
-    return all;
-}
-
 std::vector<std::wstring> lines_of(const std::wstring& text) {
     std::vector<std::wstring> lines;
     for (size_t from = 0, at; (at = text.find(L"\r\n", from)) != std::wstring::npos; from = at + 2)
@@ -238,12 +230,13 @@ TEST_F(About, FadeChainsItsColoursAndClicksWriteAndMail) {
     show_about();
     button(L"BudSendBug").on.click();
     EXPECT_FALSE(f.loaded());
-    const std::vector<std::string> mails = launches(log, 2);
-    ASSERT_EQ(mails.size(), 2u);
-    EXPECT_EQ(mails[0], "mailto:timo.falkenrath@example.com?Subject=Re: Quillmark About Probe (Version 1.0.1)"
-                        "&Body=Hallo Timo,");
-    EXPECT_EQ(mails[1], "mailto:timo.falkenrath@example.com?Subject=Re: Bugreport (Version 1.0.1)"
-                        "&Body=Folgenden Bug habe ich gefunden: ");
+    EXPECT_EQ(recorder_launches(log, 2),
+              (std::vector<Launch>{{"qmrecorder.exe", 1,
+                                    {"mailto:timo.falkenrath@example.com?Subject=Re%3A%20Bugreport%20%28Version%201.0.1%29"
+                                     "&Body=Folgenden%20Bug%20habe%20ich%20gefunden%3A%20"}},
+                                   {"qmrecorder.exe", 1,
+                                    {"mailto:timo.falkenrath@example.com?Subject=Re%3A%20Quillmark%20About%20Probe%20"
+                                     "%28Version%201.0.1%29&Body=Hallo%20Timo%2C"}}}));
 }
 
 TEST_F(About, DragLinksHistoryAndExit) {
@@ -310,12 +303,10 @@ TEST_F(About, DragLinksHistoryAndExit) {
         label(L"LabelHomepage").on.click();
         label(L"LabelVote").on.click();
         button(L"ButHistory").on.click();
-        std::vector<std::string> seen = recorder_lines(log, 3);
-        std::sort(seen.begin(), seen.end());
-        EXPECT_EQ(seen, (std::vector<std::string>{
-                            "iexplore.exe\t1\t" + to_ansi(home(L"none")),
-                            "iexplore.exe\t1\thttp://www.example.org/quelltext-werkstatt/vote?project=veltrandis",
-                            "qmrecorder.exe\t1\t\"" + to_ansi(folder) + "History.txt\""}));
+        EXPECT_EQ(recorder_launches(log, 3),
+                  (std::vector<Launch>{{"iexplore.exe", 1, {to_ansi(home(L"none"))}},
+                                       {"iexplore.exe", 1, {"http://www.example.org/quelltext-werkstatt/vote?project=veltrandis"}},
+                                       {"qmrecorder.exe", 1, {to_ansi(folder) + "History.txt"}}}));
     }
     button(L"ButExit").on.click();
     EXPECT_FALSE(f.loaded());

@@ -326,7 +326,7 @@ TEST_F(Diagnostics, DebugWindowButtonsCopyOpenTheLogTellTheLastErrorAndShowTheAb
     SetCurrentDirectoryW(scratch().c_str());
     click(L"butLogFile");
     SetCurrentDirectoryW(folder);
-    EXPECT_EQ(recorder_lines(started, 1), std::vector<std::string>{"notepad.exe\t3\t\"" + ansi(log) + "\""});
+    EXPECT_EQ(recorder_launches(started, 1), (std::vector<Launch>{{"notepad.exe", 3, {ansi(log)}}}));
     SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
 
     // SysMes: the system's text of the last error in a message box with OK alone.

@@ -282,10 +282,9 @@ TEST(DialogTrayPopup, LinksOpenTheAddressAndANewMail) {
         RecorderAsBrowser browser;
         f.get<forms::Label>(L"lblURL").on.click();
         f.get<forms::Label>(L"lblSendMail").on.click();
-        std::vector<std::string> seen = recorder_lines(log, 2);
-        std::sort(seen.begin(), seen.end());
-        EXPECT_EQ(seen, (std::vector<std::string>{"iexplore.exe\t3\thttp://127.0.0.1/credits",
-                                                  "qmrecorder.exe\t1\tmailto:a@b.example?Subject=&Body="}));
+        EXPECT_EQ(recorder_launches(log, 2),
+                  (std::vector<Launch>{{"iexplore.exe", 3, {"http://127.0.0.1/credits"}},
+                                       {"qmrecorder.exe", 1, {"mailto:a@b.example?Subject=&Body="}}}));
     }
     SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
     EXPECT_TRUE(pump_until([] { return popups().empty(); }));

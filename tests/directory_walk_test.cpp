@@ -286,6 +286,12 @@ TEST_F(DirectoryWalkTest, OpenPathStartsTheFileManager) {
     BSTR item_arg = item.get();
     ASSERT_EQ(dir->OpenPath(Bstr(folder + L"\\absent").get(), &item_arg, &root, &r), S_OK);
     EXPECT_FALSE(r);
+    // An item with a quote (no name holds one) would end its argument: nothing starts.
+    Bstr quoted(L"x\",/root,\"C:");
+    item_arg = quoted.get();
+    r = VARIANT_TRUE;
+    ASSERT_EQ(dir->OpenPath(Bstr(folder).get(), &item_arg, &root, &r), S_OK);
+    EXPECT_FALSE(r);
 
     // The file manager's window: found by its process, closed by the test.
     const std::wstring with_comma = folder + L"\\a,b";

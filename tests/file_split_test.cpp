@@ -121,6 +121,14 @@ TEST_F(SplitJoin, SplitRefusesToHarmItsFile) {
     ASSERT_EQ(split(dir_ + L"a b&c.dat", 1, &base, true), 0);
     EXPECT_EQ(read_bytes(dir_ + L"p%1 (x).Bat"),
               "copy /b \"p%%1 (x).001\" + \"p%%1 (x).002\" \"a b&c.dat\"\r\n");
+    // A name the batch's code page holds only as a look-alike (a fullwidth quote
+    // would be written as '"'): no line can hold it, -3, and nothing is written.
+    for (const wchar_t* name : {L"q\uFF02&calc&\uFF02.dat", L"k\u03A9.dat"}) {
+        wipe(dir_);
+        write_bytes(dir_ + name, pattern(1500));
+        EXPECT_EQ(split(dir_ + name, 1, nullptr, true), -3) << name;
+        EXPECT_EQ(entries(dir_), 1) << name;
+    }
 }
 
 TEST_F(SplitJoin, JoinRoundTripAndRefusals) {

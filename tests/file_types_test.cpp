@@ -152,6 +152,9 @@ TEST_F(FileTypesTest, InstallerPackageCommandQuotesBothPathsAndWaits) {
     EXPECT_TRUE(attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY));
     const std::string expected = "1\nmsiexec /a \"" + qm::to_ansi(msi) + "\" /qb TARGETDIR=\"" + qm::to_ansi(out) + "\"";
     EXPECT_EQ(read_bytes(stand_in + L".started"), expected);
+    // A path with a quote (no name holds one) would end its value: refused, nothing made.
+    EXPECT_EQ(file->MSI_Extract(Bstr(msi).get(), Bstr(dir + L"q\" /i x.msi \"").get()),
+              static_cast<HRESULT>(0x800A0034));
 }
 
 TEST_F(FileTypesTest, RunningProgramByNameOrFullPath) {

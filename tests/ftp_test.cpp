@@ -210,6 +210,13 @@ TEST_F(Ftp, FoldersAndFiles) {
     EXPECT_FALSE(exists(kHome + folder + L"\\sub"));
     EXPECT_EQ(on(&_FTP::DirectoryRemove, L"sub"), 0);
 
+    // A control character would end the command and start another: refused.
+    write_bytes(kHome + folder + L"\\keep.txt", "k");
+    EXPECT_EQ(on(&_FTP::FileRemove, L"none.txt\r\nDELE keep.txt"), 0);
+    EXPECT_EQ(on(&_FTP::DirectoryCreate, std::wstring(L"made\0DELE keep.txt", 18)), 0);
+    EXPECT_TRUE(exists(kHome + folder + L"\\keep.txt"));
+    EXPECT_FALSE(exists(kHome + folder + L"\\made"));
+
     // A refusal: the server's 550 answer, as the error's text.
     EXPECT_EQ(on(&_FTP::DirectoryCreate, L"/readonly/x"), 0);
     Bstr code, text;

@@ -29,23 +29,6 @@ namespace {
 
 const std::wstring kRecorder = test_folder() + L"qmrecorder.exe";
 
-struct Launch {
-    std::string program;
-    int show = 0;
-    std::string args;
-};
-
-// The recorder's lines, once there are at least n of them (fewer after a
-// generous wait).
-std::vector<Launch> launches(const std::wstring& log, size_t n) {
-    std::vector<Launch> all;
-    for (const std::string& line : recorder_lines(log, n)) {
-        const size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
-        all.push_back({line.substr(0, t1), std::stoi(line.substr(t1 + 1, t2 - t1 - 1)), line.substr(t2 + 1)});
-    }
-    return all;
-}
-
 std::string wide_bytes(const std::wstring& s) {
     return std::string(reinterpret_cast<const char*>(s.c_str()), (s.size() + 1) * sizeof(wchar_t));
 }
@@ -64,7 +47,7 @@ protected:
         SetEnvironmentVariableW(L"QM_RECORDER_LOG", log.c_str());
     }
     void TearDown() override { SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr); }
-    bool mail(const wchar_t* to, const std::wstring& subject, const std::wstring& body) {
+    bool mail(const std::wstring& to, const std::wstring& subject, const std::wstring& body) {
         VARIANT_BOOL r = VARIANT_FALSE;
         EXPECT_EQ(n->SendNewMail(Bstr(to).get(), Bstr(subject).get(), Bstr(body).get(), &r), S_OK);
         return r != VARIANT_FALSE;
@@ -125,33 +108,71 @@ TEST_F(NetworkBrowser, TheBrowserProgramGetsTheAddressAndTheWindowStyle) {
     EXPECT_TRUE(ie_open(L"http://127.0.0.1:9/a b?c", 7));
     EXPECT_TRUE(ie_open(nullptr, 1));
     // The three programs run side by side: their lines come in any order.
-    std::vector<Launch> seen = launches(log, 3);
-    ASSERT_EQ(seen.size(), 3u);
-    std::sort(seen.begin(), seen.end(), [](const Launch& a, const Launch& b) { return a.show < b.show; });
-    const Launch expected[] = {{"iexplore.exe", 1, ""},
-                               {"iexplore.exe", 3, "foo:bar"},
-                               {"iexplore.exe", 7, "http://127.0.0.1:9/a b?c"}};
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(seen[i].program, expected[i].program) << i;
-        EXPECT_EQ(seen[i].show, expected[i].show) << i;
-        EXPECT_EQ(seen[i].args, expected[i].args) << i;
+    EXPECT_EQ(recorder_launches(log, 3), (std::vector<Launch>{{"iexplore.exe", 1, {}},
+                                                              {"iexplore.exe", 3, {"foo:bar"}},
+                                                              {"iexplore.exe", 7, {"http://127.0.0.1:9/a%20b?c"}}}));
+}
+
+// Each of kHostileChars, then a quote and a blank, with what the programs get
+// for it: "%" and the hexadecimal digits of its UTF-8 bytes.
+const char* const kCoded[] = {"%EF%BC%BC", "%EF%BC%82", "%EF%BC%9D", "%EF%BC%BB", "%EF%BC%BD",
+                              "%CE%A9",    "%E3%83%87", "%22",       "%20"};
+static_assert(std::size(kCoded) == std::size(kHostileChars) + 2);
+std::wstring hostile(size_t i) {
+    return i < std::size(kHostileChars) ? kHostileChars[i].text : i == std::size(kHostileChars) ? L"\"" : L" ";
+}
+
+TEST_F(NetworkBrowser, EveryMailFieldAndAddressIsOneCodedArgument) {
+    // The mail program as the prefix registers it, and with both parts quoted.
+    SavedValue handler(HKEY_LOCAL_MACHINE, L"Software\\Classes\\mailto\\shell\\open\\command", L"");
+    for (const std::wstring& command : {std::wstring(), L"\"" + kRecorder + L"\" \"%1\""}) {
+        if (!command.empty()) handler.set(command);
+        DeleteFileW(log.c_str());
+        std::vector<Launch> expected;
+        for (size_t i = 0; i < std::size(kCoded); ++i) {
+            const std::wstring ch = hostile(i);
+            const std::string coded = kCoded[i];
+            EXPECT_TRUE(mail(L"a" + ch + L"b@x.example,c@d.example", L"s" + ch + L"t", L"b" + ch + L"y")) << coded;
+            expected.push_back({"qmrecorder.exe", 1,
+                                {"mailto:a" + coded + "b@x.example,c@d.example?Subject=s" + coded +
+                                 "t&Body=b" + coded + "y"}});
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(recorder_launches(log, expected.size()), expected) << "handler " << to_ansi(command);
+    }
+
+    // The browser: one argument, and "%" of an address coded already stays.
+    DeleteFileW(log.c_str());
+    std::vector<Launch> expected;
+    {
+        RecorderAsBrowser browser;
+        for (size_t i = 0; i < std::size(kCoded); ++i) {
+            const std::wstring ch = hostile(i);
+            const std::string coded = kCoded[i];
+            EXPECT_TRUE(ie_open((L"http://127.0.0.1/%41" + ch + L"b?q=" + ch + L"\t").c_str(), 1)) << coded;
+            expected.push_back({"iexplore.exe", 1, {"http://127.0.0.1/%41" + coded + "b?q=" + coded + "%09"}});
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(recorder_launches(log, expected.size()), expected);
     }
 }
 
 TEST_F(NetworkBrowser, MailFieldsAreCodedSoThatTheyStayWhole) {
     EXPECT_TRUE(mail(L"a@b.de", L"x & y", L"line1\r\n\u00e4"));
-    const std::vector<Launch> seen = launches(log, 1);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].program, "qmrecorder.exe");
-    EXPECT_EQ(seen[0].args, "mailto:a@b.de?Subject=x %26 y&Body=line1%0D%0A\xe4");
+    EXPECT_EQ(recorder_launches(log, 1),
+              (std::vector<Launch>{{"qmrecorder.exe", 1, {"mailto:a@b.de?Subject=x%20%26%20y&Body=line1%0D%0A%C3%A4"}}}));
 
-    EXPECT_EQ(net::mail_address_text(L"a@b.de", L"50% off?&bcc=c@d.de#x", L"&attach=C:\\x"),
-              L"mailto:a@b.de?Subject=50%25 off%3F%26bcc=c@d.de%23x&Body=%26attach=C:\\x");
+    EXPECT_EQ(net::mail_address_text(L"a@b.de", L"50% off?&bcc=c@d.de#x", L"&attach=C:\\x\U0001F600"),
+              L"mailto:a@b.de?Subject=50%25%20off%3F%26bcc%3Dc%40d.de%23x&Body=%26attach%3DC%3A%5Cx%F0%9F%98%80");
 
-    // No mail program: False.
+    // No mail program: False. Fields the shell cannot take whole: refused.
     SavedValue handler(HKEY_LOCAL_MACHINE, L"Software\\Classes\\mailto\\shell\\open\\command", L"");
     handler.set(scratch() + L"gone\\mailer.exe %1");
     EXPECT_FALSE(mail(L"a@b.de", L"", L""));
+    VARIANT_BOOL r = VARIANT_TRUE;
+    EXPECT_EQ(n->SendNewMail(Bstr(L"a@b.de").get(), Bstr(L"").get(), Bstr(std::wstring(200, L' ')).get(), &r),
+              static_cast<HRESULT>(0x800A0034));
+    EXPECT_FALSE(r);
 }
 
 // --- files: shortcuts, favourites, the default browser's probe ---------------------------
@@ -213,6 +234,14 @@ TEST_F(NetworkBrowser, DefaultBrowserByTheFileNameOfTheHtmlProgram) {
     SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(browser(), dbMOZILLAFIREFOX);
     EXPECT_FALSE(exists(probe));
+    // A temporary folder the code page cannot name holds the probe as well.
+    const std::wstring greek = scratch() + L"temp \u03A9\\";
+    CreateDirectoryW(greek.c_str(), nullptr);
+    wchar_t tmp[MAX_PATH] = {};
+    const bool had_tmp = GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH) != 0;
+    SetEnvironmentVariableW(L"TMP", greek.c_str());
+    EXPECT_EQ(browser(), dbMOZILLAFIREFOX);
+    SetEnvironmentVariableW(L"TMP", had_tmp ? tmp : nullptr);
     DeleteFileW(firefox.c_str());
     RemoveDirectoryW(moz.c_str());
 

@@ -261,6 +261,9 @@ TEST_F(NetworkInternet, FileSizeAsksPort80ThroughTheProxy) {
     EXPECT_EQ(filesize(L"quill.invalid", L"length/12345"), 12345);
     EXPECT_EQ(filesize(L"quill.invalid", L"/length/12345"), 12345);
     EXPECT_EQ(new_requests(), "HEAD quill.invalid /length/12345\nHEAD quill.invalid /length/12345\n");
+    // The file is the request's one object, coded as a web address.
+    EXPECT_EQ(filesize(L"quill.invalid", L"length/7 x\"\r\nX-Injected: \u00e4%41"), -1);
+    EXPECT_EQ(new_requests(), "HEAD quill.invalid /length/7%20x%22%0D%0AX-Injected:%20%C3%A4%41\n");
     EXPECT_EQ(filesize(L"quill.invalid", L"nolength"), -1);
     // The proxy cannot reach this one.
     const long unreachable = filesize(L"unreachable.invalid", L"x");

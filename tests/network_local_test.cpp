@@ -389,7 +389,7 @@ TEST_F(NetworkLocal, NetSendStartsTheCommandHidden) {
     std::string line;
     for (int i = 0; i < 500 && (line = read_bytes(recorder_log)) == "<missing>"; ++i) Sleep(20);
     SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
-    EXPECT_EQ(line, "net.exe\t0\tsend PC text & more\n");
+    EXPECT_EQ(line, "net.exe\t0\t3\tsend\tPC\ttext & more\n");
 }
 
 // --- the clock, shares and the neighbourhood from fabricated platform data ---------

@@ -5,6 +5,7 @@
 #include <olectl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "frame/diagnostics.h"
@@ -363,6 +364,27 @@ qm::ComPtr<IPictureDisp> metafile_picture(long w, long h) {
     qm::ComPtr<IPictureDisp> picture;
     EXPECT_EQ(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void()), S_OK);
     return picture;
+}
+
+void PrintTo(const Launch& launch, std::ostream* out) {
+    *out << launch.program << " (show " << launch.show << ")";
+    for (const std::string& arg : launch.args) *out << " [" << arg << "]";
+}
+
+std::vector<Launch> recorder_launches(const std::wstring& log, size_t n) {
+    std::vector<Launch> all;
+    for (const std::string& line : recorder_lines(log, n)) {
+        std::vector<std::string> fields;
+        size_t from = 0;
+        for (size_t tab; (tab = line.find('\t', from)) != std::string::npos; from = tab + 1)
+            fields.push_back(line.substr(from, tab - from));
+        fields.push_back(line.substr(from));
+        Launch launch{fields[0], fields.size() > 1 ? std::stoi(fields[1]) : 0, {}};
+        launch.args.assign(fields.begin() + std::min<size_t>(fields.size(), 3), fields.end());
+        all.push_back(std::move(launch));
+    }
+    std::sort(all.begin(), all.end());
+    return all;
 }
 
 }  // namespace qmtest

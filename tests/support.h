@@ -4,7 +4,9 @@
 #include <oaidl.h>
 #include <ocidl.h>
 
+#include <compare>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -163,8 +165,21 @@ private:
 
 // The lines of the tests' recorder (qmrecorder.exe) in its log, once there are
 // at least n of them (fewer after a generous wait); its programs run side by
-// side, so lines of several come in any order.
+// side, so lines of several come in any order. A line holds, tab-separated, the
+// program's file name, its show command, its argument count and the arguments.
 std::vector<std::string> recorder_lines(const std::wstring& log, size_t n);
+
+// One start the recorder logged: its file name (lower case), the show command
+// (-1: none given) and the arguments as the program read them, UTF-8.
+struct Launch {
+    std::string program;
+    int show = 0;
+    std::vector<std::string> args;
+    auto operator<=>(const Launch&) const = default;
+};
+void PrintTo(const Launch& launch, std::ostream* out);
+// The starts of recorder_lines, sorted.
+std::vector<Launch> recorder_launches(const std::wstring& log, size_t n);
 
 // Characters the test locale's code page (1252) holds only as a best-fit
 // look-alike or not at all, each with what that look-alike would be: a name

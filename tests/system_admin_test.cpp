@@ -332,7 +332,7 @@ TEST_F(SystemAdmin, ShutdownCancelRunsShutdownHiddenAndWaits) {
     SetCurrentDirectoryW(before);
     SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
     // Waited for: the line is there when the member returns.
-    EXPECT_EQ(read_bytes(recorder_log), "shutdown.exe\t0\t-a\n");
+    EXPECT_EQ(read_bytes(recorder_log), "shutdown.exe\t0\t1\t-a\n");
 }
 
 // --- services and system restore -------------------------------------------------
@@ -541,7 +541,7 @@ TEST_F(SystemAdmin, ConfigurationEditorStartsSyseditMaximised) {
     SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
     EXPECT_TRUE(r);
     for (int i = 0; i < 500 && !read_bytes(recorder_log).ends_with('\n'); ++i) Sleep(20);
-    EXPECT_EQ(read_bytes(recorder_log), "sysedit.exe\t3\t\n");
+    EXPECT_EQ(read_bytes(recorder_log), "sysedit.exe\t3\t0\n");
     DeleteFileW(program.c_str());
 }
 

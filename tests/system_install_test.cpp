@@ -317,7 +317,7 @@ TEST_F(SystemInstallTest, UninstallBatchQuotesEveryPathAndSchedulesItselfOnce) {
         ASSERT_EQ(values.size(), 1u) << c.what;
         EXPECT_TRUE(std::regex_match(values[0].first, std::wregex(L"Velkor Uninstall \\([0-9A-Z]{8}\\)")))
             << c.what << " " << values[0].first;
-        EXPECT_EQ(values[0].second, dir + L"\\Uninstall.bat") << c.what;
+        EXPECT_EQ(values[0].second, L"\"" + dir + L"\\Uninstall.bat\"") << c.what;  // a command line
         std::string text = read_bytes(dir + L"\\Uninstall.bat");
         std::smatch m;
         ASSERT_TRUE(std::regex_search(text, m, created)) << c.what << "\n" << text;
@@ -344,12 +344,26 @@ TEST_F(SystemInstallTest, UninstallBatchQuotesEveryPathAndSchedulesItselfOnce) {
         << text;
     EXPECT_EQ(text.find("Attrib", 0), text.rfind("Attrib"));
 
-    // A folder that cannot be written to: False, and nothing scheduled.
+    // A folder that cannot be written to, or a name that cannot stay one name of
+    // a batch line (a quote, a line break, a fullwidth quote the code page writes
+    // as '"'): False, nothing written and nothing scheduled.
     VARIANT_BOOL no = VARIANT_FALSE;
-    Variant one(L"a.txt");
-    EXPECT_EQ(sys_->Uninstall(Bstr(scratch() + L"missing\\deeper").get(), one.get(), &no, &r), S_OK);
-    EXPECT_EQ(r, VARIANT_FALSE);
-    EXPECT_TRUE(take_run_once().empty());
+    DeleteFileW((empty + L"\\Uninstall.bat").c_str());
+    const struct {
+        std::wstring folder;
+        const wchar_t* name;
+    } refused[] = {{scratch() + L"missing\\deeper", L"a.txt"},
+                   {empty, L"a\"b"},
+                   {empty, L"a\r\ncalc"},
+                   {empty, L"a\uFF02 & calc & \uFF02"}};
+    for (const auto& c : refused) {
+        Variant one(c.name);
+        r = VARIANT_TRUE;
+        EXPECT_EQ(sys_->Uninstall(Bstr(c.folder).get(), one.get(), &no, &r), S_OK);
+        EXPECT_EQ(r, VARIANT_FALSE) << c.name;
+        EXPECT_TRUE(take_run_once().empty()) << c.name;
+    }
+    EXPECT_FALSE(exists(empty + L"\\Uninstall.bat"));
 }
 
 TEST(SystemCleanUpGuard, OnlyFoldersBelowARootAreEmptied) {
