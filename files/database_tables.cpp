@@ -70,6 +70,17 @@ std::wstring temporary_beside(const std::wstring& path) {
     return name;
 }
 
+// A path as the value of a connection text's setting: in quotes when it holds
+// what would end the value (";") or be cut from it (blanks at either end), so
+// that the rest of the path never becomes a setting of its own. No path holds a
+// quote.
+std::wstring setting_value(const std::wstring& path) {
+    if (path.find(L'"') != std::wstring::npos) raise(err::BadFileNameOrNumber);
+    const bool plain = path.find_first_of(L";'") == std::wstring::npos && !path.empty() && path.front() != L' ' &&
+                       path.back() != L' ';
+    return plain ? path : L"\"" + path + L"\"";
+}
+
 }  // namespace
 
 HRESULT DataBase::OpenDatabase(IDispatch** Connection, BSTR DataBasePath, BSTR* User, BSTR* Password, long* result) {
@@ -138,7 +149,7 @@ HRESULT DataBase::CreateDatabase(BSTR Path, VARIANT_BOOL* DeleteExist, long* res
         try {
             late::call(catalog.get(),
                        L"Create", {Variant(L"Provider=" + std::wstring(kProvider) +
-                                           L"; Jet OLEDB:Engine Type=5;Data Source=" + target)});
+                                           L"; Jet OLEDB:Engine Type=5;Data Source=" + setting_value(target))});
         } catch (...) {
             if (target != path) DeleteFileW(target.c_str());
             throw;

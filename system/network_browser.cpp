@@ -9,6 +9,7 @@
 #include "files/filebase.h"
 #include "frame/mycontrols.h"
 #include "frame/shared.h"
+#include "runtime/ansi.h"
 #include "runtime/app.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
@@ -34,6 +35,9 @@ bool unreserved(wchar_t c) noexcept {
 bool address_kept(wchar_t c) noexcept { return unreserved(c) || c == L'@' || c == L','; }
 // An address for the browser keeps every printable ASCII character but the quote.
 bool printable_kept(wchar_t c) noexcept { return c > L' ' && c < 0x7F && c != L'"'; }
+// A shortcut file is written in the code page: its address line keeps what the
+// code page holds exactly, but no line break or other control character.
+bool line_kept(wchar_t c) noexcept { return c >= L' ' && c != 0x7F && holds_exactly(std::wstring_view(&c, 1)); }
 
 // The text with every character that kept() refuses written as "%" and the
 // hexadecimal digits of each of its UTF-8 bytes; a surrogate pair is one
@@ -70,10 +74,10 @@ std::wstring mail_address_text(std::wstring_view to, std::wstring_view subject, 
 
 std::wstring uri_text(std::wstring_view address) { return percent_coded(address, printable_kept); }
 
+// The address stays one line of the file and names what the caller wrote: a
+// line break would add entries of its own, a look-alike another address.
 std::wstring shortcut_text(std::wstring_view url) {
-    std::wstring text = L"[InternetShortcut]\r\nURL = ";
-    text += url;
-    return text;
+    return L"[InternetShortcut]\r\nURL = " + percent_coded(url, line_kept);
 }
 
 DefaultBrowser browser_of(std::wstring_view program) {

@@ -145,6 +145,16 @@ TEST_F(DataBaseTest, CreateDatabaseKeepsAnOldFileUnlessANewOneWasMade) {
     EXPECT_EQ(error, 0);
 }
 
+TEST_F(DataBaseTest, CreateDatabaseMakesTheFileNamedWhateverSettingsItsNameSpells) {
+    Shadow catalog(L"ADOX.Catalog", standin::CLSID_Catalog);
+    for (const wchar_t* name : {L"a;Jet OLEDB:Engine Type=4;b.mdb", L"it's.mdb"}) {
+        path_ = folder_ + name;
+        ASSERT_EQ(create_database(), 0) << ansi(name);
+        EXPECT_TRUE(exists(path_)) << ansi(name);
+    }
+    EXPECT_EQ(entries(folder_), 2);
+}
+
 TEST_F(DataBaseTest, OpenDatabaseSetsTheConnectionAndCloseDataBaseLetsItGo) {
     {
         Shadow catalog(L"ADOX.Catalog", standin::CLSID_Catalog);

@@ -182,6 +182,10 @@ TEST_F(NetworkBrowser, InternetShortcutsHoldTheLastAddressOnly) {
     ASSERT_TRUE(shortcut(L"http://127.0.0.1/first?a=1&b=2", file));
     ASSERT_TRUE(shortcut(L"http://127.0.0.1/\u00e4", file));
     EXPECT_EQ(read_bytes(file), "[InternetShortcut]\r\nURL = http://127.0.0.1/\xe4\r\n");
+    // No line of its own from a line break, no look-alike of the code page.
+    ASSERT_TRUE(shortcut(L"http://127.0.0.1/a\r\nIconFile=\\\\x\\i.ico\u03A9\uFF3C\U0001F600", file));
+    EXPECT_EQ(read_bytes(file),
+              "[InternetShortcut]\r\nURL = http://127.0.0.1/a%0D%0AIconFile=\\\\x\\i.ico%CE%A9%EF%BC%BC%F0%9F%98%80\r\n");
     EXPECT_FALSE(shortcut(L"http://127.0.0.1/", scratch() + L"no such folder\\link.url"));
 }
 

@@ -397,8 +397,9 @@ protected:
         std::wstring text = text_of(call.arg(0));
         size_t at = lower(text).find(L"data source=");
         if (at == std::wstring::npos) fail_hr(E_PROVIDER, L"Could not find file ''.");
-        std::wstring path = text.substr(at + 12);
-        path = trim(path.substr(0, path.find(L';')));
+        std::wstring path = trim(text.substr(at + 12));
+        const bool quoted = !path.empty() && path.front() == L'"';
+        path = quoted ? path.substr(1, path.find(L'"', 1) - 1) : trim(path.substr(0, path.find(L';')));
         save(path, Database{}, true);
     }
 };
