@@ -98,7 +98,7 @@ void go_to(FrmDate& f, int month, int year) {
 
 TEST(DatePicker, MonthsYearsKeysAndAChosenDay) {
     DATE today = qm::Date();
-    qmtest::place_cursor({40, 60});
+    PinnedPointer pointer({40, 60});  // where the picker opens
     DATE picked = run_picker({
         [&](FrmDate& f) {
             EXPECT_EQ(f.caption(), L"Calendrier");
@@ -214,24 +214,14 @@ TEST(DatePicker, OpensLeftOfTheCursorAtTheScreensRightEdge) {
     int width = GetSystemMetrics(SM_CXSCREEN);
     const POINT at{width - 10, 100};
     int form_px = static_cast<int>(FrmDate::kWidth / screen_twips_per_pixel_x() + 0.5f);
-    // The picker reads the pointer when it opens; a run in which the pointer
-    // did not stay put (another program's windows moving under it) is repeated.
+    PinnedPointer pointer(at);
     RECT r{};
-    bool measured = false;
-    for (int attempt = 0; attempt < 3 && !measured; ++attempt) {
-        if (!qmtest::place_cursor({at.x, at.y})) continue;
-        run_picker({
-            [&](FrmDate& f) {
-                POINT now{};
-                GetCursorPos(&now);
-                measured = now.x == at.x && now.y == at.y;
-                GetWindowRect(f.hwnd(), &r);
-                f.unload();
-            },
-        });
-    }
-    qmtest::place_cursor({40, 60});
-    if (!measured) GTEST_SKIP() << "the pointer could not be held in place";
+    run_picker({
+        [&](FrmDate& f) {
+            GetWindowRect(f.hwnd(), &r);
+            f.unload();
+        },
+    });
     EXPECT_NEAR(r.left, at.x - form_px, 1);
     EXPECT_NEAR(r.top, 100, 1);
     EXPECT_NEAR(r.right - r.left, form_px, 1);
