@@ -183,28 +183,6 @@ ULONGLONG started_at(HANDLE process) {
     return ULONGLONG(c.dwHighDateTime) << 32 | c.dwLowDateTime;
 }
 
-bool place_cursor(POINT p) {
-    for (int attempt = 0, stable = 0; attempt < 100; ++attempt) {
-        POINT at{};
-        if (!GetCursorPos(&at) || at.x != p.x || at.y != p.y) {
-            SetCursorPos(p.x, p.y);
-            stable = 0;
-        } else if (++stable == 4) {
-            return true;
-        }
-        const DWORD until = GetTickCount() + 20;
-        MSG msg;
-        do {
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            Sleep(5);
-        } while (static_cast<LONG>(GetTickCount() - until) < 0);
-    }
-    return false;
-}
-
 PinnedPointer::PinnedPointer(POINT at) : saved_(qm::pointer_source()) {
     at_ = at;
     qm::pointer_source() = read;

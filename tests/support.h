@@ -87,10 +87,6 @@ VARIANT v_missing();
 ULONGLONG time_now();
 ULONGLONG started_at(HANDLE process);
 
-// Moves the mouse pointer and waits, pumping messages, until the display agrees
-// for a while: a move still on its way from an earlier test must not land later.
-bool place_cursor(POINT p);
-
 // The point the library's members (those linked into the test program) read as
 // the pointer's place while this lives, one at a time. The display's pointer is
 // shared by every program on the display and may be reported elsewhere between
