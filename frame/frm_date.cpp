@@ -6,6 +6,7 @@
 #include "runtime/dates.h"
 #include "runtime/format.h"
 #include "runtime/forms/globals.h"
+#include "runtime/pointer.h"
 #include "runtime/strings.h"
 
 namespace qm {
@@ -233,8 +234,7 @@ void FrmDate::design() {
 }
 
 void FrmDate::GetMousePos(long& x, long& y) {
-    POINT p{};
-    GetCursorPos(&p);
+    const POINT p = pointer_position();
     x = p.x;
     y = p.y;
 }

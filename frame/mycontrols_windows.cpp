@@ -10,6 +10,7 @@
 #include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
+#include "runtime/pointer.h"
 #include "windows/window_common.h"
 
 namespace qm {
@@ -152,8 +153,7 @@ void MyControls::restore_taskbar() {
 
 void MyControls::taskbar_fade_tick() {
     if (!taskbar_saved_) return;
-    POINT cursor{};
-    GetCursorPos(&cursor);
+    const POINT cursor = pointer_position();
     const float line = screen_height() - GetTaskbarHeight();
     HWND taskbar = hwnd_of(taskbar_hwnd_);
     if (!answers(taskbar)) return;  // a hung shell: no step this time

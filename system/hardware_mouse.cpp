@@ -3,6 +3,7 @@
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/latebind.h"
+#include "runtime/pointer.h"
 #include "system/hardware.h"
 #include "windows/window_common.h"
 
@@ -10,13 +11,7 @@ namespace qm {
 
 namespace {
 
-POINT cursor() noexcept {
-    POINT point{};
-    GetCursorPos(&point);
-    return point;
-}
-
-HWND window_under_cursor() noexcept { return WindowFromPoint(cursor()); }
+HWND window_under_cursor() noexcept { return WindowFromPoint(pointer_position()); }
 
 // A value of a control or form read late-bound.
 Variant property(IDispatch* object, const wchar_t* name) { return late::get(object, name); }
@@ -56,7 +51,7 @@ HRESULT Hardware::Mouse_hWndUnderCursor(long* result) {
 // The pixel under the cursor in its window's client area; -1 when it cannot be read.
 HRESULT Hardware::Mouse_GetColorUnderCursor(long* result) {
     return untrapped(result, [] {
-        POINT point = cursor();
+        POINT point = pointer_position();
         HWND window = WindowFromPoint(point);
         if (!window) return static_cast<long>(CLR_INVALID);
         HDC dc = GetDC(window);
@@ -72,7 +67,7 @@ HRESULT Hardware::Mouse_GetPos(Position* result) {
     if (!result) return E_POINTER;
     *result = Position{};
     return untrapped([&] {
-        const POINT point = cursor();
+        const POINT point = pointer_position();
         *result = Position{point.x, point.y};
     });
 }
@@ -97,7 +92,7 @@ HRESULT Hardware::Mouse_isCursorOverHwnd(long hwnd, VARIANT_BOOL* result) {
 // The left button is down now or was pressed since the previous query, over hwnd.
 HRESULT Hardware::Mouse_isUserClick(long hwnd, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        const POINT point = cursor();
+        const POINT point = pointer_position();
         const SHORT state = GetAsyncKeyState(VK_LBUTTON);
         return WindowFromPoint(point) == hwnd_of(hwnd) && state != 0;
     });
@@ -126,7 +121,7 @@ HRESULT Hardware::Mouse_isCursorOverControl(IDispatch** Control, LONG* ErrorNumb
                            {scaled(L"ScaleX", left + width), scaled(L"ScaleY", top + height)}};
         ClientToScreen(window, &corner[0]);
         ClientToScreen(window, &corner[1]);
-        const POINT point = cursor();
+        const POINT point = pointer_position();
         return point.x >= corner[0].x && point.x <= corner[1].x && point.y >= corner[0].y && point.y <= corner[1].y;
     });
 }
@@ -172,8 +167,8 @@ HRESULT Hardware::Mouse_ClipCursor(long* hwnd, VARIANT_BOOL* UnClip, VARIANT_BOO
 // (and any while the cursor rests at 0,0) compares two readings a moment apart.
 HRESULT Hardware::Mouse_isMoving(VARIANT_BOOL* result) {
     return untrapped(result, [&] {
-        const POINT previous = last_.x == 0 && last_.y == 0 ? cursor() : last_;
-        const POINT now = cursor();
+        const POINT previous = last_.x == 0 && last_.y == 0 ? pointer_position() : last_;
+        const POINT now = pointer_position();
         last_ = now;
         return now.x != previous.x || now.y != previous.y;
     });

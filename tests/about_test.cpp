@@ -100,6 +100,10 @@ protected:
     std::vector<std::wstring> downloads;
     std::vector<Scroll> scrolls;
     FrmAbout::Links saved_;
+    // The pointer as the window's members read it: away from the window unless
+    // a test moves it.
+    static constexpr POINT kAway{2, 2};
+    PinnedPointer pinned{kAway};
 };
 
 TEST_F(About, LoadShowsTheLibraryAndOneWindowServesEveryOpener) {
@@ -117,16 +121,19 @@ TEST_F(About, LoadShowsTheLibraryAndOneWindowServesEveryOpener) {
     EXPECT_EQ(label(L"LabelDLLpath").caption(), folder + L"about_test.Dll");
     EXPECT_FALSE(button(L"ButHistory").visible());
     EXPECT_EQ(f.get<forms::ListBox>(L"LBnames").list_count(), 44);
-    // The hyperlinks take their colours at the hover timer's first turn (the
-    // display's pointer may rest on one of them).
-    for (const wchar_t* link : {L"LabelSendNewMail", L"LabelHomepage", L"LabelVote"}) {
-        EXPECT_TRUE(pump_until([&] {
-            POINT at{};
-            GetCursorPos(&at);
-            ScreenToClient(window, &at);
-            const RECT area = label(link).pixel_rect();
-            return label(link).fore_color() == (PtInRect(&area, at) ? 0xFF0000u : 0x00FFFFu);
-        })) << link;
+    // The hyperlinks are coloured while the pointer stands on them, and only then.
+    const wchar_t* const links[] = {L"LabelSendNewMail", L"LabelHomepage", L"LabelVote"};
+    for (const wchar_t* on : {L"", links[0], links[1], links[2], L""}) {
+        POINT at = kAway;
+        if (*on) {
+            const RECT r = label(on).pixel_rect();
+            at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+            ClientToScreen(window, &at);
+        }
+        pinned.move(at);
+        for (const wchar_t* link : links)
+            EXPECT_TRUE(pump_until([&] { return label(link).fore_color() == (link == on ? 0xFF0000u : 0x00FFFFu); }))
+                << to_ansi(on) << ": " << to_ansi(link);
     }
     const auto pointer = button(L"ButExit").mouse_icon();
     ASSERT_TRUE(pointer);
@@ -261,7 +268,7 @@ TEST_F(About, DragLinksHistoryAndExit) {
         {L"picCredits", WM_MBUTTONDOWN, false},
         {L"Label1", WM_MBUTTONDOWN, false},
     };
-    place_cursor({300, 300});  // anywhere but a corner
+    pinned.move({313, 271});  // anywhere but a corner
     CaptionDrags drags(f.hwnd());
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << to_ansi(c.surface) << " " << c.press);
@@ -281,7 +288,7 @@ TEST_F(About, DragLinksHistoryAndExit) {
         SendMessageW(target, c.press, c.press == WM_LBUTTONDOWN ? MK_LBUTTON : MK_MBUTTON, MAKELPARAM(at.x, at.y));
         ReleaseCapture();
         if (c.drags)
-            EXPECT_EQ(drags.fault(), "");
+            EXPECT_EQ(drags.fault(pinned.at()), "");
         else
             EXPECT_TRUE(drags.seen().empty());
     }

@@ -113,6 +113,7 @@ int fading_workers() {
 }
 
 TEST_F(DesktopTest, TaskbarFadingStartsOnceAndGivesTheTaskbarBack) {
+    PinnedPointer pointer({10, 10});  // above the taskbar: the running fade keeps it faded
     HWND bar = FindWindowW(L"Shell_TrayWnd", nullptr);
     ASSERT_NE(bar, nullptr);
     const LONG_PTR style = GetWindowLongPtrW(bar, GWL_EXSTYLE);

@@ -9,6 +9,7 @@
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
 #include "support.h"
+#include "windows/forms.h"
 
 using qm::Bstr;
 using qm::ComPtr;
@@ -127,30 +128,32 @@ TEST_F(FormsSystem, DragFollowsThePointerAndTheSystemMenuOpensAtIt) {
     HWND h = form->hwnd();
     SetForegroundWindow(h);
     pump_messages();
+    // The library's own copy, which reads the pointer the test pins.
+    auto linked = ComPtr<_Forms>::attach(new qm::Forms());
     IDispatch* f = form.get();
     long r = -1;
+    PinnedPointer pointer({313, 271});  // anywhere but a corner
     {
         // The system's caption drag, asked for from where the pointer is, the
         // mouse released first.
-        place_cursor({300, 300});  // anywhere but a corner
         CaptionDrags drags(h);
         SetCapture(h);
-        ASSERT_EQ(forms->FormMove(&f, &r), S_OK);
+        ASSERT_EQ(linked->FormMove(&f, &r), S_OK);
         ReleaseCapture();
         EXPECT_EQ(r, 0);
-        EXPECT_EQ(drags.fault(), "");
+        EXPECT_EQ(drags.fault(pointer.at()), "");
     }
 
-    ASSERT_TRUE(place_cursor({200, 150}));
+    pointer.move({207, 153});
     g_popup = {nullptr, {}, GetTickCount64() + 10000};
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, read_popup);
     r = -1;
-    ASSERT_EQ(forms->ShowSysMenu(&f, &r), S_OK);
+    ASSERT_EQ(linked->ShowSysMenu(&f, &r), S_OK);
     KillTimer(nullptr, timer);
     EXPECT_EQ(r, 0);
     EXPECT_EQ(g_popup.menu, GetSystemMenu(h, FALSE));
-    EXPECT_EQ(g_popup.rect.left, 200);
-    EXPECT_EQ(g_popup.rect.top, 150);
+    EXPECT_EQ(g_popup.rect.left, 207);
+    EXPECT_EQ(g_popup.rect.top, 153);
 }
 
 int nccalcsize = 0;

@@ -98,7 +98,7 @@ void go_to(FrmDate& f, int month, int year) {
 
 TEST(DatePicker, MonthsYearsKeysAndAChosenDay) {
     DATE today = qm::Date();
-    qmtest::place_cursor({40, 60});
+    PinnedPointer pointer({40, 60});  // where the picker opens
     DATE picked = run_picker({
         [&](FrmDate& f) {
             EXPECT_EQ(f.caption(), L"Calendrier");
@@ -151,9 +151,6 @@ TEST(DatePicker, MonthsYearsKeysAndAChosenDay) {
         [](FrmDate& f) {
             EXPECT_EQ(f.shown_month(), 2);
             EXPECT_EQ(f.shown_year(), 2000);
-            // The real pointer leaves the picker: windows coming and going under it
-            // would make the display report it over the picker again.
-            SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
             click(f.get<Label>(L"MoisG"));
             click(f.get<Label>(L"AnnéeG"));
         },
@@ -163,19 +160,16 @@ TEST(DatePicker, MonthsYearsKeysAndAChosenDay) {
             go_to(f, 2, 2024);
         },
         [](FrmDate& f) {
-            // The hover mark follows the mouse over the cells and goes over the form.
-            Label& c = cell(f, 10);
-            POINT p = centre(c);
-            PostMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
-        },
-        [](FrmDate& f) {
+            // The hover mark follows the mouse over the cells and goes over the
+            // form. Each move is handled and checked before the display's own
+            // moves of its pointer can reach the window.
             Shape& sel = f.get<Shape>(L"picSel");
+            const POINT p = centre(cell(f, 10));
+            SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
             EXPECT_TRUE(sel.visible());
             EXPECT_EQ(sel.left(), cell(f, 10).left());
-            PostMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-        },
-        [](FrmDate& f) {
-            EXPECT_FALSE(f.get<Shape>(L"picSel").visible());
+            SendMessageW(f.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+            EXPECT_FALSE(sel.visible());
             // February 2024 begins on a Thursday: the grey 30 of the first row is 30 January.
             EXPECT_EQ(caption(f, L"Label2", 1), L" 30");
             click(cell(f, 1));
@@ -214,24 +208,14 @@ TEST(DatePicker, OpensLeftOfTheCursorAtTheScreensRightEdge) {
     int width = GetSystemMetrics(SM_CXSCREEN);
     const POINT at{width - 10, 100};
     int form_px = static_cast<int>(FrmDate::kWidth / screen_twips_per_pixel_x() + 0.5f);
-    // The picker reads the pointer when it opens; a run in which the pointer
-    // did not stay put (another program's windows moving under it) is repeated.
+    PinnedPointer pointer(at);
     RECT r{};
-    bool measured = false;
-    for (int attempt = 0; attempt < 3 && !measured; ++attempt) {
-        if (!qmtest::place_cursor({at.x, at.y})) continue;
-        run_picker({
-            [&](FrmDate& f) {
-                POINT now{};
-                GetCursorPos(&now);
-                measured = now.x == at.x && now.y == at.y;
-                GetWindowRect(f.hwnd(), &r);
-                f.unload();
-            },
-        });
-    }
-    qmtest::place_cursor({40, 60});
-    if (!measured) GTEST_SKIP() << "the pointer could not be held in place";
+    run_picker({
+        [&](FrmDate& f) {
+            GetWindowRect(f.hwnd(), &r);
+            f.unload();
+        },
+    });
     EXPECT_NEAR(r.left, at.x - form_px, 1);
     EXPECT_NEAR(r.top, 100, 1);
     EXPECT_NEAR(r.right - r.left, form_px, 1);
@@ -243,7 +227,6 @@ TEST(DatePicker, ThroughTheRegisteredClass) {
     DATE today = qm::Date();
     long offset = qm::Weekday(DateSerial(qm::Year(today), qm::Month(today), 1), qm::Monday) - 1;
     expected = DateSerial(qm::Year(today), qm::Month(today), 11 - offset);  // cell 10
-    qmtest::place_cursor({40, 60});
     UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
         HWND form = FindWindowW(L"ThunderRT6FormDC", L"Calendrier");
         if (!form) return;

@@ -311,12 +311,13 @@ TEST_F(NetworkBrowser, HyperlinksShareOneWorkerFormAndFollowThePointer) {
     RECT rc = one.pixel_rect();
     POINT mid{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     ClientToScreen(one.container_hwnd(), &mid);
-    if (qmtest::place_cursor(mid)) {
+    {
+        qmtest::PinnedPointer pointer(mid);
         EXPECT_TRUE(wait_for([&] { return static_cast<long>(one.fore_color()) == over; }));
         EXPECT_TRUE(CBool(*late::get(&one, L"FontUnderline").get()));
         EXPECT_EQ(one.mouse_pointer(), 99);
         EXPECT_EQ(static_cast<long>(two.fore_color()), plain);
-        ASSERT_TRUE(qmtest::place_cursor({5, 5}));
+        pointer.move({5, 5});
         EXPECT_TRUE(wait_for([&] { return static_cast<long>(one.fore_color()) == plain; }));
         EXPECT_FALSE(CBool(*late::get(&one, L"FontUnderline").get()));
         EXPECT_EQ(one.mouse_pointer(), 0);

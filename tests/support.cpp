@@ -184,27 +184,12 @@ ULONGLONG started_at(HANDLE process) {
     return ULONGLONG(c.dwHighDateTime) << 32 | c.dwLowDateTime;
 }
 
-bool place_cursor(POINT p) {
-    for (int attempt = 0, stable = 0; attempt < 100; ++attempt) {
-        POINT at{};
-        if (!GetCursorPos(&at) || at.x != p.x || at.y != p.y) {
-            SetCursorPos(p.x, p.y);
-            stable = 0;
-        } else if (++stable == 4) {
-            return true;
-        }
-        const DWORD until = GetTickCount() + 20;
-        MSG msg;
-        do {
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                TranslateMessage(&msg);
-                DispatchMessageW(&msg);
-            }
-            Sleep(5);
-        } while (static_cast<LONG>(GetTickCount() - until) < 0);
-    }
-    return false;
+PinnedPointer::PinnedPointer(POINT at) : saved_(qm::pointer_source()) {
+    at_ = at;
+    qm::pointer_source() = read;
 }
+
+PinnedPointer::~PinnedPointer() { qm::pointer_source() = saved_; }
 
 SavedValue::SavedValue(HKEY root, std::wstring key, std::wstring name)
     : root_(root), key_(std::move(key)), name_(std::move(name)) {
@@ -337,20 +322,17 @@ CaptionDrags::~CaptionDrags() { RemoveWindowSubclass(window_, proc, 0x3A7); }
 
 LRESULT CALLBACK CaptionDrags::proc(HWND window, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
     if (msg != WM_NCLBUTTONDOWN) return DefSubclassProc(window, msg, wp, lp);
-    Drag d{wp, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, {}, GetCapture()};
-    GetCursorPos(&d.pointer);
-    reinterpret_cast<CaptionDrags*>(self)->seen_.push_back(d);
+    reinterpret_cast<CaptionDrags*>(self)->seen_.push_back({wp, {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}, GetCapture()});
     return 0;
 }
 
-std::string CaptionDrags::fault() const {
+std::string CaptionDrags::fault(POINT from) const {
     if (seen_.size() != 1) return std::to_string(seen_.size()) + " requests";
     const Drag& d = seen_[0];
     const auto point = [](POINT p) { return std::to_string(p.x) + "," + std::to_string(p.y); };
     if (d.hit != HTCAPTION) return "part " + std::to_string(d.hit);
     if (d.capture) return "the mouse still captured";
-    if (d.at.x != d.pointer.x || d.at.y != d.pointer.y)
-        return "from " + point(d.at) + ", the pointer at " + point(d.pointer);
+    if (d.at.x != from.x || d.at.y != from.y) return "from " + point(d.at) + ", not " + point(from);
     return "";
 }
 

@@ -14,6 +14,7 @@
 #include "runtime/bstr.h"
 #include "runtime/com_ptr.h"
 #include "runtime/errors.h"
+#include "runtime/pointer.h"
 #include "runtime/variant.h"
 
 namespace qmtest {
@@ -88,9 +89,24 @@ VARIANT v_missing();
 ULONGLONG time_now();
 ULONGLONG started_at(HANDLE process);
 
-// Moves the mouse pointer and waits, pumping messages, until the display agrees
-// for a while: a move still on its way from an earlier test must not land later.
-bool place_cursor(POINT p);
+// The point the library's members (those linked into the test program) read as
+// the pointer's place while this lives, one at a time. The display's pointer is
+// shared by every program on the display and may be reported elsewhere between
+// two reads; this point is the test's alone.
+class PinnedPointer {
+public:
+    explicit PinnedPointer(POINT at);
+    ~PinnedPointer();
+    PinnedPointer(const PinnedPointer&) = delete;
+    PinnedPointer& operator=(const PinnedPointer&) = delete;
+    void move(POINT at) { at_ = at; }
+    POINT at() const { return at_; }
+
+private:
+    static POINT read() noexcept { return at_; }
+    static inline POINT at_{};
+    qm::PointerSource saved_;
+};
 
 // A registry value of the prefix, put back (or removed again) when the test ends.
 class SavedValue {
@@ -199,17 +215,16 @@ inline constexpr HostileChar kHostileChars[] = {
 };
 
 // The caption drags a window is asked for while this lives: each
-// WM_NCLBUTTONDOWN that reaches it, with where the pointer and the mouse capture
-// stood when it arrived. The window answers them itself, so the system's move
-// loop never runs: what is checked is the request, not when the display hands
-// the pointer's moves to the loop.
+// WM_NCLBUTTONDOWN that reaches it, with where the mouse capture stood when it
+// arrived. The window answers them itself, so the system's move loop never
+// runs: what is checked is the request, not when the display hands the
+// pointer's moves to the loop.
 class CaptionDrags {
 public:
     struct Drag {
-        WPARAM hit;     // the part of the window the request names
-        POINT at;       // where it says the drag starts, in screen pixels
-        POINT pointer;  // the pointer when it arrived
-        HWND capture;   // the window that had the mouse then
+        WPARAM hit;    // the part of the window the request names
+        POINT at;      // where it says the drag starts, in screen pixels
+        HWND capture;  // the window that had the mouse then
     };
     explicit CaptionDrags(HWND window);
     ~CaptionDrags();
@@ -218,8 +233,8 @@ public:
     const std::vector<Drag>& seen() const { return seen_; }
     void clear() { seen_.clear(); }
     // What keeps the requests from being exactly one, for the caption, from
-    // where the pointer stood, with the mouse released first; "" when nothing.
-    std::string fault() const;
+    // the point given, with the mouse released first; "" when nothing.
+    std::string fault(POINT from) const;
 
 private:
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);

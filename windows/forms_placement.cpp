@@ -8,6 +8,7 @@
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
+#include "runtime/pointer.h"
 #include "runtime/wmi.h"
 #include "frame/procedures.h"
 #include "windows/window_common.h"
@@ -74,8 +75,7 @@ HRESULT Forms::FormMove(IDispatch** Form, LONG* result) {
         HWND window = hwnd_of(CLng(*late::get(form_of(Form), L"hwnd").get()));
         // The caption drag starts where the pointer is now, so the form follows
         // the pointer's movement from there.
-        POINT at{};
-        GetCursorPos(&at);
+        const POINT at = pointer_position();
         ReleaseCapture();
         send_bounded(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
         return 0L;
@@ -111,8 +111,7 @@ HRESULT Forms::IsModal(IDispatch** Form, VARIANT_BOOL* result) {
 HRESULT Forms::ShowSysMenu(IDispatch** Form, LONG* result) {
     return trapped(Trap{Source::Forms, L"ShowSysMenu"}, result, ErrorNumberResult{}, [&] {
         HWND window = hwnd_of(CLng(*late::get(form_of(Form), L"hwnd").get()));
-        POINT at{};
-        GetCursorPos(&at);
+        const POINT at = pointer_position();
         send_bounded(window, 0x313, 0, MAKELPARAM(at.x, at.y));  // the system menu at the pointer
         return 0L;
     });

@@ -7,6 +7,7 @@
 
 #include "runtime/forms/forms.h"
 #include "runtime/module.h"
+#include "runtime/pointer.h"
 #include "runtime/thread_state.h"
 
 namespace qm::forms {
@@ -684,8 +685,7 @@ bool container_message(Visual& owner, Control* container, HWND hwnd, UINT msg, W
     }
     case WM_SETCURSOR:
         if (reinterpret_cast<HWND>(wp) == hwnd && LOWORD(lp) == HTCLIENT) {
-            POINT pt;
-            GetCursorPos(&pt);
+            POINT pt = pointer_position();
             ScreenToClient(hwnd, &pt);
             Form* form = owner.form();
             Control* hit = form ? form->windowless_at(container, pt) : nullptr;

@@ -8,6 +8,7 @@
 
 #include "runtime/forms/forms.h"
 #include "runtime/module.h"
+#include "runtime/pointer.h"
 
 namespace qm::forms {
 
@@ -103,8 +104,7 @@ LRESULT CALLBACK engine_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void refresh_cursor() noexcept {
-    POINT pt;
-    if (!GetCursorPos(&pt)) return;
+    const POINT pt = pointer_position();
     HWND h = WindowFromPoint(pt);
     if (!h || GetWindowThreadProcessId(h, nullptr) != GetCurrentThreadId()) return;
     LRESULT hit = SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
