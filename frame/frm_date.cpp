@@ -6,7 +6,7 @@
 #include "runtime/dates.h"
 #include "runtime/format.h"
 #include "runtime/forms/globals.h"
-#include "runtime/pointer.h"
+#include "runtime/input.h"
 #include "runtime/strings.h"
 
 namespace qm {

@@ -10,7 +10,7 @@
 #include "runtime/forms/globals.h"
 #include "runtime/interfaces.h"
 #include "runtime/latebind.h"
-#include "runtime/pointer.h"
+#include "runtime/input.h"
 #include "windows/window_common.h"
 
 namespace qm {

@@ -2,6 +2,7 @@
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
+#include "runtime/input.h"
 #include "system/hardware.h"
 
 namespace qm {
@@ -14,7 +15,7 @@ bool lock_on(int key) noexcept { return GetKeyState(key) == 1; }
 // The first key code that is down now and was pressed since the previous query.
 long pressed_key() noexcept {
     for (int key = 0; key <= 255; ++key)
-        if (GetAsyncKeyState(key) == static_cast<SHORT>(0x8001)) return key;
+        if (key_state(key) == static_cast<SHORT>(0x8001)) return key;
     return 0;
 }
 

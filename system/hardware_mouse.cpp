@@ -3,7 +3,7 @@
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/latebind.h"
-#include "runtime/pointer.h"
+#include "runtime/input.h"
 #include "system/hardware.h"
 #include "windows/window_common.h"
 
@@ -93,7 +93,7 @@ HRESULT Hardware::Mouse_isCursorOverHwnd(long hwnd, VARIANT_BOOL* result) {
 HRESULT Hardware::Mouse_isUserClick(long hwnd, VARIANT_BOOL* result) {
     return untrapped(result, [&] {
         const POINT point = pointer_position();
-        const SHORT state = GetAsyncKeyState(VK_LBUTTON);
+        const SHORT state = key_state(VK_LBUTTON);
         return WindowFromPoint(point) == hwnd_of(hwnd) && state != 0;
     });
 }

@@ -191,6 +191,17 @@ PinnedPointer::PinnedPointer(POINT at) : saved_(qm::pointer_source()) {
 
 PinnedPointer::~PinnedPointer() { qm::pointer_source() = saved_; }
 
+PinnedKeys::PinnedKeys(std::vector<int> down) : saved_(qm::key_source()) {
+    down_ = std::move(down);
+    qm::key_source() = read;
+}
+
+PinnedKeys::~PinnedKeys() { qm::key_source() = saved_; }
+
+SHORT PinnedKeys::read(int key) noexcept {
+    return std::find(down_.begin(), down_.end(), key) != down_.end() ? static_cast<SHORT>(0x8001) : 0;
+}
+
 SavedValue::SavedValue(HKEY root, std::wstring key, std::wstring name)
     : root_(root), key_(std::move(key)), name_(std::move(name)) {
     HKEY k;

@@ -14,7 +14,7 @@
 #include "runtime/bstr.h"
 #include "runtime/com_ptr.h"
 #include "runtime/errors.h"
-#include "runtime/pointer.h"
+#include "runtime/input.h"
 #include "runtime/variant.h"
 
 namespace qmtest {
@@ -106,6 +106,24 @@ private:
     static POINT read() noexcept { return at_; }
     static inline POINT at_{};
     qm::PointerSource saved_;
+};
+
+// The keys the library's members (those linked into the test program) read as
+// down while this lives, one at a time: each as just pressed (down, and pressed
+// since the previous query), every other key up. The display's keyboard is
+// shared by every program on the display; these keys are the test's alone.
+class PinnedKeys {
+public:
+    explicit PinnedKeys(std::vector<int> down = {});
+    ~PinnedKeys();
+    PinnedKeys(const PinnedKeys&) = delete;
+    PinnedKeys& operator=(const PinnedKeys&) = delete;
+    void set(std::vector<int> down) { down_ = std::move(down); }
+
+private:
+    static SHORT read(int key) noexcept;
+    static inline std::vector<int> down_;
+    qm::KeySource saved_;
 };
 
 // A registry value of the prefix, put back (or removed again) when the test ends.

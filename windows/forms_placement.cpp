@@ -8,7 +8,7 @@
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
 #include "runtime/latebind.h"
-#include "runtime/pointer.h"
+#include "runtime/input.h"
 #include "runtime/wmi.h"
 #include "frame/procedures.h"
 #include "windows/window_common.h"

@@ -7,7 +7,7 @@
 
 #include "runtime/forms/forms.h"
 #include "runtime/module.h"
-#include "runtime/pointer.h"
+#include "runtime/input.h"
 #include "runtime/thread_state.h"
 
 namespace qm::forms {

@@ -8,7 +8,7 @@
 
 #include "runtime/forms/forms.h"
 #include "runtime/module.h"
-#include "runtime/pointer.h"
+#include "runtime/input.h"
 
 namespace qm::forms {
 

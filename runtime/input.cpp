@@ -1,4 +1,4 @@
-#include "runtime/pointer.h"
+#include "runtime/input.h"
 
 namespace qm {
 
@@ -10,6 +10,8 @@ POINT display_pointer() noexcept {
     return at;
 }
 
+SHORT display_key(int key) noexcept { return GetAsyncKeyState(key); }
+
 }  // namespace
 
 PointerSource& pointer_source() noexcept {
@@ -18,5 +20,12 @@ PointerSource& pointer_source() noexcept {
 }
 
 POINT pointer_position() noexcept { return pointer_source()(); }
+
+KeySource& key_source() noexcept {
+    static KeySource source = display_key;
+    return source;
+}
+
+SHORT key_state(int key) noexcept { return key_source()(key); }
 
 }  // namespace qm

@@ -1,4 +1,5 @@
-// Where the mouse pointer stands, as the library's members read it.
+// Where the mouse pointer stands and which keys are down, as the library's
+// members read them.
 #pragma once
 #include <windows.h>
 
@@ -13,5 +14,13 @@ POINT pointer_position() noexcept;
 // no other program can move.
 using PointerSource = POINT (*)() noexcept;
 PointerSource& pointer_source() noexcept;
+
+// A key's state as the keyboard reports it asynchronously (0x8000: down now,
+// 0x0001: pressed since the previous query), from the key source: the display's
+// keyboard unless a test puts a source of its own here, for the same reason as
+// the pointer's.
+SHORT key_state(int key) noexcept;
+using KeySource = SHORT (*)(int key) noexcept;
+KeySource& key_source() noexcept;
 
 }  // namespace qm
