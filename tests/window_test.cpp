@@ -5,9 +5,11 @@
 #include <olectl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -270,6 +272,34 @@ TEST_F(WindowTest, AllHwndByClassFindsTheFirstCaseBlindThenExactOnes) {
     ASSERT_EQ(blind.size(), 1u);
     EXPECT_EQ(H(blind[0]), H(by_class(L"QmTestCase")[0]));
     EXPECT_TRUE(by_class(L"QmNoSuchClass").empty());
+
+    // Windows restacked while the list is made (by a thread of their own) are
+    // each listed once, never met twice or missed.
+    std::atomic<bool> made{false}, stop{false};
+    HWND mine[2] = {};
+    std::thread restacker([&] {
+        for (HWND& h : mine)
+            h = CreateWindowExW(0, L"QmTestCase", L"QM restacked", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+        made = true;
+        for (int i = 0; !stop; ++i) {
+            SetWindowPos(mine[i % 2], i % 4 < 2 ? HWND_TOP : HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            pump_messages();
+        }
+        for (HWND h : mine) DestroyWindow(h);
+    });
+    while (!made) Sleep(1);
+    for (int i = 0; i < 300; ++i) {
+        std::vector<long> listed = by_class(L"QmTestCase");
+        std::sort(listed.begin(), listed.end());
+        if (std::adjacent_find(listed.begin(), listed.end()) != listed.end() || listed.size() != 4u) {
+            ADD_FAILURE() << "call " << i << ": " << listed.size() << " windows listed, 4 there";
+            break;
+        }
+    }
+    stop = true;
+    restacker.join();
 }
 
 TEST_F(WindowTest, AllHwndByTextComparesWholeTitles) {

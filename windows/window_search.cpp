@@ -91,14 +91,17 @@ HRESULT Window::FindWindowByPhrase(BSTR Phrase, VARIANT_BOOL* FindExact, SAFEARR
 HRESULT Window::Get_AllHwndByClass(BSTR Class, SAFEARRAY** result) {
     return untrapped(result, [&] {
         const std::wstring name(text_of(Class));
+        // The first one whose class the system's lookup takes (case-blind), then
+        // the windows after it in Z order with exactly the same class name; all
+        // from one list of the top-level windows, so that windows restacked
+        // meanwhile are neither missed nor met twice.
         std::vector<HWND> found;
-        // The system finds the first one without regard to case; the windows
-        // after it in Z order must carry exactly the same class name.
-        HWND h = FindWindowW(name.c_str(), nullptr);
-        if (h) found.push_back(h);
-        while (h) {
-            h = GetWindow(h, GW_HWNDNEXT);
-            if (h && window_class(h) == name) found.push_back(h);
+        for (HWND h : Enum_TopWindows()) {
+            const std::wstring cls = window_class(h);
+            const bool hit = found.empty() ? CompareStringOrdinal(cls.data(), static_cast<int>(cls.size()), name.data(),
+                                                                  static_cast<int>(name.size()), TRUE) == CSTR_EQUAL
+                                           : cls == name;
+            if (hit) found.push_back(h);
         }
         return handle_array(found);
     });
