@@ -55,8 +55,15 @@ struct ClassRun {
                            progress + L"\"";
         STARTUPINFOW si{sizeof(si)};
         PROCESS_INFORMATION pi{};
-        if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-            faults.push_back(narrow(name) + ": the child does not start");
+        // A start that fails is tried twice more before it counts: the child is the
+        // test's own program, and what is under test is what it calls.
+        bool started = false;
+        for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+            if (attempt) Sleep(500);
+            started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+        }
+        if (!started) {
+            faults.push_back(narrow(name) + ": the child does not start (error " + std::to_string(GetLastError()) + ")");
             finished = true;
             return false;
         }

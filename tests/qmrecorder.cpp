@@ -49,8 +49,11 @@ int main() {
     std::string bytes(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), bytes.data(), n, nullptr, nullptr);
 
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        HANDLE f = CreateFileW(log, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // One recorder writes at a time; the test may read the log meanwhile (it
+    // shares writing), and a line written whole is all it counts.
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        HANDLE f = CreateFileW(log, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
         if (f != INVALID_HANDLE_VALUE) {
             DWORD written = 0;
             WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
