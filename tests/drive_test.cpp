@@ -5,10 +5,8 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "files/drive.h"
@@ -430,46 +428,46 @@ TEST_F(DriveTest, DiskCheckBatch) {
     EXPECT_EQ(text, "Cls\r\n@echo off\r\nchkdsk C:\r\necho.\r\nPause\r\nDel " + short_ansi + "\r\nExit\r\n");
 }
 
-// Every fixed and removable drive in turn, each batch waited for: a watcher reads
-// each batch once it runs and ends it, as the key press it waits for would.
+// Every fixed and removable drive in turn, each batch waited for. The recorder,
+// first on the path as chkdsk.exe, logs each drive; the batches read their key
+// from an empty input, so each runs to its end and deletes itself. A member that
+// did not wait would return before the lines and with batches left.
 TEST_F(DriveTest, DiskCheckOfAllDrivesWaitsForEachInTurn) {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
     const std::vector<std::wstring> before = batches(temp);
-    std::vector<std::string> expected;
+    std::string expected;
     for (wchar_t c : system_letters()) {
         const UINT type = GetDriveTypeW((std::wstring(1, c) + L":\\").c_str());
         if (type == DRIVE_FIXED || type == DRIVE_REMOVABLE)
-            expected.push_back("chkdsk " + std::string(1, static_cast<char>(c)) + ": /f");
+            expected += "chkdsk.exe\t-1\t2\t" + std::string(1, static_cast<char>(c)) + ":\t/f\n";
     }
     ASSERT_FALSE(expected.empty());
-    std::vector<std::wstring> made;
-    std::vector<std::string> checks;
-    std::atomic<bool> done{false};
-    std::thread watcher([&] {
-        while (!done) {
-            if (own_processes().size() < 2) {
-                Sleep(20);
-                continue;
-            }
-            for (const std::wstring& b : batches(temp)) {
-                if (std::find(before.begin(), before.end(), b) != before.end() ||
-                    std::find(made.begin(), made.end(), b) != made.end())
-                    continue;
-                const std::string text = qmtest::read_bytes(b);
-                if (!text.ends_with("Exit\r\n")) continue;  // still being written
-                made.push_back(b);
-                const size_t line = text.find("chkdsk");
-                checks.push_back(text.substr(line, text.find('\r', line) - line));
-            }
-            end_children();
-        }
-    });
+    const std::wstring folder = qmtest::scratch() + L"drive_chkdsk\\", log = folder + L"checks.log";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    DeleteFileW(log.c_str());
+    ASSERT_TRUE(CopyFileW((qmtest::test_folder() + L"qmrecorder.exe").c_str(), (folder + L"chkdsk.exe").c_str(), FALSE));
+    std::wstring path(32767, L'\0');
+    path.resize(GetEnvironmentVariableW(L"PATH", path.data(), 32767));
+    SetEnvironmentVariableW(L"PATH", (folder + L";" + path).c_str());
+    SetEnvironmentVariableW(L"QM_RECORDER_LOG", log.c_str());
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const HANDLE empty = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
+                                     nullptr);
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    SetStdHandle(STD_INPUT_HANDLE, empty);
+
     EXPECT_EQ(drv->ChkDskAll(nullptr), S_OK);
-    done = true;
-    watcher.join();
-    for (const std::wstring& b : made) DeleteFileW(b.c_str());
-    EXPECT_EQ(checks, expected);
+    const std::string checked = qmtest::read_bytes(log);
+    const std::vector<std::wstring> left = batches(temp);
+
+    SetStdHandle(STD_INPUT_HANDLE, input);
+    CloseHandle(empty);
+    SetEnvironmentVariableW(L"QM_RECORDER_LOG", nullptr);
+    SetEnvironmentVariableW(L"PATH", path.c_str());
+    end_children();
+    EXPECT_EQ(checked, expected);
+    EXPECT_EQ(left, before);
 }
 
 }  // namespace
