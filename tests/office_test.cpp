@@ -39,7 +39,7 @@ private:
 // What the started program recorded, once it can be read (up to 20 s).
 std::string record_of(const std::wstring& record) {
     std::string text;
-    for (int i = 0; i < 1000 && (text = read_bytes(record)) == "<missing>"; ++i) Sleep(20);
+    pump_until([&] { return (text = read_bytes(record)) != "<missing>"; });
     return text;
 }
 
