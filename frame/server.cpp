@@ -11,6 +11,7 @@
 #include "runtime/interfaces.h"
 #include "runtime/module.h"
 #include "runtime/thread_state.h"
+#include "runtime/wow64.h"
 
 namespace qm::server {
 
@@ -54,6 +55,19 @@ LSTATUS set_value(const std::wstring& key, const wchar_t* name, const std::wstri
 void delete_tree(const std::wstring& key) { RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str()); }
 
 constexpr SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+
+// On 64-bit Windows the other build registers its classes in the other registry
+// view (Wow6432Node for 32-bit code), while the ProgIDs and the type library's
+// key are shared by both views.
+bool other_build_registers(REFCLSID clsid) {
+    if (!on_64bit_windows()) return false;
+    const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    HKEY h = nullptr;
+    const std::wstring key = L"CLSID\\" + guid_text(clsid) + L"\\InprocServer32";
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE | other, &h) != ERROR_SUCCESS) return false;
+    RegCloseKey(h);
+    return true;
+}
 
 }  // namespace
 
@@ -109,9 +123,21 @@ HRESULT register_server() noexcept {
 
 HRESULT unregister_server() noexcept {
     try {
+        // The keys both views share stay while the other build still registers the
+        // class: only its own view's class entries and type library path go. (Our
+        // view's class keys go first: where the views are one, nothing else registers.)
+        bool other = false;
         for (const auto& c : classes()) {
-            delete_tree(std::wstring(L"Quillmark.") + c.name);
             delete_tree(L"CLSID\\" + guid_text(*c.clsid));
+            if (other_build_registers(*c.clsid))
+                other = true;
+            else
+                delete_tree(std::wstring(L"Quillmark.") + c.name);
+        }
+        if (other) {
+            const wchar_t* own = kSysKind == SYS_WIN64 ? L"\\1.0\\0\\win64" : L"\\1.0\\0\\win32";
+            delete_tree(L"TypeLib\\" + guid_text(LIBID_Quillmark) + own);
+            return S_OK;
         }
         // A type library that is not registered (any more) is no failure.
         ComPtr<ITypeLib> registered;

@@ -9,6 +9,7 @@
 
 #include "runtime/com_ptr.h"
 #include "runtime/module.h"
+#include "runtime/record_info.h"
 #include "runtime/variant.h"
 
 namespace qm::dispatch {
@@ -134,7 +135,7 @@ HRESULT resolve_userdefined(ITypeInfo* ti, HREFTYPE href, ParamInfo& p) {
         return resolve_type(ref.get(), attr.attr->tdescAlias, p, false);
     case TKIND_RECORD:
         p.vt = VT_RECORD;
-        return GetRecordInfoFromTypeInfo(ref.get(), p.record.put());
+        return make_record_info(ref.get(), p.record.put());
     case TKIND_INTERFACE:
         p.vt = (attr.attr->wTypeFlags & (TYPEFLAG_FDUAL | TYPEFLAG_FDISPATCHABLE)) ? VT_DISPATCH : VT_UNKNOWN;
         return S_OK;
@@ -515,7 +516,7 @@ IRecordInfo* record_info(REFGUID record) noexcept {
             ComPtr<ITypeInfo> ti;
             ComPtr<IRecordInfo> info;
             if (SUCCEEDED(lib->GetTypeInfoOfGuid(record, ti.put())) &&
-                SUCCEEDED(GetRecordInfoFromTypeInfo(ti.get(), info.put()))) {
+                SUCCEEDED(make_record_info(ti.get(), info.put()))) {
                 cache.emplace(record, info);
                 return info.get();
             }

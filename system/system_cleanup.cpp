@@ -25,6 +25,14 @@ MEMORYSTATUSEX memory_status() {
     MEMORYSTATUSEX ms{};
     ms.dwLength = sizeof ms;
     GlobalMemoryStatusEx(&ms);
+    // Figures that contradict each other are brought in line: Wine's 32-bit half
+    // cuts the total to what 32 bits count but not the free memory, and its load
+    // then comes out as a wrapped-around number.
+    if (ms.ullAvailPhys > ms.ullTotalPhys) ms.ullAvailPhys = ms.ullTotalPhys;
+    if (ms.dwMemoryLoad > 100)
+        ms.dwMemoryLoad =
+            ms.ullTotalPhys ? static_cast<DWORD>((ms.ullTotalPhys - ms.ullAvailPhys) * 100 / ms.ullTotalPhys) : 0;
+    if (ms.ullAvailVirtual > ms.ullTotalVirtual) ms.ullAvailVirtual = ms.ullTotalVirtual;
     return ms;
 }
 

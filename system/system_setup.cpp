@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <fstream>
+#include <set>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/safearray.h"
+#include "runtime/wow64.h"
 #include "system/system.h"
 
 namespace qm {
@@ -206,11 +208,15 @@ HRESULT System::AutoRun(BSTR Field, BSTR EXEpath, VARIANT_BOOL* result) {
     });
 }
 
+// The programs of both registry views on 64-bit Windows, as the system's own list
+// shows them: each program once, though the same entry may be in both views.
 HRESULT System::Get_InstalledSoftware(INSTALLEDSOFTWAREINFO* result) {
     if (!result) return E_POINTER;
     std::vector<std::wstring> names, commands;
-    HKEY root = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ, &root) == ERROR_SUCCESS) {
+    std::set<std::pair<std::wstring, std::wstring>> seen;
+    for (REGSAM view : machine_views()) {
+        HKEY root = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ | view, &root) != ERROR_SUCCESS) continue;
         wchar_t sub[256];
         for (DWORD i = 0;; ++i) {
             DWORD n = 256;
@@ -218,7 +224,7 @@ HRESULT System::Get_InstalledSoftware(INSTALLEDSOFTWAREINFO* result) {
             if (rc == ERROR_MORE_DATA) continue;
             if (rc != ERROR_SUCCESS) break;
             HKEY key = nullptr;
-            if (RegOpenKeyExW(root, sub, 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+            if (RegOpenKeyExW(root, sub, 0, KEY_READ | view, &key) != ERROR_SUCCESS) continue;
             std::wstring name = text_value(key, L"DisplayName");
             std::wstring command;
             if (!name.empty()) {
@@ -228,7 +234,7 @@ HRESULT System::Get_InstalledSoftware(INSTALLEDSOFTWAREINFO* result) {
                 command = text_value(key, L"QuietUninstallString");
             }
             RegCloseKey(key);
-            if (name.empty()) continue;
+            if (name.empty() || !seen.emplace(name, command).second) continue;
             names.push_back(std::move(name));
             commands.push_back(std::move(command));
         }

@@ -437,7 +437,7 @@ TEST_F(About, HostileHistoriesScrollInTheCreditsBox) {
         });
         // The click waits for the credits scroll: a click while the form still
         // loads would check against a version not yet read.
-        UINT_PTR click = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
+        UINT_PTR click = SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) CALLBACK {
             if (credit_scrolls() == 0) return;
             KillTimer(nullptr, id);
             clicked = true;
@@ -450,7 +450,7 @@ TEST_F(About, HostileHistoriesScrollInTheCreditsBox) {
         // window is closed anyway, so a check that never scrolls fails, not hangs.
         static ULONGLONG deadline = 0;
         deadline = GetTickCount64() + 20000;
-        UINT_PTR close = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+        UINT_PTR close = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
             const long scrolling = credit_scrolls();
             most_scrolls = std::max(most_scrolls, scrolling);
             if ((scrolling == 2 || GetTickCount64() > deadline) && form->loaded()) form->unload();

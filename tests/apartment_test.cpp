@@ -184,7 +184,7 @@ void run_clients(std::vector<Client>& clients, size_t at_once) {
 long process_windows() {
     long n = 0;
     EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
+        [](HWND h, LPARAM p) CALLBACK -> BOOL {
             DWORD pid = 0;
             GetWindowThreadProcessId(h, &pid);
             if (pid == GetCurrentProcessId()) ++*reinterpret_cast<long*>(p);
@@ -213,7 +213,7 @@ Texts sorted_on_own_thread(Texts items, long* r) {
     } job{std::move(items), {}, r};
     HANDLE t = CreateThread(
         nullptr, 0,
-        [](void* p) -> DWORD {
+        [](void* p) CALLBACK -> DWORD {
             auto* j = static_cast<Job*>(p);
             CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
             if (ComPtr<_Arry> arry = made_by_factory<_Arry>(CLSID_Arry)) j->out = sorted(arry.get(), j->items, false, j->r);

@@ -187,7 +187,7 @@ TEST_F(BrowserTest, SourceWaitsWhileBusyYieldingUntilBusyFails) {
     // Busy for five reads and until the test's timer has ticked inside the wait.
     page.busy = [&] { return ++reads <= 5 || (ticks == 0 && reads < 1000000); };
     ComPtr<IDispatch> browser = ComPtr<IDispatch>::attach(page.browser());
-    const UINT_PTR timer = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) { ++ticks; });
+    const UINT_PTR timer = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK { ++ticks; });
     const Source s = source(browser.get(), true);
     KillTimer(nullptr, timer);
     EXPECT_GT(ticks, 0);

@@ -32,7 +32,7 @@ long thread_forms() {
     long n = 0;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND h, LPARAM p) {
+        [](HWND h, LPARAM p) CALLBACK {
             wchar_t name[32] = {};
             GetClassNameW(h, name, 32);
             if (std::wstring(name) == L"ThunderRT6FormDC") ++*reinterpret_cast<long*>(p);

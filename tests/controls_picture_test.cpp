@@ -238,7 +238,7 @@ TEST_F(PictureTest, FadeAndScrollText) {
     host = form.get();
     frames.clear();
     // The scroll runs inside its timer event: a thread timer looks at the box from inside it.
-    const UINT_PTR look = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) {
+    const UINT_PTR look = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
         if (!host->loaded()) return;
         frames.push_back(pixels_of(host->get<PictureBox>(L"Picture1").surface()->image().get()).px);
         if (frames.size() == 4) host->unload();

@@ -220,7 +220,7 @@ TEST(CreditsScroll, EndsWhenTheHostFormClosesEvenWithoutLines) {
         ComPtr<FrmCredits> f = loaded_credits();
         ASSERT_EQ(f->SetScroll(s.box(), text, 2), 0);
         f.reset();
-        UINT_PTR closer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
+        UINT_PTR closer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
             if (!host->loaded()) return;
             running = credits_loaded();
             host->unload();

@@ -232,7 +232,7 @@ TEST(DialogTrayPopup, ExtraTimerEventsDuringTheUnrollingChangeNothing) {
     sent = 0;
     const float full = f->height();
     // A thread timer runs inside the unrolling's yields and hands it more timer events.
-    UINT_PTR extra = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) {
+    UINT_PTR extra = SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
         if (f->loaded() && IsWindowVisible(f->hwnd()) && !f->tray_shown() && sent < 3) {
             ++sent;
             f->get<forms::Timer>(L"tmrTrayScroll").on.timer();

@@ -100,7 +100,7 @@ int visible_thread_windows() {
     int n = 0;
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
+        [](HWND h, LPARAM p) CALLBACK -> BOOL {
             if (IsWindowVisible(h)) ++*reinterpret_cast<int*>(p);
             return TRUE;
         },
@@ -297,7 +297,7 @@ TEST_F(DirectoryWalkTest, OpenPathStartsTheFileManager) {
     const std::wstring with_comma = folder + L"\\a,b";
     CreateDirectoryW(with_comma.c_str(), nullptr);
     std::vector<HWND> before;
-    EnumWindows([](HWND h, LPARAM p) { return reinterpret_cast<std::vector<HWND>*>(p)->push_back(h), TRUE; },
+    EnumWindows([](HWND h, LPARAM p) CALLBACK { return reinterpret_cast<std::vector<HWND>*>(p)->push_back(h), TRUE; },
                 reinterpret_cast<LPARAM>(&before));
     root = VARIANT_FALSE;
     ASSERT_EQ(dir->OpenPath(Bstr(with_comma).get(), nullptr, &root, &r), S_OK);
@@ -306,7 +306,7 @@ TEST_F(DirectoryWalkTest, OpenPathStartsTheFileManager) {
     for (int i = 0; i < 100 && opened.empty(); ++i) {
         Sleep(100);
         std::vector<HWND> now;
-        EnumWindows([](HWND h, LPARAM p) { return reinterpret_cast<std::vector<HWND>*>(p)->push_back(h), TRUE; },
+        EnumWindows([](HWND h, LPARAM p) CALLBACK { return reinterpret_cast<std::vector<HWND>*>(p)->push_back(h), TRUE; },
                     reinterpret_cast<LPARAM>(&now));
         for (HWND h : now)
             if (IsWindowVisible(h) && std::find(before.begin(), before.end(), h) == before.end() && of_explorer(h))

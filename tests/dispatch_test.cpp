@@ -21,6 +21,8 @@ namespace {
 
 constexpr GUID kProbePoint = {0xCCB9DAA5, 0x7EA3, 0x48EE, {0xB6, 0x6C, 0x46, 0xE1, 0x48, 0x6A, 0xF8, 0x6C}};
 
+constexpr GUID kProbeHolder = {0x9B3F6D12, 0x8C4E, 0x4A57, {0xB0, 0xD2, 0x61, 0xE7, 0xA9, 0xC3, 0x5F, 0x48}};
+
 IRecordInfo* point_info() {
     static IRecordInfo* info = qm::dispatch::record_info(kProbePoint);
     return info;
@@ -344,6 +346,61 @@ TEST_F(DispatchTest, AnEmptyVariableStandsForAByReferenceRecord) {
     EXPECT_EQ(number.vt(), VT_I4);
     VARIANT missing = v_missing();
     EXPECT_EQ(call(probe_.get(), L"MovePoint", {&missing, dx.get()}), DISP_E_PARAMNOTOPTIONAL);
+}
+
+// A record's description clears and copies every field that owns something:
+// the clients free and copy the records they get through it.
+TEST(RecordDescription, ClearsAndCopiesArraysVariantsObjectsAndNestedRecords) {
+    struct Held : IUnknown {
+        LONG refs = 1;
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+        ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    } held;
+    IRecordInfo* info = qm::dispatch::record_info(kProbeHolder);
+    ASSERT_TRUE(info);
+    ULONG size = 0;
+    EXPECT_EQ(info->GetSize(&size), S_OK);
+    EXPECT_EQ(size, sizeof(ProbeHolder));
+
+    auto* rec = static_cast<ProbeHolder*>(info->RecordCreate());
+    ASSERT_TRUE(rec);
+    rec->Count = 3;
+    rec->Color = pcBlue;
+    SAFEARRAYBOUND bound{2, 0};
+    rec->List = SafeArrayCreate(VT_VARIANT, 1, &bound);
+    for (LONG i = 0; i < 2; ++i) {
+        VARIANT v{};
+        V_VT(&v) = VT_UNKNOWN, V_UNKNOWN(&v) = &held;
+        SafeArrayPutElement(rec->List, &i, &v);  // adds a reference
+    }
+    V_VT(&rec->Value) = VT_UNKNOWN, V_UNKNOWN(&rec->Value) = &held, held.AddRef();
+    rec->Inner.Held = &held, held.AddRef();
+    rec->Inner.Label = SysAllocString(L"innen");
+    ASSERT_EQ(held.refs, 5);
+
+    void* copied = nullptr;
+    ASSERT_EQ(info->RecordCreateCopy(rec, &copied), S_OK);
+    auto* dup = static_cast<ProbeHolder*>(copied);
+    EXPECT_EQ(held.refs, 9);
+    EXPECT_EQ(dup->Count, 3);
+    EXPECT_EQ(dup->Color, pcBlue);
+    EXPECT_NE(dup->List, rec->List);
+    EXPECT_NE(dup->Inner.Label, rec->Inner.Label);
+    EXPECT_STREQ(dup->Inner.Label, L"innen");
+
+    EXPECT_EQ(info->RecordClear(rec), S_OK);
+    EXPECT_EQ(held.refs, 5);
+    EXPECT_EQ(rec->List, nullptr);
+    EXPECT_EQ(V_VT(&rec->Value), VT_EMPTY);
+    EXPECT_EQ(rec->Inner.Held, nullptr);
+    EXPECT_EQ(rec->Inner.Label, nullptr);
+    EXPECT_EQ(info->RecordDestroy(dup), S_OK);
+    EXPECT_EQ(held.refs, 1);
+    EXPECT_EQ(info->RecordDestroy(rec), S_OK);
 }
 
 TEST(LateBoundMembers, EveryMemberOfTheLibraryResolves) {

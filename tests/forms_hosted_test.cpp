@@ -65,7 +65,7 @@ HWND tips_of(HWND form) {
     } f{form, nullptr};
     EnumThreadWindows(
         GetCurrentThreadId(),
-        [](HWND w, LPARAM p) -> BOOL {
+        [](HWND w, LPARAM p) CALLBACK -> BOOL {
             auto* f = reinterpret_cast<Find*>(p);
             wchar_t cls[64] = {};
             GetClassNameW(w, cls, 64);
@@ -310,7 +310,7 @@ TEST_F(HostedTest, RichTextBoxColoursIndentsAndPrints) {
     int texts = 0;
     EnumEnhMetaFile(
         nullptr, emf,
-        [](HDC, HANDLETABLE*, const ENHMETARECORD* r, int, LPARAM p) -> int {
+        [](HDC, HANDLETABLE*, const ENHMETARECORD* r, int, LPARAM p) CALLBACK -> int {
             if (r->iType == EMR_EXTTEXTOUTW || r->iType == EMR_EXTTEXTOUTA || r->iType == EMR_POLYTEXTOUTW)
                 ++*reinterpret_cast<int*>(p);
             return 1;

@@ -268,7 +268,7 @@ TEST_F(FormsSystem, IsModalWhileAModalFormShows) {
     other_form = form.get();
     modal_form = dialog.get();
     seen_modal = VARIANT_FALSE;
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
         IDispatch* o = other_form;
         (*modal_forms)->IsModal(&o, &seen_modal);
         modal_form->hide();

@@ -52,7 +52,7 @@ private:
             Sleep(50);
             EnumThreadWindows(
                 thread_,
-                [](HWND w, LPARAM self) {
+                [](HWND w, LPARAM self) CALLBACK {
                     wchar_t cls[32] = {};
                     GetClassNameW(w, cls, 32);
                     if (std::wstring(cls) != L"#32770" || !IsWindowVisible(w)) return TRUE;

@@ -57,7 +57,7 @@ public:
         std::vector<HWND> found;
         EnumThreadWindows(
             GetCurrentThreadId(),
-            [](HWND h, LPARAM p) -> BOOL {
+            [](HWND h, LPARAM p) CALLBACK -> BOOL {
                 wchar_t cls[64] = {};
                 GetClassNameW(h, cls, 64);
                 if (std::wstring(cls) == L"#32770" && IsWindowVisible(h))

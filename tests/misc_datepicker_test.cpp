@@ -227,7 +227,7 @@ TEST(DatePicker, ThroughTheRegisteredClass) {
     DATE today = qm::Date();
     long offset = qm::Weekday(DateSerial(qm::Year(today), qm::Month(today), 1), qm::Monday) - 1;
     expected = DateSerial(qm::Year(today), qm::Month(today), 11 - offset);  // cell 10
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
         HWND form = FindWindowW(L"ThunderRT6FormDC", L"Calendrier");
         if (!form) return;
         float tpp = screen_twips_per_pixel_x();

@@ -192,47 +192,47 @@ protected:
     void SetUp() override {
         rec = Recorded{};
         auto& t = qm::media::winmm();
-        t.send_string = [](LPCWSTR command, LPWSTR answer, UINT length, HWND) -> MCIERROR {
+        t.send_string = [](LPCWSTR command, LPWSTR answer, UINT length, HWND) CALLBACK -> MCIERROR {
             rec.commands.emplace_back(command);
             if (length) answer[0] = 0;
             return 0;
         };
-        t.play_sound = [](LPCWSTR alias, HMODULE, DWORD flags) -> BOOL {
+        t.play_sound = [](LPCWSTR alias, HMODULE, DWORD flags) CALLBACK -> BOOL {
             rec.sounds.emplace_back(alias);
             rec.sound_flags.push_back(flags);
             return TRUE;
         };
-        t.set_volume = [](HWAVEOUT, DWORD v) -> MMRESULT {
+        t.set_volume = [](HWAVEOUT, DWORD v) CALLBACK -> MMRESULT {
             rec.volumes.push_back(v);
             return MMSYSERR_NOERROR;
         };
-        t.open_mixer = [](LPHMIXER h, UINT, DWORD_PTR, DWORD_PTR, DWORD) -> MMRESULT {
+        t.open_mixer = [](LPHMIXER h, UINT, DWORD_PTR, DWORD_PTR, DWORD) CALLBACK -> MMRESULT {
             ++rec.opened;
             *h = reinterpret_cast<HMIXER>(0x77);
             return MMSYSERR_NOERROR;
         };
-        t.close_mixer = [](HMIXER) -> MMRESULT {
+        t.close_mixer = [](HMIXER) CALLBACK -> MMRESULT {
             ++rec.closed;
             return MMSYSERR_NOERROR;
         };
-        t.line_info = [](HMIXEROBJ, LPMIXERLINEA line, DWORD) -> MMRESULT {
+        t.line_info = [](HMIXEROBJ, LPMIXERLINEA line, DWORD) CALLBACK -> MMRESULT {
             line->dwLineID = 0xFFFF0000;
             line->dwComponentType = rec.component;
             line->cChannels = rec.channels;
             line->cConnections = rec.connections;
             return MMSYSERR_NOERROR;
         };
-        t.line_controls = [](HMIXEROBJ, LPMIXERLINECONTROLSA c, DWORD) -> MMRESULT {
+        t.line_controls = [](HMIXEROBJ, LPMIXERLINECONTROLSA c, DWORD) CALLBACK -> MMRESULT {
             c->pamxctrl->dwControlID = 5;
             return MMSYSERR_NOERROR;
         };
-        t.get_details = [](HMIXEROBJ, LPMIXERCONTROLDETAILS d, DWORD) -> MMRESULT {
+        t.get_details = [](HMIXEROBJ, LPMIXERCONTROLDETAILS d, DWORD) CALLBACK -> MMRESULT {
             rec.read_channels = d->cChannels;
             auto* v = static_cast<MIXERCONTROLDETAILS_BOOLEAN*>(d->paDetails);
             for (DWORD i = 0; i < d->cChannels; ++i) v[i].fValue = rec.muted;
             return MMSYSERR_NOERROR;
         };
-        t.set_details = [](HMIXEROBJ, LPMIXERCONTROLDETAILS d, DWORD) -> MMRESULT {
+        t.set_details = [](HMIXEROBJ, LPMIXERCONTROLDETAILS d, DWORD) CALLBACK -> MMRESULT {
             rec.writes.push_back(static_cast<MIXERCONTROLDETAILS_BOOLEAN*>(d->paDetails)->fValue);
             return rec.write_result;
         };
@@ -294,7 +294,7 @@ TEST_F(FakeWinmm, VolumeWords) {
     EXPECT_EQ(ok, VARIANT_TRUE);
     EXPECT_EQ(rec.volumes, (std::vector<DWORD>{0x0000FFFF, 0xFFFF0000, 0x40004000}));
     // A refused volume is reported.
-    qm::media::winmm().set_volume = [](HWAVEOUT, DWORD) -> MMRESULT { return MMSYSERR_INVALHANDLE; };
+    qm::media::winmm().set_volume = [](HWAVEOUT, DWORD) CALLBACK -> MMRESULT { return MMSYSERR_INVALHANDLE; };
     mm_->Set_Volume(1, 1, &ok);
     EXPECT_EQ(ok, VARIANT_FALSE);
 }

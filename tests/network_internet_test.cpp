@@ -234,7 +234,7 @@ TEST_F(NetworkInternet, DownloadDialogLeavesTheFileAlone) {
         const DWORD self = GetCurrentProcessId();
         while (!done) {
             EnumWindows(
-                [](HWND w, LPARAM p) -> BOOL {
+                [](HWND w, LPARAM p) CALLBACK -> BOOL {
                     DWORD pid = 0;
                     GetWindowThreadProcessId(w, &pid);
                     wchar_t cls[64] = {};

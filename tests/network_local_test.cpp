@@ -56,7 +56,7 @@ protected:
         net::reset_platform();
         net::override_connection_flags(std::nullopt);
     }
-    std::wstring text(HRESULT (_Network::*member)(BSTR, BSTR*), const wchar_t* arg) {
+    std::wstring text(HRESULT (STDMETHODCALLTYPE _Network::*member)(BSTR, BSTR*), const wchar_t* arg) {
         Bstr out;
         EXPECT_EQ((n->*member)(Bstr(arg).get(), out.put()), S_OK);
         return out.str();
@@ -563,7 +563,7 @@ DWORD WINAPI fake_dial(HWND, LPWSTR entry, DWORD, DWORD_PTR*, DWORD) {
 TEST_F(NetworkLocal, DialUpMembersLeaveNoWindow) {
     auto windows = [] {
         int count = 0;
-        EnumWindows([](HWND w, LPARAM p) {
+        EnumWindows([](HWND w, LPARAM p) CALLBACK {
             DWORD pid = 0;
             GetWindowThreadProcessId(w, &pid);
             if (pid == GetCurrentProcessId() && IsWindowVisible(w)) ++*reinterpret_cast<int*>(p);
@@ -688,7 +688,7 @@ TEST_F(NetworkLocal, EthernetRowsAreTheAdapters) {
         EXPECT_EQ(V_VT(&bytes.SENDEDBYTES), VT_EMPTY) << outside;
     }
     // No Ethernet interface at all: 0 adapters and an array never dimensioned.
-    net::platform().if_table = [](PMIB_IFTABLE t, PULONG size, BOOL) -> DWORD {
+    net::platform().if_table = [](PMIB_IFTABLE t, PULONG size, BOOL) CALLBACK -> DWORD {
         if (!t || *size < sizeof(MIB_IFTABLE)) return *size = sizeof(MIB_IFTABLE), ERROR_INSUFFICIENT_BUFFER;
         t->dwNumEntries = 0;
         return NO_ERROR;

@@ -297,7 +297,7 @@ TEST(ListPrimeFactorsProgress, ShowsAndUnloadsItsWindow) {
         int n = 0;
         EnumThreadWindows(
             GetCurrentThreadId(),
-            [](HWND h, LPARAM p) -> BOOL {
+            [](HWND h, LPARAM p) CALLBACK -> BOOL {
                 wchar_t text[64] = {};
                 GetWindowTextW(h, text, 64);
                 if (std::wstring(text) == L"ListPrimeFactors") ++*reinterpret_cast<int*>(p);

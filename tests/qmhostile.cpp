@@ -194,7 +194,7 @@ DWORD WINAPI watchdog(void*) {
         }
         std::vector<HWND> now;
         EnumWindows(
-            [](HWND h, LPARAM p) -> BOOL {
+            [](HWND h, LPARAM p) CALLBACK -> BOOL {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(h, &pid);
                 if (pid == GetCurrentProcessId() && IsWindowVisible(h) && h != g_form)

@@ -7,8 +7,11 @@ script=$1
 : "${QUILL_BUILD_ROOT:?run through ./quill test}"
 rel=${script#"$QUILL_BUILD_ROOT"/}
 win="Q:\\${rel//\//\\}"
+. "$(dirname "$0")/arch.sh"
+# The script host of the build the script tests: a 32-bit host loads the 32-bit DLL.
+host=$(qm_tool "$(qm_arch_of "$script")" cscript)
 tmp=$(mktemp)
-timeout 300 /usr/lib/wine/wine64 cscript //nologo "$win" </dev/null >"$tmp" 2>/dev/null
+timeout 300 /usr/lib/wine/wine64 "$host" //nologo "$win" </dev/null >"$tmp" 2>/dev/null
 rc=$?
 out=$(tr -d '\r' <"$tmp")
 rm -f "$tmp"

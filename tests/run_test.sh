@@ -6,6 +6,8 @@
 set -u
 exe=$1
 name=$(basename "$exe" .exe)
+. "$(dirname "$0")/arch.sh"
+arch=$(qm_arch_of "$exe")
 tmp=$(mktemp) || { echo "no temporary file for the output of $name"; exit 1; }
 /usr/lib/wine/wine64 "$exe" </dev/null >"$tmp" 2>&1
 rc=$?
@@ -17,7 +19,7 @@ fi
 cat "$tmp"
 # Skipped cases, for the run's closing list: "[  SKIPPED ] Suite.Case (12 ms)".
 if [ -n "${QM_SKIPPED:-}" ]; then
-    tr -d '\r' <"$tmp" | sed -n "s/^\[  SKIPPED \] \([^ ]*\) ([0-9]* ms)\$/\1 ($name)/p" >>"$QM_SKIPPED"
+    tr -d '\r' <"$tmp" | sed -n "s/^\[  SKIPPED \] \([^ ]*\) ([0-9]* ms)\$/\1 ($name, $arch)/p" >>"$QM_SKIPPED"
 fi
 rm -f "$tmp"
 exit $rc

@@ -222,11 +222,11 @@ std::vector<std::pair<UINT, DWORD>> g_exits;
 int g_locks = 0;
 
 TEST_F(SystemAdmin, SessionCommandsReachThePlatformWithTheirFlags) {
-    sys::session_calls().exit_windows = [](UINT flags, DWORD reason) -> BOOL {
+    sys::session_calls().exit_windows = [](UINT flags, DWORD reason) CALLBACK -> BOOL {
         g_exits.emplace_back(flags, reason);
         return TRUE;
     };
-    sys::session_calls().lock = []() -> BOOL { return ++g_locks, TRUE; };
+    sys::session_calls().lock = []() CALLBACK -> BOOL { return ++g_locks, TRUE; };
     g_exits.clear();
     VARIANT_BOOL r = VARIANT_FALSE;
     const struct {
@@ -247,7 +247,7 @@ TEST_F(SystemAdmin, SessionCommandsReachThePlatformWithTheirFlags) {
     }
     ASSERT_EQ(s->Lock_WorkStation(&r), S_OK);
     EXPECT_EQ(g_locks, 1);
-    sys::session_calls().exit_windows = [](UINT, DWORD) -> BOOL { return FALSE; };
+    sys::session_calls().exit_windows = [](UINT, DWORD) CALLBACK -> BOOL { return FALSE; };
     ASSERT_EQ(s->User_LogOff(&r), S_OK);
     EXPECT_FALSE(r);
 
@@ -274,7 +274,7 @@ TEST_F(SystemAdmin, SettingsChangeIsBroadcastWithZeroParameters) {
     static WPARAM wp = 1;
     static LPARAM lp = 1;
     WNDCLASSW wc{};
-    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) CALLBACK -> LRESULT {
         if (m == WM_SETTINGCHANGE) seen = true, wp = w, lp = l;
         return DefWindowProcW(h, m, w, l);
     };
@@ -305,7 +305,7 @@ TEST_F(SystemAdmin, SettingsChangeIsBroadcastWithZeroParameters) {
     }
     // What the member asks of the system, whether or not the system delivers it.
     static std::vector<MSG> posted;
-    sys::session_calls().post = [](HWND h, UINT m, WPARAM w, LPARAM l) -> BOOL {
+    sys::session_calls().post = [](HWND h, UINT m, WPARAM w, LPARAM l) CALLBACK -> BOOL {
         posted.push_back(MSG{h, m, w, l});
         return FALSE;
     };

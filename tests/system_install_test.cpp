@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <regex>
 #include <string>
@@ -189,34 +190,61 @@ TEST_F(SystemInstallTest, FontCommandsOutsideTheTwoAndMissingFilesFail) {
     EXPECT_EQ(r, VARIANT_FALSE);
 }
 
-TEST_F(SystemInstallTest, InstalledSoftwarePairsNamesWithTheirCommands) {
+// Both registry views, as the system's list of programs shows them, whichever
+// build asks; an entry in both views is listed once. Late-bound, the record's
+// arrays survive a copy and a clear of the result (a generic record description
+// took the array fields for arrays and freed what lay beside a 32-bit record).
+TEST_F(SystemInstallTest, InstalledSoftwareListsBothViewsAndSurvivesLateBinding) {
     const std::wstring base = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
     struct Entry {
         const wchar_t *key, *field, *name, *cmdfield, *cmd;
+        REGSAM view;
     } entries[] = {
-        {L"QmTest1", L"DisplayName", L"Qm One", L"UninstallString", L"one.exe /x"},
-        {L"QmTest2", L"QuietDisplayName", L"Qm Two", L"QuietUninstallString", L"two.exe /q"},
-        {L"QmTest3", L"Comment", L"no name", L"UninstallString", L"three.exe"},
+        {L"QmTest1", L"DisplayName", L"Qm One", L"UninstallString", L"one.exe /x", KEY_WOW64_64KEY},
+        {L"QmTest2", L"QuietDisplayName", L"Qm Two", L"QuietUninstallString", L"two.exe /q", KEY_WOW64_32KEY},
+        {L"QmTest3", L"Comment", L"no name", L"UninstallString", L"three.exe", KEY_WOW64_64KEY},
+        {L"QmTest4", L"DisplayName", L"Qm Four", L"UninstallString", L"four.exe", KEY_WOW64_64KEY},
+        {L"QmTest4", L"DisplayName", L"Qm Four", L"UninstallString", L"four.exe", KEY_WOW64_32KEY},
     };
     for (auto& e : entries) {
-        std::wstring k = base + e.key;
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, k.c_str(), e.field, REG_SZ, e.name,
-                        static_cast<DWORD>((wcslen(e.name) + 1) * 2));
-        RegSetKeyValueW(HKEY_LOCAL_MACHINE, k.c_str(), e.cmdfield, REG_SZ, e.cmd,
-                        static_cast<DWORD>((wcslen(e.cmd) + 1) * 2));
+        HKEY k = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (base + e.key).c_str(), 0, nullptr, 0, KEY_WRITE | e.view,
+                                  nullptr, &k, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(k, e.field, 0, REG_SZ, reinterpret_cast<const BYTE*>(e.name),
+                       static_cast<DWORD>((wcslen(e.name) + 1) * 2));
+        RegSetValueExW(k, e.cmdfield, 0, REG_SZ, reinterpret_cast<const BYTE*>(e.cmd),
+                       static_cast<DWORD>((wcslen(e.cmd) + 1) * 2));
+        RegCloseKey(k);
     }
     INSTALLEDSOFTWAREINFO info{};
     EXPECT_EQ(sys_->Get_InstalledSoftware(&info), S_OK);
-    for (auto& e : entries) RegDeleteKeyW(HKEY_LOCAL_MACHINE, (base + e.key).c_str());
-    auto names = texts(info.DISPLAYNAME), cmds = texts(info.UNINSTALLSTRING);
+    Variant late, copy;
+    EXPECT_EQ(call(sys_.get(), L"Get_InstalledSoftware", {}, late.put()), S_OK);
+    for (auto& e : entries) RegDeleteKeyExW(HKEY_LOCAL_MACHINE, (base + e.key).c_str(), e.view, 0);
+
+    auto ours = [](SAFEARRAY* display, SAFEARRAY* uninstall) {
+        auto names = texts(display), cmds = texts(uninstall);
+        std::vector<std::pair<std::wstring, std::wstring>> found;
+        for (size_t i = 0; i < names.size() && i < cmds.size(); ++i)
+            if (names[i].starts_with(L"Qm ") || names[i] == L"no name") found.emplace_back(names[i], cmds[i]);
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::vector<std::pair<std::wstring, std::wstring>> want{
+        {L"Qm Four", L"four.exe"}, {L"Qm One", L"one.exe /x"}, {L"Qm Two", L"two.exe /q"}};
+    EXPECT_EQ(ours(info.DISPLAYNAME, info.UNINSTALLSTRING), want);
     SafeArrayDestroy(info.DISPLAYNAME);
     SafeArrayDestroy(info.UNINSTALLSTRING);
-    ASSERT_EQ(names.size(), cmds.size());
-    std::vector<std::pair<std::wstring, std::wstring>> ours;
-    for (size_t i = 0; i < names.size(); ++i)
-        if (names[i].starts_with(L"Qm ") || names[i] == L"no name") ours.emplace_back(names[i], cmds[i]);
-    std::vector<std::pair<std::wstring, std::wstring>> want{{L"Qm One", L"one.exe /x"}, {L"Qm Two", L"two.exe /q"}};
-    EXPECT_EQ(ours, want);
+
+    ASSERT_EQ(V_VT(late.get()), VT_RECORD);
+    ASSERT_EQ(VariantCopy(copy.put(), late.get()), S_OK);
+    auto* got = static_cast<INSTALLEDSOFTWAREINFO*>(V_RECORD(late.get()));
+    auto* dup = static_cast<INSTALLEDSOFTWAREINFO*>(V_RECORD(copy.get()));
+    EXPECT_NE(dup->DISPLAYNAME, got->DISPLAYNAME);
+    EXPECT_EQ(ours(got->DISPLAYNAME, got->UNINSTALLSTRING), want);
+    VariantClear(late.get());
+    EXPECT_EQ(ours(dup->DISPLAYNAME, dup->UNINSTALLSTRING), want);
 }
 
 TEST_F(SystemInstallTest, AutoRunWritesTheRunValueAsText) {

@@ -41,6 +41,11 @@ done
 [ -n "${DISPLAY:-}" ] || { echo "no free X display"; exit 1; }
 "$WINESERVER" -p </dev/null >/dev/null 2>&1
 "$WINE" wineboot </dev/null >/dev/null 2>&1
-"$WINE" regsvr32 /s 'Q:\win64\Quillmark.dll' </dev/null >/dev/null 2>&1 || { echo "regsvr32 failed"; exit 1; }
-"$WINE" regsvr32 /s 'Q:\win64\tests\formhost\qmformhost.dll' </dev/null >/dev/null 2>&1 || { echo "regsvr32 of the form host failed"; exit 1; }
+# The program's own build, with that build's regsvr32.
+. "$(dirname "$0")/arch.sh"
+arch=$(qm_arch_of "$exe")
+regsvr32=$(qm_tool "$arch" regsvr32)
+"$WINE" "$regsvr32" /s "Q:\\$arch\\Quillmark.dll" </dev/null >/dev/null 2>&1 || { echo "regsvr32 failed"; exit 1; }
+"$WINE" "$regsvr32" /s "Q:\\$arch\\tests\\formhost\\qmformhost.dll" </dev/null >/dev/null 2>&1 ||
+    { echo "regsvr32 of the form host failed"; exit 1; }
 "$(dirname "$0")/run_test.sh" "$exe"

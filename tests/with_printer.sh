@@ -76,7 +76,9 @@ ln -s "$(readlink -f "$WINEPREFIX/drive_c")" "$root/prefix/drive_c"
 export WINEPREFIX=$root/prefix
 trap 'WINEPREFIX=$root/prefix /usr/lib/wine/wineserver64 -k 2>/dev/null; kill "$cupsd" 2>/dev/null; wait "$cupsd" 2>/dev/null' EXIT
 # The shared prefix's registry may not be on disk yet: register anew.
-/usr/lib/wine/wine64 regsvr32 /s 'Q:\win64\Quillmark.dll' </dev/null >/dev/null 2>&1 ||
+. "$(dirname "$0")/arch.sh"
+arch=$(qm_arch_of "$exe")
+/usr/lib/wine/wine64 "$(qm_tool "$arch" regsvr32)" /s "Q:\\$arch\\Quillmark.dll" </dev/null >/dev/null 2>&1 ||
     { echo "regsvr32 failed in the printer's prefix"; exit 1; }
 export QM_PRINT_OUT="S:\\$name.cups\\out\\"
 "$(dirname "$0")/run_test.sh" "$exe"
