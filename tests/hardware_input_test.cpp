@@ -320,7 +320,9 @@ TEST_F(HardwareTest, ClipSwapAndCentre) {
     RECT clip{}, window{};
     GetClipCursor(&clip);
     GetWindowRect(red.window, &window);
-    EXPECT_TRUE(EqualRect(&clip, &window));
+    EXPECT_TRUE(EqualRect(&clip, &window)) << clip.left << "," << clip.top << "," << clip.right << "," << clip.bottom
+                                           << " against " << window.left << "," << window.top << "," << window.right
+                                           << "," << window.bottom;
     unclip = VARIANT_TRUE;
     EXPECT_EQ(hw->Mouse_ClipCursor(&handle, &unclip, &ok), S_OK);
     GetClipCursor(&clip);
