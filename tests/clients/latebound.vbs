@@ -41,5 +41,16 @@ where = 2: rc = CreateObject("Quillmark.Forms").Center(f, where)
 Check rc = 0, "Center of a script object returns 0, got " & rc
 Check f.Left > 0 And f.Top > 0 And f.Refreshed, "Center moved the script object: " & f.Left & "," & f.Top
 
+' A record holding arrays is copied by its description: into a variable, and
+' into a procedure's argument.
+Function KindOf(r)
+    KindOf = VarType(r)
+End Function
+Dim software, again
+software = sys.Get_InstalledSoftware()
+again = software
+Check VarType(again) = 36, "the copied record, VarType " & VarType(again)
+Check KindOf(software) = 36, "the record handed to a procedure"
+
 If failures = 0 Then WScript.Echo "CLIENT-OK"
 WScript.Quit failures
