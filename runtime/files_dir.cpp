@@ -5,6 +5,7 @@
 
 #include "runtime/errors.h"
 #include "runtime/files.h"
+#include "runtime/handover.h"
 
 namespace qm {
 
@@ -98,6 +99,8 @@ std::wstring volume_label(const std::wstring& full) {
 
 std::wstring win32_path(std::wstring_view path) {
     if (path.empty() || path.find(L'\0') != std::wstring_view::npos) raise(err::BadFileNameOrNumber);
+    // Wine's 32-bit path functions end the process on a text of 100,000 characters.
+    check_long_path(path);
     std::wstring p(path);
     if (p.starts_with(L"\\\\?\\") || p.starts_with(L"\\\\.\\")) return p;
     DWORD n = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
