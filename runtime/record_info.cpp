@@ -33,7 +33,7 @@ private:
     ITypeInfo* ti_;
 };
 
-// What a field of type `td` owns; false for a type no record of ours may hold.
+// What a field of type `td` owns; TYPE_E_UNSUPFORMAT for a type no record of ours may hold.
 HRESULT classify(ITypeInfo* ti, const TYPEDESC& td, Field& f) {
     switch (td.vt) {
     case VT_BSTR:

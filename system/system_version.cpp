@@ -9,6 +9,7 @@
 #include "runtime/convert.h"
 #include "runtime/dates.h"
 #include "runtime/wmi.h"
+#include "runtime/wow64.h"
 #include "system/system.h"
 
 namespace qm {
@@ -135,14 +136,7 @@ HRESULT System::is32BitWindows(VARIANT_BOOL* result) {
 }
 
 HRESULT System::is64BitWindows(VARIANT_BOOL* result) {
-    return untrapped(result, [] {
-#ifdef _WIN64
-        return true;  // a 64-bit process runs on 64-bit Windows only
-#else
-        BOOL wow64 = FALSE;
-        return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-#endif
-    });
+    return untrapped(result, [] { return on_64bit_windows(); });
 }
 
 HRESULT System::XPstyleSupported(VARIANT_BOOL* result) {
