@@ -193,6 +193,8 @@ PinnedPointer::PinnedPointer(POINT at) : saved_(qm::pointer_source()) {
 
 PinnedPointer::~PinnedPointer() { qm::pointer_source() = saved_; }
 
+std::vector<int> PinnedKeys::down_;
+
 PinnedKeys::PinnedKeys(std::vector<int> down) : saved_(qm::key_source()) {
     down_ = std::move(down);
     qm::key_source() = read;

@@ -122,7 +122,7 @@ public:
 
 private:
     static SHORT read(int key) noexcept;
-    static inline std::vector<int> down_;
+    static std::vector<int> down_;
     qm::KeySource saved_;
 };
 
