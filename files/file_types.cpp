@@ -4,14 +4,17 @@
 #include <shellapi.h>
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "files/file.h"
+#include "files/registry_key.h"
 #include "frame/procedures.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/safearray.h"
 #include "runtime/strings.h"
+#include "runtime/wow64.h"
 #include "windows/window_common.h"
 
 namespace qm {
@@ -34,19 +37,31 @@ std::wstring shell_type_name(const std::wstring& name) {
 }
 
 // The keys of the classes root that name an extension and have a type name, in
-// the registry's order.
+// the registry's order: the process's own classes first, then, on 64-bit Windows,
+// the machine's classes of the other half not listed yet (each half may keep
+// extensions of its own). The type names are the shell's, as this process sees them.
 std::vector<FileType> registered_file_types() {
     std::vector<FileType> types;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[260];
-        DWORD length = 260;
-        if (RegEnumKeyExW(HKEY_CLASSES_ROOT, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        if (length == 0 || name[0] != L'.') continue;
-        std::wstring key(name, length);
-        std::wstring description = shell_type_name(key);
-        if (description.empty()) continue;
-        types.push_back({Trim(key), std::move(description)});
+    std::unordered_set<std::wstring> seen;  // the names so far, in lower case
+    const RegistryViews views = machine_views();
+    for (int v = 0; v < views.count; ++v) {
+        // The own half through the classes root (with the user's classes), the
+        // other through the machine's classes.
+        reg::Key other;
+        if (v > 0 && !other.open(HKEY_LOCAL_MACHINE_, L"Software\\Classes", KEY_ENUMERATE_SUB_KEYS | views.view[v]))
+            continue;
+        const HKEY root = v == 0 ? HKEY_CLASSES_ROOT : other.get();
+        for (DWORD i = 0;; ++i) {
+            wchar_t name[260];
+            DWORD length = 260;
+            if (RegEnumKeyExW(root, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (length == 0 || name[0] != L'.') continue;
+            std::wstring key(name, length);
+            if (!seen.insert(LCase(key)).second) continue;
+            std::wstring description = shell_type_name(key);
+            if (description.empty()) continue;
+            types.push_back({Trim(key), std::move(description)});
+        }
     }
     return types;
 }

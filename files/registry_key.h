@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/interfaces.h"
+#include "runtime/variant.h"
 
 namespace qm::reg {
 
@@ -58,5 +59,9 @@ bool query(HKEY key, const wchar_t* name, DWORD& type, std::vector<BYTE>& data);
 std::wstring text_of(const std::vector<BYTE>& data);
 // A byte as the character of that code in the system's ANSI code page.
 wchar_t ansi_char(BYTE b) noexcept;
+// A value by its stored type: text (expandable text unexpanded), a Byte array (its
+// bytes also appended to returned_data as characters, when given) or a Long; Empty
+// for other types and for values that cannot be read.
+Variant value(HKEY key, const wchar_t* name, BSTR* returned_data = nullptr);
 
 }  // namespace qm::reg

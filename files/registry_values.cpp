@@ -41,6 +41,44 @@ wchar_t ansi_char(BYTE b) noexcept {
     return c;
 }
 
+Variant value(HKEY key, const wchar_t* name, BSTR* returned_data) {
+    Variant out;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    if (!query(key, name, type, data)) return out;
+    switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+        out = Variant(text_of(data));
+        break;
+    case REG_BINARY: {
+        SAFEARRAY* sa = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(data.size()));
+        if (!sa) raise(err::OutOfMemory);
+        V_VT(out.get()) = VT_ARRAY | VT_UI1;
+        V_ARRAY(out.get()) = sa;
+        if (!data.empty()) std::memcpy(sa->pvData, data.data(), data.size());
+        if (returned_data) {
+            std::wstring text(qm::text_of(*returned_data));
+            for (BYTE b : data) text += ansi_char(b);
+            Bstr joined(text);
+            SysFreeString(*returned_data);
+            *returned_data = joined.detach();
+        }
+        break;
+    }
+    case REG_DWORD:
+        if (data.size() == sizeof(LONG)) {
+            LONG n;
+            std::memcpy(&n, data.data(), sizeof(n));
+            out = Variant(static_cast<long>(n));
+        }
+        break;
+    default:
+        break;
+    }
+    return out;
+}
+
 }  // namespace reg
 
 namespace {
@@ -104,48 +142,12 @@ HRESULT Registry::ValueSet(RegRoot Root, BSTR Key, BSTR Field, VARIANT Value, VA
     });
 }
 
-// The value by its stored type: text (expandable text unexpanded), a Byte array
-// (its bytes also appended to ReturnedData as characters) or a Long; Empty for
-// other types and for values that cannot be read.
+// The value by its stored type (reg::value); Empty when the key cannot be opened.
 HRESULT Registry::ValueGet(RegRoot Root, BSTR Key, BSTR Field, BSTR* ReturnedData, VARIANT* result) {
     return untrapped(result, [&] {
-        Variant out;
         reg::Key key;
-        if (!key.open(Root, reg::path_of(Key), KEY_READ)) return out;
-        DWORD type = REG_NONE;
-        std::vector<BYTE> data;
-        if (!reg::query(key.get(), reg::path_of(Field), type, data)) return out;
-        switch (type) {
-        case REG_SZ:
-        case REG_EXPAND_SZ:
-            out = Variant(reg::text_of(data));
-            break;
-        case REG_BINARY: {
-            SAFEARRAY* sa = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(data.size()));
-            if (!sa) raise(err::OutOfMemory);
-            V_VT(out.get()) = VT_ARRAY | VT_UI1;
-            V_ARRAY(out.get()) = sa;
-            if (!data.empty()) std::memcpy(sa->pvData, data.data(), data.size());
-            if (ReturnedData) {
-                std::wstring text(text_of(*ReturnedData));
-                for (BYTE b : data) text += reg::ansi_char(b);
-                Bstr joined(text);
-                SysFreeString(*ReturnedData);
-                *ReturnedData = joined.detach();
-            }
-            break;
-        }
-        case REG_DWORD:
-            if (data.size() == sizeof(LONG)) {
-                LONG n;
-                std::memcpy(&n, data.data(), sizeof(n));
-                out = Variant(static_cast<long>(n));
-            }
-            break;
-        default:
-            break;
-        }
-        return out;
+        if (!key.open(Root, reg::path_of(Key), KEY_READ)) return Variant();
+        return reg::value(key.get(), reg::path_of(Field), ReturnedData);
     });
 }
 

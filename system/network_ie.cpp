@@ -9,12 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "files/registry_key.h"
 #include "frame/shared.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/dispatch.h"
 #include "runtime/latebind.h"
 #include "runtime/safearray.h"
+#include "runtime/wow64.h"
 #include "system/network.h"
 #include "system/network_internal.h"
 
@@ -26,6 +28,7 @@ constexpr GUID kIeUrlInfo = {0x2FA5C9CC, 0x6250, 0x4161, {0xAE, 0x7C, 0xDA, 0x89
 constexpr GUID kIeInfo = {0xE412593E, 0x7EC6, 0x413C, {0xB4, 0xB9, 0xD8, 0xF3, 0x5A, 0xA2, 0x5C, 0x33}};
 
 constexpr wchar_t kMainKey[] = L"Software\\Microsoft\\Internet Explorer\\Main";
+constexpr wchar_t kVersionKey[] = L"Software\\Microsoft\\Internet Explorer\\Version Vector";
 constexpr wchar_t kSettings[] = L"HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\";
 
 // The frame windows of the browser, as Window.Get_AllHwndByClass finds them.
@@ -154,9 +157,17 @@ HRESULT Network::IE_SetStartSite(BSTR URL, BSTR Title, VARIANT_BOOL* result) {
     });
 }
 
+// The browser of either half of 64-bit Windows: the version its registry view holds
+// (the process's own view first).
 HRESULT Network::IE_GetVersion(BSTR* result) {
     return untrapped(result, [] {
-        return Bstr(get_value(HKEY_LOCAL_MACHINE_, L"Software\\Microsoft\\Internet Explorer\\Version Vector", L"IE"));
+        for (REGSAM view : machine_views()) {
+            reg::Key key;
+            if (!key.open(HKEY_LOCAL_MACHINE_, kVersionKey, KEY_READ | view)) continue;
+            Variant value = reg::value(key.get(), L"IE");
+            if (value.vt() != VT_EMPTY) return Bstr(CStr(value));
+        }
+        return Bstr();
     });
 }
 

@@ -44,17 +44,29 @@ std::wstring text_value(HKEY key, const wchar_t* name) {
     return reg::text_of(data);
 }
 
-std::wstring default_text(HKEY root, const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+// A key of the classes root in the first registry view that holds it: 64-bit
+// Windows keeps the classes of its two halves apart (class identifiers always, the
+// rest on some versions), and a class of either half is on the machine. The
+// process's own view comes first. Null when no view holds the key.
+HKEY open_class_key(const std::wstring& path) {
+    for (REGSAM view : machine_views()) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS) return key;
+    }
+    return nullptr;
+}
+
+std::wstring default_text(const std::wstring& path) {
+    HKEY key = open_class_key(path);
+    if (!key) return {};
     std::wstring value = text_value(key, L"");
     RegCloseKey(key);
     return value;
 }
 
 bool class_registered(BSTR name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, reg::path_of(name), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    HKEY key = open_class_key(reg::path_of(name));
+    if (!key) return false;
     RegCloseKey(key);
     return true;
 }
@@ -181,9 +193,9 @@ HRESULT System::Class_isRegistered(BSTR Class, VARIANT_BOOL* result) {
 HRESULT System::Class_GetPath(BSTR Class, BSTR* result) {
     return untrapped(result, [&] {
         if (!class_registered(Class)) return Bstr();
-        std::wstring clsid = default_text(HKEY_CLASSES_ROOT, std::wstring(reg::path_of(Class)) + L"\\CLSID");
+        std::wstring clsid = default_text(std::wstring(reg::path_of(Class)) + L"\\CLSID");
         if (clsid.empty()) return Bstr();
-        return Bstr(default_text(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + L"\\InprocServer32"));
+        return Bstr(default_text(L"CLSID\\" + clsid + L"\\InprocServer32"));
     });
 }
 

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "frame/shared.h"
+#include "files/registry_key.h"
 #include "runtime/contract.h"
 #include "runtime/convert.h"
 #include "runtime/dates.h"
@@ -40,12 +40,13 @@ constexpr const wchar_t* kOsProperties[12] = {
     L"BootDevice", L"BuildNumber", L"BuildType", L"Caption",      L"CodeSet",        L"WindowsDirectory",
     L"SystemDirectory", L"SystemDrive", L"Status", L"SerialNumber", L"RegisteredUser", L"Manufacturer"};
 
-// A value of HKEY_LOCAL_MACHINE's CurrentVersion key through the shared Registry.
+// A value of HKEY_LOCAL_MACHINE's CurrentVersion key as text, read as Registry.ValueGet
+// reads it but from the 64-bit registry view, where the system keeps its own: a
+// 32-bit process on 64-bit Windows would otherwise read the copy of its half.
 std::wstring current_version_value(const wchar_t* field) {
-    Bstr key(kCurrentVersion), name(field), returned;
-    Variant value;
-    check(shared<_Registry>()->ValueGet(HKEY_LOCAL_MACHINE_, key.get(), name.get(), returned.put(), value.put()));
-    return CStr(*value.get());
+    reg::Key key;
+    if (!key.open(HKEY_LOCAL_MACHINE_, kCurrentVersion, KEY_READ | KEY_WOW64_64KEY)) return {};
+    return CStr(*reg::value(key.get(), field).get());
 }
 
 }  // namespace

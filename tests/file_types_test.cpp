@@ -6,10 +6,12 @@
 #include <shellapi.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/ansi.h"
 #include "runtime/interfaces.h"
+#include "runtime/safearray.h"
 #include "support.h"
 
 using qm::Bstr;
@@ -121,6 +123,47 @@ TEST_F(FileTypesTest, RegisterExtensionWritesTheFourEntriesAndTheTypeIsListed) {
                      r2));
     EXPECT_EQ(default_value(L".qmtx2"), std::wstring(300, L'q'));
     RegDeleteKeyW(HKEY_CLASSES_ROOT, L".qmtx2");
+}
+
+// An extension that only the other half of 64-bit Windows registers is listed and
+// found, with the shell's type name; one that both halves register is listed once.
+TEST_F(FileTypesTest, ExtensionsOfEitherHalfAreListedOnce) {
+    const REGSAM own = kOtherView ^ (KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+    const struct {
+        const wchar_t *key, *value;
+        REGSAM view;
+    } keys[] = {{L".qmvwother", kProgId, kOtherView}, {L".qmvwboth", kProgId, kOtherView},
+                {L".qmvwboth", kProgId, own},         {kProgId, L"Qm View", kOtherView},
+                {kProgId, L"Qm View", own}};
+    for (const auto& k : keys) {
+        HKEY h = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, k.key, 0, nullptr, 0, KEY_WRITE | k.view, nullptr, &h, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(k.value),
+                       static_cast<DWORD>((wcslen(k.value) + 1) * sizeof(wchar_t)));
+        RegCloseKey(h);
+    }
+    qm::SafeArray list(VT_RECORD);
+    ASSERT_EQ(file->Get_RegisteredFileTypes(list.put()), S_OK);
+    const bool other_found = is_registered(L"QMVWOTHER");
+    Bstr d;
+    ASSERT_EQ(file->Get_FileTypeDescription(Bstr(L"C:\\a\\b.qmvwother").get(), d.put()), S_OK);
+    const std::wstring other_name = type_name(L".qmvwother"), both_name = type_name(L".qmvwboth");
+    for (const auto& k : keys) RegDeleteKeyExW(HKEY_CLASSES_ROOT, k.key, k.view, 0);
+
+    EXPECT_TRUE(other_found);
+    EXPECT_FALSE(other_name.empty());
+    EXPECT_EQ(d.str(), other_name);
+    for (const auto& [ext, name] : {std::pair{L".qmvwother", other_name}, std::pair{L".qmvwboth", both_name}}) {
+        int found = 0;
+        for (long i = 0; i < list.count(); ++i) {
+            const REGISTEREDFILETYPEINFO& t = list.at<REGISTEREDFILETYPEINFO>(list.lbound() + i);
+            if (std::wstring(t.Prefix) != ext) continue;
+            ++found;
+            EXPECT_EQ(std::wstring(t.Description), name);
+        }
+        EXPECT_EQ(found, 1) << ext;
+    }
 }
 
 TEST_F(FileTypesTest, CabinetGivesOnlyTheNamedFile) {

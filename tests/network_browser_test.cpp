@@ -435,7 +435,8 @@ const wchar_t kInternet[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Inte
 
 TEST_F(NetworkBrowser, StartPageVersionAndProxyLiveInTheRegistry) {
     SavedValue page(HKEY_CURRENT_USER, kMain, L"Start Page"), title(HKEY_CURRENT_USER, kMain, L"Window Title");
-    SavedValue version(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Internet Explorer\\Version Vector", L"IE");
+    const wchar_t vector[] = L"Software\\Microsoft\\Internet Explorer\\Version Vector";
+    SavedValue version(HKEY_LOCAL_MACHINE, vector, L"IE"), other_version(HKEY_LOCAL_MACHINE, vector, L"IE", kOtherView);
     auto start_site = [&] {
         Bstr out;
         EXPECT_EQ(n->IE_GetStartSite(out.put()), S_OK);
@@ -450,10 +451,17 @@ TEST_F(NetworkBrowser, StartPageVersionAndProxyLiveInTheRegistry) {
     EXPECT_EQ(title.now(), std::make_pair(DWORD(REG_SZ), wide_bytes(L"Titel")));
     EXPECT_EQ(start_site(), L"http://127.0.0.1/\u00e4");
 
-    version.set(L"9.0000");
-    Bstr v;
-    ASSERT_EQ(n->IE_GetVersion(v.put()), S_OK);
-    EXPECT_EQ(v.str(), L"9.0000");
+    // The browser of either half of 64-bit Windows, the program's own first.
+    const struct {
+        const wchar_t *own, *other, *expected;
+    } versions[] = {{L"9.0000", L"11.0000", L"9.0000"}, {nullptr, L"11.0000", L"11.0000"}, {nullptr, nullptr, L""}};
+    for (const auto& c : versions) {
+        c.own ? version.set(c.own) : version.remove();
+        c.other ? other_version.set(c.other) : other_version.remove();
+        Bstr v;
+        ASSERT_EQ(n->IE_GetVersion(v.put()), S_OK);
+        EXPECT_EQ(v.str(), c.expected) << "own " << (c.own ? c.own : L"none");
+    }
 
     // The proxy steers the prefix's own connections: put back at once.
     long result = -1;

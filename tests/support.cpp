@@ -206,10 +206,10 @@ SHORT PinnedKeys::read(int key) noexcept {
     return std::find(down_.begin(), down_.end(), key) != down_.end() ? static_cast<SHORT>(0x8001) : 0;
 }
 
-SavedValue::SavedValue(HKEY root, std::wstring key, std::wstring name)
-    : root_(root), key_(std::move(key)), name_(std::move(name)) {
+SavedValue::SavedValue(HKEY root, std::wstring key, std::wstring name, REGSAM view)
+    : root_(root), key_(std::move(key)), name_(std::move(name)), view_(view) {
     HKEY k;
-    if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_READ | view_, &k) != ERROR_SUCCESS) return;
     DWORD size = 0;
     if (RegQueryValueExW(k, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
         data_.resize(size);
@@ -221,7 +221,8 @@ SavedValue::SavedValue(HKEY root, std::wstring key, std::wstring name)
 
 SavedValue::~SavedValue() {
     HKEY k;
-    if (RegCreateKeyExW(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
         return;
     if (present_)
         RegSetValueExW(k, name_.c_str(), 0, type_, reinterpret_cast<const BYTE*>(data_.data()),
@@ -233,7 +234,7 @@ SavedValue::~SavedValue() {
 
 void SavedValue::set(const std::wstring& text) const {
     HKEY k;
-    ASSERT_EQ(RegCreateKeyExW(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(root_, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view_, nullptr, &k, nullptr),
               ERROR_SUCCESS);
     RegSetValueExW(k, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
@@ -242,7 +243,7 @@ void SavedValue::set(const std::wstring& text) const {
 
 void SavedValue::remove() const {
     HKEY k;
-    if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_ALL_ACCESS | view_, &k) != ERROR_SUCCESS) return;
     RegDeleteValueW(k, name_.c_str());
     RegCloseKey(k);
 }
@@ -250,7 +251,7 @@ void SavedValue::remove() const {
 std::pair<DWORD, std::string> SavedValue::now() const {
     HKEY k;
     std::pair<DWORD, std::string> r{REG_NONE, "<missing>"};
-    if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return r;
+    if (RegOpenKeyExW(root_, key_.c_str(), 0, KEY_READ | view_, &k) != ERROR_SUCCESS) return r;
     DWORD size = 0;
     if (RegQueryValueExW(k, name_.c_str(), nullptr, &r.first, nullptr, &size) == ERROR_SUCCESS) {
         r.second.resize(size);

@@ -126,10 +126,15 @@ private:
     qm::KeySource saved_;
 };
 
-// A registry value of the prefix, put back (or removed again) when the test ends.
+// The registry view of the other half of 64-bit Windows, as the test program asks
+// for it.
+inline constexpr REGSAM kOtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+
+// A registry value of the prefix (in one registry view, when given), put back (or
+// removed again) when the test ends.
 class SavedValue {
 public:
-    SavedValue(HKEY root, std::wstring key, std::wstring name);
+    SavedValue(HKEY root, std::wstring key, std::wstring name, REGSAM view = 0);
     ~SavedValue();
     SavedValue(const SavedValue&) = delete;
     SavedValue& operator=(const SavedValue&) = delete;
@@ -141,6 +146,7 @@ public:
 private:
     HKEY root_;
     std::wstring key_, name_;
+    REGSAM view_;
     DWORD type_ = REG_NONE;
     std::string data_;
     bool present_ = false;

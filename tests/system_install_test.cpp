@@ -169,6 +169,47 @@ TEST_F(SystemInstallTest, ClassesAreFoundThroughTheirIdentifiers) {
     EXPECT_EQ(path.str(), L"");
 }
 
+// A class that only the other half of 64-bit Windows registers is found with its
+// server; one that both halves register gives the server of the program's own.
+TEST_F(SystemInstallTest, ClassesOfEitherHalfAreFound) {
+    const REGSAM own = kOtherView ^ (KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+    const std::wstring other_id = L"{6A1B2C3D-0000-4000-8000-00000000A071}";
+    const std::wstring both_id = L"{6A1B2C3D-0000-4000-8000-00000000A072}";
+    const struct {
+        std::wstring key, value;
+        REGSAM view;
+    } entries[] = {
+        {L"Quillmark.OtherHalf\\CLSID", other_id, kOtherView},
+        {L"CLSID\\" + other_id + L"\\InprocServer32", L"C:\\qm\\other.dll", kOtherView},
+        {L"Quillmark.BothHalves\\CLSID", both_id, kOtherView},
+        {L"Quillmark.BothHalves\\CLSID", both_id, own},
+        {L"CLSID\\" + both_id + L"\\InprocServer32", L"C:\\qm\\other.dll", kOtherView},
+        {L"CLSID\\" + both_id + L"\\InprocServer32", L"C:\\qm\\own.dll", own},
+    };
+    for (const auto& e : entries) {
+        HKEY k = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, e.key.c_str(), 0, nullptr, 0, KEY_WRITE | e.view, nullptr, &k,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(e.value.c_str()),
+                       static_cast<DWORD>((e.value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(k);
+    }
+    for (const auto& [name, server] : {std::pair{L"Quillmark.OtherHalf", L"C:\\qm\\other.dll"},
+                                       std::pair{L"Quillmark.BothHalves", L"C:\\qm\\own.dll"}}) {
+        Bstr id(name), path;
+        VARIANT_BOOL r = 7;
+        EXPECT_EQ(sys_->Class_isRegistered(id.get(), &r), S_OK);
+        EXPECT_EQ(r, VARIANT_TRUE) << name;
+        EXPECT_EQ(sys_->Class_GetPath(id.get(), path.put()), S_OK);
+        EXPECT_EQ(path.str(), server);
+    }
+    for (const auto& e : entries) {  // the key and the one above it
+        RegDeleteKeyExW(HKEY_CLASSES_ROOT, e.key.c_str(), e.view, 0);
+        RegDeleteKeyExW(HKEY_CLASSES_ROOT, e.key.substr(0, e.key.rfind(L'\\')).c_str(), e.view, 0);
+    }
+}
+
 TEST_F(SystemInstallTest, FontCommandsOutsideTheTwoAndMissingFilesFail) {
     wchar_t windir[MAX_PATH];
     GetWindowsDirectoryW(windir, MAX_PATH);

@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -203,6 +204,28 @@ TEST_F(SystemTest, RegistryFactsMatchTheInstallation) {
     ASSERT_EQ(sys_->Get_RegOwner(user.put(), org.put()), S_OK);
     EXPECT_EQ(user.str(), hklm_text(L"RegisteredOwner"));
     EXPECT_EQ(org.str(), hklm_text(L"RegisteredOrganization"));
+}
+
+// The system's own values, those of the 64-bit registry view, whatever the 32-bit
+// half keeps. The system's own service pack is left as it is.
+TEST_F(SystemTest, RegistryFactsComeFromThe64BitView) {
+    const wchar_t key[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    std::vector<std::unique_ptr<SavedValue>> saved;
+    auto set = [&](const wchar_t* name, REGSAM view, const std::wstring& text) {
+        saved.push_back(std::make_unique<SavedValue>(HKEY_LOCAL_MACHINE, key, name, view));
+        saved.back()->set(text);
+    };
+    const std::wstring pack = hklm_text(L"CSDVersion");
+    set(L"RegisteredOwner", KEY_WOW64_64KEY, L"Qm Owner");
+    set(L"RegisteredOrganization", KEY_WOW64_64KEY, L"Qm Organization");
+    for (const wchar_t* name : {L"CSDVersion", L"RegisteredOwner", L"RegisteredOrganization"})
+        set(name, KEY_WOW64_32KEY, hklm_text(name) + L" (32-bit)");
+    Bstr sp, user, org;
+    ASSERT_EQ(sys_->Get_ServicePack(sp.put()), S_OK);
+    ASSERT_EQ(sys_->Get_RegOwner(user.put(), org.put()), S_OK);
+    EXPECT_EQ(sp.str(), pack);
+    EXPECT_EQ(user.str(), L"Qm Owner");
+    EXPECT_EQ(org.str(), L"Qm Organization");
 }
 
 TEST(ProductId, KeyAndValueMissingOrPresent) {
