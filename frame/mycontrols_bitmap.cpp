@@ -3,6 +3,7 @@
 // surface) and pd (result holder).
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "frame/mycontrols.h"
 #include "runtime/convert.h"
@@ -34,6 +35,56 @@ SIZE client_pixels(HWND hwnd) {
     GetClientRect(hwnd, &r);
     return {r.right, r.bottom};
 }
+
+// The result's bitmap, made and written once on a thread of the process's pool
+// while the picture is turned: the first writes to a large new bitmap bring its
+// memory in page by page, which costs about as much as the turn itself.
+class ResultBitmap {
+public:
+    ResultBitmap(SIZE size) : size_(size) {
+        if (static_cast<long long>(size.cx) * size.cy < kAheadPixels) return;
+        if ((work_ = CreateThreadpoolWork(&make, this, nullptr))) SubmitThreadpoolWork(work_);
+    }
+    ~ResultBitmap() {
+        wait();
+        if (bitmap_) DeleteObject(bitmap_);
+    }
+    ResultBitmap(const ResultBitmap&) = delete;
+    ResultBitmap& operator=(const ResultBitmap&) = delete;
+    // The bitmap (the caller's from now on), or null when none was made.
+    HBITMAP take() {
+        wait();
+        return std::exchange(bitmap_, nullptr);
+    }
+
+private:
+    // Below this many pixels the bitmap is made when it is needed.
+    static constexpr long long kAheadPixels = 1024LL * 1024;
+
+    void wait() {
+        if (!work_) return;
+        WaitForThreadpoolWorkCallbacks(work_, FALSE);
+        CloseThreadpoolWork(std::exchange(work_, nullptr));
+    }
+    static void CALLBACK make(PTP_CALLBACK_INSTANCE, void* context, PTP_WORK) {
+        auto& self = *static_cast<ResultBitmap*>(context);
+        HDC screen = GetDC(nullptr);
+        HBITMAP bitmap = screen ? CreateCompatibleBitmap(screen, self.size_.cx, self.size_.cy) : nullptr;
+        if (screen) ReleaseDC(nullptr, screen);
+        HDC dc = bitmap ? CreateCompatibleDC(nullptr) : nullptr;
+        if (dc) {
+            HGDIOBJ old = SelectObject(dc, bitmap);
+            PatBlt(dc, 0, 0, self.size_.cx, self.size_.cy, BLACKNESS);
+            SelectObject(dc, old);
+            DeleteDC(dc);
+        }
+        self.bitmap_ = bitmap;
+    }
+
+    SIZE size_;
+    PTP_WORK work_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+};
 
 }  // namespace
 
@@ -72,6 +123,9 @@ ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Ro
         const float left = box->left(), top = box->top();
         box->move(left, &top, &width, &height);  // one move of the window
     }
+    // The result's bitmap has the drawing surface's size, now known.
+    const SIZE drawn = client_pixels(po.hwnd());
+    ResultBitmap result({std::max(1L, drawn.cx), std::max(1L, drawn.cy)});
     ps.set_picture(source.get());
     ps.surface()->set_auto_redraw(true);  // ps.hDC: a persistent image holding the picture
     Surface& out = *po.surface();
@@ -106,7 +160,7 @@ ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Ro
         raise(err::OutOfMemory);
 
     // 6. The result.
-    pd.set_picture(out.image().get());
+    pd.set_picture(out.image(result.take()).get());
     return pd.surface()->picture();
 }
 

@@ -325,3 +325,46 @@ TEST(BitmapWork, LargeCopiesTurnEveryPixelExactly) {
 }
 
 }  // namespace
+
+// A box of over a million pixels, whose result bitmap is made while the picture
+// turns: a half turn gives every pixel, twice in a row on one form.
+TEST(BitmapWork, ALargeBoxGetsItsWholeResult) {
+    constexpr int LW = 1100, LH = 1000;
+    std::vector<DWORD> in(static_cast<size_t>(LW) * LH);
+    for (int y = 0; y < LH; ++y)
+        for (int x = 0; x < LW; ++x) in[static_cast<size_t>(y) * LW + x] = static_cast<DWORD>(y << 11 | x);
+    HDC screen = GetDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, LW, LH);
+    ReleaseDC(nullptr, screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), LW, -LH, 1, 32, BI_RGB};
+    HDC dc = CreateCompatibleDC(nullptr);
+    SetDIBits(dc, bmp, 0, LH, in.data(), &bi, DIB_RGB_COLORS);
+    ComPtr<forms::Form> form = forms::make<forms::Form>();
+    form->load();
+    auto& box = form->add<forms::PictureBox>(L"Picture1");
+    box.set_width((LW + 4) * forms::twips_per_pixel_x());  // the 3-D border takes 2 pixels a side
+    box.set_height((LH + 4) * forms::twips_per_pixel_y());
+    box.set_picture(forms::picture_from_bitmap(bmp).get());
+    ComPtr<MyControls> worker = forms::make<MyControls>();
+    Variant half(180L);
+    for (int round = 0; round < 2; ++round) {
+        ComPtr<IPicture> pic;
+        worker->BitmapWork(&box, half.get())->QueryInterface(IID_IPicture, pic.put_void());
+        OLE_HANDLE handle = 0;
+        pic->get_Handle(&handle);
+        std::vector<DWORD> out(in.size());
+        ASSERT_EQ(GetDIBits(dc, reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), 0, LH, out.data(), &bi,
+                            DIB_RGB_COLORS),
+                  LH);
+        int bad = 0;
+        for (int y = 0; y < LH; ++y)
+            for (int x = 0; x < LW; ++x)
+                bad += (out[static_cast<size_t>(y) * LW + x] & 0xFFFFFF) !=
+                       in[static_cast<size_t>(LH - 1 - y) * LW + (LW - 1 - x)];
+        EXPECT_EQ(bad, 0) << round;
+    }
+    DeleteDC(dc);
+    worker->unload();
+    form->unload();
+}

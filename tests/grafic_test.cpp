@@ -237,15 +237,28 @@ TEST(GraficPasses, GreyAndEmbossOnBuffers) {
     EXPECT_EQ(res[4 + 1], 0x11FFFFFFu);  // 127 + (FF − 10/20/30), capped at 255
     EXPECT_EQ(res[4 + 2], 0x117F7F7Fu);                            // a flat neighbourhood: 127
     for (int i : {0, 1, 2, 3, 4, 7, 8, 11}) EXPECT_EQ(res[i], work[i]) << i;  // the border is copied
-    // In place (what the member runs) gives what the two-buffer pass gives, in every direction.
-    std::vector<DWORD> noise(9 * 7);
+    // In every direction, on rows of 4-pixel groups and a rest: the formula pixel by
+    // pixel (the alpha byte kept), and in place (what the member runs) the same.
+    constexpr int kDx[8] = {-1, 0, 1, 1, 1, 0, -1, -1}, kDy[8] = {-1, -1, -1, 0, 1, 1, 1, 0};  // rows bottom-up
+    std::vector<DWORD> noise(11 * 7);
     for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<DWORD>(i * 2654435761u);
     for (long d = 0; d < 8; ++d) {
-        std::vector<DWORD> two_buffers(noise.size()), in_place = noise;
-        std::vector<BYTE> rows(9 * 8);
-        grafic::emboss_pass(reinterpret_cast<BYTE*>(noise.data()), reinterpret_cast<BYTE*>(two_buffers.data()), 9, 7, d);
-        grafic::emboss_in_place(reinterpret_cast<BYTE*>(in_place.data()), 9, 7, d, rows.data());
-        EXPECT_EQ(in_place, two_buffers) << d;
+        std::vector<DWORD> two_buffers(noise.size()), in_place = noise, expected = noise;
+        for (int y = 1; y < 6; ++y)
+            for (int x = 1; x < 10; ++x) {
+                DWORD v = noise[y * 11 + x] & 0xFF000000u;
+                for (int c = 0; c < 24; c += 8) {
+                    const int diff = int(noise[(y + kDy[d]) * 11 + x + kDx[d]] >> c & 0xFF) -
+                                     int(noise[(y - kDy[d]) * 11 + x - kDx[d]] >> c & 0xFF);
+                    v |= DWORD(diff <= 0 ? 127 : std::min(255, 127 + diff)) << c;
+                }
+                expected[y * 11 + x] = v;
+            }
+        std::vector<BYTE> rows(11 * 8);
+        grafic::emboss_pass(reinterpret_cast<BYTE*>(noise.data()), reinterpret_cast<BYTE*>(two_buffers.data()), 11, 7, d);
+        grafic::emboss_in_place(reinterpret_cast<BYTE*>(in_place.data()), 11, 7, d, rows.data());
+        EXPECT_EQ(two_buffers, expected) << d;
+        EXPECT_EQ(in_place, expected) << d;
     }
     // Fewer than three rows: unchanged.
     std::vector<DWORD> two(8, 0x00102030), two_out(8);

@@ -113,7 +113,10 @@ public:
 
     ComPtr<IPictureDisp> picture() const { return picture_; }
     void set_picture(IPictureDisp* picture);
-    ComPtr<IPictureDisp> image();  // a copy of the persistent image as a StdPicture
+    // A copy of the persistent image as a StdPicture; into, when given, is a
+    // screen-compatible bitmap made for it (taken over; made anew unless its size
+    // is the image's).
+    ComPtr<IPictureDisp> image(HBITMAP into = nullptr);
     // With AutoRedraw: the persistent image's pixels (made if need be), which hdc()
     // draws on one to one unless its mapping or clipping was changed. False without.
     bool image_pixels(PixelRows& pixels);

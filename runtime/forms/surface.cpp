@@ -548,13 +548,21 @@ void Surface::set_picture(IPictureDisp* picture) {
     invalidate(TRUE);
 }
 
-ComPtr<IPictureDisp> Surface::image() {
+ComPtr<IPictureDisp> Surface::image(HBITMAP into) {
     SIZE c = client_size(owner_.hwnd());
     int w = std::max<int>(1, c.cx), h = std::max<int>(1, c.cy);
-    check_image(w, h);
+    BITMAP given{};
+    if (into && (GetObjectW(into, sizeof(given), &given) != sizeof(given) || given.bmWidth != w || given.bmHeight != h))
+        DeleteObject(std::exchange(into, nullptr));
+    try {
+        check_image(w, h);
+    } catch (...) {
+        if (into) DeleteObject(into);
+        throw;
+    }
     if (auto_redraw_) ensure_image();
     HDC screen = GetDC(nullptr);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+    HBITMAP bmp = into ? into : CreateCompatibleBitmap(screen, w, h);
     HDC copy = CreateCompatibleDC(screen);
     ReleaseDC(nullptr, screen);
     if (!bmp || !copy) {
