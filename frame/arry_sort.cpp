@@ -52,14 +52,25 @@ void stable_sort_items(std::vector<T>& a, Less&& less) {
 
 // An element as the sort sees it: a text's characters are read once, so that two
 // texts compare by character code right here; other values go to the runtime's
-// comparison, which gives two texts the same order.
+// comparison, which gives two texts the same order. A text's first four
+// characters ride along in the key: two texts that differ there are ordered
+// without reading either text (scattered in memory) again.
 struct SortKey {
     static constexpr uint32_t kNoText = UINT32_MAX;  // length of a value that is no text
+    uint64_t head;  // the first four characters, the first highest; 0 past the text's end
     const wchar_t* text;
     uint32_t length;
     uint32_t index;  // position from the lower bound (an array has at most 2^32 - 1 elements)
     bool is_text() const noexcept { return length != kNoText; }
 };
+
+// Where the heads differ, they order the texts as their characters do: a text
+// that ends first has 0 where the other has a character, and one with a
+// character 0 there has the same head, so that such texts are compared in full.
+bool text_less(const SortKey& a, const SortKey& b) noexcept {
+    if (a.head != b.head) return a.head < b.head;
+    return binary_compare({a.text, a.length}, {b.text, b.length}) < 0;
+}
 
 SortKey key_of_element(const VARIANT& element, uint32_t index) {
     const VARIANT& v = deref(element);
@@ -69,9 +80,11 @@ SortKey key_of_element(const VARIANT& element, uint32_t index) {
     else if (V_VT(&v) == (VT_BSTR | VT_BYREF))
         s = *V_BSTRREF(&v);
     else
-        return SortKey{nullptr, SortKey::kNoText, index};
+        return SortKey{0, nullptr, SortKey::kNoText, index};
     const std::wstring_view t = text_of(s);  // a BSTR holds fewer than 2^31 characters
-    return SortKey{t.data(), static_cast<uint32_t>(t.size()), index};
+    uint64_t head = 0;
+    for (size_t i = 0; i < 4; ++i) head = head << 16 | (i < t.size() ? static_cast<uint16_t>(t[i]) : 0u);
+    return SortKey{head, t.data(), static_cast<uint32_t>(t.size()), index};
 }
 
 // Ascending by the runtime's comparison (numbers by value, texts by character
@@ -101,11 +114,11 @@ void sort_by_value(VARIANT& target) {
         for (size_t i = 0; i < count; ++i) {
             // Records have no view; they reach the comparison, which refuses them.
             const auto index = static_cast<uint32_t>(i);
-            keys.push_back(e.vartype() == VT_RECORD ? SortKey{nullptr, SortKey::kNoText, index}
+            keys.push_back(e.vartype() == VT_RECORD ? SortKey{0, nullptr, SortKey::kNoText, index}
                                                     : key_of_element(e.at(lb + static_cast<long>(i)), index));
         }
         stable_sort_items(keys, [&](const SortKey& a, const SortKey& b) {
-            if (a.is_text() && b.is_text()) return binary_compare({a.text, a.length}, {b.text, b.length}) < 0;
+            if (a.is_text() && b.is_text()) return text_less(a, b);
             return compare(e.at(lb + static_cast<long>(a.index)), e.at(lb + static_cast<long>(b.index))) < 0;
         });
         // The elements' bytes move to their places: ownership of texts and objects moves with them.

@@ -458,14 +458,20 @@ TEST_F(ArryTest, SortByValueKeepsTypesAndMatchesBubbleSort) {
     SafeArray sorted = SafeArray::copy(array_of(*numbers.get()));
     for (long i = 0; i < 3; ++i) EXPECT_EQ(sorted.get(i).vt(), VT_I4);
     EXPECT_EQ(contents(numbers), (std::vector<std::wstring>{L"3", L"20", L"100"}));
-    // The same order as the frame's bubble sort, on mixed values with many ties.
+    // The same order as the frame's bubble sort, on mixed values with many ties,
+    // and texts that differ only past their first four characters, end early or
+    // hold the characters 0 and FFFF.
     std::mt19937 g(7);
+    const wchar_t letters[] = {L'\0', L'a', L'b', L'\xFFFF'};
     for (int round = 0; round < 20; ++round) {
         SafeArray mixed(VT_VARIANT, 300, round - 10);
         for (long i = mixed.lbound(); i <= mixed.ubound(); ++i) {
             long v = static_cast<long>(g() % 40);
-            if (g() % 2) mixed.set(i, *v_long(v).get());
-            else mixed.set(i, *v_str(std::to_wstring(v).c_str()).get());
+            std::wstring text(g() % 7, L'a');
+            for (wchar_t& c : text) c = letters[g() % 4];
+            if (g() % 3 == 0) mixed.set(i, *v_long(v).get());
+            else if (g() % 2) mixed.set(i, *v_str(std::to_wstring(v).c_str()).get());
+            else mixed.set(i, *Variant(text).get());
         }
         Variant ours = SafeArray(mixed).to_variant(), theirs = std::move(mixed).to_variant();
         EXPECT_EQ(arry->Sort(ours.get(), &bubble, &r), S_OK);
