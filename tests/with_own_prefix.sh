@@ -30,12 +30,22 @@ ln -sfn "$QUILL_BUILD_ROOT" "$run/prefix/dosdevices/q:"
 ln -sfn "$run/scratch" "$run/prefix/dosdevices/s:"
 export WINEPREFIX=$run/prefix HOME=$run/home QM_SCRATCH='S:\' QM_SCRATCH_UNIX=$run/scratch
 unset DISPLAY
+# A display is ours once its lock names our server and its socket is there: a
+# test started beside this one may take the same number first.
 for n in $(seq 141 199); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
     Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     xvfb=$!
-    sleep 0.5
-    if kill -0 "$xvfb" 2>/dev/null; then export DISPLAY=":$n"; break; fi
+    for i in $(seq 100); do
+        kill -0 "$xvfb" 2>/dev/null || break
+        if [ -S "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb" ]; then
+            export DISPLAY=":$n"
+            break 2
+        fi
+        sleep 0.1
+    done
+    kill "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null
     xvfb=""
 done
 [ -n "${DISPLAY:-}" ] || { echo "no free X display"; exit 1; }
