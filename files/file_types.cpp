@@ -43,14 +43,11 @@ std::wstring shell_type_name(const std::wstring& name) {
 std::vector<FileType> registered_file_types() {
     std::vector<FileType> types;
     std::unordered_set<std::wstring> seen;  // the names so far, in lower case
-    const RegistryViews views = machine_views();
-    for (int v = 0; v < views.count; ++v) {
-        // The own half through the classes root (with the user's classes), the
-        // other through the machine's classes.
-        reg::Key other;
-        if (v > 0 && !other.open(HKEY_LOCAL_MACHINE_, L"Software\\Classes", KEY_ENUMERATE_SUB_KEYS | views.view[v]))
-            continue;
-        const HKEY root = v == 0 ? HKEY_CLASSES_ROOT : other.get();
+    // The own half through the classes root (with the user's classes), the other
+    // through the machine's classes.
+    const reg::Key other(open_other_half_classes(L"", KEY_ENUMERATE_SUB_KEYS));
+    for (const HKEY root : {HKEY_CLASSES_ROOT, other.get()}) {
+        if (!root) continue;
         for (DWORD i = 0;; ++i) {
             wchar_t name[260];
             DWORD length = 260;

@@ -21,6 +21,7 @@ inline HKEY root(RegRoot r) noexcept {
 class Key {
 public:
     Key() noexcept = default;
+    explicit Key(HKEY open) noexcept : h_(open) {}  // takes over an open key (or null)
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
     Key(Key&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}

@@ -60,11 +60,8 @@ constexpr SYSKIND kSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 // view (Wow6432Node for 32-bit code), while the ProgIDs and the type library's
 // key are shared by both views.
 bool other_build_registers(REFCLSID clsid) {
-    if (!on_64bit_windows()) return false;
-    const REGSAM other = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-    HKEY h = nullptr;
-    const std::wstring key = L"CLSID\\" + guid_text(clsid) + L"\\InprocServer32";
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE | other, &h) != ERROR_SUCCESS) return false;
+    HKEY h = open_other_half_classes(L"CLSID\\" + guid_text(clsid) + L"\\InprocServer32", KEY_QUERY_VALUE);
+    if (!h) return false;
     RegCloseKey(h);
     return true;
 }

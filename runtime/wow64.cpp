@@ -20,4 +20,12 @@ RegistryViews machine_views() noexcept {
 #endif
 }
 
+HKEY open_other_half_classes(const std::wstring& path, REGSAM access) {
+    const RegistryViews views = machine_views();
+    if (views.count < 2) return nullptr;
+    const std::wstring key = path.empty() ? L"Software\\Classes" : L"Software\\Classes\\" + path;
+    HKEY h = nullptr;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, access | views.view[1], &h) == ERROR_SUCCESS ? h : nullptr;
+}
+
 }  // namespace qm

@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 namespace qm {
 
 // True for a 64-bit process and for a 32-bit one under WoW64.
@@ -19,5 +21,12 @@ struct RegistryViews {
     const REGSAM* end() const { return view + count; }
 };
 RegistryViews machine_views() noexcept;
+
+// A key of the other half's machine classes, HKLM\Software\Classes\<path> in the
+// other registry view; null where there is no other half or no such key. The
+// process's own classes are the classes root as it is: opened with a view flag,
+// the classes root makes Wine keep a new handle of the root for good at every
+// open, where the machine's key with a view flag keeps nothing.
+HKEY open_other_half_classes(const std::wstring& path, REGSAM access);
 
 }  // namespace qm

@@ -44,16 +44,14 @@ std::wstring text_value(HKEY key, const wchar_t* name) {
     return reg::text_of(data);
 }
 
-// A key of the classes root in the first registry view that holds it: 64-bit
-// Windows keeps the classes of its two halves apart (class identifiers always, the
-// rest on some versions), and a class of either half is on the machine. The
-// process's own view comes first. Null when no view holds the key.
+// A key of the classes on the machine: the process's own classes root first,
+// then on 64-bit Windows the machine's classes of the other half, which keeps
+// its classes apart (class identifiers always, the rest on some versions): a
+// class of either half is on the machine. Null when neither holds the key.
 HKEY open_class_key(const std::wstring& path) {
-    for (REGSAM view : machine_views()) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS) return key;
-    }
-    return nullptr;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) return key;
+    return open_other_half_classes(path, KEY_READ);
 }
 
 std::wstring default_text(const std::wstring& path) {
