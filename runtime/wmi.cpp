@@ -46,21 +46,36 @@ Variant invoke(IDispatch* object, DISPID id, WORD flags, std::initializer_list<V
 }  // namespace
 
 namespace {
+
 std::wstring g_namespace_override;
+
+bool is_winmgmts(const std::wstring& name) {
+    return name.size() >= 9 && CompareStringOrdinal(name.c_str(), 9, L"winmgmts:", 9, TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 void set_namespace_override(std::wstring_view name_space) { g_namespace_override = name_space; }
 
 ComPtr<IDispatch> bind(std::wstring_view moniker) {
     std::wstring name(moniker);
-    if (!g_namespace_override.empty() && name.size() >= 9 &&
-        CompareStringOrdinal(name.c_str(), 9, L"winmgmts:", 9, TRUE) == CSTR_EQUAL)
-        name = L"winmgmts:\\\\.\\" + g_namespace_override;
+    const bool winmgmts = is_winmgmts(name);
+    if (!g_namespace_override.empty() && winmgmts) name = L"winmgmts:\\\\.\\" + g_namespace_override;
     ComPtr<IBindCtx> ctx;
     check(CreateBindCtx(0, ctx.put()));
     ComPtr<IMoniker> mk;
     ULONG eaten = 0;
-    check(MkParseDisplayName(ctx.get(), name.c_str(), &eaten, mk.put()));
+    // The moniker's class parses the name, made in this process. Asked through
+    // MkParseDisplayName, the system first looks for a local server of the class
+    // in the other registry view, and Wine keeps two keys of that view's classes
+    // open for good at each look.
+    CLSID clsid;
+    ComPtr<IParseDisplayName> parser;
+    if (winmgmts && SUCCEEDED(CLSIDFromProgID(L"winmgmts", &clsid)) &&
+        SUCCEEDED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IParseDisplayName, parser.put_void())))
+        check(parser->ParseDisplayName(ctx.get(), name.data(), &eaten, mk.put()));
+    else
+        check(MkParseDisplayName(ctx.get(), name.c_str(), &eaten, mk.put()));
     ComPtr<IDispatch> object;
     check(mk->BindToObject(ctx.get(), nullptr, IID_IDispatch, object.put_void()));
     if (!object) raise(err::CantCreateObject);
