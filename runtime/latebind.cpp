@@ -3,7 +3,9 @@
 #include "runtime/latebind_bound.h"
 
 #include <dispex.h>
+#include <olectl.h>
 
+#include <utility>
 #include <vector>
 
 #include "runtime/convert.h"
@@ -13,9 +15,30 @@ namespace qm::late {
 
 namespace {
 
+// A standard font's properties have fixed DISPIDs. The system's font answers a
+// name by loading its type library, and Wine registers that library anew at each
+// load, keeping three keys of the other registry view's classes open for good.
+bool font_id(IDispatch* object, std::wstring_view name, DISPID& id) noexcept {
+    static constexpr std::pair<std::wstring_view, DISPID> kFont[] = {
+        {L"Name", DISPID_FONT_NAME},     {L"Size", DISPID_FONT_SIZE},    {L"Bold", DISPID_FONT_BOLD},
+        {L"Italic", DISPID_FONT_ITALIC}, {L"Underline", DISPID_FONT_UNDER}, {L"Strikethrough", DISPID_FONT_STRIKE},
+        {L"Weight", DISPID_FONT_WEIGHT}, {L"Charset", DISPID_FONT_CHARSET}};
+    for (const auto& [n, d] : kFont) {
+        if (CompareStringOrdinal(n.data(), static_cast<int>(n.size()), name.data(), static_cast<int>(name.size()),
+                                 TRUE) != CSTR_EQUAL)
+            continue;
+        ComPtr<IFont> font;
+        if (FAILED(object->QueryInterface(IID_IFont, font.put_void()))) return false;
+        id = d;
+        return true;
+    }
+    return false;
+}
+
 // A member's DISPID by name. A script's own object (a VBScript class instance)
 // answers GetIDsOfNames with E_NOTIMPL; its IDispatchEx finds the name instead.
 HRESULT find_id(IDispatch* object, std::wstring_view name, DISPID& id) noexcept {
+    if (font_id(object, name, id)) return S_OK;
     std::wstring n(name);
     LPOLESTR p = n.data();
     HRESULT hr = object->GetIDsOfNames(IID_NULL, &p, 1, LOCALE_USER_DEFAULT, &id);
