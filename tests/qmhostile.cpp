@@ -5,7 +5,10 @@
 // <TAB>calls so far that reached their member" to the progress file, so that the
 // parent can name the call a crash or a hang stopped; "done <calls> <reached>"
 // ends a complete run.
-//   qmhostile <Class> <first index> <progress file>
+//   qmhostile <Class> <first index> <progress file> [soak]
+// With "soak", each member is instead called repeatedly with ordinary arguments,
+// and "leak<TAB>..." names what its calls leave behind in the process; the index
+// counts members.
 // A watchdog thread closes the dialogs and windows the calls leave open.
 #include <windows.h>
 #include <ole2.h>
@@ -13,15 +16,21 @@
 
 #include <cstdio>
 #include <cwctype>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "process_objects.h"
 #include "qmhostile_args.h"
 
 // The type library's identifier, from the generated Quillmark_i.c.
 extern "C" const GUID LIBID_Quillmark;
 
 using namespace qmhostile;
+using qmtest::growth;
+using qmtest::ObjectCounts;
+using qmtest::process_objects;
+using qmtest::within;
 
 namespace {
 
@@ -311,7 +320,152 @@ std::vector<ComPtr<IDispatch>> form_and_controls() {
     return objects;
 }
 
-int run(const std::wstring& cls_name, long first) {
+// Puts the form back in the corner at its first size, and its first controls
+// where they were: a member's step-by-step move from where the last call left
+// them, or across a form made wide, would take a while. A call that unloaded the
+// form leaves a new window when it is touched.
+void restore_form() {
+    if (g_form_object) {
+        g_form = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window_of(g_form_object.get())));
+        RECT r{};
+        GetWindowRect(g_form, &r);
+        if (r.left || r.top || r.right - r.left != g_form_size.cx || r.bottom - r.top != g_form_size.cy)
+            SetWindowPos(g_form, nullptr, 0, 0, g_form_size.cx, g_form_size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (Placed& p : g_placed) {
+        const RECT now = placement(p.window);
+        if (IsWindow(p.window) && EqualRect(&now, &p.at)) continue;
+        Value ignored;
+        std::vector<VARIANT> at(4);
+        for (int k = 0; k < 4; ++k) V_VT(&at[k]) = VT_R8, V_R8(&at[k]) = p.rect[k];
+        invoke(p.control.get(), L"Move", at, ignored);
+    }
+}
+
+// One call of a member with a pattern's arguments; true when it reached the
+// member (the dispatcher did not refuse the arguments).
+bool call(IDispatch* object, const Member& m, Pattern pat) {
+    restore_form();
+    Call c;
+    build(c, m, pat);
+    std::vector<VARIANT> reversed(c.args.rbegin(), c.args.rend());
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS dp{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+    if (m.flags == DISPATCH_PROPERTYPUT) dp.rgdispidNamedArgs = &put, dp.cNamedArgs = 1;
+    Value result;
+    EXCEPINFO ex{};
+    UINT arg_error = 0;
+    const HRESULT hr = object->Invoke(m.id, IID_NULL, LOCALE_USER_DEFAULT, m.flags, &dp,
+                                      m.flags == DISPATCH_PROPERTYPUT ? nullptr : &result.v, &ex, &arg_error);
+    SysFreeString(ex.bstrSource);
+    SysFreeString(ex.bstrDescription);
+    SysFreeString(ex.bstrHelpFile);
+    pump();
+    // The dispatcher's own refusals: the call never reached the member.
+    return hr != DISP_E_TYPEMISMATCH && hr != DISP_E_PARAMNOTOPTIONAL && hr != DISP_E_BADPARAMCOUNT &&
+           hr != DISP_E_OVERFLOW && hr != DISP_E_BADVARTYPE && hr != DISP_E_PARAMNOTFOUND;
+}
+
+// ----- what the calls leave behind ----------------------------------------------
+//
+// Each member is called with ordinary arguments: once, then three times more,
+// and what the process holds is compared with what it held after the first call
+// once the calls' timers have had their time (a worker form that a call leaves
+// on a timer gives its window and bitmaps back when the timer ends). What is
+// still there, and grows again with three calls more, grew with the calls: the
+// member leaves it behind.
+
+constexpr int kSoakCalls = 3;
+constexpr DWORD kSettle = 20000;  // ms: the longest timer a call leaves (12 s), and some
+
+// Members that keep what they are asked to keep, until the client asks for it
+// back: the kind of object (the start of its name) they may leave.
+const wchar_t* const kKept[][3] = {
+    {L"Grafic.vListImage", L"window ThunderRT6PictureBox", L"adds an image (a picture box) to the image list"},
+};
+
+bool kept(const std::wstring& member, const std::wstring& kind) {
+    for (const auto& k : kKept)
+        if (member == k[0] && kind.rfind(k[1], 0) == 0) return true;
+    return false;
+}
+
+long count_of(const ObjectCounts& c, const std::wstring& kind) {
+    const auto it = c.find(kind);
+    return it == c.end() ? 0 : it->second;
+}
+
+// What the process holds, less what the member may keep.
+ObjectCounts held(const std::wstring& member) {
+    ObjectCounts now = process_objects();
+    for (auto it = now.begin(); it != now.end();) it = kept(member, it->first) ? now.erase(it) : std::next(it);
+    return now;
+}
+
+// Waits, handling the thread's messages, until the process holds no more than
+// `than` or the calls' timers have had their time; what it holds then.
+ObjectCounts settle(const std::wstring& member, const ObjectCounts& than) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        ObjectCounts now = held(member);
+        if (within(now, than) || GetTickCount() - start > kSettle) return now;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+        pump();
+    }
+}
+
+// Wine keeps the device contexts of windows that do not own one in a cache of
+// up to 64, made as windows first draw: filled now, it does not grow with a
+// member's drawing.
+void fill_window_dc_cache() {
+    if (!g_form) return;
+    HDC dcs[64];
+    for (HDC& dc : dcs) dc = GetDCEx(g_form, nullptr, DCX_CACHE);
+    for (HDC dc : dcs)
+        if (dc) ReleaseDC(g_form, dc);
+}
+
+long soak(IDispatch* object, const std::vector<Member>& members, long first, long& reached) {
+    fill_window_dc_cache();
+    long index = 0;
+    for (const Member& m : members) {
+        if (skipped(m.name)) continue;
+        if (index++ < first) continue;
+        report(std::to_wstring(index - 1) + L"\t" + m.name + L"\tsoak\t" + std::to_wstring(reached));
+        if (call(object, m, kPlain)) ++reached;
+        const ObjectCounts start = held(m.name);
+        for (int i = 0; i < kSoakCalls; ++i) call(object, m, kPlain);
+        const ObjectCounts once = settle(m.name, start);
+        if (within(once, start)) continue;
+        for (int i = 0; i < kSoakCalls; ++i) call(object, m, kPlain);
+        const ObjectCounts twice = settle(m.name, once);
+        // What grew with both sets of calls, since the first call.
+        ObjectCounts left;
+        for (const auto& [kind, n] : twice)
+            if (n > count_of(once, kind) && count_of(once, kind) > count_of(start, kind))
+                left[kind] = n - count_of(start, kind);
+        if (!left.empty()) report(L"leak\t" + m.name + L" leaves " + growth({}, left));
+    }
+    return index;
+}
+
+// Every member with every pattern.
+long hostile(IDispatch* object, const std::vector<Member>& members, long first, long& reached) {
+    long index = 0;
+    for (const Member& m : members) {
+        if (skipped(m.name)) continue;
+        const int patterns = m.params.empty() ? 1 : kPatterns;
+        for (int pat = 0; pat < patterns; ++pat, ++index) {
+            if (index < first) continue;
+            report(std::to_wstring(index) + L"\t" + m.name + L"\t" + (m.params.empty() ? L"none" : kPatternNames[pat]) +
+                   L"\t" + std::to_wstring(reached));
+            if (call(object, m, static_cast<Pattern>(pat))) ++reached;
+        }
+    }
+    return index;
+}
+
+int run(const std::wstring& cls_name, long first, bool soaking) {
     ComPtr<ITypeLib> lib;
     if (FAILED(LoadRegTypeLib(LIBID_Quillmark, 1, 0, LOCALE_NEUTRAL, lib.put()))) return report(L"no type library"), 2;
     CLSID clsid;
@@ -323,55 +477,8 @@ int run(const std::wstring& cls_name, long first) {
         return report(L"cannot create " + cls_name), 2;
     const std::vector<Member> members = members_of(cls.get(), cls_name);
     set_objects(form_and_controls(), object.get());
-
-    long index = 0, reached = 0;
-    for (const Member& m : members) {
-        if (skipped(m.name)) continue;
-        const int patterns = m.params.empty() ? 1 : kPatterns;
-        for (int pat = 0; pat < patterns; ++pat, ++index) {
-            if (index < first) continue;
-            // The form back in the corner at its first size, and its first controls
-            // where they were: a member's step-by-step move from where the last
-            // call left them, or across a form made wide, would take a while. A
-            // call that unloaded the form leaves a new window when it is touched.
-            if (g_form_object) {
-                g_form = reinterpret_cast<HWND>(static_cast<LONG_PTR>(window_of(g_form_object.get())));
-                RECT r{};
-                GetWindowRect(g_form, &r);
-                if (r.left || r.top || r.right - r.left != g_form_size.cx || r.bottom - r.top != g_form_size.cy)
-                    SetWindowPos(g_form, nullptr, 0, 0, g_form_size.cx, g_form_size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-            }
-            for (Placed& p : g_placed) {
-                const RECT now = placement(p.window);
-                if (IsWindow(p.window) && EqualRect(&now, &p.at)) continue;
-                Value ignored;
-                std::vector<VARIANT> at(4);
-                for (int k = 0; k < 4; ++k) V_VT(&at[k]) = VT_R8, V_R8(&at[k]) = p.rect[k];
-                invoke(p.control.get(), L"Move", at, ignored);
-            }
-            Call c;
-            build(c, m, static_cast<Pattern>(pat));
-            report(std::to_wstring(index) + L"\t" + m.name + L"\t" + (m.params.empty() ? L"none" : kPatternNames[pat]) +
-                   L"\t" + std::to_wstring(reached));
-            std::vector<VARIANT> reversed(c.args.rbegin(), c.args.rend());
-            DISPID put = DISPID_PROPERTYPUT;
-            DISPPARAMS dp{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-            if (m.flags == DISPATCH_PROPERTYPUT) dp.rgdispidNamedArgs = &put, dp.cNamedArgs = 1;
-            Value result;
-            EXCEPINFO ex{};
-            UINT arg_error = 0;
-            const HRESULT hr = object->Invoke(m.id, IID_NULL, LOCALE_USER_DEFAULT, m.flags, &dp,
-                           m.flags == DISPATCH_PROPERTYPUT ? nullptr : &result.v, &ex, &arg_error);
-            // The dispatcher's own refusals: the call never reached the member.
-            if (hr != DISP_E_TYPEMISMATCH && hr != DISP_E_PARAMNOTOPTIONAL && hr != DISP_E_BADPARAMCOUNT &&
-                hr != DISP_E_OVERFLOW && hr != DISP_E_BADVARTYPE && hr != DISP_E_PARAMNOTFOUND)
-                ++reached;
-            SysFreeString(ex.bstrSource);
-            SysFreeString(ex.bstrDescription);
-            SysFreeString(ex.bstrHelpFile);
-            pump();
-        }
-    }
+    long reached = 0;
+    const long index = soaking ? soak(object.get(), members, first, reached) : hostile(object.get(), members, first, reached);
     report(L"done " + std::to_wstring(index) + L" " + std::to_wstring(reached));
     return 0;
 }
@@ -398,7 +505,7 @@ int wmain(int argc, wchar_t** argv) {
     g_main_thread = GetCurrentThreadId();
     CloseHandle(CreateThread(nullptr, 0, watchdog, nullptr, 0, nullptr));
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const int rc = run(argv[1], _wtol(argv[2]));
+    const int rc = run(argv[1], _wtol(argv[2]), argc > 4 && std::wstring(argv[4]) == L"soak");
     std::fflush(nullptr);
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(rc));  // the library's teardown is not under test
     return rc;
