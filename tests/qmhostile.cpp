@@ -403,7 +403,10 @@ ObjectCounts held(const std::wstring& member) {
 }
 
 // Waits, handling the thread's messages, until the process holds no more than
-// `than` or the calls' timers have had their time; what it holds then.
+// `than` or the calls' timers have had their time; what it holds then. What
+// the system makes once for good at a moment of its own grows with one set of
+// calls alone: a brush appears some 20 s into a child's run while other
+// children run beside it (never in a child alone).
 ObjectCounts settle(const std::wstring& member, const ObjectCounts& than) {
     const DWORD start = GetTickCount();
     for (;;) {
