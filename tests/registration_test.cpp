@@ -9,6 +9,7 @@
 #include "frame/classes.h"
 #include "runtime/com_ptr.h"
 #include "runtime/interfaces.h"
+#include "process_objects.h"
 
 namespace {
 
@@ -185,7 +186,10 @@ TEST_F(Registration, ThisBuildIsRegisteredAndBinds) {
 TEST_F(Registration, UnregisteringBesideTheOtherBuildLeavesItWorking) {
     if (!other_build_runs()) GTEST_SKIP() << "no other build registers here (32-bit Windows, or it was not built)";
     ASSERT_EQ(reg_(), S_OK);
+    const qmtest::ObjectCounts before = qmtest::process_objects();
     ASSERT_EQ(unreg_(), S_OK);
+    // Looking for the other build's classes keeps no handle open.
+    EXPECT_EQ(qmtest::growth(before, qmtest::process_objects()), L"");
     const std::wstring lib = L"TypeLib\\" + guid_text(LIBID_Quillmark) + L"\\1.0\\0\\";
     for (const auto& c : qm::classes()) {
         EXPECT_FALSE(key_exists(L"CLSID\\" + guid_text(*c.clsid))) << c.name;
