@@ -77,6 +77,13 @@ private:
     Clock::time_point start_;
 };
 
+// A ratio as the table shows it: two decimals, three below 0.1.
+inline std::string ratio_text(double ratio) {
+    char text[32];
+    std::snprintf(text, sizeof text, ratio < 0.095 ? "%.3f" : "%.2f", ratio);
+    return text;
+}
+
 // How much a row's ratio moves: the lowest and highest ratio of single rounds
 // (round k of ours against round k of the other) and the number of rounds, as
 // "1.02-1.31 (12)". `inverse`: the ratio is the other's time over ours.
@@ -89,9 +96,7 @@ inline std::string spread(const Best& ours, const Best& other, bool inverse = fa
         low = std::min(low, r);
         high = std::max(high, r);
     }
-    char text[48];
-    std::snprintf(text, sizeof text, "%.2f-%.2f (%zu)", low, high, n);
-    return text;
+    return ratio_text(low) + "-" + ratio_text(high) + " (" + std::to_string(n) + ")";
 }
 
 // A row's goal, as its source's "// Goal:" line states it: the ratio at most or at
@@ -115,11 +120,12 @@ inline Goal ours_at_least(double ours, double bound, const char* unit) { return 
 // the ratio's spread over the rounds ("-" where the row has none).
 inline void row(const char* what, const char* ours, const char* other, double ratio, Goal goal = {},
                 const std::string& spread = "-") {
-    std::printf("@row\t%s\t%s\t%s\t%.2f\t", what, ours, other, ratio);
+    const std::string shown = ratio_text(ratio);
+    std::printf("@row\t%s\t%s\t%s\t%s\t", what, ours, other, shown.c_str());
     if (!goal.op)
         std::printf("-\t-");
     else if (!goal.unit)
-        std::printf("%s %g\t%.2f", goal.op, goal.bound, ratio);
+        std::printf("%s %g\t%s", goal.op, goal.bound, shown.c_str());
     else
         std::printf("ours %s %g %s\t%.3g", goal.op, goal.bound, goal.unit, goal.ours);
     std::printf("\t%s\n", spread.c_str());
