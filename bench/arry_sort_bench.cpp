@@ -55,13 +55,12 @@ int main() {
     std::printf("%zu random texts of 5 to 20 letters and digits\n", count);
 
     // Through the sorted list box against the same comparison in memory, then by
-    // the runtime's comparison of values in place; the best of three rounds, each
-    // on the texts as made.
+    // the runtime's comparison of values in place; each round on the texts as made.
     qm::Variant list, values;
     std::vector<std::wstring> reference, value_reference;
     qmbench::Best list_box, list_reference, value_sort, value_sorted;
     long r = -1, r_values = -1;
-    for (int round = 0; round < 3; ++round) {
+    for (qmbench::Rounds round(3, 4); round.next();) {
         list = as_array(texts);
         VARIANT_BOOL by_value = VARIANT_FALSE;
         list_box.time([&] { arry->Sort(list.get(), &by_value, &r); });
@@ -71,8 +70,10 @@ int main() {
                 return compare_ignoring_case(a, b) == CSTR_LESS_THAN;
             });
         });
+    }
+    for (qmbench::Rounds round(9, 1); round.next();) {
         values = as_array(texts);
-        by_value = VARIANT_TRUE;
+        VARIANT_BOOL by_value = VARIANT_TRUE;
         value_sort.time([&] { arry->Sort(values.get(), &by_value, &r_values); });
         value_reference = texts;
         value_sorted.time([&] { std::stable_sort(value_reference.begin(), value_reference.end()); });
@@ -81,11 +82,11 @@ int main() {
     bool same = got.size() == reference.size();
     for (size_t i = 0; same && i < got.size(); ++i) same = compare_ignoring_case(got[i], reference[i]) == CSTR_EQUAL;
     std::printf("sorted list box: result %ld, order %s\n", r, same ? "the same" : "DIFFERENT");
-    qmbench::report("Sort (sorted list box)", 1, list_box.value, list_reference.value, "stable_sort",
+    qmbench::report("Sort (sorted list box)", 1, list_box, list_reference, "stable_sort",
                     qmbench::at_most(3));
     same = qm::texts_of(qm::array_of(*values.get())) == value_reference;
     std::printf("by value: result %ld, order %s\n", r_values, same ? "the same" : "DIFFERENT");
-    qmbench::report("Sort (by value)", 1, value_sort.value, value_sorted.value, "stable_sort", qmbench::at_most(1.5));
+    qmbench::report("Sort (by value)", 1, value_sort, value_sorted, "stable_sort", qmbench::at_most(1.5));
     CoUninitialize();
     return 0;
 }

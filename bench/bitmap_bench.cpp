@@ -72,7 +72,7 @@ int main() {
     Best ours, fresh, system, copy;
     qm::ComPtr<qm::MyControls> worker = qm::forms::make<qm::MyControls>();
     worker->load();
-    for (int round = 0; round < 5; ++round) {
+    for (qmbench::Rounds round(9, 1.5); round.next();) {
         ours.time([&] { qmbench::sink = reinterpret_cast<size_t>(worker->BitmapWork(&box, angle.get()).get()); });
         fresh.time([&] {
             qm::ComPtr<qm::MyControls> once = qm::MyControls::fresh();
@@ -85,7 +85,7 @@ int main() {
     report("BitmapWork Rotate 30 / PlgBlt", 1, ours.value, system.value, "PlgBlt");
     report("with a private worker form", 1, fresh.value, system.value, "PlgBlt");
     report("parallelogram copy / PlgBlt", 1, copy.value, system.value, "PlgBlt");
-    report("private worker form / copy", 1, fresh.value, copy.value, "copy", qmbench::at_most(2));
+    report("private worker form / copy", 1, fresh, copy, "copy", qmbench::at_most(2));
 
     SelectObject(src, so);
     SelectObject(dst, dob);

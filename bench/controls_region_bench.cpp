@@ -132,13 +132,13 @@ int main() {
     std::printf("runs: %zu\n", all.size());
 
     Best ours, reference;
-    for (int round = 0; round < 5; ++round) {
+    for (qmbench::Rounds round(7, 1.5); round.next();) {
         ours.time([&] { DeleteObject(Create_TransparentRegion(h, kH, kW, kBack)); });
         reference.time([&] { DeleteObject(merged_region(runs_of(window_pixels(h, stride), stride))); });
     }
     HRGN a = Create_TransparentRegion(h, kH, kW, kBack), r = merged_region(all);
     std::printf("regions equal: %s\n", EqualRgn(a, r) ? "yes" : "NO");
-    report("Control_MakeTransparent region", 1, ours.value, reference.value, "GetDIBits + merged batches",
+    report("Control_MakeTransparent region", 1, ours, reference, "GetDIBits + merged batches",
            qmbench::at_most(1.5));
     DeleteObject(r);
     const double assign = qmbench::seconds([&] { SetWindowRgn(h, a, FALSE); });

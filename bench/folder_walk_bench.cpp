@@ -79,21 +79,19 @@ bool plain_walk(const std::wstring& folder, const wchar_t* name, Totals& t) {
 int main() {
     const std::wstring root = qmbench::work_folder(L"qm_folder_walk_bench");
     make_tree(root);
-    const int rounds = 5;
-
     Best ours, system;
-    for (int i = 0; i < rounds; ++i) {
+    for (qmbench::Rounds round(5, 4); round.next();) {
         ours.time([&] { sink = qm::FileSearch(root, L"absent.name", false, false).size(); });
         system.time([&] {
             Totals t;
             sink = plain_walk(root, L"absent.name", t);
         });
     }
-    report("FileSearch, absent name", 1, ours.value, system.value, "FindFirstFileEx walk", qmbench::at_most(1.2));
+    report("FileSearch, absent name", 1, ours, system, "FindFirstFileEx walk", qmbench::at_most(1.2));
 
     Best stats, sums;
     long files = 0, folders = 0;
-    for (int i = 0; i < rounds; ++i) {
+    for (qmbench::Rounds round(5, 4); round.next();) {
         stats.time([&] { sink = qm::Get_DirectoryStatistics(root, -1, files, folders, false).get()->vt; });
         sums.time([&] {
             Totals t;
@@ -101,7 +99,7 @@ int main() {
             sink = static_cast<size_t>(t.bytes);
         });
     }
-    report("Get_DirectoryStatistics", 1, stats.value, sums.value, "FindFirstFileEx walk", qmbench::at_most(1.2));
+    report("Get_DirectoryStatistics", 1, stats, sums, "FindFirstFileEx walk", qmbench::at_most(1.2));
     std::printf("(%ld files, %ld folders)\n", files, folders);
     return 0;
 }

@@ -104,7 +104,7 @@ int main() {
     TextOutW(dc, 20, 720, text, static_cast<int>(wcslen(text)));
 
     Best ours, reference;
-    for (int round = 0; round < 15; ++round) {
+    for (qmbench::Rounds round(15, 1); round.next();) {
         ours.time([&] { DeleteObject(Create_PictureRegion(b)); });
         reference.time([&] { DeleteObject(combined(dc)); });
     }
@@ -112,7 +112,7 @@ int main() {
     std::printf("regions equal: %s\n", EqualRgn(a, r) ? "yes" : "NO");
     DeleteObject(a);
     DeleteObject(r);
-    report("picture region", 1, ours.value, reference.value, "CombineRgn per run", qmbench::at_most(0.5));
+    report("picture region", 1, ours, reference, "CombineRgn per run", qmbench::at_most(0.5));
     const double walk = qmbench::seconds([&] { DeleteObject(pixel_walk(dc)); });
     report("GetPixel walk", 1, walk, reference.value, "CombineRgn per run");
     form->unload();

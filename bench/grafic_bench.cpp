@@ -101,10 +101,10 @@ void run_side(_Grafic* g, long side, int runs) {
         contrast[k] = static_cast<BYTE>(std::clamp(std::nearbyint((std::exp(50 / 30.0) / 20 - 0.05) * (k - 127)) + 127, 0.0, 255.0));
     }
 
-    // The best of five rounds a side: the host's load comes and goes.
+    // Interleaved rounds a side: the host's load comes and goes.
     auto compare = [&](const char* name, auto ours_fn, auto plain_fn) {
         Best ours, plain;
-        for (int round = 0; round < 5; ++round) {
+        for (qmbench::Rounds round(7, 0.5); round.next();) {
             ours.time([&] { for (int i = 0; i < runs; ++i) ours_fn(); });
             plain.time([&] { for (int i = 0; i < runs; ++i) plain_fn(); });
         }
@@ -114,7 +114,7 @@ void run_side(_Grafic* g, long side, int runs) {
         const qmbench::Goal goal = side == 2048 ? qmbench::at_most(rotate ? 2 : 1.5)
                                    : rotate     ? qmbench::at_most(5)
                                                 : qmbench::Goal{};
-        report(label, runs, ours.value, plain.value, "plain", goal);
+        report(label, runs, ours, plain, "plain", goal);
     };
     compare("PictureBrightness", [&] { call(&_Grafic::PictureBrightness, 50); }, [&] { table_loop(bright); });
     compare("PictureContrast", [&] { call(&_Grafic::PictureContrast, 50); }, [&] { table_loop(contrast); });

@@ -98,21 +98,20 @@ int main() {
 
     _LB_CB* lb = nullptr;
     find_class_by_interface(IID__LB_CB)->create(IID__LB_CB, reinterpret_cast<void**>(&lb));
-    const int rounds = 3;
     long r = -1;
 
     qmbench::Best ours, other;
     fill(src, texts);
     fill(ref_src, texts);
-    for (int k = 0; k < rounds; ++k) {
+    for (qmbench::Rounds round(3, 2); round.next();) {
         ours.time([&] { lb->Copy(source, target, VARIANT_TRUE, &r); });
         other.time([&] { write(ref_dst, read(ref_src), true); });
     }
     std::printf("Copy: result %ld, %s\n", r, same(dst, ref_dst) ? "the same items" : "DIFFERENT items");
-    qmbench::report("LB_CB.Copy (20,000)", 1, ours.value, other.value, "LB_GETTEXT/LB_ADDSTRING", qmbench::at_most(2));
+    qmbench::report("LB_CB.Copy (20,000)", 1, ours, other, "LB_GETTEXT/LB_ADDSTRING", qmbench::at_most(2));
 
     ours = {}, other = {};
-    for (int k = 0; k < rounds; ++k) {
+    for (qmbench::Rounds round(3, 2); round.next();) {
         ours.time([&] { lb->Invert(source, &r); });
         other.time([&] {
             std::vector<Item> items = read(ref_src);
@@ -121,10 +120,10 @@ int main() {
         });
     }
     std::printf("Invert: result %ld, %s\n", r, same(src, ref_src) ? "the same items" : "DIFFERENT items");
-    qmbench::report("LB_CB.Invert (20,000)", 1, ours.value, other.value, "LB_GETTEXT/LB_ADDSTRING", qmbench::at_most(2));
+    qmbench::report("LB_CB.Invert (20,000)", 1, ours, other, "LB_GETTEXT/LB_ADDSTRING", qmbench::at_most(2));
 
     ours = {}, other = {};
-    for (int k = 0; k < rounds; ++k) {
+    for (qmbench::Rounds round(3, 2); round.next();) {
         fill(src, texts);
         fill(ref_src, texts);
         ours.time([&] { lb->Kill_DoubleItems(source, VARIANT_FALSE, &r); });
@@ -142,7 +141,7 @@ int main() {
     std::printf("Kill_DoubleItems: result %ld, %s, %ld items left\n", r,
                 same(src, ref_src) ? "the same items" : "DIFFERENT items",
                 static_cast<long>(SendMessageW(src, LB_GETCOUNT, 0, 0)));
-    qmbench::report("LB_CB.Kill_DoubleItems (20,000)", 1, ours.value, other.value, "messages + hash set",
+    qmbench::report("LB_CB.Kill_DoubleItems (20,000)", 1, ours, other, "messages + hash set",
                     qmbench::at_most(3));
 
     lb->Release();

@@ -56,12 +56,12 @@ int main() {
 
     qmbench::Best ours, theirs;
     long found = 0, expected = 0;
-    for (int round = 0; round < 5; ++round) {
+    for (qmbench::Rounds round(9, 1); round.next();) {
         ours.time([&] { window->ProcessFind(hwnd, needle.get(), kHaystack, kLength, &found); });
         theirs.time([&] { expected = reference(process, kLength); });
     }
     bool same = agree("ProcessFind 4 MiB", found, expected);
-    qmbench::report("ProcessFind 4 MiB", 1, ours.value, theirs.value, "read+search", qmbench::at_most(1.5));
+    qmbench::report("ProcessFind 4 MiB", 1, ours, theirs, "read+search", qmbench::at_most(1.5));
 
     // The walk of one read call per byte, on 64 KiB, where the text is not.
     const long small = 0x10000;

@@ -38,7 +38,13 @@ std::wstring sample() {
     return text;
 }
 
+// The text as made, in one colour. The colour goes first, in one call: Wine's
+// rich edit control replaces a text of many coloured runs slowly (seconds).
 void reset(HWND box, const std::wstring& text) {
+    CHARFORMAT2W cf{};
+    cf.cbSize = sizeof(cf);
+    cf.dwMask = CFM_COLOR;
+    SendMessageW(box, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf));
     SendMessageW(box, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
     SetWindowTextW(box, text.c_str());
 }
@@ -57,33 +63,36 @@ int main() {
 
     _RTF* rtf = nullptr;
     find_class_by_interface(IID__RTF)->create(IID__RTF, reinterpret_cast<void**>(&rtf));
-    reset(box, text);
     VARIANT_BOOL done = VARIANT_FALSE;
-    long error = -1;
+    long error = -1, matches = 0;
     Bstr word(L"quill");
-    const double ours = qmbench::seconds([&] {
-        rtf->ColorizeWords(rich, word.get(), RGB(255, 0, 0), -1, VARIANT_TRUE, VARIANT_TRUE, &error, &done);
-    });
-
-    reset(box, text);
-    long matches = 0;
-    const double other = qmbench::seconds([&] {
-        const std::wstring now = static_cast<RichTextBox&>(*c.get()).text();
-        for (size_t at = now.find(L"quill"); at != std::wstring::npos; at = now.find(L"quill", at + 5)) {
-            const bool whole = (at == 0 || now[at - 1] <= 32) && (at + 5 >= now.size() || now[at + 5] <= 32);
-            if (!whole) continue;
-            ++matches;
-            SendMessageW(box, EM_SETSEL, at, at + 5);
-            CHARFORMAT2W cf{};
-            cf.cbSize = sizeof(cf);
-            cf.dwMask = CFM_COLOR;
-            cf.crTextColor = RGB(255, 0, 0);
-            SendMessageW(box, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-            cf.crTextColor = 0;
-            SendMessageW(box, EM_SETSEL, at + 5, at + 5);
-            SendMessageW(box, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
-        }
-    });
+    // Each round on the text as made, interleaved.
+    qmbench::Best ours, other;
+    for (qmbench::Rounds round(3, 4); round.next();) {
+        reset(box, text);
+        ours.time([&] {
+            rtf->ColorizeWords(rich, word.get(), RGB(255, 0, 0), -1, VARIANT_TRUE, VARIANT_TRUE, &error, &done);
+        });
+        reset(box, text);
+        matches = 0;
+        other.time([&] {
+            const std::wstring now = static_cast<RichTextBox&>(*c.get()).text();
+            for (size_t at = now.find(L"quill"); at != std::wstring::npos; at = now.find(L"quill", at + 5)) {
+                const bool whole = (at == 0 || now[at - 1] <= 32) && (at + 5 >= now.size() || now[at + 5] <= 32);
+                if (!whole) continue;
+                ++matches;
+                SendMessageW(box, EM_SETSEL, at, at + 5);
+                CHARFORMAT2W cf{};
+                cf.cbSize = sizeof(cf);
+                cf.dwMask = CFM_COLOR;
+                cf.crTextColor = RGB(255, 0, 0);
+                SendMessageW(box, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+                cf.crTextColor = 0;
+                SendMessageW(box, EM_SETSEL, at + 5, at + 5);
+                SendMessageW(box, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+            }
+        });
+    }
     std::printf("ColorizeWords: result %d, error %ld, %ld matches in %zu characters\n", done ? 1 : 0, error, matches,
                 text.size());
     qmbench::report("ColorizeWords (1,000 matches)", 1, ours, other, "EM_ loop", qmbench::at_most(3));

@@ -1,4 +1,4 @@
-// mString: the password cipher, the character checksum and the SHA-1 digest.
+// mString: the password cipher and the character checksum.
 #include <emmintrin.h>
 
 #include <cstdint>
@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "frame/mstring.h"
-#include "frame/sha1.h"
 #include "runtime/ansi.h"
 #include "runtime/contract.h"
 #include "runtime/cpu.h"
@@ -15,10 +14,6 @@
 namespace qm {
 
 namespace {
-
-// Texts are read in pieces of this many characters, so that no copy of a whole
-// long text is made.
-constexpr size_t kPiece = 32768;
 
 // 1 to 255, congruent to v modulo 255 (v in 0 to 254 here).
 inline unsigned in_cipher_range(unsigned v) { return v == 0 ? 255 : v; }
@@ -63,33 +58,6 @@ std::wstring Crypt_Text(std::wstring_view text, std::wstring_view password, bool
     return result;
 }
 
-std::wstring SHA1_Digest(std::wstring_view text) {
-    Sha1 sha;
-    char bytes[kPiece];
-    bool single_byte = true;
-    for (size_t at = 0; at < text.size();) {
-        size_t n = std::min(kPiece, text.size() - at);
-        std::wstring_view piece = text.substr(at, n);
-        if (single_byte && ansi_units(piece, bytes)) {
-            sha.update(bytes, n);
-        } else {
-            // Double-byte code pages: the characters' bytes; a surrogate pair
-            // stays in one piece.
-            single_byte = false;
-            if (at + n < text.size() && IS_HIGH_SURROGATE(piece.back())) piece = text.substr(at, --n);
-            std::string b = to_ansi(piece);
-            sha.update(b.data(), b.size());
-        }
-        at += n;
-    }
-    auto h = sha.finish();
-    static const wchar_t hex[] = L"0123456789ABCDEF";
-    std::wstring out(40, L'0');
-    for (int w = 0; w < 5; ++w)
-        for (int d = 0; d < 8; ++d) out[8 * w + d] = hex[(h[w] >> (28 - 4 * d)) & 15];
-    return out;
-}
-
 namespace {
 
 // Each unit u is 256 * high + low, so the sum of the units modulo 256 is the sum
@@ -132,10 +100,6 @@ HRESULT mString::CheckSum(BSTR* Str, long* ErrorNumber, BSTR* result) {
         if (!Str) raise(err::InvalidCall);
         return Bstr(std::to_wstring(text_checksum(text_of(*Str))));
     });
-}
-
-HRESULT mString::StringToSHA1(BSTR Str, BSTR* result) {
-    return untrapped(result, [&] { return Bstr(SHA1_Digest(text_of(Str))); });
 }
 
 }  // namespace qm

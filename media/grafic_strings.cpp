@@ -2,6 +2,8 @@
 // URL or path, and JPEG export. The picture string is the work box's image in
 // the screen's format; the box takes the picture's own pixel size, so that the
 // string (and a comparison) covers the whole picture.
+#include <tmmintrin.h>
+
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -12,6 +14,7 @@
 #include "media/grafic.h"
 #include "media/grafic_pixels.h"
 #include "runtime/contract.h"
+#include "runtime/cpu.h"
 #include "runtime/forms/forms.h"
 #include "runtime/forms/globals.h"
 
@@ -36,6 +39,9 @@ struct ScreenDC {
 // The ANSI code page as a table of 256 characters when it is single-byte.
 struct AnsiTable {
     bool single_byte = false;
+    // Every byte but 0x80 to 0x9F is its own character (the Western code pages):
+    // then those 32 are looked up sixteen bytes at a time.
+    bool latin1 = false;
     wchar_t chars[256] = {};
     AnsiTable() {
         CPINFO info{};
@@ -43,12 +49,62 @@ struct AnsiTable {
         char bytes[256];
         for (int i = 0; i < 256; ++i) bytes[i] = static_cast<char>(i);
         single_byte = MultiByteToWideChar(CP_ACP, 0, bytes, 256, chars, 256) == 256;
+        latin1 = single_byte;
+        for (int i = 0; i < 256; ++i)
+            if ((i < 0x80 || i >= 0xA0) && chars[i] != i) latin1 = false;
     }
 };
+
+// Characters of bytes 0x80 to 0x9F, sixteen at a time: the low and high bytes of
+// the 32 characters, as two shuffle tables of 16 each.
+struct C1Tables {
+    alignas(16) BYTE low[32];
+    alignas(16) BYTE high[32];
+    explicit C1Tables(const AnsiTable& table) {
+        for (int i = 0; i < 32; ++i) {
+            low[i] = static_cast<BYTE>(table.chars[0x80 + i]);
+            high[i] = static_cast<BYTE>(table.chars[0x80 + i] >> 8);
+        }
+    }
+};
+
+// in[i] as a character into out[i], for i < n; returns how many it did (a
+// multiple of 16). out may lie below in, overlapping it, where in - out >= n
+// bytes: each block is read before its characters are written, which reach no
+// further than the bytes read.
+__attribute__((target("ssse3"))) size_t widen_latin1(const BYTE* in, wchar_t* out, size_t n, const C1Tables& t) {
+    const __m128i c1 = _mm_set1_epi8(static_cast<char>(0x80)), top = _mm_set1_epi8(static_cast<char>(0xE0));
+    const __m128i index = _mm_set1_epi8(0x1F), second = _mm_set1_epi8(0x10);
+    const __m128i low0 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.low));
+    const __m128i low1 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.low + 16));
+    const __m128i high0 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.high));
+    const __m128i high1 = _mm_load_si128(reinterpret_cast<const __m128i*>(t.high + 16));
+    size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i in_c1 = _mm_cmpeq_epi8(_mm_and_si128(b, top), c1);
+        const __m128i k = _mm_and_si128(b, index);
+        const __m128i upper = _mm_cmpeq_epi8(_mm_and_si128(k, second), second);  // 0x90 to 0x9F
+        const __m128i c1_low = _mm_or_si128(_mm_and_si128(upper, _mm_shuffle_epi8(low1, k)),
+                                            _mm_andnot_si128(upper, _mm_shuffle_epi8(low0, k)));
+        const __m128i c1_high = _mm_or_si128(_mm_and_si128(upper, _mm_shuffle_epi8(high1, k)),
+                                             _mm_andnot_si128(upper, _mm_shuffle_epi8(high0, k)));
+        const __m128i low = _mm_or_si128(_mm_and_si128(in_c1, c1_low), _mm_andnot_si128(in_c1, b));
+        const __m128i high = _mm_and_si128(in_c1, c1_high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(low, high));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(low, high));
+    }
+    return i;
+}
 
 const AnsiTable& ansi_table() {
     static const AnsiTable table;
     return table;
+}
+
+const C1Tables& c1_tables() {
+    static const C1Tables tables(ansi_table());
+    return tables;
 }
 
 // Characters of one part in a double-byte code page.
@@ -73,10 +129,12 @@ HBITMAP screen_image(IPictureDisp* picture) {
         raise(err::OutOfMemory);
     }
     HGDIOBJ old = SelectObject(dc, bitmap);
-    HBRUSH brush = CreateSolidBrush(work_background());
-    RECT all{0, 0, size.cx, size.cy};
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
+    if (!forms::covers(picture, size, size.cx, size.cy)) {  // an opaque bitmap leaves nothing to clear
+        HBRUSH brush = CreateSolidBrush(work_background());
+        RECT all{0, 0, size.cx, size.cy};
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+    }
     if (picture) forms::render_picture(dc, picture, 0, 0, size.cx, size.cy);
     SelectObject(dc, old);
     DeleteDC(dc);
@@ -90,22 +148,33 @@ Bstr picture_string(HBITMAP bitmap) {
     const long long total = static_cast<long long>(bm.bmWidth) * bm.bmHeight * bytes_per_pixel;
     if (total > LONG_MAX) raise(err::Overflow);
     const size_t n = static_cast<size_t>(total);
-    std::vector<BYTE> bits(10 + n);
     const LONG height = bm.bmHeight, width = bm.bmWidth;
     const SHORT depth = static_cast<SHORT>(bytes_per_pixel);
-    std::memcpy(bits.data(), &height, 4);
-    std::memcpy(bits.data() + 4, &width, 4);
-    std::memcpy(bits.data() + 8, &depth, 2);
-    if (n && GetBitmapBits(bitmap, static_cast<LONG>(n), bits.data() + 10) == 0) raise(err::OutOfMemory);
+    // The header (height, width, bytes per pixel) and the bitmap's bits.
+    auto read_bytes = [&](BYTE* bytes) {
+        std::memcpy(bytes, &height, 4);
+        std::memcpy(bytes + 4, &width, 4);
+        std::memcpy(bytes + 8, &depth, 2);
+        if (n && GetBitmapBits(bitmap, static_cast<LONG>(n), bytes + 10) == 0) raise(err::OutOfMemory);
+    };
 
     const AnsiTable& table = ansi_table();
     if (table.single_byte) {
-        BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(bits.size()));
-        if (!text) raise(err::OutOfMemory);
-        const BYTE* in = bits.data();
-        for (size_t i = 0, size = bits.size(); i < size; ++i) text[i] = table.chars[in[i]];
-        return Bstr::attach(text);
+        // One character per byte. The bytes are read into the upper half of the
+        // text's own memory and turned into characters front to back, in place.
+        const size_t length = 10 + n;
+        Bstr text = Bstr::attach(SysAllocStringLen(nullptr, static_cast<UINT>(length)));
+        if (!text.get()) raise(err::OutOfMemory);
+        wchar_t* out = text.get();
+        const BYTE* in = reinterpret_cast<BYTE*>(out) + length;
+        read_bytes(reinterpret_cast<BYTE*>(out) + length);
+        size_t i = table.latin1 && cpu::ssse3() ? widen_latin1(in, out, length, c1_tables()) : 0;
+        for (; i < length; ++i) out[i] = table.chars[in[i]];
+        return text;
     }
+    std::vector<BYTE> bits(10 + n);
+    read_bytes(bits.data());
+
     // Each part on its own: a character never spans two parts.
     const size_t parts[4][2] = {{0, 4}, {4, 4}, {8, 2}, {10, n}};
     size_t length = 0;

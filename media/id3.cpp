@@ -6,8 +6,10 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
+
+#include "runtime/cpu.h"
 
 namespace qm::id3 {
 
@@ -77,13 +79,44 @@ V1Status parse_v1(std::span<const uint8_t> tail, V1Tag& tag) {
     return V1Status::Tag;
 }
 
-// Sixteen places at a time for an "I" followed by "D", then the "3"; the wide
-// loads stop two bytes before the end, so that every byte read is one given.
+#if defined(__SSE2__)
+namespace {
+
+// The first "ID3" in b from i on, 64 places a test, while 66 bytes remain; i
+// ends where the search stopped (found or not).
+__attribute__((target("avx2"))) size_t find_marker_avx2(const uint8_t* b, size_t n, size_t& i) noexcept {
+    const __m256i first = _mm256_set1_epi8('I'), second = _mm256_set1_epi8('D');
+    auto pairs = [&](const uint8_t* p) __attribute__((target("avx2"))) {
+        const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
+        return _mm256_and_si256(_mm256_cmpeq_epi8(here, first), _mm256_cmpeq_epi8(next, second));
+    };
+    for (; i + 66 <= n; i += 64) {
+        const __m256i p0 = pairs(b + i), p1 = pairs(b + i + 32);
+        if (_mm256_testz_si256(_mm256_or_si256(p0, p1), _mm256_or_si256(p0, p1))) continue;
+        const uint64_t hits = static_cast<uint32_t>(_mm256_movemask_epi8(p0)) |
+                              static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(p1))) << 32;
+        for (uint64_t h = hits; h; h &= h - 1) {
+            const size_t at = i + static_cast<size_t>(__builtin_ctzll(h));
+            if (b[at + 2] == '3') return at;
+        }
+    }
+    return npos;
+}
+
+}  // namespace
+#endif
+
+// Sixteen places at a time (64 with AVX2) for an "I" followed by "D", then the
+// "3"; the wide loads stop two bytes before the end, so that every byte read is
+// one given.
 size_t find_marker(std::span<const uint8_t> bytes) noexcept {
     const uint8_t* const b = bytes.data();
     const size_t n = bytes.size();
     size_t i = 0;
 #if defined(__SSE2__)
+    if (cpu::avx2())
+        if (const size_t at = find_marker_avx2(b, n, i); at != npos) return at;
     const __m128i first = _mm_set1_epi8('I'), second = _mm_set1_epi8('D');
     // "ID" pairs among the sixteen places from p on.
     auto pairs = [&](const uint8_t* p) {

@@ -7,12 +7,13 @@ namespace qm::cpu {
 namespace {
 
 struct Features {
-    bool sse2 = false, sha = false, avx2 = false, pclmul = false, avx512_clmul = false;
+    bool sse2 = false, ssse3 = false, sha = false, avx2 = false, pclmul = false, avx512_clmul = false;
     Features() {
         unsigned a, b, c, d;
         if (!__get_cpuid(1, &a, &b, &c, &d)) return;
         sse2 = d & (1u << 26);
-        bool ssse3 = c & (1u << 9), sse41 = c & (1u << 19);
+        ssse3 = c & (1u << 9);
+        const bool sse41 = c & (1u << 19);
         pclmul = sse41 && (c & (1u << 1));
         bool osxsave = c & (1u << 27), avx = c & (1u << 28);
         bool ymm_saved = false, zmm_saved = false;
@@ -44,6 +45,7 @@ bool sse2() noexcept {
     return features().sse2;
 #endif
 }
+bool ssse3() noexcept { return features().ssse3; }
 bool sha() noexcept { return features().sha; }
 bool avx2() noexcept { return features().avx2; }
 bool pclmul() noexcept { return features().pclmul; }

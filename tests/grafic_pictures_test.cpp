@@ -234,6 +234,24 @@ TEST_F(GraficPicturesTest, PictureStringsHoldTheWholePictureTopRowFirst) {
         EXPECT_EQ(s[at + 1], static_cast<wchar_t>(in.at(x, y) >> 8 & 0xFF)) << x << "," << y;
     }
 
+    // Every byte value becomes the code page's character for it, 0x80 to 0x9F
+    // included (three bytes of each pixel carry the values).
+    Pixels bytes = pattern(90, 1, [](long x, long) {
+        return static_cast<DWORD>((3 * x & 0xFF) | (3 * x + 1 & 0xFF) << 8 | (3 * x + 2 & 0xFF) << 16);
+    });
+    pic = picture_of(bytes);
+    p = pic.get();
+    ASSERT_EQ(g->PictureToString(&p, text.put()), S_OK);
+    s = text.view();
+    ASSERT_EQ(s.size(), 10u + 90 * 4);
+    for (long x = 0; x < 90; ++x)
+        for (long c = 0; c < 3; ++c) {
+            const char byte = static_cast<char>(3 * x + c);
+            wchar_t expected = 0;
+            MultiByteToWideChar(CP_ACP, 0, &byte, 1, &expected, 1);
+            EXPECT_EQ(s[10 + 4 * x + c], expected) << 3 * x + c;
+        }
+
     // A picture larger than the work box compares by all of its pixels.
     Pixels big = pattern(200, 200, [](long x, long y) { return static_cast<DWORD>(x | y << 8); });
     Pixels changed = big;

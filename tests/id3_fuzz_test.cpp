@@ -119,6 +119,21 @@ void check_v2(std::span<const uint8_t> bytes, const std::string& input) {
         input);
 }
 
+TEST(Id3Fuzz, MarkerSearchFindsTheFirstMarkerAtAnyPlace) {
+    // Around the borders of the wide blocks (16 and 64 places), with near
+    // misses ("ID" without "3", "I3") before the marker and a marker cut off
+    // at the end.
+    for (size_t size : {3u, 17u, 66u, 67u, 130u, 300u})
+        for (size_t at = 0; at + 3 <= size; ++at) {
+            std::string bytes(size, 'x');
+            for (size_t k = 0; k + 3 < at; k += 5) bytes.replace(k, 3, k % 2 ? "IDx" : "I3x");
+            bytes.replace(at, 3, "ID3");
+            const auto* b = reinterpret_cast<const uint8_t*>(bytes.data());
+            EXPECT_EQ(id3::find_marker({b, size}), at) << size << " " << at;
+            EXPECT_EQ(id3::find_marker({b, at + 2}), id3::npos) << size << " " << at;
+        }
+}
+
 TEST(Id3Fuzz, V2ParserSurvivesDamagedTags) {
     GuardedBuffer buffer(1 << 16);
     std::mt19937 rng(20261209);

@@ -866,5 +866,8 @@ void init_common_controls(DWORD classes);
 ComPtr<IPictureDisp> picture_from_bitmap(HBITMAP bitmap);  // takes ownership
 SIZE picture_pixels(IPictureDisp* picture);                // natural size in pixels (0x0 for none)
 void render_picture(HDC dc, IPictureDisp* picture, int x, int y, int cx, int cy);
+// True when a picture of pixel size s, drawn at 0, 0, leaves no pixel of a
+// w x h area to the background: a bitmap without a transparent part.
+bool covers(IPictureDisp* picture, SIZE s, int w, int h);
 
 }  // namespace qm::forms

@@ -83,18 +83,6 @@ HBITMAP bitmap_of(IPictureDisp* picture) {
     return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(h));
 }
 
-// True when a picture of pixel size s, drawn at 0, 0, leaves no pixel of a
-// w x h area to the background: a bitmap without a transparent part.
-bool covers(IPictureDisp* picture, SIZE s, int w, int h) {
-    ComPtr<IPicture> pic;
-    if (!picture || s.cx < w || s.cy < h || FAILED(picture->QueryInterface(IID_IPicture, pic.put_void())))
-        return false;
-    SHORT type = PICTYPE_NONE;
-    DWORD attributes = PICTURE_TRANSPARENT;
-    return SUCCEEDED(pic->get_Type(&type)) && type == PICTYPE_BITMAP && SUCCEEDED(pic->get_Attributes(&attributes)) &&
-           !(attributes & PICTURE_TRANSPARENT);
-}
-
 SIZE client_size(HWND hwnd) {
     RECT r{};
     if (hwnd) GetClientRect(hwnd, &r);
@@ -126,6 +114,18 @@ std::vector<std::wstring> lines_of(std::wstring_view text) {
 }
 
 }  // namespace
+
+// True when a picture of pixel size s, drawn at 0, 0, leaves no pixel of a
+// w x h area to the background: a bitmap without a transparent part.
+bool covers(IPictureDisp* picture, SIZE s, int w, int h) {
+    ComPtr<IPicture> pic;
+    if (!picture || s.cx < w || s.cy < h || FAILED(picture->QueryInterface(IID_IPicture, pic.put_void())))
+        return false;
+    SHORT type = PICTYPE_NONE;
+    DWORD attributes = PICTURE_TRANSPARENT;
+    return SUCCEEDED(pic->get_Type(&type)) && type == PICTYPE_BITMAP && SUCCEEDED(pic->get_Attributes(&attributes)) &&
+           !(attributes & PICTURE_TRANSPARENT);
+}
 
 // --- Surface ------------------------------------------------------------------------
 
