@@ -105,13 +105,12 @@ ComPtr<IPictureDisp> MyControls::BitmapWork(IDispatch* PicBox, const VARIANT* Ro
     if (!GetWindowRect(hwnd_of(CLng(*late::get(PicBox, L"hWnd").get())), &outer)) raise(err::InvalidCall);
     const long outer_w = outer.right - outer.left, outer_h = outer.bottom - outer.top;
     // The boxes' windows and images take that size (the images their client
-    // area, inside the frame ps has now): refused before any box changes.
+    // area, inside the frame ps has now): refused before any box changes. (The
+    // frame is read as it is: placing ps at its last size first would move its
+    // window twice.)
     check_window(0, 0, outer_w, outer_h);
-    RECT frame{}, client{};
-    GetWindowRect(ps.hwnd(), &frame);
-    GetClientRect(ps.hwnd(), &client);
-    check_image(std::max(1L, outer_w - (frame.right - frame.left - client.right)),
-                std::max(1L, outer_h - (frame.bottom - frame.top - client.bottom)));
+    const SIZE frame = ps.frame_pixels();
+    check_image(std::max(1L, outer_w - frame.cx), std::max(1L, outer_h - frame.cy));
     const float width = outer_w * twips_per_pixel_x();
     const float height = outer_h * twips_per_pixel_y();
     Variant picture = late::get(PicBox, L"Picture");

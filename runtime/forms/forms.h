@@ -273,6 +273,9 @@ public:
     virtual void set_visible(bool on);
     HWND hwnd() const noexcept override { return placed_hwnd(); }
     HWND placed_hwnd() const noexcept override;
+    // The window's frame in pixels: its outer size less its client area's, which
+    // its size does not change (read without placing the window first).
+    SIZE frame_pixels() const noexcept;
     void zorder(int position);  // 0 front, 1 back
     void set_focus();
 

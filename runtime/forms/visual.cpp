@@ -536,6 +536,13 @@ HWND Control::placed_hwnd() const noexcept {
     return hwnd_;
 }
 
+SIZE Control::frame_pixels() const noexcept {
+    RECT outer{}, client{};
+    if (hwnd_ && GetWindowRect(hwnd_, &outer) && GetClientRect(hwnd_, &client))
+        return {outer.right - outer.left - client.right, outer.bottom - outer.top - client.bottom};
+    return {};
+}
+
 void Control::set_visible(bool on) {
     visible_ = on;
     if (windowless()) {
