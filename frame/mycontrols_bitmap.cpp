@@ -2,6 +2,7 @@
 // one parallelogram copy between the hidden boxes ps (source), po (drawing
 // surface) and pd (result holder).
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <utility>
 
@@ -36,14 +37,23 @@ SIZE client_pixels(HWND hwnd) {
     return {r.right, r.bottom};
 }
 
-// The result's bitmap, made and written once on a thread of the process's pool
-// while the picture is turned: the first writes to a large new bitmap bring its
-// memory in page by page, which costs about as much as the turn itself.
+// The result's bitmap, a 32-bit DIB section whose memory threads of the
+// process's pool bring in while the picture is turned: the first writes to a
+// large new bitmap fault its memory in page by page, which costs about as much
+// as the turn itself, and stripes of its pages fault in side by side.
 class ResultBitmap {
 public:
-    ResultBitmap(SIZE size) : size_(size) {
-        if (static_cast<long long>(size.cx) * size.cy < kAheadPixels) return;
-        if ((work_ = CreateThreadpoolWork(&make, this, nullptr))) SubmitThreadpoolWork(work_);
+    explicit ResultBitmap(SIZE size) {
+        const long long pixels = static_cast<long long>(size.cx) * size.cy;
+        if (pixels < kAheadPixels) return;
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(info.bmiHeader), size.cx, size.cy, 1, 32, BI_RGB};
+        void* bits = nullptr;
+        if (!(bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0))) return;
+        bits_ = static_cast<volatile char*>(bits);
+        pages_ = (static_cast<size_t>(pixels) * 4 + kPage - 1) / kPage;
+        if ((work_ = CreateThreadpoolWork(&touch, this, nullptr)))
+            for (int i = 0; i < kStripes; ++i) SubmitThreadpoolWork(work_);
     }
     ~ResultBitmap() {
         wait();
@@ -60,30 +70,27 @@ public:
 private:
     // Below this many pixels the bitmap is made when it is needed.
     static constexpr long long kAheadPixels = 1024LL * 1024;
+    static constexpr int kStripes = 4;
+    static constexpr size_t kPage = 4096;
 
     void wait() {
         if (!work_) return;
         WaitForThreadpoolWorkCallbacks(work_, FALSE);
         CloseThreadpoolWork(std::exchange(work_, nullptr));
     }
-    static void CALLBACK make(PTP_CALLBACK_INSTANCE, void* context, PTP_WORK) {
+    // One stripe of pages, the next not taken yet: a write to each page.
+    static void CALLBACK touch(PTP_CALLBACK_INSTANCE, void* context, PTP_WORK) {
         auto& self = *static_cast<ResultBitmap*>(context);
-        HDC screen = GetDC(nullptr);
-        HBITMAP bitmap = screen ? CreateCompatibleBitmap(screen, self.size_.cx, self.size_.cy) : nullptr;
-        if (screen) ReleaseDC(nullptr, screen);
-        HDC dc = bitmap ? CreateCompatibleDC(nullptr) : nullptr;
-        if (dc) {
-            HGDIOBJ old = SelectObject(dc, bitmap);
-            PatBlt(dc, 0, 0, self.size_.cx, self.size_.cy, BLACKNESS);
-            SelectObject(dc, old);
-            DeleteDC(dc);
-        }
-        self.bitmap_ = bitmap;
+        const size_t k = self.stripes_taken_.fetch_add(1);
+        for (size_t page = self.pages_ * k / kStripes, end = self.pages_ * (k + 1) / kStripes; page < end; ++page)
+            self.bits_[page * kPage] = 0;
     }
 
-    SIZE size_;
-    PTP_WORK work_ = nullptr;
     HBITMAP bitmap_ = nullptr;
+    volatile char* bits_ = nullptr;
+    size_t pages_ = 0;
+    std::atomic<size_t> stripes_taken_{0};
+    PTP_WORK work_ = nullptr;
 };
 
 }  // namespace
